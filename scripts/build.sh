@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures and builds into build/ (or $MERVALE_BUILD_DIR) with any extra CMake arguments given.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${MERVALE_BUILD_DIR:-$root/build}
+"$root/scripts/deps.sh"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${MERVALE_BUILD_TYPE:-RelWithDebInfo} "$@"
+cmake --build "$build" -j "$(nproc)"

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace mervale {
+
+// A failure the user is told about: the text is shown as it stands in the program's error box.
+class Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The program's error texts.
+std::string CannotOpenFileText(const std::string& path, const std::string& systemText);
+std::string CannotCreateFileText(const std::string& path, const std::string& systemText);
+inline constexpr const char* kStreamWriteErrorText = "Stream-Schreibfehler";
+std::string ListIndexText(int index);
+inline constexpr const char* kCannotInsertLineText = "Zeile kann nicht eingefügt werden";
+std::string InvalidIntegerText(const std::string& text);
+std::string CannotSetDataText(const std::string& valueName);
+
+// The operating system's text for an error code (errno on Linux, GetLastError on Windows).
+std::string SystemErrorText(int code);
+
+// What the error box shows: the text, with "." appended when its last character sorts after ".".
+std::string ErrorBoxText(const std::string& text);
+
+}  // namespace mervale

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace mervale {
+
+// A signed 32-bit whole number: optional leading blanks, an optional sign, then decimal digits, or
+// hexadecimal digits after "$", "x", "X", "0x" or "0X". Nothing may follow the digits.
+std::optional<std::int32_t> ParseInteger(std::string_view text);
+
+// As ParseInteger, throwing Error("'text' ist kein gültiger Integerwert") when it fails.
+std::int32_t StrToInt(std::string_view text);
+
+}  // namespace mervale

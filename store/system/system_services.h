@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace mervale {
+
+// The desktop's services outside process management: where the user's data lives, the program's
+// own path, logon autostart and the system language. One implementation per platform, and a fake
+// for tests.
+class SystemServices {
+ public:
+  virtual ~SystemServices() = default;
+
+  // The per-user data directory ending in the path separator ("~/.config/Mervale/",
+  // "%APPDATA%\Mervale\"), or nothing when it cannot be determined.
+  virtual std::optional<std::string> DataDir() = 0;
+  // Full path of the running executable.
+  virtual std::string ExecutablePath() = 0;
+  // The directory of the executable, ending in the path separator.
+  virtual std::string ExecutableDir() = 0;
+  // Starts the program at logon; throws Error(CannotSetDataText("Mervale")) when it cannot.
+  virtual void WriteAutostart(const std::string& executablePath) = 0;
+  // Removes the logon entry; a missing one is no error and nothing is reported.
+  virtual void DeleteAutostart() = 0;
+  // The system locale identifier; its low 8 bits are the primary language (0x09 English).
+  virtual std::uint32_t SystemLocaleId() = 0;
+  // Creates the directory and its missing parents; failures are ignored.
+  virtual void CreateDirectories(const std::string& path) = 0;
+};
+
+}  // namespace mervale
