@@ -1,0 +1,140 @@
+#include "engine/affinity_engine.h"
+
+#include "engine/cpu_set.h"
+#include "engine/process_access.h"
+
+namespace mervale {
+
+AffinityEngine::AffinityEngine(ProcessPlatform& platform, FailureReporter& reporter)
+    : platform_(platform), reporter_(reporter) {}
+
+bool AffinityEngine::IsKnownPid(Pid pid) const {
+  const auto found = known_.find(pid);
+  return found != known_.end() && found->second + 1 >= pass_;
+}
+
+void AffinityEngine::RefreshProcesses() {
+  Pass(FirstEntryMissing::kEmptiesTable);
+}
+
+void AffinityEngine::RebuildProcesses() {
+  Pass(FirstEntryMissing::kIsFailure);
+}
+
+void AffinityEngine::ClearProcesses() {
+  known_.clear();
+  table_.Clear();
+}
+
+void AffinityEngine::Pass(FirstEntryMissing onMissingFirstEntry) {
+  platform_.SetLastError(0);
+  const SnapshotHandle snapshot = platform_.CreateSnapshot();
+  if (snapshot == kInvalidSnapshot) {
+    reporter_.ShowFailure();
+    return;
+  }
+  Pid pid = 0;
+  const bool hasFirst = platform_.FirstEntry(snapshot, pid);
+  if (!hasFirst && onMissingFirstEntry == FirstEntryMissing::kIsFailure) {
+    platform_.CloseSnapshot(snapshot);
+    reporter_.ShowFailure();
+    return;
+  }
+  ++pass_;
+  table_.BeginPass();
+  std::size_t seen = 0;
+  for (bool more = hasFirst; more; more = platform_.NextEntry(snapshot, pid)) {
+    TrackProcess(snapshot, pid);
+    ++seen;
+  }
+  platform_.CloseSnapshot(snapshot);
+  table_.EndPass();
+  ForgetUnseenPids(seen);
+}
+
+void AffinityEngine::TrackProcess(SnapshotHandle snapshot, Pid pid) {
+  const AffinityMask mask = GetAffinity(platform_, pid);
+  auto [entry, isNew] = known_.try_emplace(pid, pass_);
+  if (!isNew && entry->second + 1 < pass_) isNew = true;  // a stale record of a PID gone meanwhile
+  entry->second = pass_;
+  if (!isNew) {
+    table_.TouchRow(pid, MaskToText(mask));
+    return;
+  }
+  // A process first seen outside CPUs 1 to 4 (or unreadable) never gets a row, so its name is not
+  // needed: reading names is what a pass spends most on.
+  if (!IsManagedMask(mask)) return;
+  std::string name = NameForRow(snapshot, pid);
+  ApplyModeTo(platform_, policy_, pid, name);
+  table_.AddRow(std::move(name), std::to_string(pid), pid, MaskToText(GetAffinity(platform_, pid)));
+}
+
+std::string AffinityEngine::NameForRow(SnapshotHandle snapshot, Pid pid) {
+  if (pid == platform_.CurrentPid()) return "Mervale";
+  // The walk already stands on this process, so its entry gives the name without a snapshot of
+  // its own.
+  return platform_.EntryName(snapshot);
+}
+
+void AffinityEngine::ForgetUnseenPids(std::size_t seenCount) {
+  if (known_.size() == seenCount) return;
+  std::erase_if(known_, [this](const auto& entry) { return entry.second != pass_; });
+}
+
+void AffinityEngine::ApplyToSelected(const CpuFlags& flags) {
+  const auto mask =
+      static_cast<AffinityMask>(FlagsToMask(flags.cpu1, flags.cpu2, flags.cpu3, flags.cpu4));
+  const int count = table_.RowCount();
+  for (int i = 0; i < count; ++i) {
+    const ProcessRow& row = table_.RowAt(i);
+    if (row.selected) SetAffinity(platform_, row.pid, mask);
+  }
+  RefreshProcesses();
+}
+
+void AffinityEngine::AddSelectedToProfile(const CpuFlags& flags,
+                                          const std::string& profileFileName) {
+  const std::string maskText = FlagsToText(flags.cpu1, flags.cpu2, flags.cpu3, flags.cpu4);
+  LineList& profile = policy_.profileList;
+  const int count = table_.RowCount();
+  for (int i = 0; i < count; ++i) {
+    const ProcessRow& row = table_.RowAt(i);
+    if (!row.selected) continue;
+    std::erase_if(profile,
+                  [&](const std::string& entry) { return EntryBelongsTo(entry, row.caption); });
+    profile.push_back(maskText + ": " + row.caption);
+  }
+  SaveLineList(profile, profileFileName);
+}
+
+void AffinityEngine::Isolate() {
+  policy_.NextCpu = 2;
+  const int count = table_.RowCount();
+  for (int i = 0; i < count; ++i) {
+    const ProcessRow& row = table_.RowAt(i);
+    if (IsExcluded(policy_.exclusionList, row.caption)) continue;
+    if (row.selected) {
+      SetAffinity(platform_, row.pid, 1);
+      continue;
+    }
+    if (policy_.NextCpu >= 1 && policy_.NextCpu <= 4) {
+      SetAffinity(platform_, row.pid, CpuSet{1} << (policy_.NextCpu - 1));
+    }
+    if (++policy_.NextCpu > policy_.CpuCount) policy_.NextCpu = 2;
+  }
+  RefreshProcesses();
+}
+
+void AffinityEngine::Exclude(const std::string& exclusionFileName) {
+  LineList& exclusions = policy_.exclusionList;
+  const int count = table_.RowCount();
+  for (int i = 0; i < count; ++i) {
+    const ProcessRow& row = table_.RowAt(i);
+    if (!row.selected) continue;
+    std::string lower = LowerCaseAscii(row.caption);
+    if (FindListBoxLine(exclusions, lower) == -1) exclusions.push_back(std::move(lower));
+  }
+  SaveLineList(exclusions, exclusionFileName);
+}
+
+}  // namespace mervale

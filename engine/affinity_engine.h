@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+#include "engine/assignment_policy.h"
+#include "engine/platform/process_platform.h"
+#include "engine/process_table.h"
+
+namespace mervale {
+
+// How the engine's one message, "Failure" (no process snapshot could be taken), reaches the user.
+class FailureReporter {
+ public:
+  virtual ~FailureReporter() = default;
+  virtual void ShowFailure() = 0;
+};
+
+// The process table kept in step with the running processes, and the user's actions on its rows.
+// A process gets the current mode once, at the pass that first sees it with a mask of 1 to 15.
+class AffinityEngine {
+ public:
+  AffinityEngine(ProcessPlatform& platform, FailureReporter& reporter);
+
+  ProcessPlatform& Platform() { return platform_; }
+  ProcessTable& Table() { return table_; }
+  const ProcessTable& Table() const { return table_; }
+  AssignmentPolicy& Policy() { return policy_; }
+  const AssignmentPolicy& Policy() const { return policy_; }
+
+  bool IsKnownPid(Pid pid) const;
+  std::size_t KnownPidCount() const { return known_.size(); }
+
+  // One snapshot walk: new processes get the mode and a row, known rows follow their masks,
+  // vanished rows go. "Failure" when no snapshot can be taken; then nothing changes.
+  void RefreshProcesses();
+  // The same over an emptied table, so every running process gets the mode again. Unlike a
+  // refresh it also reports "Failure" when the snapshot holds no first entry.
+  void RebuildProcesses();
+  // Forgets every process and row; a mode or profile change does this before rebuilding.
+  void ClearProcesses();
+
+  // The selected rows' processes get the set (excluded ones too), then a refresh.
+  void ApplyToSelected(const CpuFlags& flags);
+  // Records the set for the selected rows' names in the active profile and saves the whole profile
+  // to `profileFileName`, also when nothing is selected. Throws Error when the save fails.
+  void AddSelectedToProfile(const CpuFlags& flags, const std::string& profileFileName);
+  // Selected rows go to CPU 1, every other row in turn to CPUs 2 and up; excluded names stay.
+  void Isolate();
+  // Adds the selected rows' lower-cased names to the exclusion list unless already there, and saves
+  // it to `exclusionFileName`, also when nothing was added. Throws Error when the save fails.
+  void Exclude(const std::string& exclusionFileName);
+
+ private:
+  enum class FirstEntryMissing { kEmptiesTable, kIsFailure };
+  void Pass(FirstEntryMissing onMissingFirstEntry);
+  void TrackProcess(SnapshotHandle snapshot, Pid pid);
+  std::string NameForRow(SnapshotHandle snapshot, Pid pid);
+  void ForgetUnseenPids(std::size_t seenCount);
+
+  ProcessPlatform& platform_;
+  FailureReporter& reporter_;
+  ProcessTable table_;
+  AssignmentPolicy policy_;
+  // PID -> the pass that last saw it; a PID is known when the previous or the current pass saw it.
+  std::unordered_map<Pid, std::uint64_t> known_;
+  std::uint64_t pass_ = 0;
+};
+
+}  // namespace mervale

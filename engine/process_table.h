@@ -1,0 +1,123 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/platform/process_platform.h"
+
+namespace mervale {
+
+// One tracked process as the table shows it.
+struct ProcessRow {
+  std::string caption;  // executable name, or "unkown"
+  std::string pidText;  // decimal PID, the row's key
+  Pid pid = 0;
+  std::string maskText;  // MaskText of the process's mask
+  bool selected = false;
+};
+
+// Lets a view follow the table without rebuilding itself. Calls come in pairs around each change,
+// so a Qt model can forward them; row indices are display positions at the time of the call.
+class TableObserver {
+ public:
+  virtual ~TableObserver() = default;
+  virtual void RowsAboutToBeInserted(int first, int last) = 0;
+  virtual void RowsInserted() = 0;
+  virtual void RowsAboutToBeRemoved(int first, int last) = 0;
+  virtual void RowsRemoved() = 0;
+  virtual void RowChanged(int row) = 0;
+  // The same rows in another order (a sort); rows keep their addresses, so a view can map its
+  // persistent positions through RowAt().
+  virtual void LayoutAboutToChange() = 0;
+  virtual void LayoutChanged() = 0;
+  // Everything replaced at once (a clear, or filling many rows in one pass).
+  virtual void AboutToReset() = 0;
+  virtual void ResetDone() = 0;
+};
+
+enum SortColumnIndex : int { kColumnName = 0, kColumnId = 1, kColumnCpu = 2 };
+
+// Byte-wise comparison with only a-z mapped to A-Z; a text sorts before every longer text that
+// begins with it.
+int CompareCaptions(std::string_view a, std::string_view b);
+
+// The rows in display order, with constant-time lookup by PID, and the sort state of the view.
+//
+// Rows added during a refresh pass take their sorted places when the pass ends, exactly where
+// sorting the whole table after each addition would have put them: new rows go behind rows that
+// compare equal, and a CPU text that changed after the pass's last addition does not move its row.
+class ProcessTable {
+ public:
+  ProcessTable() = default;
+  ProcessTable(const ProcessTable&) = delete;
+  ProcessTable& operator=(const ProcessTable&) = delete;
+
+  void SetObserver(TableObserver* observer) { observer_ = observer; }
+
+  int RowCount() const { return static_cast<int>(rows_.size()); }
+  const ProcessRow& RowAt(int index) const { return *rows_[static_cast<std::size_t>(index)]; }
+  // The row of a PID, or nullptr.
+  const ProcessRow* FindRow(Pid pid) const;
+
+  // Selection, as the view reports it.
+  void SetSelected(int index, bool selected);
+  void SelectAll();
+
+  int SortColumn() const { return sortColumn_; }
+  int LastSortColumn() const { return lastSortColumn_; }
+  bool SortAscending() const { return sortAscending_; }
+  // The same column again reverses the direction, another column starts ascending; then the rows
+  // are sorted.
+  void ColumnClick(int column);
+  // Negative when `a` goes before `b` under the current sort state, positive when after.
+  int Compare(const ProcessRow& a, const ProcessRow& b) const;
+
+  void Clear();
+
+  // A refresh pass: BeginPass, then for each process of the snapshot either TouchRow (a known PID)
+  // or AddRow (a new one with a row), then EndPass.
+  void BeginPass();
+  // Marks the row of a known PID as still running and updates its CPU text; false when the PID has
+  // no row.
+  bool TouchRow(Pid pid, std::string_view maskText);
+  void AddRow(std::string caption, std::string pidText, Pid pid, std::string maskText);
+  // Removes the rows not touched or added in this pass and places the added rows.
+  void EndPass();
+
+ private:
+  struct Row : ProcessRow {
+    std::string sortKey;  // the CPU text as of the last sort
+    const std::string* lateKey = nullptr;
+    std::uint64_t seenInPass = 0;
+    bool changed = false;
+  };
+  using RowList = std::vector<std::unique_ptr<Row>>;
+
+  int CompareRows(const Row& a, const Row& b) const;
+  void RemoveUnseenRows();
+  void RefreshSortKeys();
+  void SortRows();
+  void InsertAddedRows();
+  void ReportChangedRows();
+
+  RowList rows_;
+  std::unordered_map<Pid, Row*> byPid_;
+  RowList added_;
+  struct LateChange {
+    Row* row;
+    std::string maskTextAtLastAdd;
+  };
+  std::vector<LateChange> lateChanges_;  // CPU changes after the pass's latest addition
+  std::uint64_t pass_ = 0;
+  bool anyChanged_ = false;
+  TableObserver* observer_ = nullptr;
+  int sortColumn_ = kColumnName;
+  int lastSortColumn_ = kColumnName;
+  bool sortAscending_ = true;
+};
+
+}  // namespace mervale

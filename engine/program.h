@@ -1,0 +1,124 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/affinity_engine.h"
+#include "store/language_captions.h"
+#include "store/line_list.h"
+#include "store/system/system_services.h"
+
+namespace mervale {
+
+// The options of the Options window: the check boxes and the refresh-rate field.
+struct Options {
+  bool autostart = false;       // CheckBox1 "Autostart with windows"
+  bool startMinimized = false;  // CheckBox2 "Start minimized"
+  std::string refreshText = "1";  // Edit1, seconds, stored unchecked
+  bool quadCore = false;        // CheckBox3 "Quad core"
+};
+
+// What the windows show of the program. The program calls these after its state changed, so the
+// controls can follow; none of them may call back into the program.
+class ProgramView : public FailureReporter {
+ public:
+  // The mode selector shows `index` (-1: nothing selected) and the tray's mode items carry the
+  // check mark of that mode.
+  virtual void ShowMode(int index) = 0;
+  virtual void ShowOptions(const Options& options) = 0;
+  // The profile selector shows `index` (-1: nothing selected).
+  virtual void ShowProfileIndex(int index) = 0;
+  virtual void ShowProfileList(const LineList& entries) = 0;
+  virtual void ShowExclusionList(const LineList& names) = 0;
+  // Interval of the refresh timer in milliseconds; 0 stops it.
+  virtual void SetRefreshInterval(int milliseconds) = 0;
+  virtual void SetCaption(CaptionTarget target, const std::string& text) = 0;
+  // Replaces the five mode items; the selector then has no selected item until ShowMode.
+  virtual void SetModeItems(const std::array<std::string, kModeItemCount>& captions) = 0;
+};
+
+// The program's state and the logic of every window handler, without any toolkit. The windows bind
+// their controls to it: a user's change calls the matching method, and the program answers through
+// ProgramView. Methods that fail throw Error with the text for the error box; what they changed
+// before the failure stays changed, as with any event handler.
+class Program {
+ public:
+  Program(ProcessPlatform& platform, SystemServices& system, ProgramView& view);
+
+  AffinityEngine& Engine() { return engine_; }
+  const AffinityEngine& Engine() const { return engine_; }
+  const Options& GetOptions() const { return options_; }
+  int Mode() const { return engine_.Policy().mode; }
+  int ProfileIndex() const { return profileIndex_; }
+  const std::string& DataDir() const { return dataDir_; }
+  const LineList& LanguageTable() const { return languageTable_; }
+  int RefreshIntervalMs() const { return refreshIntervalMs_; }
+
+  // Start-up of the main window, in this order: PrepareData (NextCpu, DataDir, KnownPids, the data
+  // directory), then the tray icon, then LoadExclusionList, then ShowsLocaleBanner.
+  void PrepareData();
+  void LoadExclusionList();
+  bool ShowsLocaleBanner();
+  // The Options window's language list: the files in "Languages" beside the executable.
+  LineList LanguageNames();
+  // The About window's creation: restores the settings, first refresh, profile, language.
+  void LoadSettings();
+  void SaveSettings();
+
+  // Timer1.
+  void RefreshProcesses();
+
+  // RadioGroup1's item index set by the user, the tray menu or the program: clamped to -1..4; when
+  // it changes to a mode, the mode-change reaction runs.
+  void SelectMode(int index);
+  // The user picked a profile in ComboBox1.
+  void ComboBox1Change(int index);
+  // Delete1 / Delete2 with the list boxes' selected item indices.
+  void Delete1Click(const std::vector<int>& selectedEntries);
+  void Delete2Click(const std::vector<int>& selectedNames);
+
+  // The process menu: one of SetEntries(), "Isolate", "Exclude".
+  void RunSetEntry(int entryIndex);
+  void Isolate1Click();
+  void Exclude1Click();
+
+  // The Options window. Each setter stores the value and runs the control's reaction when the value
+  // changed and the reaction is switched on.
+  void SetAutostart(bool checked);
+  void SetStartMinimized(bool checked);
+  void SetQuadCore(bool checked);
+  void SetRefreshText(const std::string& text);
+  void SelectLanguage(const std::string& name);
+
+ private:
+  // Filled in by the files that implement the handlers.
+  void RadioGroup1Click();
+  void CheckBox1Click();
+  void CheckBox3Click();
+  void Edit1Change();
+  void ApplyLanguage();
+  void LoadLanguage();
+  std::string ProfileFileName() const;
+  void RequireDataDir() const;
+
+  ProcessPlatform& platform_;
+  SystemServices& system_;
+  ProgramView& view_;
+  AffinityEngine engine_;
+  Options options_;
+  int profileIndex_ = 0;
+  std::string dataDir_;
+  bool dataDirKnown_ = false;
+  LineList languageTable_;
+  int refreshIntervalMs_ = 1000;
+  // LoadSettings switches these reactions off while it restores the controls.
+  bool checkBox1Reacts_ = true;
+  bool checkBox2Reacts_ = true;
+  bool comboBox1Reacts_ = true;
+  bool edit1Reacts_ = true;
+};
+
+}  // namespace mervale
