@@ -70,7 +70,11 @@ void ProcessTable::ColumnClick(int column) {
   sortColumn_ = column;
   sortAscending_ = (sortColumn_ == lastSortColumn_) ? !sortAscending_ : true;
   lastSortColumn_ = sortColumn_;
-  for (auto& row : rows_) row->sortKey = row->maskText;
+  for (auto& row : rows_) {
+    row->sortKey = row->maskText;
+    row->keyPending = false;
+  }
+  pendingKeys_.clear();
   SortRows();
 }
 
@@ -78,16 +82,17 @@ void ProcessTable::Clear() {
   if (observer_) observer_->AboutToReset();
   rows_.clear();
   byPid_.clear();
-  added_.clear();
-  lateChanges_.clear();
+  additions_.clear();
+  changes_.clear();
+  pendingKeys_.clear();
   anyChanged_ = false;
   if (observer_) observer_->ResetDone();
 }
 
 void ProcessTable::BeginPass() {
   ++pass_;
-  added_.clear();
-  lateChanges_.clear();
+  additions_.clear();
+  changes_.clear();
 }
 
 bool ProcessTable::TouchRow(Pid pid, std::string_view maskText) {
@@ -96,10 +101,10 @@ bool ProcessTable::TouchRow(Pid pid, std::string_view maskText) {
   Row& row = *found->second;
   row.seenInPass = pass_;
   if (row.maskText != maskText) {
-    lateChanges_.push_back({&row, row.maskText});
     row.maskText.assign(maskText);
     row.changed = true;
     anyChanged_ = true;
+    changes_.push_back({&row, row.maskText});
   }
   return true;
 }
@@ -113,22 +118,17 @@ void ProcessTable::AddRow(std::string caption, std::string pidText, Pid pid, std
   row->sortKey = row->maskText;
   row->seenInPass = pass_;
   byPid_[pid] = row.get();
-  added_.push_back(std::move(row));
-  // Sorting after this addition would see every CPU change made so far in the pass.
-  lateChanges_.clear();
+  additions_.push_back({std::move(row), changes_.size()});
 }
 
 void ProcessTable::EndPass() {
   RemoveUnseenRows();
-  if (!added_.empty()) {
-    if (sortColumn_ == kColumnCpu) RefreshSortKeys();
-    InsertAddedRows();
-  }
+  PlaceAdditions();
   ReportChangedRows();
-  lateChanges_.clear();
 }
 
 void ProcessTable::RemoveUnseenRows() {
+  std::erase_if(pendingKeys_, [this](const Row* row) { return row->seenInPass != pass_; });
   // Walk from the end so each removed run leaves the positions before it valid for the view.
   std::size_t end = rows_.size();
   while (end > 0) {
@@ -148,19 +148,48 @@ void ProcessTable::RemoveUnseenRows() {
   }
 }
 
-void ProcessTable::RefreshSortKeys() {
-  // Rows changed after the pass's latest addition keep the text that addition's sort saw.
-  for (const LateChange& change : lateChanges_) change.row->lateKey = &change.maskTextAtLastAdd;
+// Replays the pass as the view would have sorted it: each addition sorts the whole table with the
+// CPU texts of that moment. Additions with no CPU change between them form one batch.
+void ProcessTable::PlaceAdditions() {
+  std::size_t applied = 0;
+  std::size_t next = 0;
+  while (next < additions_.size()) {
+    const std::size_t changesBefore = additions_[next].changesBefore;
+    for (; applied < changesBefore; ++applied)
+      AdoptKey(*changes_[applied].row, changes_[applied].maskText);
+    if (ApplyPendingKeys() && sortColumn_ == kColumnCpu) SortRows();
+    std::vector<std::unique_ptr<Row>> batch;
+    for (; next < additions_.size() && additions_[next].changesBefore == changesBefore; ++next) {
+      batch.push_back(std::move(additions_[next].row));
+    }
+    InsertRows(std::move(batch));
+  }
+  // Changes after the pass's last addition wait for the next sort.
+  for (; applied < changes_.size(); ++applied)
+    AdoptKey(*changes_[applied].row, changes_[applied].maskText);
+  additions_.clear();
+  changes_.clear();
+}
+
+void ProcessTable::AdoptKey(Row& row, std::string_view key) {
+  row.nextSortKey.assign(key);
+  if (!row.keyPending) {
+    row.keyPending = true;
+    pendingKeys_.push_back(&row);
+  }
+}
+
+bool ProcessTable::ApplyPendingKeys() {
   bool moved = false;
-  for (auto& row : rows_) {
-    const std::string& wanted = row->lateKey ? *row->lateKey : row->maskText;
-    if (row->sortKey != wanted) {
-      row->sortKey = wanted;
+  for (Row* row : pendingKeys_) {
+    if (row->sortKey != row->nextSortKey) {
+      row->sortKey = row->nextSortKey;
       moved = true;
     }
-    row->lateKey = nullptr;
+    row->keyPending = false;
   }
-  if (moved) SortRows();
+  pendingKeys_.clear();
+  return moved;
 }
 
 void ProcessTable::SortRows() {
@@ -171,29 +200,30 @@ void ProcessTable::SortRows() {
   if (observer_) observer_->LayoutChanged();
 }
 
-void ProcessTable::InsertAddedRows() {
+void ProcessTable::InsertRows(std::vector<std::unique_ptr<Row>> batch) {
   const auto before = [this](const auto& a, const auto& b) { return CompareRows(*a, *b) < 0; };
+  std::stable_sort(batch.begin(), batch.end(), before);
   // Many new rows at once (start-up, a rebuild) are cheaper as one sorted fill than as single
   // insertions, each of which moves the rows behind it.
-  const bool bulk = rows_.empty() || (added_.size() > 64 && added_.size() * 4 > rows_.size());
+  const bool bulk = rows_.empty() || (batch.size() > 64 && batch.size() * 4 > rows_.size());
   if (bulk) {
     if (observer_) observer_->AboutToReset();
-    std::stable_sort(added_.begin(), added_.end(), before);
     const auto middle = static_cast<std::ptrdiff_t>(rows_.size());
-    rows_.insert(rows_.end(), std::make_move_iterator(added_.begin()),
-                 std::make_move_iterator(added_.end()));
+    rows_.insert(rows_.end(), std::make_move_iterator(batch.begin()),
+                 std::make_move_iterator(batch.end()));
     std::inplace_merge(rows_.begin(), rows_.begin() + middle, rows_.end(), before);
     if (observer_) observer_->ResetDone();
-  } else {
-    for (auto& row : added_) {
-      const auto place = std::upper_bound(rows_.begin(), rows_.end(), row, before);
-      const int index = static_cast<int>(place - rows_.begin());
-      if (observer_) observer_->RowsAboutToBeInserted(index, index);
-      rows_.insert(place, std::move(row));
-      if (observer_) observer_->RowsInserted();
-    }
+    return;
   }
-  added_.clear();
+  auto place = rows_.begin();
+  for (auto& row : batch) {
+    // The batch is sorted, so each row goes behind the one inserted before it.
+    place = std::upper_bound(place, rows_.end(), row, before);
+    const int index = static_cast<int>(place - rows_.begin());
+    if (observer_) observer_->RowsAboutToBeInserted(index, index);
+    place = rows_.insert(place, std::move(row)) + 1;
+    if (observer_) observer_->RowsInserted();
+  }
 }
 
 void ProcessTable::ReportChangedRows() {

@@ -90,28 +90,36 @@ class ProcessTable {
 
  private:
   struct Row : ProcessRow {
-    std::string sortKey;  // the CPU text as of the last sort
-    const std::string* lateKey = nullptr;
+    std::string sortKey;      // the CPU text as of the last sort
+    std::string nextSortKey;  // the CPU text the next sort will see
+    bool keyPending = false;  // nextSortKey differs from what the last sort saw
     std::uint64_t seenInPass = 0;
-    bool changed = false;
+    bool changed = false;  // to be reported to the view
   };
   using RowList = std::vector<std::unique_ptr<Row>>;
+  struct Addition {
+    std::unique_ptr<Row> row;
+    std::size_t changesBefore;  // CPU changes of this pass made before the addition
+  };
+  struct Change {
+    Row* row;
+    std::string maskText;
+  };
 
   int CompareRows(const Row& a, const Row& b) const;
   void RemoveUnseenRows();
-  void RefreshSortKeys();
+  void PlaceAdditions();
+  void AdoptKey(Row& row, std::string_view key);
+  bool ApplyPendingKeys();
   void SortRows();
-  void InsertAddedRows();
+  void InsertRows(std::vector<std::unique_ptr<Row>> rows);
   void ReportChangedRows();
 
   RowList rows_;
   std::unordered_map<Pid, Row*> byPid_;
-  RowList added_;
-  struct LateChange {
-    Row* row;
-    std::string maskTextAtLastAdd;
-  };
-  std::vector<LateChange> lateChanges_;  // CPU changes after the pass's latest addition
+  std::vector<Addition> additions_;
+  std::vector<Change> changes_;    // CPU changes of this pass, in walk order
+  std::vector<Row*> pendingKeys_;  // rows whose nextSortKey the next sort must adopt
   std::uint64_t pass_ = 0;
   bool anyChanged_ = false;
   TableObserver* observer_ = nullptr;
