@@ -15,10 +15,10 @@ namespace mervale {
 
 // The options of the Options window: the check boxes and the refresh-rate field.
 struct Options {
-  bool autostart = false;       // CheckBox1 "Autostart with windows"
-  bool startMinimized = false;  // CheckBox2 "Start minimized"
+  bool autostart = false;         // CheckBox1 "Autostart with windows"
+  bool startMinimized = false;    // CheckBox2 "Start minimized"
   std::string refreshText = "1";  // Edit1, seconds, stored unchecked
-  bool quadCore = false;        // CheckBox3 "Quad core"
+  bool quadCore = false;          // CheckBox3 "Quad core"
 };
 
 // What the windows show of the program. The program calls these after its state changed, so the
@@ -103,6 +103,15 @@ class Program {
   void LoadLanguage();
   std::string ProfileFileName() const;
   void RequireDataDir() const;
+  void RestoreSettings(const std::string& settingsFile);
+  // The profile selector's index; anything outside the nine profiles selects none.
+  void SetProfileIndex(int index);
+  void SetProfileList(LineList entries);
+  void UpdateCpuCount();
+  void SetRefreshInterval(int milliseconds);
+  std::string LanguagesDir();
+  // Loads the file into `list` when it exists; false, with `list` untouched, when it does not.
+  static bool LoadIfExists(LineList& list, const std::string& path);
 
   ProcessPlatform& platform_;
   SystemServices& system_;

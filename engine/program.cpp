@@ -1,0 +1,114 @@
+#include "engine/program.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "engine/set_entries.h"
+#include "store/data_files.h"
+#include "store/error.h"
+
+namespace mervale {
+namespace {
+
+// Without a data directory every file would land in whatever the current directory is; the program
+// refuses instead and says why.
+constexpr const char* kNoDataDirText =
+    "Datenverzeichnis kann nicht ermittelt werden. Einstellungen und Listen werden nicht "
+    "gespeichert";
+
+// Primary languages whose users see the header banner.
+constexpr std::uint32_t kBannerLanguages[] = {0x01, 0x1F, 0x20, 0x21, 0x29};
+
+// Runs a change of a list that the window shows; the window follows the list also when the change
+// failed half-way (its save), since the list keeps what was changed.
+template <typename Change, typename Show>
+void ChangeShownList(const Change& change, const Show& show) {
+  try {
+    change();
+  } catch (...) {
+    show();
+    throw;
+  }
+  show();
+}
+
+}  // namespace
+
+Program::Program(ProcessPlatform& platform, SystemServices& system, ProgramView& view)
+    : platform_(platform), system_(system), view_(view), engine_(platform, view) {}
+
+void Program::RequireDataDir() const {
+  if (!dataDirKnown_) throw Error(kNoDataDirText);
+}
+
+void Program::PrepareData() {
+  engine_.Policy().NextCpu = 1;
+  const std::optional<std::string> dataDir = system_.DataDir();
+  dataDirKnown_ = dataDir.has_value();
+  dataDir_ = dataDir.value_or("");
+  engine_.ClearProcesses();
+  RequireDataDir();
+  system_.CreateDirectories(dataDir_);
+}
+
+void Program::LoadExclusionList() {
+  RequireDataDir();
+  const std::string path = ExclusionFileName(dataDir_);
+  if (!FileExists(path)) return;
+  LoadLineList(engine_.Policy().exclusionList, path);
+  view_.ShowExclusionList(engine_.Policy().exclusionList);
+}
+
+bool Program::ShowsLocaleBanner() {
+  const std::uint32_t primaryLanguage = system_.SystemLocaleId() & 0xFF;
+  return std::ranges::find(kBannerLanguages, primaryLanguage) != std::end(kBannerLanguages);
+}
+
+void Program::RefreshProcesses() {
+  engine_.RefreshProcesses();
+}
+
+void Program::SelectMode(int index) {
+  index = std::clamp(index, static_cast<int>(kModeNone), static_cast<int>(kModeOff));
+  if (index == Mode()) return;
+  engine_.Policy().mode = index;
+  if (index == kModeNone) {
+    view_.ShowMode(index);
+    return;
+  }
+  RadioGroup1Click();
+}
+
+void Program::RadioGroup1Click() {
+  view_.ShowMode(Mode());
+  engine_.ClearProcesses();
+  engine_.RebuildProcesses();
+  SaveSettings();
+}
+
+void Program::RunSetEntry(int entryIndex) {
+  const std::span<const SetEntry> entries = SetEntries();
+  if (entryIndex < 0 || static_cast<std::size_t>(entryIndex) >= entries.size()) {
+    throw std::out_of_range("no set entry " + std::to_string(entryIndex));
+  }
+  const SetEntry& entry = entries[static_cast<std::size_t>(entryIndex)];
+  if (entry.addToList) {
+    const std::string profileFile = ProfileFileName();
+    ChangeShownList([&] { engine_.AddSelectedToProfile(entry.flags, profileFile); },
+                    [&] { view_.ShowProfileList(engine_.Policy().profileList); });
+  }
+  engine_.ApplyToSelected(entry.flags);
+}
+
+void Program::Isolate1Click() {
+  engine_.Isolate();
+}
+
+void Program::Exclude1Click() {
+  RequireDataDir();
+  const std::string exclusionFile = ExclusionFileName(dataDir_);
+  ChangeShownList([&] { engine_.Exclude(exclusionFile); },
+                  [&] { view_.ShowExclusionList(engine_.Policy().exclusionList); });
+}
+
+}  // namespace mervale

@@ -1,0 +1,69 @@
+#include <algorithm>
+#include <filesystem>
+
+#include "engine/program.h"
+#include "store/data_files.h"
+#include "store/error.h"
+
+namespace mervale {
+namespace {
+
+constexpr const char* kFallbackLanguage = "English";
+constexpr const char* kLanguageFileExtension = ".txt";
+
+}  // namespace
+
+std::string Program::LanguagesDir() {
+  return system_.ExecutableDir() + "Languages" +
+         static_cast<char>(std::filesystem::path::preferred_separator);
+}
+
+LineList Program::LanguageNames() {
+  return ListLanguageFiles(LanguagesDir());
+}
+
+void Program::LoadLanguage() {
+  languageTable_.clear();
+  RequireDataDir();
+  LineList choice;
+  if (LoadIfExists(choice, LanguageChoiceFileName(dataDir_))) {
+    SelectLanguage(LineAt(choice, 0));
+  } else {
+    SelectLanguage(kFallbackLanguage);
+  }
+}
+
+void Program::SelectLanguage(const std::string& name) {
+  RequireDataDir();
+  // The choice is remembered even when no file of that name exists: English stands in for it.
+  SaveLineList({name}, LanguageChoiceFileName(dataDir_));
+  const std::string languagesDir = LanguagesDir();
+  std::string file = languagesDir + name + kLanguageFileExtension;
+  if (!FileExists(file)) file = languagesDir + kFallbackLanguage + kLanguageFileExtension;
+  LoadLineList(languageTable_, file);
+  ApplyLanguage();
+}
+
+void Program::ApplyLanguage() {
+  // A short table changes nothing: applying it half-way would leave the mode selector without some
+  // of its items.
+  const int missing = FirstMissingCaptionIndex(languageTable_);
+  if (missing >= 0) throw Error(ListIndexText(missing));
+  for (const CaptionStep& step : CaptionSteps()) {
+    const auto line = static_cast<std::size_t>(step.index);
+    if (step.target != CaptionTarget::kModeItems) {
+      view_.SetCaption(step.target, languageTable_[line]);
+      continue;
+    }
+    const int mode = Mode();
+    std::array<std::string, kModeItemCount> items;
+    std::copy_n(languageTable_.begin() + static_cast<std::ptrdiff_t>(line), kModeItemCount,
+                items.begin());
+    view_.SetModeItems(items);
+    // New items leave the selector without a selection; selecting the mode again re-applies it.
+    engine_.Policy().mode = kModeNone;
+    SelectMode(mode);
+  }
+}
+
+}  // namespace mervale

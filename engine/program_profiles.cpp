@@ -1,0 +1,83 @@
+#include <algorithm>
+#include <functional>
+
+#include "engine/program.h"
+#include "store/data_files.h"
+
+namespace mervale {
+namespace {
+
+constexpr int kProfileCount = 9;
+
+// Removes the items at the selected indices, from the last to the first so that the earlier indices
+// stay valid.
+void RemoveSelected(LineList& items, std::vector<int> selected) {
+  std::ranges::sort(selected, std::greater<>());
+  const auto [first, last] = std::ranges::unique(selected);
+  selected.erase(first, last);
+  for (const int index : selected) {
+    if (index >= 0 && static_cast<std::size_t>(index) < items.size()) {
+      items.erase(items.begin() + index);
+    }
+  }
+}
+
+}  // namespace
+
+std::string Program::ProfileFileName() const {
+  RequireDataDir();
+  return mervale::ProfileFileName(dataDir_, profileIndex_);
+}
+
+bool Program::LoadIfExists(LineList& list, const std::string& path) {
+  if (!FileExists(path)) return false;
+  LoadLineList(list, path);
+  return true;
+}
+
+void Program::SetProfileIndex(int index) {
+  profileIndex_ = index >= 0 && index < kProfileCount ? index : -1;
+  view_.ShowProfileIndex(profileIndex_);
+}
+
+void Program::SetProfileList(LineList entries) {
+  engine_.Policy().profileList = std::move(entries);
+  view_.ShowProfileList(engine_.Policy().profileList);
+}
+
+void Program::ComboBox1Change(int index) {
+  const int previousIndex = profileIndex_;
+  SetProfileIndex(index);
+  if (!comboBox1Reacts_) return;
+  LineList entries;
+  try {
+    LoadIfExists(entries, ProfileFileName());
+  } catch (...) {
+    // Back to the profile that is still shown in full: staying on the new one with an empty list
+    // would let the next save wipe that profile's file.
+    SetProfileIndex(previousIndex);
+    throw;
+  }
+  SetProfileList(std::move(entries));
+  engine_.ClearProcesses();
+  engine_.RebuildProcesses();
+  SaveSettings();
+}
+
+void Program::Delete1Click(const std::vector<int>& selectedEntries) {
+  const std::string profileFile = ProfileFileName();
+  LineList& entries = engine_.Policy().profileList;
+  RemoveSelected(entries, selectedEntries);
+  view_.ShowProfileList(entries);
+  SaveLineList(entries, profileFile);
+}
+
+void Program::Delete2Click(const std::vector<int>& selectedNames) {
+  RequireDataDir();
+  LineList& names = engine_.Policy().exclusionList;
+  RemoveSelected(names, selectedNames);
+  view_.ShowExclusionList(names);
+  SaveLineList(names, ExclusionFileName(dataDir_));
+}
+
+}  // namespace mervale

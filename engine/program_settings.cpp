@@ -1,0 +1,78 @@
+#include <initializer_list>
+#include <vector>
+
+#include "engine/program.h"
+#include "store/data_files.h"
+#include "store/settings_file.h"
+
+namespace mervale {
+namespace {
+
+// Keeps control reactions switched off for its lifetime, and switches them on again however the
+// scope is left.
+class ReactionsSwitchedOff {
+ public:
+  explicit ReactionsSwitchedOff(std::initializer_list<bool*> reactions) : reactions_(reactions) {
+    for (bool* reacts : reactions_) *reacts = false;
+  }
+  ReactionsSwitchedOff(const ReactionsSwitchedOff&) = delete;
+  ReactionsSwitchedOff& operator=(const ReactionsSwitchedOff&) = delete;
+  ~ReactionsSwitchedOff() {
+    for (bool* reacts : reactions_) *reacts = true;
+  }
+
+ private:
+  std::vector<bool*> reactions_;
+};
+
+}  // namespace
+
+void Program::SaveSettings() {
+  RequireDataDir();
+  const SettingsValues values{Mode(),        options_.autostart,   options_.startMinimized,
+                              profileIndex_, options_.refreshText, options_.quadCore};
+  SaveLineList(SettingsLines(values), SettingsFileName(dataDir_));
+}
+
+void Program::LoadSettings() {
+  languageTable_.clear();
+  RequireDataDir();
+  const std::string settingsFile = SettingsFileName(dataDir_);
+  if (FileExists(settingsFile)) RestoreSettings(settingsFile);
+  engine_.RefreshProcesses();
+  SaveSettings();
+  LineList entries;
+  if (LoadIfExists(entries, ProfileFileName())) SetProfileList(std::move(entries));
+  LoadLanguage();
+}
+
+void Program::RestoreSettings(const std::string& settingsFile) {
+  LineList lines;
+  LoadLineList(lines, settingsFile);
+  // Everything that can fail is read before any control changes: the reactions below save the
+  // settings from half-restored controls, and only a completed restore writes the file's own lines
+  // back over them.
+  LineList firstProfile;
+  const bool hasFirstProfile =
+      LoadIfExists(firstProfile, mervale::ProfileFileName(dataDir_, StoredProfileText(lines)));
+  const SettingsValues stored = ParseSettingsLines(lines);
+
+  if (hasFirstProfile) SetProfileList(std::move(firstProfile));
+  const ReactionsSwitchedOff switchedOff{&checkBox1Reacts_, &checkBox2Reacts_, &comboBox1Reacts_,
+                                         &edit1Reacts_};
+  SetAutostart(stored.autostart);
+  SetStartMinimized(stored.startMinimized);
+  SetQuadCore(stored.quadCore);
+  UpdateCpuCount();
+  SetProfileIndex(stored.profileIndex);
+  SelectMode(stored.mode);
+  SetRefreshText(stored.refreshText);
+  // A refresh rate that is no usable number is the user's stored text all the same: the field shows
+  // it and the timer keeps its interval, so start-up is not interrupted for it.
+  if (const std::optional<int> interval = RefreshIntervalOf(stored.refreshText)) {
+    SetRefreshInterval(*interval);
+  }
+  SaveLineList(lines, settingsFile);
+}
+
+}  // namespace mervale

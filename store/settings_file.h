@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "store/line_list.h"
+
+namespace mervale {
+
+// The six lines of "Settings.ini", as the controls hold them.
+struct SettingsValues {
+  int mode = 4;  // the mode selector's index, -1 when none is selected
+  bool autostart = false;
+  bool startMinimized = false;
+  int profileIndex = 0;           // the profile selector's index, -1 when none is selected
+  std::string refreshText = "1";  // the refresh-rate field, unchecked
+  bool quadCore = false;
+};
+
+// The lines the settings file is written with: integers in decimal, flags as "T" or "F".
+LineList SettingsLines(const SettingsValues& values);
+
+// Line 4 exactly as read, the way the first profile load names its file; throws the list-index
+// error when the file is shorter.
+const std::string& StoredProfileText(const LineList& lines);
+
+// Reads a settings file's lines back. The lines are read in the order the restore uses them, so a
+// short file or a malformed number raises the error the restore would meet first: a missing line
+// gives the list-index error with its index, a malformed line 1 or 4 the integer error. Only "T"
+// reads as true. The indices are returned as written; the selectors apply their own limits.
+SettingsValues ParseSettingsLines(const LineList& lines);
+
+// The refresh timer's interval for the refresh-rate text, in milliseconds, or nothing when the text
+// is no whole number of seconds that fits the timer (negative, or too large once in milliseconds).
+std::optional<int> RefreshIntervalOf(std::string_view refreshText);
+
+}  // namespace mervale
