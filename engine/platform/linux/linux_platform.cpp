@@ -1,0 +1,306 @@
+#include "engine/platform/linux/linux_platform.h"
+
+#include <dirent.h>
+#include <limits.h>
+#include <sched.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <charconv>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace mervale {
+
+namespace {
+
+constexpr int kManagedCpuBits = 32;
+
+// A process handle carries the PID and whether it may set; nothing is held open behind it, so
+// opening stays as cheap as the query it guards.
+constexpr ProcessHandle kHandleInUse = 1;
+constexpr ProcessHandle kSetRight = 2;
+constexpr int kHandlePidShift = 2;
+
+ProcessHandle MakeHandle(Pid pid, ProcessAccess access) {
+  return ProcessHandle{pid} << kHandlePidShift | kHandleInUse |
+         (access == ProcessAccess::kSetInformation ? kSetRight : 0);
+}
+Pid HandlePid(ProcessHandle process) {
+  return Pid(process >> kHandlePidShift);
+}
+
+std::optional<std::uint32_t> ParseNumber(std::string_view text) {
+  std::uint32_t number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc{} || end != text.data() + text.size() || text.empty()) return {};
+  return number;
+}
+
+std::string ProcPath(Pid pid, std::string_view leaf = {}) {
+  std::string path = "/proc/" + std::to_string(pid);
+  if (!leaf.empty()) path.append("/").append(leaf);
+  return path;
+}
+
+// The numeric entries of a /proc directory; 0, or the errno that stopped the listing.
+int ListNumericEntries(const std::string& directory, std::vector<Pid>& ids) {
+  DIR* dir = opendir(directory.c_str());
+  if (dir == nullptr) return errno;
+  errno = 0;
+  while (const dirent* entry = readdir(dir)) {
+    if (const auto id = ParseNumber(entry->d_name)) ids.push_back(*id);
+  }
+  const int error = errno;
+  closedir(dir);
+  return error;
+}
+
+std::string ExecutableName(std::string_view target) {
+  // An executable replaced or removed since it started still names its old file.
+  constexpr std::string_view kDeleted = " (deleted)";
+  if (target.ends_with(kDeleted)) target.remove_suffix(kDeleted.size());
+  const std::size_t slash = target.rfind('/');
+  return std::string(slash == std::string_view::npos ? target : target.substr(slash + 1));
+}
+
+std::string ShortKernelName(Pid pid) {
+  std::ifstream comm(ProcPath(pid, "comm"));
+  std::string name;
+  std::getline(comm, name);
+  return name;
+}
+
+cpu_set_t ToCpuSet(AffinityMask mask) {
+  cpu_set_t cpus;
+  CPU_ZERO(&cpus);
+  for (int cpu = 0; cpu < kManagedCpuBits; ++cpu) {
+    if (mask >> cpu & 1u) CPU_SET(cpu, &cpus);
+  }
+  return cpus;
+}
+
+AffinityMask ReadOnlineCpus() {
+  std::ifstream file("/sys/devices/system/cpu/online");
+  std::string list;
+  if (std::getline(file, list)) {
+    if (const auto mask = CpuListMask(list); mask && *mask != 0) return *mask;
+  }
+  const long count = std::clamp(sysconf(_SC_NPROCESSORS_ONLN), 1L, long{kManagedCpuBits});
+  return count == kManagedCpuBits ? ~AffinityMask{0} : (AffinityMask{1} << count) - 1;
+}
+
+}  // namespace
+
+AffinityMask CpuSetMask(const cpu_set_t& cpus) {
+  AffinityMask mask = 0;
+  for (int cpu = 0; cpu < kManagedCpuBits; ++cpu) {
+    if (CPU_ISSET(cpu, &cpus)) mask |= AffinityMask{1} << cpu;
+  }
+  if (CPU_COUNT(&cpus) > std::popcount(mask)) mask |= AffinityMask{1} << (kManagedCpuBits - 1);
+  return mask;
+}
+
+std::optional<AffinityMask> CpuListMask(std::string_view cpuList) {
+  while (!cpuList.empty() && (cpuList.back() == '\n' || cpuList.back() == ' ')) {
+    cpuList.remove_suffix(1);
+  }
+  if (cpuList.empty()) return {};
+  AffinityMask mask = 0;
+  while (!cpuList.empty()) {
+    const std::size_t comma = cpuList.find(',');
+    const std::string_view range = cpuList.substr(0, comma);
+    cpuList = comma == std::string_view::npos ? std::string_view{} : cpuList.substr(comma + 1);
+    if (comma != std::string_view::npos && cpuList.empty()) return {};
+
+    const std::size_t dash = range.find('-');
+    const auto first = ParseNumber(range.substr(0, dash));
+    const auto last = dash == std::string_view::npos ? first : ParseNumber(range.substr(dash + 1));
+    if (!first || !last || *first > *last) return {};
+    for (Pid cpu = *first; cpu <= std::min<Pid>(*last, kManagedCpuBits - 1); ++cpu) {
+      mask |= AffinityMask{1} << cpu;
+    }
+  }
+  return mask;
+}
+
+struct LinuxProcessPlatform::Snapshot {
+  std::vector<Pid> pids;  // ascending, as /proc lists them
+  std::size_t position = 0;
+  bool walking = false;
+  std::uint64_t number = 0;
+};
+
+LinuxProcessPlatform::LinuxProcessPlatform() : onlineCpus_(ReadOnlineCpus()) {}
+
+SnapshotHandle LinuxProcessPlatform::CreateSnapshot() {
+  auto snapshot = std::make_unique<Snapshot>();
+  if (const int error = ListNumericEntries("/proc", snapshot->pids); error != 0) {
+    Fail(error);
+    return kInvalidSnapshot;
+  }
+  if (!std::ranges::is_sorted(snapshot->pids)) std::ranges::sort(snapshot->pids);
+  snapshot->number = ++snapshotsTaken_;
+  ForgetPidsMissingFrom(snapshot->pids);
+  return reinterpret_cast<SnapshotHandle>(snapshot.release());
+}
+
+bool LinuxProcessPlatform::FirstEntry(SnapshotHandle snapshot, Pid& pid) {
+  if (snapshot == kInvalidSnapshot || snapshot == 0) return Fail(EBADF);
+  auto& walk = *reinterpret_cast<Snapshot*>(snapshot);
+  walk.position = 0;
+  walk.walking = !walk.pids.empty();
+  if (!walk.walking) return Fail(ENOENT);
+  pid = walk.pids.front();
+  return true;
+}
+
+bool LinuxProcessPlatform::NextEntry(SnapshotHandle snapshot, Pid& pid) {
+  if (snapshot == kInvalidSnapshot || snapshot == 0) return Fail(EBADF);
+  auto& walk = *reinterpret_cast<Snapshot*>(snapshot);
+  if (!walk.walking || walk.position + 1 >= walk.pids.size()) {
+    walk.walking = false;
+    return Fail(ENOENT);
+  }
+  pid = walk.pids[++walk.position];
+  return true;
+}
+
+std::string LinuxProcessPlatform::EntryName(SnapshotHandle snapshot) {
+  if (snapshot == kInvalidSnapshot || snapshot == 0) return {};
+  const auto& walk = *reinterpret_cast<const Snapshot*>(snapshot);
+  if (!walk.walking) return {};
+  const Pid pid = walk.pids[walk.position];
+
+  // A name read since the snapshot before this one is still good (the refresh reads the mask,
+  // which reads the name, just before it takes a snapshot to ask for the name); an older one is
+  // read again, since exec renames a process.
+  KnownPid* known = Find(pid);
+  if (known == nullptr || !known->name || known->nameTakenAt + 1 < walk.number) {
+    if (Classify(pid) == Kind::kGone) return {};
+    known = Find(pid);
+  }
+  if (!known->name) {
+    known->name = ShortKernelName(pid);
+    known->nameTakenAt = snapshotsTaken_;
+  }
+  return *known->name;
+}
+
+void LinuxProcessPlatform::CloseSnapshot(SnapshotHandle snapshot) {
+  if (snapshot == kInvalidSnapshot || snapshot == 0) return;
+  delete reinterpret_cast<Snapshot*>(snapshot);
+}
+
+ProcessHandle LinuxProcessPlatform::OpenProcess(ProcessAccess access, Pid pid) {
+  // Setting always looks again, so that a PID reused since it was classified can never lead us
+  // to pin a kernel thread.
+  const KnownPid* known = access == ProcessAccess::kQueryInformation ? Find(pid) : nullptr;
+  const Kind kind = known == nullptr      ? Classify(pid)
+                    : known->kernelThread ? Kind::kKernelThread
+                                          : Kind::kUserProcess;
+  switch (kind) {
+    case Kind::kUserProcess:
+      return MakeHandle(pid, access);
+    case Kind::kKernelThread:
+      Fail(EACCES);
+      return kNoProcess;
+    case Kind::kGone:
+      Fail(ESRCH);
+      return kNoProcess;
+  }
+  return kNoProcess;
+}
+
+bool LinuxProcessPlatform::GetAffinityMask(ProcessHandle process, AffinityMask& processMask) {
+  if (process == kNoProcess) return Fail(EBADF);
+  cpu_set_t cpus;
+  if (sched_getaffinity(pid_t(HandlePid(process)), sizeof cpus, &cpus) != 0) return Fail(errno);
+  processMask = CpuSetMask(cpus);
+  return true;
+}
+
+bool LinuxProcessPlatform::SetAffinityMask(ProcessHandle process, AffinityMask mask) {
+  if (process == kNoProcess) return Fail(EBADF);
+  if ((process & kSetRight) == 0) return Fail(EACCES);
+  // The kernel would quietly drop missing CPUs from a mixed mask; the engine expects a refusal.
+  if (mask == 0 || (mask & ~onlineCpus_) != 0) return Fail(EINVAL);
+
+  // The scheduler's mask belongs to each thread, so the process moves thread by thread. Threads
+  // that end meanwhile do not matter; the main thread decides the result.
+  const Pid pid = HandlePid(process);
+  std::vector<Pid> threads;
+  if (const int error = ListNumericEntries(ProcPath(pid, "task"), threads); error != 0) {
+    return Fail(error == ENOENT ? ESRCH : error);
+  }
+  const cpu_set_t cpus = ToCpuSet(mask);
+  int mainThreadError = ESRCH;
+  for (const Pid thread : threads) {
+    const int error = sched_setaffinity(pid_t(thread), sizeof cpus, &cpus) == 0 ? 0 : errno;
+    if (thread == pid) mainThreadError = error;
+  }
+  return mainThreadError == 0 || Fail(mainThreadError);
+}
+
+void LinuxProcessPlatform::CloseProcess(ProcessHandle) {}
+
+Pid LinuxProcessPlatform::CurrentPid() {
+  return Pid(getpid());
+}
+
+LinuxProcessPlatform::Kind LinuxProcessPlatform::Classify(Pid pid) {
+  char target[PATH_MAX];
+  const ssize_t length = readlink(ProcPath(pid, "exe").c_str(), target, sizeof target);
+  const int error = length < 0 ? errno : 0;
+
+  // Kernel threads have no executable; neither have zombies, which cannot be pinned either. A
+  // PID without a directory is gone.
+  Kind kind = Kind::kUserProcess;
+  if (error == ENOENT) {
+    kind = access(ProcPath(pid).c_str(), F_OK) == 0 ? Kind::kKernelThread : Kind::kGone;
+  }
+
+  const auto place = std::ranges::lower_bound(known_, pid, {}, &KnownPid::pid);
+  const bool listed = place != known_.end() && place->pid == pid;
+  if (kind == Kind::kGone) {
+    if (listed) known_.erase(place);
+    return kind;
+  }
+  KnownPid& known = listed ? *place : *known_.insert(place, KnownPid{});
+  known.pid = pid;
+  known.kernelThread = kind == Kind::kKernelThread;
+  known.name.reset();
+  if (length >= 0) {
+    known.name = ExecutableName(std::string_view(target, std::size_t(length)));
+    known.nameTakenAt = snapshotsTaken_;
+  }
+  return kind;
+}
+
+LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::Find(Pid pid) {
+  const auto place = std::ranges::lower_bound(known_, pid, {}, &KnownPid::pid);
+  return place != known_.end() && place->pid == pid ? &*place : nullptr;
+}
+
+void LinuxProcessPlatform::ForgetPidsMissingFrom(const std::vector<Pid>& sortedPids) {
+  auto listed = sortedPids.begin();
+  std::size_t kept = 0;
+  for (KnownPid& known : known_) {
+    while (listed != sortedPids.end() && *listed < known.pid) ++listed;
+    if (listed == sortedPids.end() || *listed != known.pid) continue;
+    if (&known_[kept] != &known) known_[kept] = std::move(known);
+    ++kept;
+  }
+  known_.resize(kept);
+}
+
+bool LinuxProcessPlatform::Fail(int error) {
+  lastError_ = ErrorCode(error);
+  return false;
+}
+
+}  // namespace mervale

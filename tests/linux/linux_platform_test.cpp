@@ -1,0 +1,351 @@
+#include "engine/platform/linux/linux_platform.h"
+
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "engine/process_access.h"
+
+extern char** environ;
+
+namespace mervale {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A child of this test that is killed and reaped when the object goes, unless Reap() did it.
+class Child {
+ public:
+  // Runs the program with the given arguments (looked up in PATH).
+  static Child Spawn(const std::vector<std::string>& command) {
+    std::vector<char*> argv;
+    for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int error = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+    return Child(error == 0 ? pid : -1);
+  }
+
+  // A copy of this test program with the main thread and `extraThreads` more, all asleep.
+  static Child WithThreads(int extraThreads) {
+    int ready[2];
+    if (pipe(ready) != 0) return Child(-1);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      close(ready[0]);
+      for (int i = 0; i < extraThreads; ++i)
+        std::thread([] {
+          for (;;) pause();
+        }).detach();
+      const char byte = 1;
+      if (write(ready[1], &byte, 1) != 1) _exit(1);
+      for (;;) pause();
+    }
+    close(ready[1]);
+    char byte = 0;
+    const bool started = pid > 0 && read(ready[0], &byte, 1) == 1;
+    close(ready[0]);
+    return Child(started ? pid : -1);
+  }
+
+  Child(Child&& other) noexcept : pid_(std::exchange(other.pid_, -1)) {}
+  ~Child() { Reap(); }
+
+  Pid pid() const { return Pid(pid_); }
+  bool running() const { return pid_ > 0; }
+
+  // Ends the child and collects it; its PID is then free.
+  void Reap() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+  // Ends the child but leaves it a zombie until the object goes.
+  void KillWithoutReaping() {
+    kill(pid_, SIGKILL);
+    siginfo_t info{};
+    waitid(P_PID, id_t(pid_), &info, WEXITED | WNOWAIT);
+  }
+
+ private:
+  explicit Child(pid_t pid) : pid_(pid) {}
+  pid_t pid_;
+};
+
+AffinityMask LowMask(const cpu_set_t& cpus) {
+  AffinityMask mask = 0;
+  for (int cpu = 0; cpu < 32; ++cpu) {
+    if (CPU_ISSET(cpu, &cpus)) mask |= AffinityMask{1} << cpu;
+  }
+  return mask;
+}
+
+// The mask the scheduler holds for one thread, read without the platform under test.
+AffinityMask SchedulerMask(pid_t tid) {
+  cpu_set_t cpus;
+  CPU_ZERO(&cpus);
+  if (sched_getaffinity(tid, sizeof cpus, &cpus) != 0) return 0;
+  return LowMask(cpus);
+}
+
+std::vector<pid_t> ThreadsOf(Pid pid) {
+  std::vector<pid_t> threads;
+  for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
+    threads.push_back(std::stoi(entry.path().filename()));
+  }
+  return threads;
+}
+
+// Every (PID, name) of one walk over a fresh snapshot.
+std::vector<std::pair<Pid, std::string>> Walk(ProcessPlatform& platform) {
+  std::vector<std::pair<Pid, std::string>> entries;
+  const SnapshotHandle snapshot = platform.CreateSnapshot();
+  if (snapshot == kInvalidSnapshot) return entries;
+  Pid pid = 0;
+  for (bool more = platform.FirstEntry(snapshot, pid); more;
+       more = platform.NextEntry(snapshot, pid)) {
+    entries.emplace_back(pid, platform.EntryName(snapshot));
+  }
+  platform.CloseSnapshot(snapshot);
+  return entries;
+}
+
+std::string NameIn(const std::vector<std::pair<Pid, std::string>>& entries, Pid pid) {
+  const auto found = std::ranges::find(entries, pid, &std::pair<Pid, std::string>::first);
+  return found == entries.end() ? "(not listed)" : found->second;
+}
+
+class LinuxPlatformTest : public ::testing::Test {
+ protected:
+  // The CPUs this test may use: online and allowed to it (children inherit the latter).
+  AffinityMask UsableCpus() const { return platform_.OnlineCpus() & SchedulerMask(0); }
+
+  // The lowest CPU number below 32 that is not online, as a mask; 0 when all 32 are.
+  AffinityMask MissingCpu() const {
+    const AffinityMask missing = ~platform_.OnlineCpus();
+    return missing & (~missing + 1);
+  }
+
+  LinuxProcessPlatform platform_;
+};
+
+TEST_F(LinuxPlatformTest, SetAffinityMovesAChildAndGetAffinityReadsItBack) {
+  const AffinityMask usable = UsableCpus();
+  const AffinityMask first = usable & (~usable + 1);
+  const AffinityMask second = (usable & ~first) & (~(usable & ~first) + 1);
+  if (second == 0) GTEST_SKIP() << "needs two CPUs that this test may use";
+
+  Child child = Child::Spawn({"sleep", "30"});
+  ASSERT_TRUE(child.running());
+  for (const AffinityMask mask : {first, second, usable, first}) {
+    SCOPED_TRACE(mask);
+    EXPECT_TRUE(SetAffinity(platform_, child.pid(), mask));
+    EXPECT_EQ(SchedulerMask(pid_t(child.pid())), mask);
+    EXPECT_EQ(GetAffinity(platform_, child.pid()), mask);
+  }
+}
+
+TEST_F(LinuxPlatformTest, SetAffinityMovesEveryThread) {
+  const AffinityMask usable = UsableCpus();
+  const AffinityMask first = usable & (~usable + 1);
+  const AffinityMask rest = usable & ~first;
+  if (rest == 0) GTEST_SKIP() << "needs two CPUs that this test may use";
+
+  Child child = Child::WithThreads(3);
+  ASSERT_TRUE(child.running());
+  ASSERT_EQ(ThreadsOf(child.pid()).size(), 4u);
+  for (const AffinityMask mask : {rest, first}) {
+    SCOPED_TRACE(mask);
+    ASSERT_TRUE(SetAffinity(platform_, child.pid(), mask));
+    for (const pid_t thread : ThreadsOf(child.pid())) {
+      EXPECT_EQ(SchedulerMask(thread), mask) << "thread " << thread;
+    }
+  }
+}
+
+TEST_F(LinuxPlatformTest, MasksNamingNoOrMissingCpusAreRefusedAndChangeNothing) {
+  const AffinityMask usable = UsableCpus();
+  const AffinityMask missing = MissingCpu();
+  Child child = Child::Spawn({"sleep", "30"});
+  ASSERT_TRUE(child.running());
+  const AffinityMask before = SchedulerMask(pid_t(child.pid()));
+  ASSERT_NE(before, 0u);
+
+  struct Case {
+    const char* what;
+    AffinityMask mask;
+  };
+  std::vector<Case> cases = {{"no CPU", 0}};
+  if (missing != 0) {
+    cases.push_back({"a missing CPU alone", missing});
+    // The kernel would drop the missing CPU and take the rest; the platform must refuse.
+    cases.push_back({"usable CPUs and a missing one", usable | missing});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform_.SetLastError(0);
+    EXPECT_FALSE(SetAffinity(platform_, child.pid(), c.mask));
+    EXPECT_EQ(platform_.LastError(), ErrorCode(EINVAL));
+    EXPECT_EQ(SchedulerMask(pid_t(child.pid())), before);
+    EXPECT_EQ(GetAffinity(platform_, child.pid()), before);
+  }
+}
+
+TEST_F(LinuxPlatformTest, EndedChildrenReadZeroAndCannotBeSet) {
+  struct Case {
+    const char* what;
+    bool readBeforeItEnds;
+    bool reaped;
+  };
+  const Case cases[] = {
+      {"reaped, never looked at", false, true},
+      {"reaped after its mask was read", true, true},
+      {"a zombie never looked at", false, false},
+      {"a zombie whose mask was read while it ran", true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    LinuxProcessPlatform platform;
+    Child child = Child::Spawn({"sleep", "30"});
+    ASSERT_TRUE(child.running());
+    const Pid pid = child.pid();
+    if (c.readBeforeItEnds) {
+      ASSERT_NE(GetAffinity(platform, pid), 0u);
+    }
+    if (c.reaped) {
+      child.Reap();
+    } else {
+      child.KillWithoutReaping();
+    }
+
+    // A zombie seen running before may still show its last mask; it can never be set.
+    if (c.reaped || !c.readBeforeItEnds) {
+      EXPECT_EQ(GetAffinity(platform, pid), 0u);
+    }
+    platform.SetLastError(0);
+    EXPECT_FALSE(SetAffinity(platform, pid, 1));
+    EXPECT_NE(platform.LastError(), 0u);
+  }
+  EXPECT_EQ(GetAffinity(platform_, 0), 0u);
+  EXPECT_FALSE(SetAffinity(platform_, 0, 1));
+}
+
+// Reading only: the test never sets anything on a process it did not start.
+TEST_F(LinuxPlatformTest, KernelThreadsCannotBeOpened) {
+  Pid kernelThread = 0;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string state, parent, group, session, tty, terminalGroup;
+    unsigned long flags = 0;
+    fields >> state >> parent >> group >> session >> tty >> terminalGroup >> flags;
+    constexpr unsigned long kKernelThreadFlag = 0x00200000;
+    if (fields && (flags & kKernelThreadFlag) != 0) {
+      kernelThread = Pid(std::stoul(entry.path().filename()));
+      break;
+    }
+  }
+  if (kernelThread == 0) GTEST_SKIP() << "no kernel thread is visible here";
+
+  EXPECT_EQ(platform_.OpenProcess(ProcessAccess::kQueryInformation, kernelThread), kNoProcess);
+  EXPECT_EQ(platform_.OpenProcess(ProcessAccess::kSetInformation, kernelThread), kNoProcess);
+  EXPECT_EQ(GetAffinity(platform_, kernelThread), 0u);
+}
+
+TEST_F(LinuxPlatformTest, SnapshotListsChildrenAndThisProgramUnderTheirExecutableNames) {
+  Child first = Child::Spawn({"sleep", "30"});
+  Child second = Child::Spawn({"sleep", "31"});
+  ASSERT_TRUE(first.running() && second.running());
+
+  const auto entries = Walk(platform_);
+  const Pid self = Pid(getpid());
+  EXPECT_EQ(NameIn(entries, first.pid()), "sleep");
+  EXPECT_EQ(NameIn(entries, second.pid()), "sleep");
+  EXPECT_EQ(NameIn(entries, self), fs::read_symlink("/proc/self/exe").filename().string());
+
+  std::string name;
+  EXPECT_EQ(ProcessNameOf(platform_, first.pid(), name), 0u);
+  EXPECT_EQ(name, "sleep");
+  EXPECT_EQ(ProcessNameOf(platform_, self, name), 0u);
+  EXPECT_EQ(name, "Mervale");
+
+  std::vector<Pid> pids;
+  EXPECT_EQ(SnapshotPids(platform_, pids), 0u);
+  for (const Pid pid : {first.pid(), second.pid(), self}) {
+    EXPECT_NE(std::ranges::find(pids, pid), pids.end()) << pid;
+  }
+}
+
+TEST_F(LinuxPlatformTest, AnExecutableDeletedAfterItStartedKeepsItsName) {
+  const fs::path directory =
+      fs::temp_directory_path() / ("mervale-exe-" + std::to_string(getpid()));
+  fs::create_directories(directory);
+  const fs::path copy = directory / "napper";
+  fs::copy_file("/bin/sleep", copy, fs::copy_options::overwrite_existing);
+  Child child = Child::Spawn({copy.string(), "30"});
+  fs::remove_all(directory);
+  ASSERT_TRUE(child.running());
+
+  EXPECT_EQ(NameIn(Walk(platform_), child.pid()), "napper");
+}
+
+TEST(CpuListMaskTest, ReadsKernelCpuLists) {
+  struct Case {
+    const char* text;
+    std::optional<AffinityMask> mask;
+  };
+  const Case cases[] = {
+      {"0-1\n", 0b11},       {"0", 0b1},           {"0,2-3", 0b1101},
+      {"1,3", 0b1010},       {"0-63", 0xFFFFFFFF}, {"30-40", 0xC0000000},
+      {"32-63", 0},          {"", std::nullopt},   {"\n", std::nullopt},
+      {"3-1", std::nullopt}, {"0,", std::nullopt}, {"0--2", std::nullopt},
+      {"x", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CpuListMask(c.text), c.mask) << '"' << c.text << '"';
+  }
+}
+
+TEST(CpuSetMaskTest, CpusBeyondTheMaskNeverReadAsAManagedMask) {
+  struct Case {
+    std::vector<int> cpus;
+    AffinityMask mask;
+  };
+  const Case cases[] = {
+      {{0}, 0x1},
+      {{0, 1, 2, 3}, 0xF},
+      {{1, 4}, 0x12},
+      {{31}, 0x80000000},
+      {{32}, 0x80000000},
+      {{0, 40}, 0x80000001},
+      {{2, 31, 100}, 0x80000004},
+  };
+  for (const Case& c : cases) {
+    cpu_set_t cpus;
+    CPU_ZERO(&cpus);
+    for (const int cpu : c.cpus) CPU_SET(cpu, &cpus);
+    EXPECT_EQ(CpuSetMask(cpus), c.mask) << testing::PrintToString(c.cpus);
+  }
+}
+
+}  // namespace
+}  // namespace mervale
