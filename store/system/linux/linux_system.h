@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "store/system/system_services.h"
+
+namespace mervale {
+
+// The freedesktop.org conventions: data under the XDG configuration directory, autostart through
+// a desktop entry in its "autostart" folder, the language from the POSIX locale variables.
+class LinuxSystemServices : public SystemServices {
+ public:
+  std::optional<std::string> DataDir() override;
+  std::string ExecutablePath() override;
+  std::string ExecutableDir() override;
+  void WriteAutostart(const std::string& executablePath) override;
+  void DeleteAutostart() override;
+  std::uint32_t SystemLocaleId() override;
+  void CreateDirectories(const std::string& path) override;
+};
+
+// The desktop entry that starts the executable at logon, its Exec line quoted and escaped.
+std::string AutostartEntryText(const std::string& executablePath);
+
+// A Windows locale identifier for a POSIX locale name such as "de_DE.UTF-8": the language's
+// primary identifier with the default sublanguage; 0x0409 (English) for "C", "POSIX" and any
+// language it does not know.
+std::uint32_t LocaleIdForLocaleName(std::string_view localeName);
+
+}  // namespace mervale
