@@ -13,12 +13,17 @@ void FakeProcessPlatform::AddProcess(Pid pid, std::string name, AffinityMask mas
                                      int threadCount) {
   if (Find(pid) != nullptr) throw std::invalid_argument("process already exists");
   if (threadCount < 1) throw std::invalid_argument("a process has at least one thread");
+  positions_[pid] = machine_.size();
   machine_.push_back(
       {pid, std::move(name), mask, std::vector<AffinityMask>(std::size_t(threadCount), mask)});
 }
 
 void FakeProcessPlatform::RemoveProcess(Pid pid) {
-  std::erase_if(machine_, [pid](const Process& process) { return process.pid == pid; });
+  if (std::erase_if(machine_, [pid](const Process& process) { return process.pid == pid; }) == 0) {
+    return;
+  }
+  positions_.clear();
+  for (std::size_t i = 0; i < machine_.size(); ++i) positions_[machine_[i].pid] = i;
 }
 
 void FakeProcessPlatform::RenameProcess(Pid pid, std::string name) {
@@ -172,8 +177,8 @@ FakeProcessPlatform::Process* FakeProcessPlatform::Find(Pid pid) {
 }
 
 const FakeProcessPlatform::Process* FakeProcessPlatform::Find(Pid pid) const {
-  const auto found = std::ranges::find(machine_, pid, &Process::pid);
-  return found != machine_.end() ? &*found : nullptr;
+  const auto found = positions_.find(pid);
+  return found != positions_.end() ? &machine_[found->second] : nullptr;
 }
 
 FakeProcessPlatform::Process& FakeProcessPlatform::Existing(Pid pid) {

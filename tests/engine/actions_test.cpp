@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "engine/set_entries.h"
+#include "engine_fixture.h"
+#include "store/error.h"
+
+namespace mervale {
+namespace {
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+class Actions : public EngineTest {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("mervale-actions-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+           "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  std::string File(const char* name) const { return (dir / name).string(); }
+
+  std::filesystem::path dir;
+};
+
+TEST_F(Actions, NothingSelected) {
+  machine.AddProcess(1, "a", 3);
+  engine.RefreshProcesses();
+  machine.ResetCalls();
+  engine.ApplyToSelected({1, 0, 0, 0});
+  EXPECT_EQ(machine.calls().sets, 0);
+  EXPECT_EQ(machine.calls().snapshotsCreated, 1) << "still refreshes";
+
+  policy().profileList = {"1000: z"};
+  engine.AddSelectedToProfile({1, 0, 0, 0}, File("CPU1_0.lst"));
+  EXPECT_EQ(policy().profileList, LineList{"1000: z"});
+  EXPECT_EQ(ReadFile(dir / "CPU1_0.lst"), "1000: z\r\n");
+
+  engine.Exclude(File("Skip.dat"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "Skip.dat"));
+  EXPECT_EQ(std::filesystem::file_size(dir / "Skip.dat"), 0u);
+}
+
+TEST_F(Actions, AddToListReplacesEarlierEntriesOfTheNameAndPrefixes) {
+  machine.AddProcess(1, "note", 3);
+  engine.RefreshProcesses();
+  Select(1);
+  policy().profileList = {"1000: notepad.exe", "0011:note", "0100: note", "1111: other"};
+  engine.AddSelectedToProfile({1, 1, 0, 1}, File("CPU1_0.lst"));
+  EXPECT_EQ(policy().profileList, (LineList{"0011:note", "1111: other", "1101: note"}));
+  EXPECT_EQ(ReadFile(dir / "CPU1_0.lst"), "0011:note\r\n1111: other\r\n1101: note\r\n");
+  engine.AddSelectedToProfile({1, 0, 0, 0}, File("CPU1_0.lst"));
+  EXPECT_EQ(policy().profileList.back(), "1000: note");
+  EXPECT_EQ(policy().profileList.size(), 3u);
+}
+
+TEST_F(Actions, ExplicitSetsMoveExcludedProcessesButIsolateDoesNot) {
+  machine.SetCpuCount(4);
+  machine.AddProcess(1, "Excluded.exe", 15);
+  machine.AddProcess(2, "free", 15);
+  engine.RefreshProcesses();
+  policy().exclusionList = {"excluded.exe"};
+  Select(1);
+  engine.ApplyToSelected({0, 1, 0, 0});
+  EXPECT_EQ(machine.MaskOf(1), 2u);
+  EXPECT_EQ(table().FindRow(1)->maskText, "0100");
+  machine.ResetCalls();
+  engine.Isolate();
+  EXPECT_EQ(SetMasksFor(1), std::vector<AffinityMask>{});
+  EXPECT_EQ(SetMasksFor(2), std::vector<AffinityMask>{2});
+}
+
+TEST_F(Actions, IsolateWithFourCpusCyclesTheOthersOverTwoToFour) {
+  machine.SetCpuCount(4);
+  policy().CpuCount = 4;
+  const char* names[] = {"A", "B", "C", "D", "E"};
+  for (Pid pid = 1; pid <= 5; ++pid) machine.AddProcess(pid, names[pid - 1], 15);
+  engine.RefreshProcesses();
+  Select(1);
+  engine.Isolate();
+  std::vector<AffinityMask> masks;
+  for (Pid pid = 1; pid <= 5; ++pid) masks.push_back(machine.MaskOf(pid));
+  EXPECT_EQ(masks, (std::vector<AffinityMask>{1, 2, 4, 8, 2}));
+  EXPECT_EQ(policy().NextCpu, 3);
+}
+
+TEST_F(Actions, ExcludeAddsLowerCaseNamesOnce) {
+  machine.AddProcess(1, "Notepad.exe", 3);
+  machine.AddProcess(2, "Calc.EXE", 3);
+  engine.RefreshProcesses();
+  policy().exclusionList = {"notepad.exe"};
+  Select(1);
+  Select(2);
+  engine.Exclude(File("Skip.dat"));
+  EXPECT_EQ(policy().exclusionList, (LineList{"notepad.exe", "calc.exe"}));
+  EXPECT_EQ(ReadFile(dir / "Skip.dat"), "notepad.exe\r\ncalc.exe\r\n");
+  EXPECT_EQ(machine.calls().sets, 0);
+}
+
+TEST_F(Actions, FailedProfileSaveKeepsTheNewListAndRaises) {
+  machine.AddProcess(1, "a", 3);
+  engine.RefreshProcesses();
+  Select(1);
+  EXPECT_THROW(engine.AddSelectedToProfile({1, 0, 0, 0}, File("missing/CPU1_0.lst")), Error);
+  EXPECT_EQ(policy().profileList, LineList{"1000: a"});
+}
+
+TEST(SetEntries, ThirtyHandlersOneTableEveryItemNamesItsSet) {
+  const auto entries = SetEntries();
+  ASSERT_EQ(entries.size(), 30u);
+  int addToList = 0;
+  for (const SetEntry& entry : entries) addToList += entry.addToList;
+  EXPECT_EQ(addToList, 15);
+  for (const SetMenuItem& item : SetMenuItems()) {
+    const CpuFlags& f = entries[static_cast<std::size_t>(item.entry)].flags;
+    std::string caption;
+    for (int cpu = 1; cpu <= 4; ++cpu) {
+      const std::int32_t flag = cpu == 1 ? f.cpu1 : cpu == 2 ? f.cpu2 : cpu == 3 ? f.cpu3 : f.cpu4;
+      if (flag == 1) caption += (caption.empty() ? "" : "+") + std::to_string(cpu);
+    }
+    const std::string_view shown =
+        item.caption.starts_with("CPU ") ? item.caption.substr(4) : item.caption;
+    EXPECT_EQ(shown, caption) << item.name;
+    const bool underAddToList = item.group.ends_with("2");
+    EXPECT_EQ(entries[static_cast<std::size_t>(item.entry)].addToList, underAddToList) << item.name;
+  }
+  EXPECT_EQ(SetMenuItems().size(), 36u);
+}
+
+}  // namespace
+}  // namespace mervale

@@ -1,0 +1,126 @@
+#include "engine/assignment_policy.h"
+
+#include <gtest/gtest.h>
+
+#include "engine_fixture.h"
+
+namespace mervale {
+namespace {
+
+TEST(ProfileMaskFor, PrefixAtCharacterSevenLastEntryWins) {
+  struct Case {
+    LineList profile;
+    const char* name;
+    std::int32_t mask;
+  };
+  const Case cases[] = {
+      {{}, "a.exe", 15},
+      {{"1000: a.exe", "0011: a.exe"}, "a.exe", 12},
+      {{"1100: notepad.exe"}, "notepad", 3},  // a leading part of the entry's name matches
+      {{"1100: notepad.exe"}, "Notepad.exe", 15},
+      {{"1100: notepad.exe"}, "pad.exe", 15},
+      {{"0011:notepad.exe"}, "notepad.exe", 15},  // no blank: the name starts at character 6
+      {{"1010: 1010: x"}, "1010", 15},            // the first occurrence counts
+      {{"1000: "}, "", 15},
+      {{"10"}, "x", 15},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ProfileMaskFor(c.profile, c.name), c.mask) << c.name;
+}
+
+TEST(IsExcluded, LowerCasesOnlyAsciiAndIgnoresCase) {
+  const LineList exclusions{"notepad.exe", "\xc4rger.exe"};
+  EXPECT_TRUE(IsExcluded(exclusions, "NOTEPAD.EXE"));
+  EXPECT_FALSE(IsExcluded(exclusions, "notepad"));
+  EXPECT_TRUE(IsExcluded(exclusions, "\xc4RGER.EXE"));
+  EXPECT_EQ(LowerCaseAscii("AbC\xc4.EXE"), "abc\xc4.exe");
+}
+
+using Assignment = EngineTest;
+
+TEST_F(Assignment, AutomaticAlternatesAndSkipsExcludedNames) {
+  struct Case {
+    const char* excluded;
+    std::vector<AffinityMask> expected;  // masks set on A, B, C
+    std::int32_t nextCpu;
+  };
+  for (const Case& c : {Case{"", {1, 2, 1}, 2}, Case{"b", {1, 0, 2}, 1}}) {
+    FakeProcessPlatform machine(2);
+    CountingReporter reporter;
+    AffinityEngine engine(machine, reporter);
+    engine.Policy().mode = kModeAutomatic;
+    if (*c.excluded) engine.Policy().exclusionList = {c.excluded};
+    machine.AddProcess(1, "A", 3);
+    machine.AddProcess(2, "B", 3);
+    machine.AddProcess(3, "C", 3);
+    engine.RefreshProcesses();
+    std::vector<AffinityMask> masks;
+    for (Pid pid : {1u, 2u, 3u}) {
+      AffinityMask set = 0;
+      for (const auto& attempt : machine.calls().setLog) {
+        if (attempt.pid == pid) set = attempt.mask;
+      }
+      masks.push_back(set);
+    }
+    EXPECT_EQ(masks, c.expected) << "excluded: " << c.excluded;
+    EXPECT_EQ(engine.Policy().NextCpu, c.nextCpu);
+  }
+}
+
+TEST_F(Assignment, LeftoverCounterFromQuadCoreIsUsedOnceThenWraps) {
+  policy().mode = kModeAutomatic;
+  policy().NextCpu = 4;
+  machine.AddProcess(1, "a", 3);
+  machine.AddProcess(2, "b", 3);
+  engine.RefreshProcesses();
+  EXPECT_EQ(SetMasksFor(1), std::vector<AffinityMask>{8});
+  EXPECT_FALSE(machine.calls().setLog.front().succeeded) << "two CPUs refuse CPU 4";
+  EXPECT_EQ(SetMasksFor(2), std::vector<AffinityMask>{1});
+  EXPECT_EQ(policy().NextCpu, 2);
+}
+
+TEST_F(Assignment, QuadCoreCyclesOverFour) {
+  policy().mode = kModeAutomatic;
+  policy().CpuCount = 4;
+  FakeProcessPlatform& m = machine;
+  m.SetCpuCount(4);
+  for (Pid pid = 1; pid <= 5; ++pid) m.AddProcess(pid, "p", 15);
+  engine.RefreshProcesses();
+  std::vector<AffinityMask> masks;
+  for (const auto& attempt : m.calls().setLog) masks.push_back(attempt.mask);
+  EXPECT_EQ(masks, (std::vector<AffinityMask>{1, 2, 4, 8, 1}));
+}
+
+TEST_F(Assignment, ManualUsesTheProfileWithTheNameUnchangedAndRequestsFifteenOtherwise) {
+  policy().mode = kModeManual;
+  policy().profileList = {"1000: a.exe", "0100: A.EXE"};
+  machine.AddProcess(1, "a.exe", 3);
+  machine.AddProcess(2, "A.EXE", 3);
+  machine.AddProcess(3, "other", 3);
+  engine.RefreshProcesses();
+  EXPECT_EQ(SetMasksFor(1), std::vector<AffinityMask>{1});
+  EXPECT_EQ(SetMasksFor(2), std::vector<AffinityMask>{2});
+  EXPECT_EQ(SetMasksFor(3), std::vector<AffinityMask>{15});
+  EXPECT_EQ(machine.MaskOf(3), 3u) << "mask 15 is refused on two CPUs";
+}
+
+TEST_F(Assignment, ExcludedNamesAreUntouchedInEveryModeAndOffTouchesNothing) {
+  for (int mode : {kModeAutomatic, kModeManual, kModeCpu1, kModeCpu2, kModeOff}) {
+    FakeProcessPlatform machine(2);
+    CountingReporter reporter;
+    AffinityEngine engine(machine, reporter);
+    engine.Policy().mode = mode;
+    engine.Policy().exclusionList = {"notepad.exe"};
+    machine.AddProcess(1, "NOTEPAD.EXE", 3);
+    engine.RefreshProcesses();
+    EXPECT_EQ(machine.calls().sets, 0) << "mode " << mode;
+    EXPECT_EQ(engine.Policy().NextCpu, 1) << "mode " << mode;
+  }
+  policy().mode = kModeOff;
+  machine.AddProcess(2, "free", 3);
+  engine.RefreshProcesses();
+  EXPECT_EQ(machine.calls().sets, 0);
+  EXPECT_EQ(policy().NextCpu, 1);
+}
+
+}  // namespace
+}  // namespace mervale
