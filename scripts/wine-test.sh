@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Cross-compiles the Qt-free layers with the Windows backends for 64-bit Windows (MinGW-w64) into
+# build-win32/ (or $MERVALE_WIN32_BUILD_DIR) and runs their test suites under Wine. Everything after
+# the package check runs inside one virtual display: a Wine server started without a display
+# stays without one.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${MERVALE_WIN32_BUILD_DIR:-$root/build-win32}
+
+if [[ ${1:-} != --inside-display ]]; then
+  packages=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth googletest cmake ninja-build)
+  missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if ((${#missing[@]} > 0)); then
+    if [[ $(id -u) -ne 0 ]]; then
+      echo "The Windows build needs these packages. Run as root:" >&2
+      echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
+      exit 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+  exec xvfb-run -a bash "$0" --inside-display
+fi
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DMERVALE_BUILD_UI=OFF -DMERVALE_BUILD_BENCH=OFF
+cmake --build "$build" -j "$(nproc)"
+
+# A throwaway prefix: the tests write the user's Run key and application-data folder.
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/mervale-wine.XXXXXX")
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT
+
+# One persistent server, and the prefix set up before the first test: otherwise Wine's background
+# processes keep ctest's output pipes open after every test.
+wineserver -p
+log="$WINEPREFIX.boot.log"
+if ! { wineboot -i && wine cmd /c exit; } >"$log" 2>&1; then
+  cat "$log" >&2
+  rm -f "$log"
+  exit 1
+fi
+rm -f "$log"
+
+cd "$build"
+ctest --output-on-failure -j "$(nproc)" --timeout 300

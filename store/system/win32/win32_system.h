@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "store/system/system_services.h"
+
+namespace mervale {
+
+// The registry key whose values Windows starts at the user's logon, and the program's value there.
+inline constexpr const char* kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr const char* kAutostartValueName = "Mervale";
+
+// The running executable's full path, asked for with a buffer of `initialLength` characters that
+// grows until the path fits; empty when Windows cannot tell it.
+std::string ModuleFileName(std::size_t initialLength);
+
+// The Windows shell, registry and locale services.
+class Win32SystemServices final : public SystemServices {
+ public:
+  std::optional<std::string> DataDir() override;
+  std::string ExecutablePath() override;
+  std::string ExecutableDir() override;
+  void WriteAutostart(const std::string& executablePath) override;
+  void DeleteAutostart() override;
+  std::uint32_t SystemLocaleId() override;
+  void CreateDirectories(const std::string& path) override;
+};
+
+}  // namespace mervale

@@ -1,0 +1,179 @@
+#include "engine/platform/win32/win32_platform.h"
+
+#include <gtest/gtest.h>
+
+// clang-format off
+#include <windows.h>
+// clang-format on
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/process_access.h"
+#include "suspended_child.h"
+
+namespace mervale {
+namespace {
+
+using testing::SuspendedChild;
+
+// Windows hands out PIDs from the bottom in steps of four; this one is never in use. (A child that
+// has just ended is no substitute: Wine keeps it open-able for a while after it is gone.)
+constexpr Pid kNoSuchPid = 0xFFFFFFFC;
+
+// The CPUs the machine has, as the low 32 bits of the system mask.
+AffinityMask MachineMask() {
+  DWORD_PTR processMask = 0;
+  DWORD_PTR systemMask = 0;
+  GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask);
+  return static_cast<AffinityMask>(systemMask);
+}
+
+int MachineCpuCount() {
+  return __builtin_popcount(MachineMask());
+}
+
+// Every (PID, name) pair of one walk over a fresh snapshot.
+std::vector<std::pair<Pid, std::string>> WalkSnapshot(ProcessPlatform& platform) {
+  std::vector<std::pair<Pid, std::string>> entries;
+  SnapshotHandle snapshot = platform.CreateSnapshot();
+  if (snapshot == kInvalidSnapshot) return entries;
+  Pid pid = 0;
+  for (bool more = platform.FirstEntry(snapshot, pid); more;
+       more = platform.NextEntry(snapshot, pid)) {
+    entries.emplace_back(pid, platform.EntryName(snapshot));
+  }
+  platform.CloseSnapshot(snapshot);
+  return entries;
+}
+
+class Win32PlatformTest : public ::testing::Test {
+ protected:
+  Win32ProcessPlatform platform_;
+};
+
+TEST_F(Win32PlatformTest, SnapshotListsTheRunningProcessesUnderTheirExecutableNames) {
+  SuspendedChild child;
+  ASSERT_TRUE(child.Started());
+
+  auto entries = WalkSnapshot(platform_);
+  auto own = std::ranges::find(entries, GetCurrentProcessId(), &std::pair<Pid, std::string>::first);
+  auto started = std::ranges::find(entries, child.ProcessId(), &std::pair<Pid, std::string>::first);
+  ASSERT_NE(own, entries.end());
+  ASSERT_NE(started, entries.end());
+  EXPECT_EQ(own->second, child.ExecutableName());
+  EXPECT_EQ(started->second, child.ExecutableName());
+  EXPECT_TRUE(child.ExecutableName().ends_with(".exe"));
+
+  std::vector<Pid> pids{kNoSuchPid};  // whatever was in the list is replaced
+  ASSERT_EQ(SnapshotPids(platform_, pids), 0u);
+  for (Pid pid : {Pid{GetCurrentProcessId()}, child.ProcessId()}) {
+    EXPECT_NE(std::ranges::find(pids, pid), pids.end()) << pid;
+  }
+  EXPECT_EQ(std::ranges::find(pids, kNoSuchPid), pids.end());
+}
+
+TEST_F(Win32PlatformTest, ProcessNameOfGivesOwnNameOtherNamesAndEmptyForMissingProcesses) {
+  SuspendedChild child;
+  ASSERT_TRUE(child.Started());
+  struct Case {
+    const char* what;
+    Pid pid;
+    std::string name;
+  };
+  const Case cases[] = {
+      {"own process", GetCurrentProcessId(), "Mervale"},
+      {"child", child.ProcessId(), child.ExecutableName()},
+      {"no such process", kNoSuchPid, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string name = "stale";
+    EXPECT_EQ(ProcessNameOf(platform_, c.pid, name), 0u);
+    EXPECT_EQ(name, c.name);
+  }
+}
+
+TEST_F(Win32PlatformTest, MasksSetOnAChildAreReadBack) {
+  SuspendedChild child;
+  ASSERT_TRUE(child.Started());
+
+  std::vector<AffinityMask> masks{1, MachineMask()};
+  if (MachineCpuCount() >= 2) masks.push_back(2);
+  for (AffinityMask mask : masks) {
+    SCOPED_TRACE(mask);
+    EXPECT_TRUE(SetAffinity(platform_, child.ProcessId(), mask));
+    EXPECT_EQ(GetAffinity(platform_, child.ProcessId()), mask);
+    // Cross-checked through a handle of our own.
+    DWORD_PTR processMask = 0;
+    DWORD_PTR systemMask = 0;
+    ASSERT_TRUE(GetProcessAffinityMask(child.Handle(), &processMask, &systemMask));
+    EXPECT_EQ(processMask, mask);
+  }
+}
+
+TEST_F(Win32PlatformTest, RefusedMasksLeaveTheChildsMaskAsItWas) {
+  SuspendedChild child;
+  ASSERT_TRUE(child.Started());
+  ASSERT_TRUE(SetAffinity(platform_, child.ProcessId(), 1));
+
+  std::vector<AffinityMask> refused{0};
+  if (MachineCpuCount() < 32) refused.push_back(AffinityMask{1} << MachineCpuCount());
+  for (AffinityMask mask : refused) {
+    SCOPED_TRACE(mask);
+    EXPECT_FALSE(SetAffinity(platform_, child.ProcessId(), mask));
+    EXPECT_EQ(GetAffinity(platform_, child.ProcessId()), 1u);
+  }
+}
+
+TEST_F(Win32PlatformTest, AReadingHandleCannotSet) {
+  SuspendedChild child;
+  ASSERT_TRUE(child.Started());
+  ASSERT_TRUE(SetAffinity(platform_, child.ProcessId(), MachineMask()));
+
+  ProcessHandle reading =
+      platform_.OpenProcess(ProcessAccess::kQueryInformation, child.ProcessId());
+  ASSERT_NE(reading, kNoProcess);
+  EXPECT_FALSE(platform_.SetAffinityMask(reading, 1));
+  AffinityMask mask = 0;
+  EXPECT_TRUE(platform_.GetAffinityMask(reading, mask));
+  EXPECT_EQ(mask, MachineMask());
+  platform_.CloseProcess(reading);
+}
+
+TEST_F(Win32PlatformTest, ProcessesThatCannotBeOpenedAreLeftAlone) {
+  for (Pid pid : {Pid{0}, kNoSuchPid}) {
+    SCOPED_TRACE(pid);
+    EXPECT_EQ(GetAffinity(platform_, pid), 0u);
+    EXPECT_FALSE(SetAffinity(platform_, pid, 1));
+
+    platform_.SetLastError(0);
+    EXPECT_EQ(platform_.OpenProcess(ProcessAccess::kSetInformation, pid), kNoProcess);
+    EXPECT_NE(platform_.LastError(), 0u);
+  }
+}
+
+TEST(SnapshotNameFieldTest, NameEndsAtTheFirstNulOrFillsTheField) {
+  struct Case {
+    const char* what;
+    std::string content;  // copied to the field's start; the rest stays NUL
+    std::string expected;
+  };
+  const std::string full(kSnapshotNameLength, 'x');
+  const Case cases[] = {
+      {"empty", "", ""},
+      {"short", "notepad.exe", "notepad.exe"},
+      {"garbage after the end", std::string("a.exe\0junk", 10), "a.exe"},
+      {"no NUL at all", full, full},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SnapshotNameField field{};
+    std::ranges::copy(c.content, field.begin());
+    EXPECT_EQ(NameFromSnapshotField(field), c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace mervale
