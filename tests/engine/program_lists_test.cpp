@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/set_entries.h"
+#include "program_fixture.h"
+#include "store/error.h"
+
+namespace mervale {
+namespace {
+
+class ListsTest : public ProgramTest {
+ protected:
+  void SetUp() override {
+    WriteData("CPU1_0.lst", Lines({"1000: alpha.exe", "0100: beta.exe", "x", "0011: gamma.exe"}));
+    StartUp();
+  }
+  int SetEntryIndex(std::string_view handler) const {
+    const auto entries = SetEntries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      if (entries[i].handler == handler) return static_cast<int>(i);
+    }
+    throw std::invalid_argument("no such entry");
+  }
+  std::string SettingsLine(int index) const {
+    return LineAt(SplitLines(ReadData("Settings.ini")), index);
+  }
+};
+
+TEST_F(ListsTest, SwitchingLoadsTheProfileRebuildsAndSaves) {
+  WriteData("CPU1_4.lst", Lines({"0010: gamma.exe"}));
+  program.SelectMode(kModeManual);
+  machine.ResetCalls();
+  program.ComboBox1Change(4);
+  EXPECT_EQ(view.profileList, LineList{"0010: gamma.exe"});
+  EXPECT_EQ(program.Engine().Policy().profileList, LineList{"0010: gamma.exe"});
+  EXPECT_EQ(machine.calls().snapshotsCreated, 1);
+  EXPECT_EQ(machine.MaskOf(300), 4u);
+  EXPECT_EQ(SettingsLine(3), "4");
+}
+
+TEST_F(ListsTest, SwitchingToAProfileWithoutFileEmptiesTheListAndCreatesNothing) {
+  program.ComboBox1Change(7);
+  EXPECT_TRUE(view.profileList.empty());
+  EXPECT_EQ(program.Engine().Table().RowCount(), 3);
+  EXPECT_FALSE(std::filesystem::exists(DataFile("CPU1_7.lst")));
+  EXPECT_EQ(SettingsLine(3), "7");
+}
+
+TEST_F(ListsTest, AFailedSwitchGoesBackToTheProfileStillShown) {
+  MakeUnreadable(DataFile("CPU1_6.lst"));
+  const LineList before = program.Engine().Policy().profileList;
+  machine.ResetCalls();
+  try {
+    program.ComboBox1Change(6);
+    FAIL() << "no error";
+  } catch (const Error& error) {
+    EXPECT_EQ(std::string(error.what()).rfind("Datei " + DataFile("CPU1_6.lst"), 0), 0u);
+  }
+  EXPECT_EQ(program.ProfileIndex(), 0);
+  EXPECT_EQ(view.profileIndex, 0);
+  EXPECT_EQ(view.profileList, before);
+  EXPECT_EQ(machine.calls().snapshotsCreated, 0);
+  EXPECT_EQ(SettingsLine(3), "0");
+  // A later save writes the profile it belongs to.
+  program.Delete1Click({2});
+  EXPECT_EQ(ReadData("CPU1_0.lst"),
+            Lines({"1000: alpha.exe", "0100: beta.exe", "0011: gamma.exe"}));
+}
+
+TEST_F(ListsTest, DeleteRemovesTheSelectedEntriesAndSaves) {
+  program.Delete1Click({3, 0, 0, 9});
+  const LineList left{"0100: beta.exe", "x"};
+  EXPECT_EQ(view.profileList, left);
+  EXPECT_EQ(ReadData("CPU1_0.lst"), Lines(left));
+  program.Delete1Click({0, 1});
+  EXPECT_EQ(ReadData("CPU1_0.lst"), "");
+}
+
+TEST_F(ListsTest, DeleteWithNothingSelectedStillWrites) {
+  program.ComboBox1Change(2);
+  program.Delete1Click({});
+  EXPECT_TRUE(std::filesystem::exists(DataFile("CPU1_2.lst")));
+  EXPECT_EQ(ReadData("CPU1_2.lst"), "");
+  program.Delete2Click({});
+  EXPECT_EQ(ReadData("Skip.dat"), "");
+}
+
+TEST_F(ListsTest, ExclusionListLoadsAndDeletes) {
+  WriteData("Skip.dat", Lines({"alpha.exe", "NotePad.exe", "beta.exe"}));
+  FakeProgramView otherView;
+  Program other(machine, system, otherView);
+  other.PrepareData();
+  other.LoadExclusionList();
+  EXPECT_EQ(otherView.exclusionList, (LineList{"alpha.exe", "NotePad.exe", "beta.exe"}));
+  other.Delete2Click({2, 0});
+  EXPECT_EQ(otherView.exclusionList, LineList{"NotePad.exe"});
+  EXPECT_EQ(ReadData("Skip.dat"), Lines({"NotePad.exe"}));
+}
+
+TEST_F(ListsTest, AddToListRecordsSavesAndApplies) {
+  SelectRows({200});
+  program.RunSetEntry(SetEntryIndex("N1242Click"));
+  const LineList expected{"1000: alpha.exe", "x", "0011: gamma.exe", "1101: beta.exe"};
+  EXPECT_EQ(view.profileList, expected);
+  EXPECT_EQ(ReadData("CPU1_0.lst"), Lines(expected));
+  EXPECT_EQ(machine.MaskOf(200), 11u);
+}
+
+TEST_F(ListsTest, SetEntriesWithoutListOnlyApply) {
+  SelectRows({100, 300});
+  program.RunSetEntry(SetEntryIndex("N231Click"));
+  EXPECT_EQ(machine.MaskOf(100), 6u);
+  EXPECT_EQ(machine.MaskOf(300), 6u);
+  EXPECT_EQ(machine.MaskOf(200), 15u);
+  EXPECT_EQ(view.profileList.size(), 4u);
+}
+
+TEST_F(ListsTest, AFailedSaveStillShowsTheChangedList) {
+  std::filesystem::remove(DataFile("CPU1_0.lst"));
+  MakeUnwritable(DataFile("CPU1_0.lst"));
+  MakeUnwritable(DataFile("Skip.dat"));
+  SelectRows({300});
+  EXPECT_THROW(program.RunSetEntry(SetEntryIndex("N12Click")), Error);
+  EXPECT_EQ(view.profileList.back(), "1000: gamma.exe");
+  EXPECT_EQ(machine.MaskOf(300), 15u);  // not applied after the failed save
+  EXPECT_THROW(program.Exclude1Click(), Error);
+  EXPECT_EQ(view.exclusionList, LineList{"gamma.exe"});
+}
+
+TEST_F(ListsTest, ExcludeAddsLowerCasedNamesOnce) {
+  machine.AddProcess(400, "Alpha.EXE", 15);
+  program.RefreshProcesses();
+  SelectRows({100, 400});
+  program.Exclude1Click();
+  EXPECT_EQ(view.exclusionList, LineList{"alpha.exe"});
+  EXPECT_EQ(ReadData("Skip.dat"), Lines({"alpha.exe"}));
+}
+
+}  // namespace
+}  // namespace mervale

@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <ostream>
+
+#include "program_fixture.h"
+#include "store/error.h"
+
+namespace mervale {
+namespace {
+
+class OptionsTest : public ProgramTest {
+ protected:
+  void SetUp() override { StartUp(); }
+  std::string SettingsLine(int index) const {
+    return LineAt(SplitLines(ReadData("Settings.ini")), index);
+  }
+};
+
+struct RateCase {
+  std::string text;
+  std::optional<int> intervalMs;  // nothing: refused
+  friend void PrintTo(const RateCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
+};
+
+class RefreshRate : public OptionsTest, public ::testing::WithParamInterface<RateCase> {};
+
+TEST_P(RefreshRate, SetsTheTimerOrRefusesTheText) {
+  program.SetRefreshText("3");
+  ASSERT_EQ(program.RefreshIntervalMs(), 3000);
+  const RateCase& rate = GetParam();
+  if (rate.intervalMs) {
+    program.SetRefreshText(rate.text);
+    EXPECT_EQ(program.RefreshIntervalMs(), *rate.intervalMs);
+    EXPECT_EQ(view.intervals.back(), *rate.intervalMs);
+    EXPECT_EQ(SettingsLine(4), rate.text);
+    return;
+  }
+  try {
+    program.SetRefreshText(rate.text);
+    FAIL() << "accepted";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.what(), InvalidIntegerText(rate.text));
+  }
+  EXPECT_EQ(program.RefreshIntervalMs(), 3000);
+  EXPECT_EQ(view.intervals.back(), 3000);
+  EXPECT_EQ(SettingsLine(4), "3");
+  EXPECT_EQ(program.GetOptions().refreshText, rate.text);  // the field keeps what was typed
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, RefreshRate,
+    ::testing::Values(RateCase{"5", 5000}, RateCase{" 7", 7000}, RateCase{"0", 0},
+                      RateCase{"$A", 10000}, RateCase{"2147483", 2147483000},
+                      RateCase{"", std::nullopt}, RateCase{"-1", std::nullopt},
+                      RateCase{"3000000", std::nullopt}, RateCase{"2147484", std::nullopt},
+                      RateCase{"7 ", std::nullopt}, RateCase{"1.5", std::nullopt}));
+
+TEST_F(OptionsTest, AutostartWritesOrDeletesTheLogonEntryThenSaves) {
+  program.SetAutostart(true);
+  EXPECT_EQ(system.AutostartEntry(), system.ExecutablePath());
+  EXPECT_EQ(SettingsLine(1), "T");
+  program.SetAutostart(false);
+  EXPECT_FALSE(system.AutostartEntry().has_value());
+  EXPECT_EQ(system.AutostartDeleteCount(), 1);
+  EXPECT_EQ(SettingsLine(1), "F");
+}
+
+TEST_F(OptionsTest, AFailedAutostartWriteIsReportedAndNotSaved) {
+  system.SetAutostartWriteFails(true);
+  try {
+    program.SetAutostart(true);
+    FAIL() << "no error";
+  } catch (const Error& error) {
+    EXPECT_STREQ(error.what(), "Fehler beim Setzen der Daten für 'Mervale'");
+  }
+  EXPECT_EQ(SettingsLine(1), "F");
+  EXPECT_TRUE(view.options.autostart);  // the box stays as the user left it
+}
+
+TEST_F(OptionsTest, QuadCoreSetsTheCpuCountAndSaves) {
+  program.SetQuadCore(true);
+  EXPECT_EQ(program.Engine().Policy().CpuCount, 4);
+  EXPECT_EQ(SettingsLine(5), "T");
+  program.SetQuadCore(false);
+  EXPECT_EQ(program.Engine().Policy().CpuCount, 2);
+  EXPECT_EQ(SettingsLine(5), "F");
+}
+
+TEST_F(OptionsTest, StartMinimizedSaves) {
+  program.SetStartMinimized(true);
+  EXPECT_EQ(SettingsLine(2), "T");
+}
+
+TEST_F(OptionsTest, AValueThatDoesNotChangeRunsNoReaction) {
+  std::filesystem::remove(DataFile("Settings.ini"));
+  program.SetAutostart(false);
+  program.SetStartMinimized(false);
+  program.SetQuadCore(false);
+  program.SetRefreshText("1");
+  program.SelectMode(kModeOff);
+  EXPECT_FALSE(std::filesystem::exists(DataFile("Settings.ini")));
+  EXPECT_EQ(system.AutostartDeleteCount(), 0);
+}
+
+TEST_F(OptionsTest, ModeChangeRebuildsAndSaves) {
+  machine.ResetCalls();
+  const std::size_t reactionsBefore = view.shownModes.size();
+  program.SelectMode(kModeCpu2);
+  EXPECT_EQ(view.shownModes.size(), reactionsBefore + 1);
+  EXPECT_EQ(view.shownModes.back(), kModeCpu2);
+  EXPECT_EQ(machine.calls().snapshotsCreated, 1);
+  for (const Pid pid : {100u, 200u, 300u}) EXPECT_EQ(machine.MaskOf(pid), 2u);
+  EXPECT_EQ(SettingsLine(0), "3");
+  program.SelectMode(99);
+  EXPECT_EQ(program.Mode(), kModeOff);
+  program.SelectMode(-5);
+  EXPECT_EQ(program.Mode(), kModeNone);
+  EXPECT_EQ(view.shownModes.back(), kModeNone);
+  EXPECT_EQ(SettingsLine(0), "4");  // no reaction, no save for "none"
+}
+
+TEST_F(OptionsTest, LocaleBannerFollowsThePrimaryLanguageOnly) {
+  const std::pair<std::uint32_t, bool> cases[] = {
+      {0x0409, false}, {0x0401, true}, {0x041F, true},  {0x0420, true}, {0x0421, true},
+      {0x0429, true},  {0x3001, true}, {0x0100, false}, {0x0407, false}};
+  for (const auto& [locale, shown] : cases) {
+    system.SetSystemLocaleId(locale);
+    EXPECT_EQ(program.ShowsLocaleBanner(), shown) << std::hex << locale;
+  }
+}
+
+}  // namespace
+}  // namespace mervale

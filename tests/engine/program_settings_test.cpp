@@ -1,0 +1,317 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <ostream>
+
+#include "program_fixture.h"
+#include "store/error.h"
+
+namespace mervale {
+namespace {
+
+using Settings = ProgramTest;
+
+TEST_F(Settings, FirstStartWritesTheDefaultsAndChoosesEnglish) {
+  StartUp();
+  const std::string settings = ReadData("Settings.ini");
+  EXPECT_EQ(settings, "4\r\nF\r\nF\r\n0\r\n1\r\nF\r\n");
+  EXPECT_EQ(settings.size(), 18u);
+  EXPECT_EQ(ReadData("lang.ini"), "English\r\n");
+  EXPECT_EQ(program.Mode(), kModeOff);
+  EXPECT_TRUE(view.profileList.empty());
+  EXPECT_EQ(program.RefreshIntervalMs(), 1000);
+  EXPECT_EQ(view.captions[CaptionTarget::kExit1], "en28");
+  // Only the language's re-selection of the mode runs the reaction.
+  EXPECT_EQ(view.ModeReactions(), 1);
+  EXPECT_FALSE(std::filesystem::exists(DataFile("Skip.dat")));
+}
+
+TEST_F(Settings, WhatTheUserSetComesBackAtTheNextStart) {
+  StartUp();
+  program.SetQuadCore(true);
+  program.SetStartMinimized(true);
+  program.SetRefreshText("7");
+  program.SelectMode(kModeAutomatic);
+  program.ComboBox1Change(5);
+  program.SetAutostart(true);
+  const std::string saved = ReadData("Settings.ini");
+  EXPECT_EQ(saved, Lines({"0", "T", "T", "5", "7", "T"}));
+
+  FakeProgramView nextView;
+  Program next(machine, system, nextView);
+  next.PrepareData();
+  next.LoadExclusionList();
+  next.LoadSettings();
+  EXPECT_EQ(next.Mode(), kModeAutomatic);
+  EXPECT_EQ(next.ProfileIndex(), 5);
+  EXPECT_TRUE(next.GetOptions().autostart);
+  EXPECT_TRUE(next.GetOptions().startMinimized);
+  EXPECT_TRUE(next.GetOptions().quadCore);
+  EXPECT_EQ(next.GetOptions().refreshText, "7");
+  EXPECT_EQ(next.RefreshIntervalMs(), 7000);
+  EXPECT_EQ(next.Engine().Policy().CpuCount, 4);
+  EXPECT_EQ(ReadData("Settings.ini"), saved);
+}
+
+TEST_F(Settings, RestoreRunsTheNestedReactionsOnceEach) {
+  WriteData("Settings.ini", Lines({"1", "F", "T", "3", "5", "T"}));
+  WriteData("CPU1_3.lst", Lines({"0010: beta.exe", "0001: gamma.exe"}));
+  std::vector<std::string> settingsAtReaction;
+  view.onShowMode = [&](int) { settingsAtReaction.push_back(ReadData("Settings.ini")); };
+
+  StartUp();
+
+  EXPECT_EQ(program.Mode(), kModeManual);
+  EXPECT_FALSE(program.GetOptions().autostart);
+  EXPECT_TRUE(program.GetOptions().startMinimized);
+  EXPECT_TRUE(program.GetOptions().quadCore);
+  EXPECT_EQ(program.Engine().Policy().CpuCount, 4);
+  EXPECT_EQ(view.profileIndex, 3);
+  EXPECT_EQ(view.profileList, (LineList{"0010: beta.exe", "0001: gamma.exe"}));
+  EXPECT_EQ(program.RefreshIntervalMs(), 5000);
+  EXPECT_EQ(view.intervals, std::vector<int>{5000});
+  // The mode reaches the running processes through the restored profile.
+  EXPECT_EQ(machine.MaskOf(200), 4u);
+  EXPECT_EQ(machine.MaskOf(300), 8u);
+  EXPECT_EQ(machine.MaskOf(100), 15u);
+  // One reaction while loading, one when the language is applied; the quad-core reaction saved
+  // the half-restored options once before the first of them.
+  ASSERT_EQ(view.ModeReactions(), 2);
+  EXPECT_EQ(settingsAtReaction[0], Lines({"4", "F", "T", "0", "1", "T"}));
+  EXPECT_EQ(settingsAtReaction[1], Lines({"1", "F", "T", "3", "5", "T"}));
+  EXPECT_EQ(machine.calls().snapshotsCreated, 3);  // rebuild, first refresh, rebuild
+  EXPECT_EQ(ReadData("Settings.ini"), Lines({"1", "F", "T", "3", "5", "T"}));
+  EXPECT_EQ(system.AutostartWriteCount(), 0);
+}
+
+struct FlagCase {
+  std::string line;
+  bool checked;
+  friend void PrintTo(const FlagCase& c, std::ostream* out) { *out << '"' << c.line << '"'; }
+};
+
+class AutostartLine : public Settings, public ::testing::WithParamInterface<FlagCase> {};
+
+TEST_P(AutostartLine, OnlyACapitalTAloneChecksTheBox) {
+  WriteData("Settings.ini", Lines({"4", GetParam().line, "F", "0", "1", "F"}));
+  StartUp();
+  EXPECT_EQ(program.GetOptions().autostart, GetParam().checked);
+  EXPECT_EQ(view.options.autostart, GetParam().checked);
+  EXPECT_EQ(ReadData("Settings.ini"),
+            Lines({"4", GetParam().checked ? "T" : "F", "F", "0", "1", "F"}));
+  // Restoring the box never writes the logon entry.
+  EXPECT_EQ(system.AutostartWriteCount(), 0);
+  EXPECT_EQ(system.AutostartDeleteCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, AutostartLine,
+                         ::testing::Values(FlagCase{"T", true}, FlagCase{"t", false},
+                                           FlagCase{"True", false}, FlagCase{"T ", false},
+                                           FlagCase{"", false}));
+
+struct ModeCase {
+  std::string line;
+  int mode;
+  int reactions;  // during the load and at the language
+  std::string savedLine;
+  friend void PrintTo(const ModeCase& c, std::ostream* out) { *out << '"' << c.line << '"'; }
+};
+
+class ModeLine : public Settings, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(ModeLine, TheSelectorClampsAndReactsOnlyToAChange) {
+  WriteData("Settings.ini", Lines({GetParam().line, "F", "F", "0", "1", "F"}));
+  StartUp();
+  EXPECT_EQ(program.Mode(), GetParam().mode);
+  EXPECT_EQ(view.ModeReactions(), GetParam().reactions);
+  EXPECT_EQ(view.shownModes.empty() ? 4 : view.shownModes.back(), GetParam().mode);
+  EXPECT_EQ(LineAt(SplitLines(ReadData("Settings.ini")), 0), GetParam().savedLine);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, ModeLine,
+                         ::testing::Values(ModeCase{"0", 0, 2, "0"}, ModeCase{"4", 4, 1, "4"},
+                                           ModeCase{"9", 4, 1, "4"}, ModeCase{"-1", -1, 0, "-1"},
+                                           ModeCase{"-7", -1, 0, "-1"}, ModeCase{" 2", 2, 2, "2"}));
+
+TEST_F(Settings, NoModeSelectedMeansNoRebuildAtAll) {
+  WriteData("Settings.ini", Lines({"-1", "F", "F", "0", "1", "F"}));
+  StartUp();
+  EXPECT_EQ(machine.calls().snapshotsCreated, 1);  // the first refresh only
+  EXPECT_EQ(view.modeItemFills, 1);
+  EXPECT_EQ(view.shownModes, std::vector<int>{-1});
+}
+
+TEST_F(Settings, AProfileLineOutsideTheNineSelectsNoProfile) {
+  WriteData("Settings.ini", Lines({"4", "F", "F", "12", "1", "F"}));
+  WriteData("CPU1_12.lst", Lines({"1000: alpha.exe"}));
+  StartUp();
+  EXPECT_EQ(program.ProfileIndex(), -1);
+  EXPECT_EQ(view.profileIndex, -1);
+  // The first load named the file as written; the second finds no file for -1.
+  EXPECT_EQ(view.profileList, LineList{"1000: alpha.exe"});
+  EXPECT_EQ(LineAt(SplitLines(ReadData("Settings.ini")), 3), "-1");
+  program.Delete1Click({});
+  EXPECT_EQ(ReadData("CPU1_-1.lst"), Lines({"1000: alpha.exe"}));
+  EXPECT_EQ(ReadData("CPU1_12.lst"), Lines({"1000: alpha.exe"}));
+}
+
+TEST_F(Settings, AProfileLineWithABlankNamesAnotherFileFirst) {
+  WriteData("Settings.ini", Lines({"4", "F", "F", " 3", "1", "F"}));
+  WriteData("CPU1_ 3.lst", Lines({"1000: odd.exe"}));
+  WriteData("CPU1_3.lst", Lines({"0100: beta.exe"}));
+  StartUp();
+  EXPECT_EQ(program.ProfileIndex(), 3);
+  EXPECT_EQ(view.profileList, LineList{"0100: beta.exe"});
+  EXPECT_EQ(LineAt(SplitLines(ReadData("Settings.ini")), 3), "3");
+}
+
+TEST_F(Settings, LinesAfterTheSixthAreDropped) {
+  WriteData("Settings.ini", Lines({"4", "F", "F", "0", "1", "F", "extra", "more"}));
+  StartUp();
+  EXPECT_EQ(ReadData("Settings.ini"), Lines({"4", "F", "F", "0", "1", "F"}));
+}
+
+struct FailedRestoreCase {
+  LineList lines;
+  std::string error;
+  friend void PrintTo(const FailedRestoreCase& c, std::ostream* out) { *out << c.error; }
+};
+
+class FailedRestore : public Settings, public ::testing::WithParamInterface<FailedRestoreCase> {};
+
+TEST_P(FailedRestore, LeavesTheFileAndEveryOptionAlone) {
+  const std::string stored = Lines(GetParam().lines);
+  WriteData("Settings.ini", stored);
+  WriteData("CPU1_2.lst", Lines({"1000: alpha.exe"}));
+  program.PrepareData();
+  program.LoadExclusionList();
+  try {
+    program.LoadSettings();
+    FAIL() << "the restore went through";
+  } catch (const Error& error) {
+    EXPECT_STREQ(error.what(), GetParam().error.c_str());
+  }
+  EXPECT_EQ(ReadData("Settings.ini"), stored);
+  EXPECT_EQ(program.Mode(), kModeOff);
+  EXPECT_EQ(program.ProfileIndex(), 0);
+  EXPECT_FALSE(program.GetOptions().startMinimized);
+  EXPECT_FALSE(program.GetOptions().quadCore);
+  EXPECT_EQ(program.GetOptions().refreshText, "1");
+  EXPECT_EQ(program.Engine().Policy().CpuCount, 2);
+  EXPECT_TRUE(program.Engine().Policy().profileList.empty());
+  EXPECT_TRUE(view.shownModes.empty());
+  EXPECT_TRUE(view.captions.empty());
+  EXPECT_TRUE(program.LanguageTable().empty());
+  EXPECT_EQ(machine.calls().snapshotsCreated, 0);
+  // The reactions are on again: the next change is saved.
+  program.SetStartMinimized(true);
+  EXPECT_EQ(ReadData("Settings.ini"), Lines({"4", "F", "T", "0", "1", "F"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, FailedRestore,
+    ::testing::Values(
+        FailedRestoreCase{{"1", "T", "T"}, ListIndexText(3)},
+        FailedRestoreCase{{}, ListIndexText(3)},
+        FailedRestoreCase{{"1", "T", "T", "2", "5"}, ListIndexText(5)},
+        FailedRestoreCase{{"x", "T", "T", "2", "5"}, ListIndexText(5)},
+        FailedRestoreCase{{"1", "T", "T", "two", "5", "T"}, InvalidIntegerText("two")},
+        FailedRestoreCase{{"one", "T", "T", "two", "5", "T"}, InvalidIntegerText("two")},
+        FailedRestoreCase{{"", "T", "T", "2", "5", "T"}, InvalidIntegerText("")},
+        FailedRestoreCase{{"1.5", "T", "T", "2", "", "T"}, InvalidIntegerText("1.5")}));
+
+TEST_F(Settings, AnUnreadableFirstProfileStopsTheRestoreBeforeAnyChange) {
+  const std::string stored = Lines({"1", "T", "T", "2", "5", "T"});
+  WriteData("Settings.ini", stored);
+  MakeUnreadable(DataFile("CPU1_2.lst"));
+  program.PrepareData();
+  EXPECT_THROW(program.LoadSettings(), Error);
+  EXPECT_EQ(ReadData("Settings.ini"), stored);
+  EXPECT_FALSE(program.GetOptions().quadCore);
+  EXPECT_EQ(program.ProfileIndex(), 0);
+}
+
+struct RefreshCase {
+  std::string line;
+  int intervalMs;
+  std::vector<int> intervalsSet;
+  friend void PrintTo(const RefreshCase& c, std::ostream* out) { *out << '"' << c.line << '"'; }
+};
+
+class RefreshLine : public Settings, public ::testing::WithParamInterface<RefreshCase> {};
+
+TEST_P(RefreshLine, AnUnusableRateKeepsTheTimerWithoutInterruptingStartUp) {
+  WriteData("Settings.ini", Lines({"4", "F", "F", "0", GetParam().line, "F"}));
+  ASSERT_NO_THROW(StartUp());
+  EXPECT_EQ(program.GetOptions().refreshText, GetParam().line);
+  EXPECT_EQ(view.options.refreshText, GetParam().line);
+  EXPECT_EQ(program.RefreshIntervalMs(), GetParam().intervalMs);
+  EXPECT_EQ(view.intervals, GetParam().intervalsSet);
+  EXPECT_EQ(LineAt(SplitLines(ReadData("Settings.ini")), 4), GetParam().line);
+  EXPECT_EQ(view.captions[CaptionTarget::kExit1], "en28");  // start-up went on to the language
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rates, RefreshLine,
+    ::testing::Values(RefreshCase{"5", 5000, {5000}}, RefreshCase{"1", 1000, {1000}},
+                      RefreshCase{" 7", 7000, {7000}}, RefreshCase{"0", 0, {0}},
+                      RefreshCase{"", 1000, {}}, RefreshCase{"fast", 1000, {}},
+                      RefreshCase{"-2", 1000, {}}, RefreshCase{"3000000", 1000, {}}));
+
+// Runs the test from a scratch current directory, so files that land there can be seen.
+class CurrentDirectory {
+ public:
+  explicit CurrentDirectory(const std::filesystem::path& path)
+      : previous_(std::filesystem::current_path()) {
+    std::filesystem::create_directories(path);
+    std::filesystem::current_path(path);
+  }
+  CurrentDirectory(const CurrentDirectory&) = delete;
+  CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+  ~CurrentDirectory() { std::filesystem::current_path(previous_); }
+
+ private:
+  std::filesystem::path previous_;
+};
+
+TEST_F(Settings, WithoutADataDirectoryNothingIsWrittenAnywhere) {
+  system.SetDataDir(std::nullopt);
+  const CurrentDirectory scratch(temp.Path() / "cwd");
+  std::string text;
+  try {
+    program.PrepareData();
+  } catch (const Error& error) {
+    text = error.what();
+  }
+  ASSERT_FALSE(text.empty());
+  EXPECT_NE(text.find("Datenverzeichnis"), std::string::npos);
+  EXPECT_EQ(program.Engine().Policy().NextCpu, 1);
+
+  const auto sameError = [&](const auto& action) {
+    try {
+      action();
+    } catch (const Error& error) {
+      return error.what() == text;
+    }
+    return false;
+  };
+  EXPECT_TRUE(sameError([&] { program.LoadExclusionList(); }));
+  EXPECT_TRUE(sameError([&] { program.LoadSettings(); }));
+  EXPECT_TRUE(sameError([&] { program.SaveSettings(); }));
+  EXPECT_TRUE(sameError([&] { program.SelectMode(kModeAutomatic); }));
+  EXPECT_TRUE(sameError([&] { program.ComboBox1Change(3); }));
+  EXPECT_TRUE(sameError([&] { program.Delete1Click({}); }));
+  EXPECT_TRUE(sameError([&] { program.Delete2Click({}); }));
+  EXPECT_TRUE(sameError([&] { program.Exclude1Click(); }));
+  EXPECT_TRUE(sameError([&] { program.SelectLanguage("English"); }));
+  EXPECT_TRUE(sameError([&] { program.SetQuadCore(true); }));
+  EXPECT_EQ(program.ProfileIndex(), 0);  // the switch went back
+
+  EXPECT_TRUE(system.CreatedDirectories().empty());
+  EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::current_path()));
+  EXPECT_FALSE(std::filesystem::exists(temp / "data"));
+}
+
+}  // namespace
+}  // namespace mervale
