@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "engine/platform/fake/fake_platform.h"
@@ -11,6 +12,7 @@
 #include "store/line_list.h"
 #include "store/system/fake/fake_system.h"
 #include "tests/store/temp_dir.h"
+#include "unreadable_file.h"
 
 namespace mervale {
 
@@ -51,10 +53,9 @@ class ProgramTest : public ::testing::Test {
     for (int i = 0; i < lineCount; ++i) lines.push_back(prefix + std::to_string(i));
     SaveLineList(lines, LanguageFile(name));
   }
-  // A file that exists but cannot be read, even by an administrator: reading a process's memory at
-  // address 0 always fails.
-  static void MakeUnreadable(const std::string& path) {
-    std::filesystem::create_symlink("/proc/self/mem", path);
+  // A file that exists but cannot be read, even by an administrator, until the test ends.
+  void MakeUnreadable(const std::string& path) {
+    unreadable.push_back(std::make_unique<testing::UnreadableFile>(path));
   }
   // A directory where a file is expected: loads skip it, saves fail.
   static void MakeUnwritable(const std::string& path) { std::filesystem::create_directories(path); }
@@ -71,6 +72,7 @@ class ProgramTest : public ::testing::Test {
   static std::string Lines(const LineList& lines) { return JoinLines(lines); }
 
   testing::TempDir temp;
+  std::vector<std::unique_ptr<testing::UnreadableFile>> unreadable;  // released before `temp`
   FakeProcessPlatform machine{4};
   FakeSystemServices system;
   FakeProgramView view;

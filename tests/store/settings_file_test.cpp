@@ -13,25 +13,17 @@ TEST(SettingsFile, WritesSixLines) {
             (LineList{"-1", "T", "F", "8", " x ", "T"}));
 }
 
-TEST(SettingsFile, ReadsBackWhatItWrote) {
-  const SettingsValues values{2, true, true, 7, "", false};
-  const SettingsValues read = ParseSettingsLines(SettingsLines(values));
-  EXPECT_EQ(read.mode, 2);
-  EXPECT_TRUE(read.autostart);
-  EXPECT_TRUE(read.startMinimized);
-  EXPECT_EQ(read.profileIndex, 7);
-  EXPECT_EQ(read.refreshText, "");
-  EXPECT_FALSE(read.quadCore);
-}
-
-TEST(SettingsFile, KeepsIndicesAsWritten) {
-  const SettingsValues read = ParseSettingsLines({"9", "t", "T ", " 12", "x", "T", "extra"});
-  EXPECT_EQ(read.mode, 9);
-  EXPECT_FALSE(read.autostart);
-  EXPECT_FALSE(read.startMinimized);
-  EXPECT_EQ(read.profileIndex, 12);
-  EXPECT_EQ(read.refreshText, "x");
-  EXPECT_TRUE(read.quadCore);
+// Read back and written again: only "T" is true, numbers lose blanks, lines after the sixth go,
+// and indices stay as written (the selectors apply their own limits).
+TEST(SettingsFile, ReadingNormalisesFlagsAndNumbers) {
+  const std::pair<LineList, LineList> cases[] = {
+      {{"2", "T", "T", "7", "", "F"}, {"2", "T", "T", "7", "", "F"}},
+      {{"9", "t", "T ", " 12", "x", "T", "extra"}, {"9", "F", "F", "12", "x", "T"}},
+      {{"-3", "True", "F", "$A", " 5 ", "F"}, {"-3", "F", "F", "10", " 5 ", "F"}},
+  };
+  for (const auto& [read, written] : cases) {
+    EXPECT_EQ(SettingsLines(ParseSettingsLines(read)), written);
+  }
 }
 
 TEST(SettingsFile, RaisesTheErrorTheRestoreMeetsFirst) {
