@@ -13,8 +13,8 @@ constexpr int kProfileCount = 9;
 // stay valid.
 void RemoveSelected(LineList& items, std::vector<int> selected) {
   std::ranges::sort(selected, std::greater<>());
-  const auto [first, last] = std::ranges::unique(selected);
-  selected.erase(first, last);
+  // std::unique rather than its ranges form, which clang 14 cannot compile with libstdc++ 12.
+  selected.erase(std::unique(selected.begin(), selected.end()), selected.end());
   for (const int index : selected) {
     if (index >= 0 && static_cast<std::size_t>(index) < items.size()) {
       items.erase(items.begin() + index);
