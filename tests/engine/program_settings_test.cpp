@@ -278,9 +278,10 @@ class CurrentDirectory {
 TEST_F(Settings, WithoutADataDirectoryNothingIsWrittenAnywhere) {
   system.SetDataDir(std::nullopt);
   const CurrentDirectory scratch(temp.Path() / "cwd");
+  program.PrepareData();  // start-up goes on to the tray icon
   std::string text;
   try {
-    program.PrepareData();
+    program.LoadExclusionList();
   } catch (const Error& error) {
     text = error.what();
   }
@@ -296,7 +297,6 @@ TEST_F(Settings, WithoutADataDirectoryNothingIsWrittenAnywhere) {
     }
     return false;
   };
-  EXPECT_TRUE(sameError([&] { program.LoadExclusionList(); }));
   EXPECT_TRUE(sameError([&] { program.LoadSettings(); }));
   EXPECT_TRUE(sameError([&] { program.SaveSettings(); }));
   EXPECT_TRUE(sameError([&] { program.SelectMode(kModeAutomatic); }));
