@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QPointer>
+#include <QStringList>
+
+#include <vector>
+
+#include "engine/process_table.h"
+
+class QItemSelection;
+class QItemSelectionModel;
+
+namespace mervale {
+
+// The process table as a Qt model: every change of the table reaches the view as the matching
+// insert, remove, change, layout change or reset, so the view never rebuilds itself on a steady
+// refresh. The rows' selection lives in the table (the actions read it there); a bound selection
+// model is kept equal to it in both directions.
+class ProcessTableModel : public QAbstractTableModel, public TableObserver {
+  Q_OBJECT
+
+ public:
+  explicit ProcessTableModel(ProcessTable& table, QObject* parent = nullptr);
+  ~ProcessTableModel() override;
+
+  void SetColumnCaption(int column, const QString& caption);
+  // The view's selection model; its changes go to the table and the table's selection is put back
+  // into it after a sort or a reset.
+  void BindSelection(QItemSelectionModel* selection);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  // TableObserver
+  void RowsAboutToBeInserted(int first, int last) override;
+  void RowsInserted() override;
+  void RowsAboutToBeRemoved(int first, int last) override;
+  void RowsRemoved() override;
+  void RowChanged(int row) override;
+  void LayoutAboutToChange() override;
+  void LayoutChanged() override;
+  void AboutToReset() override;
+  void ResetDone() override;
+
+ private:
+  void TakeSelection(const QItemSelection& selected, const QItemSelection& deselected);
+  void PushSelection();
+
+  ProcessTable& table_;
+  QStringList captions_;
+  QPointer<QItemSelectionModel> selection_;
+  // While the table changes, the selection model reports positions that are about to move; the
+  // table's own flags are right then and are put back afterwards.
+  bool tableChanging_ = false;
+  bool pushingSelection_ = false;
+  QModelIndexList persistentBefore_;
+  std::vector<std::pair<const ProcessRow*, int>> persistentRows_;
+};
+
+}  // namespace mervale

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QComboBox>
+
+namespace mervale {
+
+// The profile selector. A language sets its text without touching its entries or which entry is
+// selected; that text is shown until another entry is selected.
+class ProfileComboBox : public QComboBox {
+  Q_OBJECT
+
+ public:
+  explicit ProfileComboBox(QWidget* parent = nullptr);
+
+  void SetText(const QString& text);
+  // Selects an entry for the program, without reporting it as the user's choice.
+  void ShowIndex(int index);
+  // What the closed selector shows.
+  QString Text() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QString text_;
+  bool ownText_ = false;
+};
+
+}  // namespace mervale

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QStringList>
+
+class QAbstractButton;
+class QButtonGroup;
+class QVBoxLayout;
+
+namespace mervale {
+
+// A captioned group of radio buttons, one column, addressed by item index; -1 means none is
+// selected. Only the user's choice of another item is reported: setting the index from the
+// program, or clicking the item that is already selected, reports nothing.
+class RadioGroup : public QGroupBox {
+  Q_OBJECT
+
+ public:
+  enum class Body { Plain, Scrolling };
+  explicit RadioGroup(const QString& caption, Body body = Body::Plain, QWidget* parent = nullptr);
+
+  // Replaces the items; afterwards none is selected.
+  void SetItems(const QStringList& captions);
+  QStringList Items() const;
+  int ItemIndex() const;
+  // Out-of-range indices select nothing.
+  void SetItemIndex(int index);
+  // The radio button of an item, for keyboard focus and for tests that click it.
+  QAbstractButton* Button(int index) const;
+
+ signals:
+  void ItemChosen(int index);
+
+ private:
+  QButtonGroup* buttons_;
+  QVBoxLayout* column_;
+  bool settingIndex_ = false;
+};
+
+}  // namespace mervale
