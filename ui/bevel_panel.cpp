@@ -1,0 +1,96 @@
+#include "ui/bevel_panel.h"
+
+#include <QPainter>
+#include <QPalette>
+
+#include <utility>
+
+namespace mervale {
+
+namespace {
+
+constexpr int kBorderEdgeWidth = 2;
+
+}  // namespace
+
+QRect DrawFrame3D(QPainter& painter, QRect rect, const QColor& top, const QColor& bottom,
+                  int width) {
+  for (int ring = 0; ring < width && rect.width() > 0 && rect.height() > 0; ++ring) {
+    painter.fillRect(QRect(rect.left(), rect.top(), rect.width(), 1), top);
+    painter.fillRect(QRect(rect.left(), rect.top(), 1, rect.height()), top);
+    painter.fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), bottom);
+    painter.fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), bottom);
+    rect.adjust(1, 1, -1, -1);
+  }
+  return rect;
+}
+
+TBevelPanel::TBevelPanel(QWidget* parent)
+    : QWidget(parent), color_(palette().color(QPalette::Button)) {
+  resize(185, 41);
+}
+
+void TBevelPanel::SetBevelOuter(BevelCut bevel) {
+  bevelOuter_ = bevel;
+  update();
+}
+
+void TBevelPanel::SetBevelInner(BevelCut bevel) {
+  bevelInner_ = bevel;
+  update();
+}
+
+void TBevelPanel::SetBevelWidth(int width) {
+  bevelWidth_ = width;
+  update();
+}
+
+void TBevelPanel::SetBorderWidth(int width) {
+  borderWidth_ = width;
+  update();
+}
+
+void TBevelPanel::SetBorderStyle(PanelBorder style) {
+  borderStyle_ = style;
+  update();
+}
+
+void TBevelPanel::SetColor(const QColor& color) {
+  color_ = color;
+  update();
+}
+
+QRect TBevelPanel::ClientRect() const {
+  const int edge = borderStyle_ == PanelBorder::Single ? kBorderEdgeWidth : 0;
+  return rect().adjusted(edge, edge, -edge, -edge);
+}
+
+void TBevelPanel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  DrawBorderEdge(painter);
+  painter.fillRect(DrawFrames(painter, ClientRect()), color_);
+}
+
+void TBevelPanel::DrawBorderEdge(QPainter& painter) const {
+  if (borderStyle_ != PanelBorder::Single) return;
+  const QPalette& colors = palette();
+  const QRect inner =
+      DrawFrame3D(painter, rect(), colors.color(QPalette::Dark), colors.color(QPalette::Light), 1);
+  DrawFrame3D(painter, inner, colors.color(QPalette::Shadow), colors.color(QPalette::Midlight), 1);
+}
+
+QRect TBevelPanel::DrawBevel(QPainter& painter, const QRect& rect, BevelCut bevel) const {
+  if (bevel == BevelCut::None) return rect;
+  QColor top = palette().color(QPalette::Light);
+  QColor bottom = palette().color(QPalette::Dark);
+  if (bevel == BevelCut::Lowered) std::swap(top, bottom);
+  return DrawFrame3D(painter, rect, top, bottom, bevelWidth_);
+}
+
+QRect TBevelPanel::DrawFrames(QPainter& painter, QRect rect) const {
+  rect = DrawBevel(painter, rect, bevelOuter_);
+  rect = DrawFrame3D(painter, rect, color_, color_, borderWidth_);
+  return DrawBevel(painter, rect, bevelInner_);
+}
+
+}  // namespace mervale

@@ -1,0 +1,132 @@
+#include "ui/text_panel.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QTimer>
+
+#include <algorithm>
+#include <limits>
+
+namespace mervale {
+
+namespace {
+
+// The height of one row: that of the text "W".
+int RowHeight(const QFontMetrics& metrics) {
+  return metrics.size(Qt::TextSingleLine, QStringLiteral("W")).height();
+}
+
+}  // namespace
+
+TTextPanel::TTextPanel(QWidget* parent, const QString& name)
+    : TBevelPanel(parent),
+      textFont_{font(), palette().color(QPalette::WindowText)},
+      scrollTimer_(new QTimer(this)) {
+  setObjectName(name);
+  // Every paint covers the whole face, so nothing needs erasing first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  fontLineHeight_ = RowHeight(QFontMetrics(textFont_.font, this));
+  scrollTimer_->setObjectName(QStringLiteral("Timer") + name);
+  connect(scrollTimer_, &QTimer::timeout, this, &TTextPanel::ScrollTick);
+  ApplyTimerState();
+}
+
+void TTextPanel::SetItems(const QStringList& items) {
+  items_ = items;
+}
+
+void TTextPanel::SetTextFont(const PanelTextFont& font) {
+  textFont_ = font;
+  fontLineHeight_ = RowHeight(QFontMetrics(textFont_.font, this));
+}
+
+void TTextPanel::SetInterval(std::uint32_t milliseconds) {
+  if (milliseconds == interval_) return;
+  interval_ = milliseconds;
+  ApplyTimerState();
+}
+
+void TTextPanel::SetEnableTimer(bool enable) {
+  if (enable == enableTimer_) return;
+  enableTimer_ = enable;
+  ApplyTimerState();
+}
+
+void TTextPanel::SetBiDiMode(PanelBiDi mode) {
+  biDiMode_ = mode;
+  update();
+}
+
+void TTextPanel::ApplyTimerState() {
+  // A period of 0 would fire at every pass of the event loop; it means a stopped timer instead.
+  if (enableTimer_ && interval_ > 0) {
+    const auto period = std::min<std::uint32_t>(interval_, std::numeric_limits<int>::max());
+    scrollTimer_->start(static_cast<int>(period));
+  } else {
+    scrollTimer_->stop();
+  }
+}
+
+void TTextPanel::ScrollTick() {
+  // Only the panel's own visibility counts: the panel of a hidden window goes on scrolling, so the
+  // window opens wherever the lines have got to.
+  if (isHidden()) return;
+  const int itemCount = static_cast<int>(items_.size());
+  scroll_.Tick(stepSize_, itemCount);
+  // The state a paint leaves behind, taken here as well so that it moves on while nothing is on
+  // screen to paint (a hidden or minimised window) without the cost of drawing.
+  scroll_.NotePaint(fontLineHeight_, itemCount);
+  if (isVisible() && itemCount > 0) repaint();
+}
+
+int TTextPanel::TextFlags() const {
+  int flags = Qt::AlignTop | Qt::TextExpandTabs | Qt::TextShowMnemonic;
+  switch (textAlignment_) {
+    case LineAlignment::LeftJustify:
+      flags |= Qt::AlignLeft;
+      break;
+    case LineAlignment::RightJustify:
+      flags |= Qt::AlignRight;
+      break;
+    case LineAlignment::Center:
+      flags |= Qt::AlignHCenter;
+      break;
+  }
+  // Right-to-left reading swaps left and right by itself; only the full right-to-left mode wants
+  // that.
+  if (biDiMode_ != PanelBiDi::RightToLeft) flags |= Qt::AlignAbsolute;
+  return flags;
+}
+
+void TTextPanel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setFont(textFont_.font);
+  fontLineHeight_ = RowHeight(painter.fontMetrics());
+  const int itemCount = static_cast<int>(items_.size());
+  scroll_.NotePaint(fontLineHeight_, itemCount);
+
+  DrawBorderEdge(painter);
+  const QRect client = ClientRect();
+  if (itemCount == 0) {
+    painter.fillRect(client, Color());
+    return;
+  }
+  painter.setClipRect(client);
+  painter.translate(client.topLeft());
+  painter.fillRect(DrawFrames(painter, QRect(QPoint(0, 0), client.size())), Color());
+
+  painter.setPen(textFont_.color);
+  painter.setLayoutDirection(biDiMode_ == PanelBiDi::LeftToRight ? Qt::LeftToRight
+                                                                 : Qt::RightToLeft);
+  const int lineHeight = scroll_.LineHeight;
+  // Rows span the panel's outer width less three pixels on each side, measured from the client
+  // area's origin, and the outer height decides how many there are.
+  QRect row(3, scroll_.ScrollOffset, width() - 6, lineHeight);
+  const int flags = TextFlags();
+  for (int item : RowItems(scroll_.TopLine, WholeRows(height(), lineHeight), itemCount)) {
+    painter.drawText(row, flags, items_[item]);
+    row.translate(0, lineHeight);
+  }
+}
+
+}  // namespace mervale
