@@ -1,0 +1,265 @@
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+#include "helpers/url_recorder.h"
+#include "store/error.h"
+#include "ui/donation.h"
+#include "ui/text_panel.h"
+#include "ui/wciu.h"
+
+using mervale::TForm14;
+using mervale::TInfoForm;
+using mervale::TTextPanel;
+
+namespace {
+
+template <typename T>
+T* Find(QWidget& window, const char* name) {
+  T* child = window.findChild<T*>(QString::fromLatin1(name));
+  if (!child) qFatal("no control %s", name);
+  return child;
+}
+
+void Show(QWidget& window) {
+  window.show();
+  if (!QTest::qWaitForWindowExposed(&window)) qFatal("window not exposed");
+}
+
+// Clicks the left mouse button over a widget and lets queued work run.
+void Click(QWidget* widget) {
+  QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+  QCoreApplication::processEvents();
+}
+
+// Runs the program's event loop while `closeWindow` runs and reports whether the window system
+// saw the last window close, which ends a program.
+bool ClosingEndsTheProgram(const std::function<void()>& closeWindow) {
+  QSignalSpy lastWindowClosed(qApp, &QGuiApplication::lastWindowClosed);
+  QTimer::singleShot(0, closeWindow);
+  QTimer::singleShot(50, qApp, &QCoreApplication::quit);
+  QApplication::exec();
+  return lastWindowClosed.count() > 0;
+}
+
+// The error box of a failed handler, closed as soon as it opens; what it showed is kept.
+struct ErrorBoxWatch {
+  QString title;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QTimer poll;
+  ErrorBoxWatch() {
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      title = box->windowTitle();
+      text = box->text();
+      icon = box->icon();
+      box->accept();
+    });
+    poll.start();
+  }
+};
+
+}  // namespace
+
+class AboutDonationTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void aboutControls() {
+    TInfoForm form;
+    QCOMPARE(form.windowTitle(), QStringLiteral("Info"));
+    QCOMPARE(Find<QLabel>(form, "Label5")->text(), QStringLiteral("Mervale 2.1"));
+    QCOMPARE(Find<QLabel>(form, "Image1")->pixmap().size(), QSize(300, 115));
+    auto* okButton = Find<QPushButton>(form, "BitBtn1");
+    QCOMPARE(okButton->text(), QStringLiteral("OK"));
+    QVERIFY(okButton->isDefault());
+    QCOMPARE(QUrl(Find<QLabel>(form, "Label2")->text()).scheme(), QStringLiteral("https"));
+
+    auto* panel = Find<TTextPanel>(form, "TextPanel1");
+    QCOMPARE(panel->ScrollTimer()->objectName(), QStringLiteral("TimerTextPanel1"));
+    QVERIFY(panel->ScrollTimer()->isActive());
+    QCOMPARE(panel->ScrollTimer()->interval(), 40);
+    // Product name, maker and address, logo credit and address, translation credit, and the blank
+    // lines between them, six at the end before the product name comes back.
+    const QStringList& lines = panel->Items();
+    QCOMPARE(lines.size(), 17);
+    const QList<int> filled = {0, 2, 3, 5, 6, 10};
+    for (int index = 0; index < lines.size(); ++index) {
+      QVERIFY2(lines[index].isEmpty() != filled.contains(index),
+               qPrintable(QString::number(index)));
+    }
+  }
+
+  void creationWorkRunsLastOnce() {
+    int runs = 0;
+    bool windowComplete = false;
+    TInfoForm form([&] {
+      ++runs;
+      for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QStringLiteral("InfoForm")) {
+          windowComplete = window->findChild<QLabel*>(QStringLiteral("Label2")) != nullptr &&
+                           window->findChild<TTextPanel*>(QStringLiteral("TextPanel1")) != nullptr;
+        }
+      }
+    });
+    QCOMPARE(runs, 1);
+    QVERIFY(windowComplete);
+    QVERIFY(form.isHidden());
+  }
+
+  void errorInCreationWorkEndsOnlyThatWork() {
+    ErrorBoxWatch watch;
+    bool afterError = false;
+    TInfoForm form([&] {
+      throw mervale::Error("'x' ist kein gültiger Integerwert");
+      afterError = true;
+    });
+    QVERIFY(!afterError);
+    QCOMPARE(watch.title, QStringLiteral("Mervale"));
+    QCOMPARE(watch.text, QStringLiteral("'x' ist kein gültiger Integerwert."));
+    QCOMPARE(watch.icon, QMessageBox::Critical);
+    QVERIFY(Find<TTextPanel>(form, "TextPanel1")->ScrollTimer()->isActive());
+  }
+
+  void closingHides_data() {
+    QTest::addColumn<bool>("about");
+    QTest::addColumn<QString>("closeButton");  // empty: the window's close box
+    QTest::newRow("About, OK button") << true << "BitBtn1";
+    QTest::newRow("About, close box") << true << "";
+    QTest::newRow("Donation, Close button") << false << "Button3";
+    QTest::newRow("Donation, close box") << false << "";
+  }
+  void closingHides() {
+    QFETCH(bool, about);
+    QFETCH(QString, closeButton);
+    std::unique_ptr<QWidget> form;
+    if (about) {
+      form = std::make_unique<TInfoForm>();
+    } else {
+      form = std::make_unique<TForm14>();
+    }
+    QPointer<QWidget> alive = form.get();
+    Show(*form);
+    // The program goes on without the window, also when no other window is shown.
+    QVERIFY(!ClosingEndsTheProgram([&] {
+      if (closeButton.isEmpty()) {
+        form->close();
+      } else {
+        Click(Find<QPushButton>(*form, closeButton.toLatin1().constData()));
+      }
+    }));
+    QVERIFY(form->isHidden());
+    QVERIFY(!alive.isNull());
+  }
+
+  void enterPressesOk() {
+    TInfoForm form;
+    Show(form);
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QCOMPARE(QApplication::focusWidget(), Find<QPushButton>(form, "BitBtn1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(form.isHidden());
+  }
+
+  void creditsScrollWhileTheWindowIsHidden() {
+    TInfoForm form;
+    auto* panel = Find<TTextPanel>(form, "TextPanel1");
+    QVERIFY(form.isHidden());
+    const int offset = panel->Scroll().ScrollOffset;
+    QTRY_VERIFY(panel->Scroll().ScrollOffset != offset);
+    QVERIFY(panel->Scroll().LineHeight > 0);
+  }
+
+  void aboutReopensAsItWasLeft() {
+    TInfoForm form;
+    Show(form);
+    const QRect screen = form.screen()->availableGeometry();
+    QVERIFY(std::abs(form.frameGeometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(std::abs(form.frameGeometry().center().y() - screen.center().y()) <= 1);
+
+    auto* panel = Find<TTextPanel>(form, "TextPanel1");
+    form.move(40, 50);
+    const QPoint moved = form.pos();
+    form.close();
+    panel->SetEnableTimer(false);
+    const mervale::TextPanelScroll left = panel->Scroll();
+    Show(form);
+    QCOMPARE(form.pos(), moved);
+    QCOMPARE(panel->Scroll().TopLine, left.TopLine);
+    QCOMPARE(panel->Scroll().ScrollOffset, left.ScrollOffset);
+  }
+
+  void makerLinkOpensItsPage() {
+    UrlRecorder browser;
+    TInfoForm form;
+    Show(form);
+    auto* label2 = Find<QLabel>(form, "Label2");
+    Click(label2);
+    QCOMPARE(browser.Opened(), QList<QUrl>{QUrl(label2->text())});
+    QVERIFY(form.isVisible());
+  }
+
+  void donationControls() {
+    TForm14 form;
+    QCOMPARE(form.windowTitle(), QStringLiteral("Donation"));
+    auto* memo = Find<QPlainTextEdit>(form, "Memo1");
+    QCOMPARE(memo->toPlainText().split('\n'),
+             QStringList({"Mervale is freeware, if you like the program or think it is useful to "
+                          "you, ",
+                          "please support me and the further development of Mervale. "}));
+    QVERIFY(memo->isReadOnly());
+    QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    const QStringList captions = {"Paypal", "Amazon", "Close"};
+    for (int index = 0; index < captions.size(); ++index) {
+      const QByteArray name = "Button" + QByteArray::number(index + 1);
+      QCOMPARE(Find<QPushButton>(form, name.constData())->text(), captions[index]);
+    }
+  }
+
+  void donationButtonsOpenTwoPages() {
+    UrlRecorder browser;
+    TForm14 form;
+    Show(form);
+    Click(Find<QPushButton>(form, "Button1"));
+    Click(Find<QPushButton>(form, "Button2"));
+    QCOMPARE(browser.Opened().size(), 2);
+    QVERIFY(browser.Opened()[0] != browser.Opened()[1]);
+    for (const QUrl& page : browser.Opened()) {
+      QCOMPARE(page.scheme(), QStringLiteral("https"));
+    }
+    QVERIFY(form.isVisible());
+  }
+
+  void donationOpensCentredOverTheMainWindow() {
+    QWidget mainForm;
+    mainForm.setGeometry(100, 120, 640, 480);
+    Show(mainForm);
+    TForm14 form(&mainForm);
+    Show(form);
+    const QPoint offset = form.frameGeometry().center() - mainForm.frameGeometry().center();
+    QVERIFY2(offset.manhattanLength() <= 2,
+             qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+    form.move(10, 20);
+    const QPoint moved = form.pos();
+    form.close();
+    Show(form);
+    QCOMPARE(form.pos(), moved);
+  }
+};
+
+QTEST_MAIN(AboutDonationTest)
+#include "about_donation_test.moc"

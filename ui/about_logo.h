@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QPixmap>
+
+namespace mervale {
+
+// The About window's logo, 300 x 115 pixels: four processor chips beside the program's name.
+QPixmap PaintAboutLogo();
+
+}  // namespace mervale
