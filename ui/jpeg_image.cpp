@@ -20,7 +20,10 @@ struct ErrorManager {
   std::longjmp(manager->returnPoint, 1);
 }
 
-void Silent(j_common_ptr, int) {}
+// Counts warnings (level -1) as the default handler would, without printing anything.
+void CountWarnings(j_common_ptr info, int level) {
+  if (level < 0) ++info->err->num_warnings;
+}
 
 // Everything that must survive the longjmp lives outside the function that calls setjmp.
 struct Decoder {
@@ -31,7 +34,7 @@ struct Decoder {
   bool Run(const QByteArray& bytes) {
     info.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = JumpBack;
-    errors.base.emit_message = Silent;
+    errors.base.emit_message = CountWarnings;
     if (setjmp(errors.returnPoint)) return false;
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.constData()),

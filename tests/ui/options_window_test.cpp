@@ -1,0 +1,128 @@
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+#include "helpers/message_boxes.h"
+#include "helpers/test_machine.h"
+#include "ui/cpu.h"
+#include "ui/ohu.h"
+#include "ui/radio_group.h"
+#include "ui/window_set.h"
+
+using namespace mervale;
+
+class OptionsWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestMachine> machine;
+  std::unique_ptr<MessageBoxes> boxes;
+  std::unique_ptr<WindowSet> windows;
+
+  TForm2& Form2() { return windows->Form2(); }
+  template <typename T>
+  T* Control(const char* name) {
+    return Form2().findChild<T*>(QString::fromLatin1(name));
+  }
+  QTimer* Timer1() { return windows->Form1().findChild<QTimer*>(QStringLiteral("Timer1")); }
+  QString SettingsLine(int index) {
+    return machine->ReadDataFile(QStringLiteral("Settings.ini")).value(index);
+  }
+
+ private slots:
+  void init() {
+    machine = std::make_unique<TestMachine>();
+    boxes = std::make_unique<MessageBoxes>();
+    machine->platform.AddProcess(100, "alpha.exe", 15);
+    windows = std::make_unique<WindowSet>(machine->platform, machine->system);
+    Form2().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&Form2()));
+  }
+
+  void cleanup() {
+    windows.reset();
+    boxes.reset();
+    machine.reset();
+  }
+
+  void refreshRateEdits() {
+    auto* edit = Control<QLineEdit>("Edit1");
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("5"));
+    QCOMPARE(Timer1()->interval(), 5000);
+    QCOMPARE(SettingsLine(4), QStringLiteral("5"));
+
+    // Clearing the field while retyping: the box says so, nothing else changes.
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QCOMPARE(boxes->Shown(), QStringList({"Mervale: '' ist kein gültiger Integerwert."}));
+    QCOMPARE(edit->text(), QString());
+    QCOMPARE(Timer1()->interval(), 5000);
+    QCOMPARE(SettingsLine(4), QStringLiteral("5"));
+
+    QTest::keyClicks(edit, QStringLiteral(" 7"));
+    QCOMPARE(Timer1()->interval(), 7000);
+    QCOMPARE(edit->text(), QStringLiteral(" 7"));
+
+    edit->setText(QStringLiteral("0"));
+    QVERIFY(!Timer1()->isActive());
+  }
+
+  void checkBoxes() {
+    Control<QCheckBox>("CheckBox1")->click();
+    QCOMPARE(machine->system.AutostartEntry(), machine->system.ExecutablePath());
+    QCOMPARE(SettingsLine(1), QStringLiteral("T"));
+    Control<QCheckBox>("CheckBox1")->click();
+    QVERIFY(!machine->system.AutostartEntry().has_value());
+
+    Control<QCheckBox>("CheckBox2")->click();
+    QCOMPARE(SettingsLine(2), QStringLiteral("T"));
+
+    Control<QCheckBox>("CheckBox3")->click();
+    QCOMPARE(SettingsLine(5), QStringLiteral("T"));
+    QCOMPARE(windows->Form1().program().Engine().Policy().CpuCount, 4);
+    QCOMPARE(boxes->Shown(), QStringList());
+  }
+
+  void failedAutostartIsReported() {
+    machine->system.SetAutostartWriteFails(true);
+    Control<QCheckBox>("CheckBox1")->click();
+    QCOMPARE(boxes->Shown().size(), 1);
+    QVERIFY(boxes->Shown().first().contains(QStringLiteral("Mervale")));
+    QCOMPARE(SettingsLine(1), QStringLiteral("F"));
+  }
+
+  void languageChoice() {
+    auto* languages = Control<RadioGroup>("RadioGroup1");
+    QCOMPARE(languages->Items(), QStringList({"English", "German"}));
+    QCOMPARE(languages->ItemIndex(), -1);
+
+    languages->Button(1)->click();
+    QCOMPARE(machine->ReadDataFile(QStringLiteral("lang.ini")), QStringList({"German"}));
+    QCOMPARE(Control<QPushButton>("Button1")->text(), QStringLiteral("de39"));
+    QCOMPARE(windows->Form1().findChild<QPushButton*>(QStringLiteral("Button1"))->text(),
+             QStringLiteral("de8"));
+    // The title and the group caption keep their texts.
+    QCOMPARE(Form2().windowTitle(), QStringLiteral("Options"));
+    QCOMPARE(languages->title(), QStringLiteral("Languages:"));
+
+    machine->RemoveDataFile(QStringLiteral("lang.ini"));
+    languages->Button(1)->click();
+    QVERIFY(!machine->HasDataFile(QStringLiteral("lang.ini")));
+  }
+
+  void closeOnlyHides() {
+    Control<QPushButton>("Button1")->click();
+    QVERIFY(!Form2().isVisible());
+    Form2().show();
+    Form2().close();
+    QVERIFY(!Form2().isVisible());
+    QVERIFY(Control<QLineEdit>("Edit1") != nullptr);
+  }
+};
+
+QTEST_MAIN(OptionsWindowTest)
+#include "options_window_test.moc"
