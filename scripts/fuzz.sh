@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of fuzz/ with clang into build-fuzz/ (or $MERVALE_FUZZ_BUILD_DIR) and
+# runs each for the given number of seconds (default 20), as many at once as there are CPUs. Each
+# starts from its seed corpus in fuzz/corpus/<target>/ and grows a working corpus in the build
+# directory. Fails when any target finds a crash; the input that caused it is kept in
+# <build>/artifacts/ and can be replayed with `<build>/fuzz/<target>_fuzz <file>`.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${MERVALE_FUZZ_BUILD_DIR:-$root/build-fuzz}
+seconds=${1:-20}
+
+"$root/scripts/deps.sh"
+packages=(clang libclang-rt-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]} > 0)); then
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "Fuzzing needs these packages. Run as root:" >&2
+    echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_COMPILER=clang++ -DMERVALE_FUZZ=ON \
+  -DMERVALE_BUILD_UI=OFF -DMERVALE_BUILD_TESTS=OFF -DMERVALE_BUILD_BENCH=OFF
+cmake --build "$build" -j "$(nproc)"
+
+mkdir -p "$build/artifacts" "$build/logs"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+run_target() {
+  local name=$1 status=0
+  mkdir -p "$build/corpus/$name"
+  "$build/fuzz/${name}_fuzz" -max_total_time="$seconds" -print_final_stats=1 \
+    -artifact_prefix="$build/artifacts/$name-" \
+    "$build/corpus/$name" "$root/fuzz/corpus/$name" >"$build/logs/$name.log" 2>&1 || status=$?
+  echo "$status" >"$build/logs/$name.status"
+}
+
+targets=()
+for seeds in "$root"/fuzz/corpus/*/; do targets+=("$(basename "$seeds")"); done
+for name in "${targets[@]}"; do
+  while (($(jobs -rp | wc -l) >= $(nproc))); do wait -n || true; done
+  run_target "$name" &
+done
+wait
+
+failed=0
+for name in "${targets[@]}"; do
+  if [[ $(cat "$build/logs/$name.status") == 0 ]]; then
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/logs/$name.log")
+    echo "$name: ${runs:-?} executions in ${seconds} s, no crash"
+  else
+    failed=1
+    echo "$name: FAILED (log: $build/logs/$name.log)" >&2
+    grep -E 'property broken|ERROR|SUMMARY|Test unit written' "$build/logs/$name.log" >&2 || true
+  fi
+done
+# A target that crashed could not remove its scratch directory.
+for dir in /dev/shm/mervale-fuzz-*; do
+  [[ -d $dir ]] && ! kill -0 "${dir##*-}" 2>/dev/null && rm -rf "$dir"
+done
+exit "$failed"
