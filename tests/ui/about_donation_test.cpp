@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -12,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "helpers/message_boxes.h"
 #include "helpers/url_recorder.h"
 #include "store/error.h"
 #include "ui/donation.h"
@@ -51,26 +51,6 @@ bool ClosingEndsTheProgram(const std::function<void()>& closeWindow) {
   QApplication::exec();
   return lastWindowClosed.count() > 0;
 }
-
-// The error box of a failed handler, closed as soon as it opens; what it showed is kept.
-struct ErrorBoxWatch {
-  QString title;
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  QTimer poll;
-  ErrorBoxWatch() {
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      title = box->windowTitle();
-      text = box->text();
-      icon = box->icon();
-      box->accept();
-    });
-    poll.start();
-  }
-};
 
 }  // namespace
 
@@ -121,16 +101,14 @@ class AboutDonationTest : public QObject {
   }
 
   void errorInCreationWorkEndsOnlyThatWork() {
-    ErrorBoxWatch watch;
+    mervale::MessageBoxes boxes;
     bool afterError = false;
     TInfoForm form([&] {
       throw mervale::Error("'x' ist kein gültiger Integerwert");
       afterError = true;
     });
     QVERIFY(!afterError);
-    QCOMPARE(watch.title, QStringLiteral("Mervale"));
-    QCOMPARE(watch.text, QStringLiteral("'x' ist kein gültiger Integerwert."));
-    QCOMPARE(watch.icon, QMessageBox::Critical);
+    QCOMPARE(boxes.Shown(), QStringList{"Mervale: 'x' ist kein gültiger Integerwert."});
     QVERIFY(Find<TTextPanel>(form, "TextPanel1")->ScrollTimer()->isActive());
   }
 
