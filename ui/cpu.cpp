@@ -214,8 +214,7 @@ void TForm1::BuildSidePanel() {
 
 QWidget* TForm1::BuildProfilePage() {
   auto* page = new QWidget(PageControl1);
-  GroupBox1 = Named(new QGroupBox(page), "GroupBox1");
-  GroupBox1->setFlat(true);
+  GroupBox1 = Named(new QWidget(page), "GroupBox1");
   GroupBox4 = Named(new QGroupBox(QStringLiteral("Profil:"), GroupBox1), "GroupBox4");
   ComboBox1 = Named(new ProfileComboBox(GroupBox4), "ComboBox1");
   for (int profile = 1; profile <= 9; ++profile)

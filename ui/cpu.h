@@ -121,7 +121,9 @@ class TForm1 : public QWidget, public ProgramView {
   QTabWidget* PageControl1;
   QWidget* TabSheet1;
   QWidget* TabSheet2;
-  QGroupBox* GroupBox1;
+  // The captionless group around the profile: a plain container, since a frame there would be
+  // the fourth one nested inside the tab.
+  QWidget* GroupBox1;
   QGroupBox* GroupBox4;
   ProfileComboBox* ComboBox1;
   QListWidget* ListBox1;

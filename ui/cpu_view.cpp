@@ -61,8 +61,10 @@ bool IsOptionsTarget(CaptionTarget target) {
 
 // A caption of "-" makes an item a separator line; any other text makes it an ordinary item.
 void SetMenuCaption(QAction* item, const QString& caption) {
-  item->setSeparator(caption == QLatin1String("-"));
-  item->setText(caption);
+  const bool separator = caption == QLatin1String("-");
+  item->setSeparator(separator);
+  // Some styles write a separator's text into its line.
+  item->setText(separator ? QString() : caption);
 }
 
 }  // namespace

@@ -32,7 +32,6 @@ TForm2::TForm2(Program& program, QWidget* mainForm)
   resize(526, 446);
 
   Panel1 = Named(new QWidget(this), "Panel1");
-  Panel1->setFixedHeight(209);
   CheckBox1 = Named(new QCheckBox(QStringLiteral("Autostart with windows"), Panel1), "CheckBox1");
   CheckBox2 = Named(new QCheckBox(QStringLiteral("Start minimized"), Panel1), "CheckBox2");
   Label1 = Named(new QLabel(QStringLiteral("Refresh rate (s):"), Panel1), "Label1");
@@ -54,7 +53,7 @@ TForm2::TForm2(Program& program, QWidget* mainForm)
   options->addWidget(CheckBox1);
   options->addWidget(CheckBox2);
   options->addLayout(refresh);
-  options->addStretch();
+  options->addSpacing(8);
   options->addWidget(CheckBox3);
 
   RadioGroup1 =
