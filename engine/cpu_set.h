@@ -11,7 +11,8 @@ namespace mervale {
 using CpuSet = std::uint32_t;
 
 // cpu1 + 2*cpu2 + 4*cpu3 + 8*cpu4; callers pass only 0 or 1.
-std::int32_t FlagsToMask(std::int32_t cpu1, std::int32_t cpu2, std::int32_t cpu3, std::int32_t cpu4);
+std::int32_t FlagsToMask(std::int32_t cpu1, std::int32_t cpu2, std::int32_t cpu3,
+                         std::int32_t cpu4);
 
 // Four characters, CPU 1 first; a flag other than 1 leaves its character "0".
 std::string FlagsToText(std::int32_t cpu1, std::int32_t cpu2, std::int32_t cpu3, std::int32_t cpu4);
@@ -23,6 +24,8 @@ CpuSet TextToMask(std::string_view text);
 std::string MaskToText(CpuSet mask);
 
 // True for the masks 1 to 15, the only ones the engine tracks and assigns.
-constexpr bool IsManagedMask(CpuSet mask) { return mask - 1u < 15u; }
+constexpr bool IsManagedMask(CpuSet mask) {
+  return mask - 1u < 15u;
+}
 
 }  // namespace mervale

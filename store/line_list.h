@@ -32,7 +32,8 @@ int CompareTextIgnoringCase(std::string_view a, std::string_view b);
 // Ascending, letter case ignored.
 void SortLines(LineList& list);
 
-// The line at `index`; throws Error("Listenindex überschreitet das Maximum (index)") outside the list.
+// The line at `index`; throws Error("Listenindex überschreitet das Maximum (index)") outside the
+// list.
 const std::string& LineAt(const LineList& list, int index);
 
 // True only for an existing regular file; a directory of that name counts as absent.
