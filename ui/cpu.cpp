@@ -75,7 +75,10 @@ TForm1::TForm1(ProcessPlatform& platform, SystemServices& system)
   FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The model watches the program's table, which goes before the window's children do.
+  delete model_;
+}
 
 void TForm1::BuildHeader() {
   Panel5 = Named(new QWidget(this), "Panel5");

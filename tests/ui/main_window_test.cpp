@@ -18,10 +18,14 @@
 
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
+#include "helpers/url_recorder.h"
+#include "ui/click_label.h"
 #include "ui/cpu.h"
+#include "ui/donation.h"
 #include "ui/ohu.h"
 #include "ui/profile_combo_box.h"
 #include "ui/radio_group.h"
+#include "ui/wciu.h"
 #include "ui/window_set.h"
 
 using namespace mervale;
@@ -468,6 +472,25 @@ class MainWindowTest : public QObject {
       shown = Find<QWidget>(&windows->Form2(), object)->property("text").toString();
     }
     QCOMPARE(shown, caption);
+  }
+
+  void headerAndButtonsOpenTheirWindows() {
+    UrlRecorder pages;
+    machine->system.SetSystemLocaleId(0x0401);
+    Start();
+    Form1().show();
+
+    QTest::mouseClick(Find<ClickLabel>(&Form1(), QStringLiteral("Image1")), Qt::LeftButton);
+    QCOMPARE(pages.Opened().size(), 1);
+    QCOMPARE(pages.Opened().first().scheme(), QStringLiteral("https"));
+
+    QTest::mouseClick(Find<ClickLabel>(&Form1(), QStringLiteral("Panel3")), Qt::LeftButton);
+    QVERIFY(windows->InfoForm().isVisible());
+    QTest::mouseClick(Find<QPushButton>(&Form1(), QStringLiteral("Button1")), Qt::LeftButton);
+    QVERIFY(windows->Form2().isVisible());
+    Action("Donation1")->trigger();
+    QVERIFY(windows->Form14().isVisible());
+    QVERIFY(Form1().isVisible());
   }
 
   void separatorsFollowTheirCaption() {
