@@ -31,35 +31,38 @@ void PerProcess(benchmark::State& state, int count) {
       count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// A machine of `count` processes and an engine in mode Automatic over it.
+struct Scene {
+  explicit Scene(int count) {
+    FillMachine(machine, count);
+    engine.Policy().mode = kModeAutomatic;
+  }
+  FakeProcessPlatform machine{2};
+  SilentReporter reporter;
+  AffinityEngine engine{machine, reporter};
+};
+
 void BM_SteadyPass(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
-  FakeProcessPlatform machine(2);
-  FillMachine(machine, count);
-  SilentReporter reporter;
-  AffinityEngine engine(machine, reporter);
-  engine.Policy().mode = kModeAutomatic;
-  engine.RefreshProcesses();
-  machine.ResetCalls();
-  for (auto _ : state) engine.RefreshProcesses();
-  if (machine.calls().namesRead != 0) state.SkipWithError("a steady pass read names");
+  Scene scene(count);
+  scene.engine.RefreshProcesses();
+  scene.machine.ResetCalls();
+  for (auto _ : state) scene.engine.RefreshProcesses();
+  if (scene.machine.calls().namesRead != 0) state.SkipWithError("a steady pass read names");
   PerProcess(state, count);
 }
 
 void BM_FirstPass(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
-  FakeProcessPlatform machine(2);
-  FillMachine(machine, count);
-  SilentReporter reporter;
-  AffinityEngine engine(machine, reporter);
-  engine.Policy().mode = kModeAutomatic;
+  Scene scene(count);
   for (auto _ : state) {
     state.PauseTiming();
-    engine.ClearProcesses();
-    machine.ResetCalls();
+    scene.engine.ClearProcesses();
+    scene.machine.ResetCalls();
     state.ResumeTiming();
-    engine.RebuildProcesses();
+    scene.engine.RebuildProcesses();
   }
-  if (machine.calls().snapshotsCreated != 1) state.SkipWithError("a snapshot per process");
+  if (scene.machine.calls().snapshotsCreated != 1) state.SkipWithError("a snapshot per process");
   PerProcess(state, count);
 }
 
