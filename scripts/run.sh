@@ -4,7 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MERVALE_BUILD_DIR:-$root/build}
-MERVALE_BUILD_TESTS=OFF "$root/scripts/build.sh" -DMERVALE_BUILD_TESTS=OFF -DMERVALE_BUILD_BENCH=OFF
+MERVALE_TARGET=mervale "$root/scripts/build.sh"
 
 if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
   echo "Mervale is a desktop program and no display was found (DISPLAY and WAYLAND_DISPLAY are unset)." >&2
