@@ -1,5 +1,7 @@
 #include "engine/affinity_engine.h"
 
+#include <algorithm>
+
 #include "engine/cpu_set.h"
 #include "engine/process_access.h"
 
@@ -73,7 +75,12 @@ std::string AffinityEngine::NameForRow(SnapshotHandle snapshot, Pid pid) {
   if (pid == platform_.CurrentPid()) return "Mervale";
   // The walk already stands on this process, so its entry gives the name without a snapshot of
   // its own.
-  return platform_.EntryName(snapshot);
+  std::string name = platform_.EntryName(snapshot);
+  // A file name may hold line breaks; recorded in a profile or the exclusion list as it stands, it
+  // would come back as two entries, one of them naming another program.
+  std::ranges::replace_if(
+      name, [](char c) { return c == '\r' || c == '\n'; }, '?');
+  return name;
 }
 
 void AffinityEngine::ForgetUnseenPids(std::size_t seenCount) {

@@ -166,7 +166,8 @@ std::string DirectoryOf(const std::string& path) {
 int ReplaceRefusal(const std::string& path, const struct stat& info) {
   if (S_ISDIR(info.st_mode)) return EISDIR;
   if (!S_ISREG(info.st_mode)) return EINVAL;
-  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return errno;
+  // A file removed since the stat is simply created anew.
+  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) return errno;
   if (::geteuid() == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return EACCES;
   return 0;
 }

@@ -112,6 +112,13 @@ TEST_F(Refresh, OwnProcessIsNamedMervale) {
   EXPECT_EQ(table().RowAt(0).caption, "Mervale");
 }
 
+TEST_F(Refresh, LineBreaksInANameCannotReachTheListFiles) {
+  machine.AddProcess(1, "x\nsshd", 3);
+  machine.AddProcess(2, "y\r", 3);
+  engine.RefreshProcesses();
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"x?sshd", "y?"}));
+}
+
 TEST_F(Refresh, SnapshotFailureReportsAndChangesNothing) {
   machine.AddProcess(1, "a", 3);
   engine.RefreshProcesses();
