@@ -10,21 +10,7 @@ build=${MERVALE_FUZZ_BUILD_DIR:-$root/build-fuzz}
 seconds=${1:-20}
 
 "$root/scripts/deps.sh"
-packages=(clang libclang-rt-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]} > 0)); then
-  if [[ $(id -u) -ne 0 ]]; then
-    echo "Fuzzing needs these packages. Run as root:" >&2
-    echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+"$root/scripts/ensure-packages.sh" "Fuzzing" clang libclang-rt-dev
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DMERVALE_FUZZ=ON \

@@ -8,21 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MERVALE_WIN32_BUILD_DIR:-$root/build-win32}
 
 if [[ ${1:-} != --inside-display ]]; then
-  packages=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth googletest cmake ninja-build)
-  missing=()
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  if ((${#missing[@]} > 0)); then
-    if [[ $(id -u) -ne 0 ]]; then
-      echo "The Windows build needs these packages. Run as root:" >&2
-      echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
-      exit 1
-    fi
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
-  fi
+  "$root/scripts/ensure-packages.sh" "The Windows build" g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth googletest cmake ninja-build
   exec xvfb-run -a bash "$0" --inside-display
 fi
 
