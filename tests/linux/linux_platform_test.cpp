@@ -248,8 +248,8 @@ TEST_F(LinuxPlatformTest, EndedChildrenReadZeroAndCannotBeSet) {
 }
 
 // Reading only: the test never sets anything on a process it did not start.
-TEST_F(LinuxPlatformTest, KernelThreadsCannotBeOpened) {
-  Pid kernelThread = 0;
+// The first kernel thread listed in /proc, told by the kernel's own flag; 0 when none is visible.
+Pid FirstKernelThread() {
   for (const auto& entry : fs::directory_iterator("/proc")) {
     std::ifstream stat(entry.path() / "stat");
     std::string line;
@@ -259,16 +259,95 @@ TEST_F(LinuxPlatformTest, KernelThreadsCannotBeOpened) {
     unsigned long flags = 0;
     fields >> state >> parent >> group >> session >> tty >> terminalGroup >> flags;
     constexpr unsigned long kKernelThreadFlag = 0x00200000;
-    if (fields && (flags & kKernelThreadFlag) != 0) {
-      kernelThread = Pid(std::stoul(entry.path().filename()));
-      break;
-    }
+    if (fields && (flags & kKernelThreadFlag) != 0) return Pid(std::stoul(entry.path().filename()));
   }
+  return 0;
+}
+
+// Walks a fresh snapshot up to `pid` and, standing there, reads its mask as a pass does before it
+// sets one; the snapshot stays open. kInvalidSnapshot when the walk does not reach the PID.
+SnapshotHandle WalkTo(ProcessPlatform& platform, Pid pid) {
+  const SnapshotHandle snapshot = platform.CreateSnapshot();
+  if (snapshot == kInvalidSnapshot) return snapshot;
+  Pid entry = 0;
+  for (bool more = platform.FirstEntry(snapshot, entry); more;
+       more = platform.NextEntry(snapshot, entry)) {
+    if (entry != pid) continue;
+    GetAffinity(platform, pid);
+    return snapshot;
+  }
+  platform.CloseSnapshot(snapshot);
+  return kInvalidSnapshot;
+}
+
+TEST_F(LinuxPlatformTest, KernelThreadsCannotBeOpened) {
+  const Pid kernelThread = FirstKernelThread();
   if (kernelThread == 0) GTEST_SKIP() << "no kernel thread is visible here";
 
   EXPECT_EQ(platform_.OpenProcess(ProcessAccess::kQueryInformation, kernelThread), kNoProcess);
   EXPECT_EQ(platform_.OpenProcess(ProcessAccess::kSetInformation, kernelThread), kNoProcess);
   EXPECT_EQ(GetAffinity(platform_, kernelThread), 0u);
+}
+
+TEST_F(LinuxPlatformTest, AKernelThreadLookedAtDuringAWalkIsStillNeverSet) {
+  const Pid kernelThread = FirstKernelThread();
+  if (kernelThread == 0) GTEST_SKIP() << "no kernel thread is visible here";
+  const AffinityMask before = SchedulerMask(pid_t(kernelThread));
+
+  const SnapshotHandle snapshot = WalkTo(platform_, kernelThread);
+  ASSERT_NE(snapshot, kInvalidSnapshot);
+  EXPECT_EQ(platform_.OpenProcess(ProcessAccess::kSetInformation, kernelThread), kNoProcess);
+  EXPECT_FALSE(SetAffinity(platform_, kernelThread, 1));
+  platform_.CloseSnapshot(snapshot);
+  EXPECT_EQ(SchedulerMask(pid_t(kernelThread)), before);
+}
+
+TEST_F(LinuxPlatformTest, AChildLookedAtDuringAWalkIsSetThereAndAfterTheWalk) {
+  const AffinityMask usable = UsableCpus();
+  const AffinityMask first = usable & (~usable + 1);
+  const AffinityMask rest = usable & ~first;
+  if (rest == 0) GTEST_SKIP() << "needs two CPUs that this test may use";
+  Child child = Child::WithThreads(1);
+  ASSERT_TRUE(child.running());
+
+  const SnapshotHandle snapshot = WalkTo(platform_, child.pid());
+  ASSERT_NE(snapshot, kInvalidSnapshot);
+  EXPECT_TRUE(SetAffinity(platform_, child.pid(), first));
+  platform_.CloseSnapshot(snapshot);
+  for (const pid_t thread : ThreadsOf(child.pid())) EXPECT_EQ(SchedulerMask(thread), first);
+
+  // Away from the walk the platform looks at the process again before it sets.
+  EXPECT_TRUE(SetAffinity(platform_, child.pid(), rest));
+  for (const pid_t thread : ThreadsOf(child.pid())) EXPECT_EQ(SchedulerMask(thread), rest);
+}
+
+// More entries than one read of a directory returns: every thread still moves, and every process
+// is still listed.
+TEST_F(LinuxPlatformTest, ListingsLongerThanOneReadAreComplete) {
+  const AffinityMask usable = UsableCpus();
+  const AffinityMask first = usable & (~usable + 1);
+  if ((usable & ~first) == 0) GTEST_SKIP() << "needs two CPUs that this test may use";
+  constexpr int kManyThreads = 2000;
+  Child crowded = Child::WithThreads(kManyThreads);
+  ASSERT_TRUE(crowded.running());
+  ASSERT_EQ(ThreadsOf(crowded.pid()).size(), std::size_t(kManyThreads + 1));
+  ASSERT_TRUE(SetAffinity(platform_, crowded.pid(), first));
+  const auto threads = ThreadsOf(crowded.pid());
+  EXPECT_EQ(std::ranges::count_if(threads, [&](pid_t t) { return SchedulerMask(t) == first; }),
+            std::ssize(threads));
+
+  constexpr int kManyChildren = 1500;
+  std::vector<Child> children;
+  for (int i = 0; i < kManyChildren; ++i) {
+    children.push_back(Child::WithThreads(0));
+    ASSERT_TRUE(children.back().running());
+  }
+  const auto entries = Walk(platform_);
+  EXPECT_GT(entries.size(), std::size_t(kManyChildren));
+  EXPECT_EQ(std::ranges::count_if(
+                children,
+                [&](const Child& child) { return NameIn(entries, child.pid()) != "(not listed)"; }),
+            kManyChildren);
 }
 
 TEST_F(LinuxPlatformTest, SnapshotListsChildrenAndThisProgramUnderTheirExecutableNames) {

@@ -1,6 +1,7 @@
 #include "engine/platform/linux/linux_platform.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <sched.h>
 #include <unistd.h>
@@ -41,22 +42,46 @@ std::optional<std::uint32_t> ParseNumber(std::string_view text) {
   return number;
 }
 
-std::string ProcPath(Pid pid, std::string_view leaf = {}) {
-  std::string path = "/proc/" + std::to_string(pid);
-  if (!leaf.empty()) path.append("/").append(leaf);
-  return path;
-}
-
-// The numeric entries of a /proc directory; 0, or the errno that stopped the listing.
-int ListNumericEntries(const std::string& directory, std::vector<Pid>& ids) {
-  DIR* dir = opendir(directory.c_str());
-  if (dir == nullptr) return errno;
-  errno = 0;
-  while (const dirent* entry = readdir(dir)) {
-    if (const auto id = ParseNumber(entry->d_name)) ids.push_back(*id);
+// "PID" or "PID/leaf": a process's entry, relative to /proc, built without allocating.
+class ProcEntry {
+ public:
+  explicit ProcEntry(Pid pid, std::string_view leaf = {}) {
+    char* end = std::to_chars(text_, text_ + 10, pid).ptr;
+    if (!leaf.empty() && leaf.size() < sizeof text_ - 12) {
+      *end++ = '/';
+      end = std::copy(leaf.begin(), leaf.end(), end);
+    }
+    *end = '\0';
   }
-  const int error = errno;
-  closedir(dir);
+  const char* c_str() const { return text_; }
+
+ private:
+  char text_[32];
+};
+
+// The numeric entries of a directory below /proc ("." for /proc itself); 0, or the errno that
+// stopped the listing. Read with getdents64 into the caller's buffer rather than through opendir,
+// which would stat the directory and allocate a buffer of its own on every call: a pass lists one
+// task directory per mask it sets.
+int ListNumericEntries(int procDir, const char* directory, std::vector<char>& buffer,
+                       std::vector<Pid>& ids) {
+  const int fd = openat(procDir, directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  int error = 0;
+  for (;;) {
+    const ssize_t length = getdents64(fd, buffer.data(), buffer.size());
+    if (length < 0) error = errno;
+    if (length <= 0) break;
+    for (ssize_t offset = 0; offset < length;) {
+      const auto* entry = reinterpret_cast<const dirent64*>(buffer.data() + offset);
+      if (const auto id = ParseNumber(entry->d_name)) ids.push_back(*id);
+      offset += entry->d_reclen;
+    }
+    // /proc fills the buffer until the next entry does not fit, so room left for the largest
+    // entry means the listing is complete; asking again would only return nothing.
+    if (buffer.size() - std::size_t(length) >= sizeof(dirent64)) break;
+  }
+  close(fd);
   return error;
 }
 
@@ -68,11 +93,14 @@ std::string ExecutableName(std::string_view target) {
   return std::string(slash == std::string_view::npos ? target : target.substr(slash + 1));
 }
 
-std::string ShortKernelName(Pid pid) {
-  std::ifstream comm(ProcPath(pid, "comm"));
-  std::string name;
-  std::getline(comm, name);
-  return name;
+std::string ShortKernelName(int procDir, Pid pid) {
+  const int fd = openat(procDir, ProcEntry(pid, "comm").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  char name[64];
+  const ssize_t length = read(fd, name, sizeof name);
+  close(fd);
+  if (length <= 0) return {};
+  return std::string(name, std::find(name, name + length, '\n'));
 }
 
 cpu_set_t ToCpuSet(AffinityMask mask) {
@@ -135,17 +163,28 @@ struct LinuxProcessPlatform::Snapshot {
   std::uint64_t number = 0;
 };
 
-LinuxProcessPlatform::LinuxProcessPlatform() : onlineCpus_(ReadOnlineCpus()) {}
+LinuxProcessPlatform::LinuxProcessPlatform()
+    : onlineCpus_(ReadOnlineCpus()),
+      // Every path below starts here, so no call looks up "/proc" again. Should /proc be missing,
+      // every listing fails with EBADF and the refresh reports it.
+      procDir_(open("/proc", O_PATH | O_DIRECTORY | O_CLOEXEC)),
+      direntBuffer_(kDirentBufferSize) {}
+
+LinuxProcessPlatform::~LinuxProcessPlatform() {
+  if (procDir_ >= 0) close(procDir_);
+}
 
 SnapshotHandle LinuxProcessPlatform::CreateSnapshot() {
   auto snapshot = std::make_unique<Snapshot>();
-  if (const int error = ListNumericEntries("/proc", snapshot->pids); error != 0) {
+  if (const int error = ListNumericEntries(procDir_, ".", direntBuffer_, snapshot->pids);
+      error != 0) {
     Fail(error);
     return kInvalidSnapshot;
   }
   if (!std::ranges::is_sorted(snapshot->pids)) std::ranges::sort(snapshot->pids);
   snapshot->number = ++snapshotsTaken_;
   ForgetPidsMissingFrom(snapshot->pids);
+  StandOn(0);
   return reinterpret_cast<SnapshotHandle>(snapshot.release());
 }
 
@@ -154,8 +193,12 @@ bool LinuxProcessPlatform::FirstEntry(SnapshotHandle snapshot, Pid& pid) {
   auto& walk = *reinterpret_cast<Snapshot*>(snapshot);
   walk.position = 0;
   walk.walking = !walk.pids.empty();
-  if (!walk.walking) return Fail(ENOENT);
+  if (!walk.walking) {
+    StandOn(0);
+    return Fail(ENOENT);
+  }
   pid = walk.pids.front();
+  StandOn(pid);
   return true;
 }
 
@@ -164,9 +207,11 @@ bool LinuxProcessPlatform::NextEntry(SnapshotHandle snapshot, Pid& pid) {
   auto& walk = *reinterpret_cast<Snapshot*>(snapshot);
   if (!walk.walking || walk.position + 1 >= walk.pids.size()) {
     walk.walking = false;
+    StandOn(0);
     return Fail(ENOENT);
   }
   pid = walk.pids[++walk.position];
+  StandOn(pid);
   return true;
 }
 
@@ -185,7 +230,7 @@ std::string LinuxProcessPlatform::EntryName(SnapshotHandle snapshot) {
     known = Find(pid);
   }
   if (!known->name) {
-    known->name = ShortKernelName(pid);
+    known->name = ShortKernelName(procDir_, pid);
     known->nameTakenAt = snapshotsTaken_;
   }
   return *known->name;
@@ -193,13 +238,18 @@ std::string LinuxProcessPlatform::EntryName(SnapshotHandle snapshot) {
 
 void LinuxProcessPlatform::CloseSnapshot(SnapshotHandle snapshot) {
   if (snapshot == kInvalidSnapshot || snapshot == 0) return;
+  StandOn(0);
   delete reinterpret_cast<Snapshot*>(snapshot);
 }
 
 ProcessHandle LinuxProcessPlatform::OpenProcess(ProcessAccess access, Pid pid) {
-  // Setting always looks again, so that a PID reused since it was classified can never lead us
-  // to pin a kernel thread.
-  const KnownPid* known = access == ProcessAccess::kQueryInformation ? Find(pid) : nullptr;
+  // Setting looks again unless the process was looked at while the walk stands on it, so that a
+  // PID reused since it was classified can never lead us to pin a kernel thread. A pass looks at a
+  // new process (for its mask or its name) just before it gives it the mode, so that look serves
+  // the setting as well.
+  const bool lookedAtJustNow = pid == entryPid_ && entryLookedAt_;
+  const KnownPid* known =
+      access == ProcessAccess::kQueryInformation || lookedAtJustNow ? Find(pid) : nullptr;
   const Kind kind = known == nullptr      ? Classify(pid)
                     : known->kernelThread ? Kind::kKernelThread
                                           : Kind::kUserProcess;
@@ -234,7 +284,9 @@ bool LinuxProcessPlatform::SetAffinityMask(ProcessHandle process, AffinityMask m
   // that end meanwhile do not matter; the main thread decides the result.
   const Pid pid = HandlePid(process);
   std::vector<Pid> threads;
-  if (const int error = ListNumericEntries(ProcPath(pid, "task"), threads); error != 0) {
+  if (const int error =
+          ListNumericEntries(procDir_, ProcEntry(pid, "task").c_str(), direntBuffer_, threads);
+      error != 0) {
     return Fail(error == ENOENT ? ESRCH : error);
   }
   const cpu_set_t cpus = ToCpuSet(mask);
@@ -252,18 +304,25 @@ Pid LinuxProcessPlatform::CurrentPid() {
   return Pid(getpid());
 }
 
+void LinuxProcessPlatform::StandOn(Pid pid) {
+  entryPid_ = pid;
+  entryLookedAt_ = false;
+}
+
 LinuxProcessPlatform::Kind LinuxProcessPlatform::Classify(Pid pid) {
   char target[PATH_MAX];
-  const ssize_t length = readlink(ProcPath(pid, "exe").c_str(), target, sizeof target);
+  const ssize_t length = readlinkat(procDir_, ProcEntry(pid, "exe").c_str(), target, sizeof target);
   const int error = length < 0 ? errno : 0;
 
   // Kernel threads have no executable; neither have zombies, which cannot be pinned either. A
   // PID without a directory is gone.
   Kind kind = Kind::kUserProcess;
   if (error == ENOENT) {
-    kind = access(ProcPath(pid).c_str(), F_OK) == 0 ? Kind::kKernelThread : Kind::kGone;
+    kind = faccessat(procDir_, ProcEntry(pid).c_str(), F_OK, 0) == 0 ? Kind::kKernelThread
+                                                                     : Kind::kGone;
   }
 
+  if (pid == entryPid_) entryLookedAt_ = kind != Kind::kGone;
   const auto place = std::ranges::lower_bound(known_, pid, {}, &KnownPid::pid);
   const bool listed = place != known_.end() && place->pid == pid;
   if (kind == Kind::kGone) {

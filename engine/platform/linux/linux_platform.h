@@ -31,6 +31,9 @@ class LinuxProcessPlatform : public ProcessPlatform {
  public:
   // Reads the online CPUs once; a mask naming any other CPU is refused.
   LinuxProcessPlatform();
+  ~LinuxProcessPlatform() override;
+  LinuxProcessPlatform(const LinuxProcessPlatform&) = delete;
+  LinuxProcessPlatform& operator=(const LinuxProcessPlatform&) = delete;
 
   SnapshotHandle CreateSnapshot() override;
   bool FirstEntry(SnapshotHandle snapshot, Pid& pid) override;
@@ -64,14 +67,22 @@ class LinuxProcessPlatform : public ProcessPlatform {
 
   // Looks at the process afresh and records what it found; a PID that is gone is forgotten.
   Kind Classify(Pid pid);
+  // The entry a walk has just reached (0 for none); it has not been looked at yet.
+  void StandOn(Pid pid);
   KnownPid* Find(Pid pid);
   void ForgetPidsMissingFrom(const std::vector<Pid>& sortedPids);
   bool Fail(int error);
 
   AffinityMask onlineCpus_;
+  int procDir_;  // /proc, held open
   ErrorCode lastError_ = 0;
   std::uint64_t snapshotsTaken_ = 0;
   std::vector<KnownPid> known_;  // sorted by PID
+  // The entry the latest walk step reached, and whether Classify looked at it since.
+  Pid entryPid_ = 0;
+  bool entryLookedAt_ = false;
+  static constexpr std::size_t kDirentBufferSize = 32 * 1024;
+  std::vector<char> direntBuffer_;  // for listing /proc and task directories
 };
 
 }  // namespace mervale
