@@ -32,16 +32,19 @@ TTextPanel::TTextPanel(QWidget* parent, const QString& name)
 }
 
 void TTextPanel::SetItems(const QStringList& items) {
+  SettleDueTicks();
   items_ = items;
 }
 
 void TTextPanel::SetTextFont(const PanelTextFont& font) {
+  SettleDueTicks();
   textFont_ = font;
   fontLineHeight_ = RowHeight(QFontMetrics(textFont_.font, this));
 }
 
 void TTextPanel::SetInterval(std::uint32_t milliseconds) {
   if (milliseconds == interval_) return;
+  SettleDueTicks();
   interval_ = milliseconds;
   ApplyTimerState();
 }
@@ -57,26 +60,68 @@ void TTextPanel::SetBiDiMode(PanelBiDi mode) {
   update();
 }
 
+bool TTextPanel::IsTicking() const {
+  return enableTimer_ && interval_ > 0 && !isHidden();
+}
+
 void TTextPanel::ApplyTimerState() {
+  SettleDueTicks();
   // A period of 0 would fire at every pass of the event loop; it means a stopped timer instead.
-  if (enableTimer_ && interval_ > 0) {
-    const auto period = std::min<std::uint32_t>(interval_, std::numeric_limits<int>::max());
-    scrollTimer_->start(static_cast<int>(period));
+  const auto period = std::min<std::uint32_t>(interval_, std::numeric_limits<int>::max());
+  if (period > 0) scrollTimer_->setInterval(static_cast<int>(period));
+  const bool onScreen = isVisible();
+  if (IsTicking() && onScreen) {
+    scrollTimer_->start();
   } else {
     scrollTimer_->stop();
   }
+  if (IsTicking() && !onScreen) {
+    if (!offScreenSince_.isValid()) offScreenSince_.start();
+  } else {
+    offScreenSince_.invalidate();
+    offScreenLeftoverMs_ = 0;
+  }
+}
+
+void TTextPanel::SettleDueTicks() {
+  // Settings settle the ticks due under the old period before they change it.
+  if (!offScreenSince_.isValid() || interval_ == 0) return;
+  const qint64 elapsed = offScreenSince_.restart() + offScreenLeftoverMs_;
+  const auto period = static_cast<qint64>(interval_);
+  offScreenLeftoverMs_ = elapsed % period;
+  for (qint64 due = elapsed / period; due > 0; --due) AdvanceOneTick();
+}
+
+const TextPanelScroll& TTextPanel::Scroll() {
+  SettleDueTicks();
+  return scroll_;
+}
+
+void TTextPanel::showEvent(QShowEvent* event) {
+  TBevelPanel::showEvent(event);
+  ApplyTimerState();
+}
+
+void TTextPanel::hideEvent(QHideEvent* event) {
+  TBevelPanel::hideEvent(event);
+  ApplyTimerState();
+}
+
+void TTextPanel::AdvanceOneTick() {
+  const int itemCount = static_cast<int>(items_.size());
+  scroll_.Tick(stepSize_, itemCount);
+  // The state a paint leaves behind, taken here as well so that it moves on while nothing is on
+  // screen to paint (a hidden or minimised window) without the cost of drawing.
+  scroll_.NotePaint(fontLineHeight_, itemCount);
 }
 
 void TTextPanel::ScrollTick() {
   // Only the panel's own visibility counts: the panel of a hidden window goes on scrolling, so the
   // window opens wherever the lines have got to.
   if (isHidden()) return;
-  const int itemCount = static_cast<int>(items_.size());
-  scroll_.Tick(stepSize_, itemCount);
-  // The state a paint leaves behind, taken here as well so that it moves on while nothing is on
-  // screen to paint (a hidden or minimised window) without the cost of drawing.
-  scroll_.NotePaint(fontLineHeight_, itemCount);
-  if (isVisible() && itemCount > 0) repaint();
+  SettleDueTicks();
+  AdvanceOneTick();
+  if (isVisible() && !items_.isEmpty()) repaint();
 }
 
 int TTextPanel::TextFlags() const {

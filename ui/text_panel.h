@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QStringList>
 
@@ -41,7 +42,10 @@ class TTextPanel : public TBevelPanel {
   std::uint32_t Interval() const { return interval_; }
   void SetInterval(std::uint32_t milliseconds);
   int StepSize() const { return stepSize_; }
-  void SetStepSize(int pixels) { stepSize_ = pixels; }
+  void SetStepSize(int pixels) {
+    SettleDueTicks();
+    stepSize_ = pixels;
+  }
   bool EnableTimer() const { return enableTimer_; }
   void SetEnableTimer(bool enable);
   LineAlignment TextAlignment() const { return textAlignment_; }
@@ -49,18 +53,25 @@ class TTextPanel : public TBevelPanel {
   PanelBiDi BiDiMode() const { return biDiMode_; }
   void SetBiDiMode(PanelBiDi mode);
 
-  // TopLine, PaintedTopLine, ScrollOffset and LineHeight as they stand.
-  const TextPanelScroll& Scroll() const { return scroll_; }
+  // TopLine, PaintedTopLine, ScrollOffset and LineHeight as they stand, counting the ticks that
+  // fell due while the panel was off screen.
+  const TextPanelScroll& Scroll();
   QTimer* ScrollTimer() const { return scrollTimer_; }
+  // Whether ticks fall due: the timer is enabled with a period, and the panel itself not hidden.
+  bool IsTicking() const;
 
   void ScrollTick();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   int TextFlags() const;
   void ApplyTimerState();
+  void AdvanceOneTick();
+  void SettleDueTicks();
 
   QStringList items_;
   PanelTextFont textFont_;
@@ -73,6 +84,12 @@ class TTextPanel : public TBevelPanel {
   // Row height of TextFont, kept for ticks that leave the drawing out.
   int fontLineHeight_ = 0;
   QTimer* scrollTimer_;
+  // While nothing is on screen the ticks are counted from the clock instead of being woken for:
+  // the About window stays hidden all day, and 25 wake-ups a second would be most of what the
+  // program costs. Valid while ticks fall due off screen; leftover is the part of a period that
+  // had passed at the last count.
+  QElapsedTimer offScreenSince_;
+  qint64 offScreenLeftoverMs_ = 0;
 };
 
 }  // namespace mervale

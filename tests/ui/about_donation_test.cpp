@@ -70,7 +70,7 @@ class AboutDonationTest : public QObject {
 
     auto* panel = Find<TTextPanel>(form, "TextPanel1");
     QCOMPARE(panel->ScrollTimer()->objectName(), QStringLiteral("TimerTextPanel1"));
-    QVERIFY(panel->ScrollTimer()->isActive());
+    QVERIFY(panel->IsTicking());
     QCOMPARE(panel->ScrollTimer()->interval(), 40);
     // Product name, maker and address, logo credit and address, translation credit, and the blank
     // lines between them, six at the end before the product name comes back.
@@ -109,7 +109,7 @@ class AboutDonationTest : public QObject {
     });
     QVERIFY(!afterError);
     QCOMPARE(boxes.Shown(), QStringList{"Mervale: 'x' ist kein gültiger Integerwert."});
-    QVERIFY(Find<TTextPanel>(form, "TextPanel1")->ScrollTimer()->isActive());
+    QVERIFY(Find<TTextPanel>(form, "TextPanel1")->IsTicking());
   }
 
   void closingHides_data() {

@@ -232,10 +232,15 @@ class TextPanelTest : public QObject {
   }
 
   void timerFollowsItsSettings() {
-    auto panel = std::make_unique<TTextPanel>(nullptr, QStringLiteral("Scroller"));
+    QWidget window;
+    auto panel = std::make_unique<TTextPanel>(&window, QStringLiteral("Scroller"));
     QPointer<QTimer> timer = panel->ScrollTimer();
     QCOMPARE(timer->objectName(), QStringLiteral("TimerScroller"));
     QCOMPARE(panel->Interval(), 30u);
+    QVERIFY(panel->IsTicking());
+    QVERIFY2(!timer->isActive(), "off screen the ticks are counted, not woken for");
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 30);
 
@@ -244,6 +249,7 @@ class TextPanelTest : public QObject {
     QCOMPARE(timer->interval(), 40);
     panel->SetEnableTimer(false);
     QVERIFY(!timer->isActive());
+    QVERIFY(!panel->IsTicking());
     panel->SetInterval(50);
     QVERIFY(!timer->isActive());
     panel->SetEnableTimer(true);
@@ -254,9 +260,30 @@ class TextPanelTest : public QObject {
     panel->SetInterval(25);
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 25);
+    window.hide();
+    QVERIFY(!timer->isActive());
+    QVERIFY(panel->IsTicking());
 
     panel.reset();
     QVERIFY(timer.isNull());
+  }
+
+  void ticksDueOffScreenAreCountedWhenShown() {
+    QWidget window;
+    auto* panel = new TTextPanel(&window);
+    panel->SetItems({"one", "two", "three"});
+    panel->SetInterval(10);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.hide();
+    const TextPanelScroll before = panel->Scroll();
+    QTest::qWait(200);  // about 20 ticks due, none delivered
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const TextPanelScroll after = panel->Scroll();
+    const int moved = (after.TopLine - before.TopLine) * after.LineHeight -
+                      (after.ScrollOffset - before.ScrollOffset);
+    QVERIFY2(moved >= 15, qPrintable(QString::number(moved)));
   }
 
   void linesStandStill_data() {
