@@ -2,6 +2,9 @@
 // read-only or immutable data directory, a directory where a file belongs, a data directory that
 // is gone, files that vanish while they are being loaded, and hand-edited files. Whatever fails,
 // the user is told with the file's error text, and what the user had on disk is still there.
+// Mounts, namespaces and immutable files are Linux's; the Windows build leaves this file out.
+#ifndef _WIN32
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -471,3 +474,5 @@ TEST_F(FileFaults, HandEditedFilesWithNulBytesAndMegabyteLines) {
 
 }  // namespace
 }  // namespace mervale
+
+#endif  // _WIN32
