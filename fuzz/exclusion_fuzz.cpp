@@ -33,11 +33,6 @@ int ReferenceFind(const LineList& lines, std::string_view text) {
   return -1;
 }
 
-class NoFailures : public FailureReporter {
- public:
-  void ShowFailure() override { Fail("the fake machine's snapshot never fails"); }
-};
-
 // Lines often differ from a name only in letter case, or in a byte next to the letters.
 std::string ConsumeVariant(FuzzedDataProvider& input, const std::vector<std::string>& names) {
   if (names.empty() || input.ConsumeBool()) return input.ConsumeRandomLengthString(16);
@@ -68,12 +63,8 @@ void CheckOneInput(const std::uint8_t* data, std::size_t size) {
   }
 
   // "Exclude" on the selected rows adds each lower-cased name that is not there yet.
-  FakeProcessPlatform machine(4);
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    machine.AddProcess(static_cast<Pid>(100 + i), names[i], 15);
-  }
-  NoFailures reporter;
-  AffinityEngine engine(machine, reporter);
+  EngineRig rig(names);
+  AffinityEngine& engine = rig.engine;
   engine.Policy().exclusionList = exclusions;
   engine.RefreshProcesses();
   ProcessTable& table = engine.Table();

@@ -93,4 +93,10 @@ std::string ProgramRig::LanguageFile(const std::string& name) const {
   return executableDir + "Languages/" + name + ".txt";
 }
 
+EngineRig::EngineRig(const std::vector<std::string>& names) {
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    machine.AddProcess(static_cast<Pid>(100 + i), names[i], 15);
+  }
+}
+
 }  // namespace mervale::fuzz

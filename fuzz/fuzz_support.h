@@ -2,7 +2,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "engine/affinity_engine.h"
 #include "engine/platform/fake/fake_platform.h"
 #include "engine/program.h"
 #include "store/line_list.h"
@@ -42,6 +44,25 @@ class ProgramRig {
   FakeSystemServices system;
   FakeProgramView view;
   Program program{machine, system, view};
+};
+
+// Any "Failure" ends the run: the fake machine's snapshot never fails.
+class NoFailures : public FailureReporter {
+ public:
+  void ShowFailure() override { Fail("the fake machine's snapshot never fails"); }
+};
+
+// An engine over a scripted machine of four CPUs whose processes, PIDs from 100 on, carry `names`
+// and may run on all four.
+class EngineRig {
+ public:
+  explicit EngineRig(const std::vector<std::string>& names);
+  EngineRig(const EngineRig&) = delete;
+  EngineRig& operator=(const EngineRig&) = delete;
+
+  FakeProcessPlatform machine{4};
+  NoFailures reporter;
+  AffinityEngine engine{machine, reporter};
 };
 
 }  // namespace mervale::fuzz

@@ -45,11 +45,6 @@ std::int32_t ReferenceProfileMask(const LineList& entries, std::string_view name
   return mask;
 }
 
-class NoFailures : public FailureReporter {
- public:
-  void ShowFailure() override { Fail("the fake machine's snapshot never fails"); }
-};
-
 // Entries built mostly in the program's own form, so that names often do belong to them.
 std::string ConsumeEntry(FuzzedDataProvider& input, const std::vector<std::string>& names) {
   if (input.ConsumeBool()) return input.ConsumeRandomLengthString(40);
@@ -87,12 +82,8 @@ void CheckOneInput(const std::uint8_t* data, std::size_t size) {
           "ProfileMaskFor agrees for any name");
 
   // "Add to list" on a table of processes with these names; the rows to select come last.
-  FakeProcessPlatform machine(4);
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    machine.AddProcess(static_cast<Pid>(100 + i), names[i], 15);
-  }
-  NoFailures reporter;
-  AffinityEngine engine(machine, reporter);
+  EngineRig rig(names);
+  AffinityEngine& engine = rig.engine;
   engine.Policy().profileList = entries;
   engine.RefreshProcesses();
   ProcessTable& table = engine.Table();

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "engine/process_access.h"
+#include "tests/common/snapshot_walk.h"
 
 extern char** environ;
 
@@ -111,20 +112,6 @@ std::vector<pid_t> ThreadsOf(Pid pid) {
     threads.push_back(std::stoi(entry.path().filename()));
   }
   return threads;
-}
-
-// Every (PID, name) of one walk over a fresh snapshot.
-std::vector<std::pair<Pid, std::string>> Walk(ProcessPlatform& platform) {
-  std::vector<std::pair<Pid, std::string>> entries;
-  const SnapshotHandle snapshot = platform.CreateSnapshot();
-  if (snapshot == kInvalidSnapshot) return entries;
-  Pid pid = 0;
-  for (bool more = platform.FirstEntry(snapshot, pid); more;
-       more = platform.NextEntry(snapshot, pid)) {
-    entries.emplace_back(pid, platform.EntryName(snapshot));
-  }
-  platform.CloseSnapshot(snapshot);
-  return entries;
 }
 
 std::string NameIn(const std::vector<std::pair<Pid, std::string>>& entries, Pid pid) {
@@ -342,7 +329,7 @@ TEST_F(LinuxPlatformTest, ListingsLongerThanOneReadAreComplete) {
     children.push_back(Child::WithThreads(0));
     ASSERT_TRUE(children.back().running());
   }
-  const auto entries = Walk(platform_);
+  const auto entries = WalkSnapshot(platform_);
   EXPECT_GT(entries.size(), std::size_t(kManyChildren));
   EXPECT_EQ(std::ranges::count_if(
                 children,
@@ -355,7 +342,7 @@ TEST_F(LinuxPlatformTest, SnapshotListsChildrenAndThisProgramUnderTheirExecutabl
   Child second = Child::Spawn({"sleep", "31"});
   ASSERT_TRUE(first.running() && second.running());
 
-  const auto entries = Walk(platform_);
+  const auto entries = WalkSnapshot(platform_);
   const Pid self = Pid(getpid());
   EXPECT_EQ(NameIn(entries, first.pid()), "sleep");
   EXPECT_EQ(NameIn(entries, second.pid()), "sleep");
@@ -384,7 +371,7 @@ TEST_F(LinuxPlatformTest, AnExecutableDeletedAfterItStartedKeepsItsName) {
   fs::remove_all(directory);
   ASSERT_TRUE(child.running());
 
-  EXPECT_EQ(NameIn(Walk(platform_), child.pid()), "napper");
+  EXPECT_EQ(NameIn(WalkSnapshot(platform_), child.pid()), "napper");
 }
 
 TEST(CpuListMaskTest, ReadsKernelCpuLists) {

@@ -12,6 +12,7 @@
 
 #include "engine/process_access.h"
 #include "suspended_child.h"
+#include "tests/common/snapshot_walk.h"
 
 namespace mervale {
 namespace {
@@ -32,20 +33,6 @@ AffinityMask MachineMask() {
 
 int MachineCpuCount() {
   return __builtin_popcount(MachineMask());
-}
-
-// Every (PID, name) pair of one walk over a fresh snapshot.
-std::vector<std::pair<Pid, std::string>> WalkSnapshot(ProcessPlatform& platform) {
-  std::vector<std::pair<Pid, std::string>> entries;
-  SnapshotHandle snapshot = platform.CreateSnapshot();
-  if (snapshot == kInvalidSnapshot) return entries;
-  Pid pid = 0;
-  for (bool more = platform.FirstEntry(snapshot, pid); more;
-       more = platform.NextEntry(snapshot, pid)) {
-    entries.emplace_back(pid, platform.EntryName(snapshot));
-  }
-  platform.CloseSnapshot(snapshot);
-  return entries;
 }
 
 class Win32PlatformTest : public ::testing::Test {
