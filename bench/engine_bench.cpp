@@ -62,7 +62,7 @@ void BM_FirstPass(benchmark::State& state) {
     state.ResumeTiming();
     scene.engine.RebuildProcesses();
   }
-  if (scene.machine.calls().snapshotsCreated != 1) state.SkipWithError("a snapshot per process");
+  if (scene.machine.calls().snapshotsCreated != 1) state.SkipWithError("a listing per process");
   PerProcess(state, count);
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "engine/cpu_set.h"
-#include "engine/process_access.h"
 
 namespace mervale {
 
@@ -16,11 +15,11 @@ bool AffinityEngine::IsKnownPid(Pid pid) const {
 }
 
 void AffinityEngine::RefreshProcesses() {
-  Pass(FirstEntryMissing::kEmptiesTable);
+  Pass(EmptyListing::kEmptiesTable);
 }
 
 void AffinityEngine::RebuildProcesses() {
-  Pass(FirstEntryMissing::kIsFailure);
+  Pass(EmptyListing::kIsFailure);
 }
 
 void AffinityEngine::ClearProcesses() {
@@ -28,34 +27,21 @@ void AffinityEngine::ClearProcesses() {
   table_.Clear();
 }
 
-void AffinityEngine::Pass(FirstEntryMissing onMissingFirstEntry) {
-  platform_.SetLastError(0);
-  const SnapshotHandle snapshot = platform_.CreateSnapshot();
-  if (snapshot == kInvalidSnapshot) {
-    reporter_.ShowFailure();
-    return;
-  }
-  Pid pid = 0;
-  const bool hasFirst = platform_.FirstEntry(snapshot, pid);
-  if (!hasFirst && onMissingFirstEntry == FirstEntryMissing::kIsFailure) {
-    platform_.CloseSnapshot(snapshot);
+void AffinityEngine::Pass(EmptyListing onEmptyListing) {
+  if (platform_.ListPids(pids_) != 0 ||
+      (pids_.empty() && onEmptyListing == EmptyListing::kIsFailure)) {
     reporter_.ShowFailure();
     return;
   }
   ++pass_;
   table_.BeginPass();
-  std::size_t seen = 0;
-  for (bool more = hasFirst; more; more = platform_.NextEntry(snapshot, pid)) {
-    TrackProcess(snapshot, pid);
-    ++seen;
-  }
-  platform_.CloseSnapshot(snapshot);
+  for (const Pid pid : pids_) TrackProcess(pid);
   table_.EndPass();
-  ForgetUnseenPids(seen);
+  ForgetUnseenPids(pids_.size());
 }
 
-void AffinityEngine::TrackProcess(SnapshotHandle snapshot, Pid pid) {
-  const AffinityMask mask = GetAffinity(platform_, pid);
+void AffinityEngine::TrackProcess(Pid pid) {
+  const AffinityMask mask = platform_.GetMask(pid);
   auto [entry, isNew] = known_.try_emplace(pid, pass_);
   if (!isNew && entry->second + 1 < pass_) isNew = true;  // a stale record of a PID gone meanwhile
   entry->second = pass_;
@@ -66,16 +52,15 @@ void AffinityEngine::TrackProcess(SnapshotHandle snapshot, Pid pid) {
   // A process first seen outside CPUs 1 to 4 (or unreadable) never gets a row, so its name is not
   // needed: reading names is what a pass spends most on.
   if (!IsManagedMask(mask)) return;
-  std::string name = NameForRow(snapshot, pid);
+  std::string name = NameForRow(pid);
   ApplyModeTo(platform_, policy_, pid, name);
-  table_.AddRow(std::move(name), std::to_string(pid), pid, MaskToText(GetAffinity(platform_, pid)));
+  table_.AddRow(std::move(name), std::to_string(pid), pid, MaskToText(platform_.GetMask(pid)));
 }
 
-std::string AffinityEngine::NameForRow(SnapshotHandle snapshot, Pid pid) {
+std::string AffinityEngine::NameForRow(Pid pid) {
   if (pid == platform_.CurrentPid()) return "Mervale";
-  // The walk already stands on this process, so its entry gives the name without a snapshot of
-  // its own.
-  std::string name = platform_.EntryName(snapshot);
+  std::string name = platform_.ProcessName(pid);
+  if (name.empty()) return "unkown";
   // A file name may hold line breaks; recorded in a profile or the exclusion list as it stands, it
   // would come back as two entries, one of them naming another program.
   std::ranges::replace_if(
@@ -94,7 +79,7 @@ void AffinityEngine::ApplyToSelected(const CpuFlags& flags) {
   const int count = table_.RowCount();
   for (int i = 0; i < count; ++i) {
     const ProcessRow& row = table_.RowAt(i);
-    if (row.selected) SetAffinity(platform_, row.pid, mask);
+    if (row.selected) platform_.SetMask(row.pid, mask);
   }
   RefreshProcesses();
 }
@@ -121,11 +106,11 @@ void AffinityEngine::Isolate() {
     const ProcessRow& row = table_.RowAt(i);
     if (IsExcluded(policy_.exclusionList, row.caption)) continue;
     if (row.selected) {
-      SetAffinity(platform_, row.pid, 1);
+      platform_.SetMask(row.pid, 1);
       continue;
     }
     if (policy_.NextCpu >= 1 && policy_.NextCpu <= 4) {
-      SetAffinity(platform_, row.pid, CpuSet{1} << (policy_.NextCpu - 1));
+      platform_.SetMask(row.pid, CpuSet{1} << (policy_.NextCpu - 1));
     }
     if (++policy_.NextCpu > policy_.CpuCount) policy_.NextCpu = 2;
   }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "engine/assignment_policy.h"
 #include "engine/platform/process_platform.h"
@@ -32,11 +33,11 @@ class AffinityEngine {
   bool IsKnownPid(Pid pid) const;
   std::size_t KnownPidCount() const { return known_.size(); }
 
-  // One snapshot walk: new processes get the mode and a row, known rows follow their masks,
-  // vanished rows go. "Failure" when no snapshot can be taken; then nothing changes.
+  // One pass over the listed processes: new ones get the mode and a row, known rows follow their
+  // masks, vanished rows go. "Failure" when the processes cannot be listed; then nothing changes.
   void RefreshProcesses();
   // The same over an emptied table, so every running process gets the mode again. Unlike a
-  // refresh it also reports "Failure" when the snapshot holds no first entry.
+  // refresh it also reports "Failure" when the listing is empty.
   void RebuildProcesses();
   // Forgets every process and row; a mode or profile change does this before rebuilding.
   void ClearProcesses();
@@ -53,10 +54,10 @@ class AffinityEngine {
   void Exclude(const std::string& exclusionFileName);
 
  private:
-  enum class FirstEntryMissing { kEmptiesTable, kIsFailure };
-  void Pass(FirstEntryMissing onMissingFirstEntry);
-  void TrackProcess(SnapshotHandle snapshot, Pid pid);
-  std::string NameForRow(SnapshotHandle snapshot, Pid pid);
+  enum class EmptyListing { kEmptiesTable, kIsFailure };
+  void Pass(EmptyListing onEmptyListing);
+  void TrackProcess(Pid pid);
+  std::string NameForRow(Pid pid);
   void ForgetUnseenPids(std::size_t seenCount);
 
   ProcessPlatform& platform_;
@@ -66,6 +67,7 @@ class AffinityEngine {
   // PID -> the pass that last saw it; a PID is known when the previous or the current pass saw it.
   std::unordered_map<Pid, std::uint64_t> known_;
   std::uint64_t pass_ = 0;
+  std::vector<Pid> pids_;  // the latest listing, kept so a pass allocates nothing for it
 };
 
 }  // namespace mervale

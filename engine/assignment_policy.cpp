@@ -1,7 +1,6 @@
 #include "engine/assignment_policy.h"
 
 #include "engine/cpu_set.h"
-#include "engine/process_access.h"
 
 namespace mervale {
 
@@ -36,19 +35,19 @@ void ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
   switch (policy.mode) {
     case kModeAutomatic:
       if (policy.NextCpu >= 1 && policy.NextCpu <= 4) {
-        SetAffinity(platform, pid, CpuSet{1} << (policy.NextCpu - 1));
+        platform.SetMask(pid, CpuSet{1} << (policy.NextCpu - 1));
       }
       // The counter moves on whether or not the process took the set.
       if (++policy.NextCpu > policy.CpuCount) policy.NextCpu = 1;
       break;
     case kModeManual:
-      SetAffinity(platform, pid, static_cast<CpuSet>(ProfileMaskFor(policy.profileList, name)));
+      platform.SetMask(pid, static_cast<CpuSet>(ProfileMaskFor(policy.profileList, name)));
       break;
     case kModeCpu1:
-      SetAffinity(platform, pid, 1);
+      platform.SetMask(pid, 1);
       break;
     case kModeCpu2:
-      SetAffinity(platform, pid, 2);
+      platform.SetMask(pid, 2);
       break;
     default:
       break;

@@ -33,8 +33,6 @@ TEST_F(Refresh, TwoPassesOverAnUnchangedSystemApplyNothingAndReadNoNames) {
   EXPECT_EQ(machine.calls().namesRead, 0);
   EXPECT_EQ(machine.calls().snapshotsCreated, 2) << "one snapshot per pass, none per process";
   EXPECT_EQ(machine.calls().gets, 10) << "one mask read per known process";
-  EXPECT_EQ(machine.OpenProcessCount(), 0u);
-  EXPECT_EQ(machine.OpenSnapshotCount(), 0u);
 }
 
 TEST_F(Refresh, StartingAndEndingProcessesAreFollowedAtTheNextPass) {
@@ -98,7 +96,7 @@ TEST_F(Refresh, KnownRowFollowsOutsideChangesAndShowsZerosOutOfRange) {
 
 TEST_F(Refresh, ProcessThatCannotBeOpenedIsKnownWithoutRowUntilARebuild) {
   machine.AddProcess(1, "locked", 3);
-  machine.RefuseOpen(1, ProcessAccess::kQueryInformation);
+  machine.RefuseRead(1);
   engine.RefreshProcesses();
   EXPECT_EQ(table().RowCount(), 0);
   EXPECT_TRUE(engine.IsKnownPid(1));
@@ -110,6 +108,12 @@ TEST_F(Refresh, OwnProcessIsNamedMervale) {
   engine.RefreshProcesses();
   ASSERT_EQ(table().RowCount(), 1);
   EXPECT_EQ(table().RowAt(0).caption, "Mervale");
+}
+
+TEST_F(Refresh, AProcessWhoseNameCannotBeHadIsUnkown) {
+  machine.AddProcess(1, "", 3);
+  engine.RefreshProcesses();
+  EXPECT_EQ(Captions(), std::vector<std::string>{"unkown"});
 }
 
 TEST_F(Refresh, LineBreaksInANameCannotReachTheListFiles) {
@@ -130,15 +134,14 @@ TEST_F(Refresh, SnapshotFailureReportsAndChangesNothing) {
   EXPECT_TRUE(engine.IsKnownPid(1));
 }
 
-TEST_F(Refresh, FirstEntryFailureEmptiesOnRefreshButIsAFailureOnRebuild) {
+TEST_F(Refresh, AnEmptyListingEmptiesOnRefreshButIsAFailureOnRebuild) {
   machine.AddProcess(1, "a", 3);
   engine.RefreshProcesses();
-  machine.FailFirstEntry(FakeProcessPlatform::kNoMoreFiles);
+  machine.RemoveProcess(1);
   engine.RebuildProcesses();
   EXPECT_EQ(reporter.failures, 1);
   EXPECT_EQ(RowPids(), std::vector<Pid>{1});
   EXPECT_TRUE(engine.IsKnownPid(1));
-  EXPECT_EQ(machine.OpenSnapshotCount(), 0u);
 
   engine.RefreshProcesses();
   EXPECT_EQ(reporter.failures, 1) << "a refresh says nothing";

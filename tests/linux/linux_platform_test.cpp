@@ -19,8 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/process_access.h"
-#include "tests/common/snapshot_walk.h"
+#include "tests/common/listed_names.h"
 
 extern char** environ;
 
@@ -62,6 +61,23 @@ class Child {
     const bool started = pid > 0 && read(ready[0], &byte, 1) == 1;
     close(ready[0]);
     return Child(started ? pid : -1);
+  }
+
+  // A copy of this test program that runs `program` with `argument` once a byte is written to
+  // `tell`; the caller closes `tell`.
+  static Child ExecsWhenTold(int& tell, const char* program, const char* argument) {
+    int go[2];
+    if (pipe(go) != 0) return Child(-1);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      close(go[1]);
+      char byte = 0;
+      if (read(go[0], &byte, 1) == 1) execlp(program, program, argument, nullptr);
+      _exit(1);
+    }
+    close(go[0]);
+    tell = go[1];
+    return Child(pid);
   }
 
   Child(Child&& other) noexcept : pid_(std::exchange(other.pid_, -1)) {}
@@ -133,7 +149,7 @@ class LinuxPlatformTest : public ::testing::Test {
   LinuxProcessPlatform platform_;
 };
 
-TEST_F(LinuxPlatformTest, SetAffinityMovesAChildAndGetAffinityReadsItBack) {
+TEST_F(LinuxPlatformTest, SetMaskMovesAChildAndGetMaskReadsItBack) {
   const AffinityMask usable = UsableCpus();
   const AffinityMask first = usable & (~usable + 1);
   const AffinityMask second = (usable & ~first) & (~(usable & ~first) + 1);
@@ -143,13 +159,13 @@ TEST_F(LinuxPlatformTest, SetAffinityMovesAChildAndGetAffinityReadsItBack) {
   ASSERT_TRUE(child.running());
   for (const AffinityMask mask : {first, second, usable, first}) {
     SCOPED_TRACE(mask);
-    EXPECT_TRUE(SetAffinity(platform_, child.pid(), mask));
+    EXPECT_EQ(platform_.SetMask(child.pid(), mask), 0u);
     EXPECT_EQ(SchedulerMask(pid_t(child.pid())), mask);
-    EXPECT_EQ(GetAffinity(platform_, child.pid()), mask);
+    EXPECT_EQ(platform_.GetMask(child.pid()), mask);
   }
 }
 
-TEST_F(LinuxPlatformTest, SetAffinityMovesEveryThread) {
+TEST_F(LinuxPlatformTest, SetMaskMovesEveryThread) {
   const AffinityMask usable = UsableCpus();
   const AffinityMask first = usable & (~usable + 1);
   const AffinityMask rest = usable & ~first;
@@ -160,7 +176,7 @@ TEST_F(LinuxPlatformTest, SetAffinityMovesEveryThread) {
   ASSERT_EQ(ThreadsOf(child.pid()).size(), 4u);
   for (const AffinityMask mask : {rest, first}) {
     SCOPED_TRACE(mask);
-    ASSERT_TRUE(SetAffinity(platform_, child.pid(), mask));
+    ASSERT_EQ(platform_.SetMask(child.pid(), mask), 0u);
     for (const pid_t thread : ThreadsOf(child.pid())) {
       EXPECT_EQ(SchedulerMask(thread), mask) << "thread " << thread;
     }
@@ -187,11 +203,9 @@ TEST_F(LinuxPlatformTest, MasksNamingNoOrMissingCpusAreRefusedAndChangeNothing) 
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    platform_.SetLastError(0);
-    EXPECT_FALSE(SetAffinity(platform_, child.pid(), c.mask));
-    EXPECT_EQ(platform_.LastError(), ErrorCode(EINVAL));
+    EXPECT_EQ(platform_.SetMask(child.pid(), c.mask), ErrorCode(EINVAL));
     EXPECT_EQ(SchedulerMask(pid_t(child.pid())), before);
-    EXPECT_EQ(GetAffinity(platform_, child.pid()), before);
+    EXPECT_EQ(platform_.GetMask(child.pid()), before);
   }
 }
 
@@ -214,7 +228,7 @@ TEST_F(LinuxPlatformTest, EndedChildrenReadZeroAndCannotBeSet) {
     ASSERT_TRUE(child.running());
     const Pid pid = child.pid();
     if (c.readBeforeItEnds) {
-      ASSERT_NE(GetAffinity(platform, pid), 0u);
+      ASSERT_NE(platform.GetMask(pid), 0u);
     }
     if (c.reaped) {
       child.Reap();
@@ -224,14 +238,12 @@ TEST_F(LinuxPlatformTest, EndedChildrenReadZeroAndCannotBeSet) {
 
     // A zombie seen running before may still show its last mask; it can never be set.
     if (c.reaped || !c.readBeforeItEnds) {
-      EXPECT_EQ(GetAffinity(platform, pid), 0u);
+      EXPECT_EQ(platform.GetMask(pid), 0u);
     }
-    platform.SetLastError(0);
-    EXPECT_FALSE(SetAffinity(platform, pid, 1));
-    EXPECT_NE(platform.LastError(), 0u);
+    EXPECT_NE(platform.SetMask(pid, 1), 0u);
   }
-  EXPECT_EQ(GetAffinity(platform_, 0), 0u);
-  EXPECT_FALSE(SetAffinity(platform_, 0, 1));
+  EXPECT_EQ(platform_.GetMask(0), 0u);
+  EXPECT_NE(platform_.SetMask(0, 1), 0u);
 }
 
 // Reading only: the test never sets anything on a process it did not start.
@@ -251,45 +263,45 @@ Pid FirstKernelThread() {
   return 0;
 }
 
-// Walks a fresh snapshot up to `pid` and, standing there, reads its mask as a pass does before it
-// sets one; the snapshot stays open. kInvalidSnapshot when the walk does not reach the PID.
-SnapshotHandle WalkTo(ProcessPlatform& platform, Pid pid) {
-  const SnapshotHandle snapshot = platform.CreateSnapshot();
-  if (snapshot == kInvalidSnapshot) return snapshot;
-  Pid entry = 0;
-  for (bool more = platform.FirstEntry(snapshot, entry); more;
-       more = platform.NextEntry(snapshot, entry)) {
-    if (entry != pid) continue;
-    GetAffinity(platform, pid);
-    return snapshot;
+// Lists the processes and reads the mask of `pid`, as a pass does before it sets one; false when
+// the listing does not hold the PID.
+bool ListAndRead(ProcessPlatform& platform, Pid pid) {
+  std::vector<Pid> pids;
+  if (platform.ListPids(pids) != 0 || std::ranges::find(pids, pid) == pids.end()) return false;
+  platform.GetMask(pid);
+  return true;
+}
+
+// Should the refusal ever fail, the kernel thread is given the CPUs it has already, and nothing
+// changes.
+class KernelThreadTest : public LinuxPlatformTest {
+ protected:
+  void SetUp() override {
+    kernelThread_ = FirstKernelThread();
+    if (kernelThread_ == 0) GTEST_SKIP() << "no kernel thread is visible here";
+    before_ = SchedulerMask(pid_t(kernelThread_));
+    harmless_ = before_ & platform_.OnlineCpus();
+    if (harmless_ == 0) GTEST_SKIP() << "the kernel thread runs on no CPU below 32";
   }
-  platform.CloseSnapshot(snapshot);
-  return kInvalidSnapshot;
+
+  Pid kernelThread_ = 0;
+  AffinityMask before_ = 0;
+  AffinityMask harmless_ = 0;
+};
+
+TEST_F(KernelThreadTest, CannotBeOpened) {
+  EXPECT_EQ(platform_.GetMask(kernelThread_), 0u);
+  EXPECT_EQ(platform_.SetMask(kernelThread_, harmless_), ErrorCode(EACCES));
+  EXPECT_EQ(SchedulerMask(pid_t(kernelThread_)), before_);
 }
 
-TEST_F(LinuxPlatformTest, KernelThreadsCannotBeOpened) {
-  const Pid kernelThread = FirstKernelThread();
-  if (kernelThread == 0) GTEST_SKIP() << "no kernel thread is visible here";
-
-  EXPECT_EQ(platform_.OpenProcess(ProcessAccess::kQueryInformation, kernelThread), kNoProcess);
-  EXPECT_EQ(platform_.OpenProcess(ProcessAccess::kSetInformation, kernelThread), kNoProcess);
-  EXPECT_EQ(GetAffinity(platform_, kernelThread), 0u);
+TEST_F(KernelThreadTest, LookedAtSinceTheListingIsStillNeverSet) {
+  ASSERT_TRUE(ListAndRead(platform_, kernelThread_));
+  EXPECT_EQ(platform_.SetMask(kernelThread_, harmless_), ErrorCode(EACCES));
+  EXPECT_EQ(SchedulerMask(pid_t(kernelThread_)), before_);
 }
 
-TEST_F(LinuxPlatformTest, AKernelThreadLookedAtDuringAWalkIsStillNeverSet) {
-  const Pid kernelThread = FirstKernelThread();
-  if (kernelThread == 0) GTEST_SKIP() << "no kernel thread is visible here";
-  const AffinityMask before = SchedulerMask(pid_t(kernelThread));
-
-  const SnapshotHandle snapshot = WalkTo(platform_, kernelThread);
-  ASSERT_NE(snapshot, kInvalidSnapshot);
-  EXPECT_EQ(platform_.OpenProcess(ProcessAccess::kSetInformation, kernelThread), kNoProcess);
-  EXPECT_FALSE(SetAffinity(platform_, kernelThread, 1));
-  platform_.CloseSnapshot(snapshot);
-  EXPECT_EQ(SchedulerMask(pid_t(kernelThread)), before);
-}
-
-TEST_F(LinuxPlatformTest, AChildLookedAtDuringAWalkIsSetThereAndAfterTheWalk) {
+TEST_F(LinuxPlatformTest, AChildIsSetRightAfterTheListingAndAfterLaterOnes) {
   const AffinityMask usable = UsableCpus();
   const AffinityMask first = usable & (~usable + 1);
   const AffinityMask rest = usable & ~first;
@@ -297,14 +309,14 @@ TEST_F(LinuxPlatformTest, AChildLookedAtDuringAWalkIsSetThereAndAfterTheWalk) {
   Child child = Child::WithThreads(1);
   ASSERT_TRUE(child.running());
 
-  const SnapshotHandle snapshot = WalkTo(platform_, child.pid());
-  ASSERT_NE(snapshot, kInvalidSnapshot);
-  EXPECT_TRUE(SetAffinity(platform_, child.pid(), first));
-  platform_.CloseSnapshot(snapshot);
+  ASSERT_TRUE(ListAndRead(platform_, child.pid()));
+  EXPECT_EQ(platform_.SetMask(child.pid(), first), 0u);
   for (const pid_t thread : ThreadsOf(child.pid())) EXPECT_EQ(SchedulerMask(thread), first);
 
-  // Away from the walk the platform looks at the process again before it sets.
-  EXPECT_TRUE(SetAffinity(platform_, child.pid(), rest));
+  // After another listing the platform looks at the process again before it sets.
+  std::vector<Pid> pids;
+  ASSERT_EQ(platform_.ListPids(pids), 0u);
+  EXPECT_EQ(platform_.SetMask(child.pid(), rest), 0u);
   for (const pid_t thread : ThreadsOf(child.pid())) EXPECT_EQ(SchedulerMask(thread), rest);
 }
 
@@ -318,7 +330,7 @@ TEST_F(LinuxPlatformTest, ListingsLongerThanOneReadAreComplete) {
   Child crowded = Child::WithThreads(kManyThreads);
   ASSERT_TRUE(crowded.running());
   ASSERT_EQ(ThreadsOf(crowded.pid()).size(), std::size_t(kManyThreads + 1));
-  ASSERT_TRUE(SetAffinity(platform_, crowded.pid(), first));
+  ASSERT_EQ(platform_.SetMask(crowded.pid(), first), 0u);
   const auto threads = ThreadsOf(crowded.pid());
   EXPECT_EQ(std::ranges::count_if(threads, [&](pid_t t) { return SchedulerMask(t) == first; }),
             std::ssize(threads));
@@ -329,7 +341,7 @@ TEST_F(LinuxPlatformTest, ListingsLongerThanOneReadAreComplete) {
     children.push_back(Child::WithThreads(0));
     ASSERT_TRUE(children.back().running());
   }
-  const auto entries = WalkSnapshot(platform_);
+  const auto entries = ListedNames(platform_);
   EXPECT_GT(entries.size(), std::size_t(kManyChildren));
   EXPECT_EQ(std::ranges::count_if(
                 children,
@@ -337,28 +349,40 @@ TEST_F(LinuxPlatformTest, ListingsLongerThanOneReadAreComplete) {
             kManyChildren);
 }
 
-TEST_F(LinuxPlatformTest, SnapshotListsChildrenAndThisProgramUnderTheirExecutableNames) {
+TEST_F(LinuxPlatformTest, ListsChildrenAndThisProgramUnderTheirExecutableNames) {
   Child first = Child::Spawn({"sleep", "30"});
   Child second = Child::Spawn({"sleep", "31"});
   ASSERT_TRUE(first.running() && second.running());
 
-  const auto entries = WalkSnapshot(platform_);
-  const Pid self = Pid(getpid());
+  const auto entries = ListedNames(platform_);
   EXPECT_EQ(NameIn(entries, first.pid()), "sleep");
   EXPECT_EQ(NameIn(entries, second.pid()), "sleep");
-  EXPECT_EQ(NameIn(entries, self), fs::read_symlink("/proc/self/exe").filename().string());
+  EXPECT_EQ(NameIn(entries, Pid(getpid())), fs::read_symlink("/proc/self/exe").filename().string());
+  EXPECT_TRUE(std::ranges::is_sorted(entries));
+}
 
-  std::string name;
-  EXPECT_EQ(ProcessNameOf(platform_, first.pid(), name), 0u);
-  EXPECT_EQ(name, "sleep");
-  EXPECT_EQ(ProcessNameOf(platform_, self, name), 0u);
-  EXPECT_EQ(name, "Mervale");
+// Names cost a readlink each, so one is read once per process and trusted until the next listing;
+// a process that runs another program meanwhile gets its new name from the listing after.
+TEST_F(LinuxPlatformTest, ANameIsKeptUntilTheNextListingShowsTheProgramItRunsNow) {
+  int tell = -1;
+  Child child = Child::ExecsWhenTold(tell, "sleep", "30");
+  ASSERT_TRUE(child.running());
+  const std::string ownName = fs::read_symlink("/proc/self/exe").filename().string();
+  EXPECT_EQ(NameIn(ListedNames(platform_), child.pid()), ownName);
 
-  std::vector<Pid> pids;
-  EXPECT_EQ(SnapshotPids(platform_, pids), 0u);
-  for (const Pid pid : {first.pid(), second.pid(), self}) {
-    EXPECT_NE(std::ranges::find(pids, pid), pids.end()) << pid;
+  const char byte = 1;
+  ASSERT_EQ(write(tell, &byte, 1), 1);
+  close(tell);
+  const fs::path exe = "/proc/" + std::to_string(child.pid()) + "/exe";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  std::error_code error;
+  while (fs::read_symlink(exe, error).filename() != "sleep") {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the child never ran sleep";
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
+
+  EXPECT_EQ(platform_.ProcessName(child.pid()), ownName);
+  EXPECT_EQ(NameIn(ListedNames(platform_), child.pid()), "sleep");
 }
 
 TEST_F(LinuxPlatformTest, AnExecutableDeletedAfterItStartedKeepsItsName) {
@@ -371,7 +395,7 @@ TEST_F(LinuxPlatformTest, AnExecutableDeletedAfterItStartedKeepsItsName) {
   fs::remove_all(directory);
   ASSERT_TRUE(child.running());
 
-  EXPECT_EQ(NameIn(WalkSnapshot(platform_), child.pid()), "napper");
+  EXPECT_EQ(NameIn(ListedNames(platform_), child.pid()), "napper");
 }
 
 TEST(CpuListMaskTest, ReadsKernelCpuLists) {

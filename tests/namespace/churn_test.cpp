@@ -40,7 +40,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Passes every call on to the real backend and keeps what the engine asked in the last pass: the
-// snapshot's PIDs and the masks that were set.
+// listed PIDs and the masks that were set.
 class RecordingPlatform : public ProcessPlatform {
  public:
   explicit RecordingPlatform(ProcessPlatform& real) : real_(real) {}
@@ -52,46 +52,22 @@ class RecordingPlatform : public ProcessPlatform {
   std::vector<Pid> snapshotPids;
   std::map<Pid, AffinityMask> setMasks;  // masks that were set, by PID
 
-  SnapshotHandle CreateSnapshot() override { return real_.CreateSnapshot(); }
-  bool FirstEntry(SnapshotHandle snapshot, Pid& pid) override {
-    const bool taken = real_.FirstEntry(snapshot, pid);
-    return Record(taken, pid);
+  ErrorCode ListPids(std::vector<Pid>& pids) override {
+    const ErrorCode error = real_.ListPids(pids);
+    if (error == 0) snapshotPids.insert(snapshotPids.end(), pids.begin(), pids.end());
+    return error;
   }
-  bool NextEntry(SnapshotHandle snapshot, Pid& pid) override {
-    const bool taken = real_.NextEntry(snapshot, pid);
-    return Record(taken, pid);
+  std::string ProcessName(Pid pid) override { return real_.ProcessName(pid); }
+  AffinityMask GetMask(Pid pid) override { return real_.GetMask(pid); }
+  ErrorCode SetMask(Pid pid, AffinityMask mask) override {
+    const ErrorCode error = real_.SetMask(pid, mask);
+    if (error == 0) setMasks[pid] = mask;
+    return error;
   }
-  std::string EntryName(SnapshotHandle snapshot) override { return real_.EntryName(snapshot); }
-  void CloseSnapshot(SnapshotHandle snapshot) override { real_.CloseSnapshot(snapshot); }
-  ProcessHandle OpenProcess(ProcessAccess access, Pid pid) override {
-    const ProcessHandle process = real_.OpenProcess(access, pid);
-    if (process != kNoProcess) opened_[process] = pid;
-    return process;
-  }
-  bool GetAffinityMask(ProcessHandle process, AffinityMask& mask) override {
-    return real_.GetAffinityMask(process, mask);
-  }
-  bool SetAffinityMask(ProcessHandle process, AffinityMask mask) override {
-    const bool set = real_.SetAffinityMask(process, mask);
-    if (set) setMasks[opened_.at(process)] = mask;
-    return set;
-  }
-  void CloseProcess(ProcessHandle process) override {
-    opened_.erase(process);
-    real_.CloseProcess(process);
-  }
-  ErrorCode LastError() override { return real_.LastError(); }
-  void SetLastError(ErrorCode code) override { real_.SetLastError(code); }
   Pid CurrentPid() override { return real_.CurrentPid(); }
 
  private:
-  bool Record(bool taken, Pid pid) {
-    if (taken) snapshotPids.push_back(pid);
-    return taken;
-  }
-
   ProcessPlatform& real_;
-  std::map<ProcessHandle, Pid> opened_;
 };
 
 class NoFailures : public FailureReporter {

@@ -5,6 +5,8 @@
 // clang-format on
 
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "engine/affinity_engine.h"
 #include "engine/platform/win32/win32_platform.h"
@@ -15,37 +17,18 @@ namespace {
 
 using testing::SuspendedChild;
 
-// The real backend, except that only one process of ours may have its mask set: a pass then walks,
+// The real backend, except that only one process of ours may have its mask set: a pass then lists,
 // names and reads every process of the system but changes nothing outside the test.
 class OneProcessMaySet final : public ProcessPlatform {
  public:
   explicit OneProcessMaySet(Pid settable) : settable_(settable) {}
 
-  SnapshotHandle CreateSnapshot() override { return real_.CreateSnapshot(); }
-  bool FirstEntry(SnapshotHandle snapshot, Pid& pid) override {
-    return real_.FirstEntry(snapshot, pid);
+  ErrorCode ListPids(std::vector<Pid>& pids) override { return real_.ListPids(pids); }
+  std::string ProcessName(Pid pid) override { return real_.ProcessName(pid); }
+  AffinityMask GetMask(Pid pid) override { return real_.GetMask(pid); }
+  ErrorCode SetMask(Pid pid, AffinityMask mask) override {
+    return pid == settable_ ? real_.SetMask(pid, mask) : ERROR_ACCESS_DENIED;
   }
-  bool NextEntry(SnapshotHandle snapshot, Pid& pid) override {
-    return real_.NextEntry(snapshot, pid);
-  }
-  std::string EntryName(SnapshotHandle snapshot) override { return real_.EntryName(snapshot); }
-  void CloseSnapshot(SnapshotHandle snapshot) override { real_.CloseSnapshot(snapshot); }
-  ProcessHandle OpenProcess(ProcessAccess access, Pid pid) override {
-    if (access == ProcessAccess::kSetInformation && pid != settable_) {
-      real_.SetLastError(ERROR_ACCESS_DENIED);
-      return kNoProcess;
-    }
-    return real_.OpenProcess(access, pid);
-  }
-  bool GetAffinityMask(ProcessHandle process, AffinityMask& mask) override {
-    return real_.GetAffinityMask(process, mask);
-  }
-  bool SetAffinityMask(ProcessHandle process, AffinityMask mask) override {
-    return real_.SetAffinityMask(process, mask);
-  }
-  void CloseProcess(ProcessHandle process) override { real_.CloseProcess(process); }
-  ErrorCode LastError() override { return real_.LastError(); }
-  void SetLastError(ErrorCode code) override { real_.SetLastError(code); }
   Pid CurrentPid() override { return real_.CurrentPid(); }
 
  private:

@@ -7,12 +7,12 @@
 // clang-format on
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
-#include "engine/process_access.h"
 #include "suspended_child.h"
-#include "tests/common/snapshot_walk.h"
+#include "tests/common/listed_names.h"
 
 namespace mervale {
 namespace {
@@ -40,11 +40,11 @@ class Win32PlatformTest : public ::testing::Test {
   Win32ProcessPlatform platform_;
 };
 
-TEST_F(Win32PlatformTest, SnapshotListsTheRunningProcessesUnderTheirExecutableNames) {
+TEST_F(Win32PlatformTest, ListsTheRunningProcessesUnderTheirExecutableNames) {
   SuspendedChild child;
   ASSERT_TRUE(child.Started());
 
-  auto entries = WalkSnapshot(platform_);
+  auto entries = ListedNames(platform_);
   auto own = std::ranges::find(entries, GetCurrentProcessId(), &std::pair<Pid, std::string>::first);
   auto started = std::ranges::find(entries, child.ProcessId(), &std::pair<Pid, std::string>::first);
   ASSERT_NE(own, entries.end());
@@ -54,32 +54,29 @@ TEST_F(Win32PlatformTest, SnapshotListsTheRunningProcessesUnderTheirExecutableNa
   EXPECT_TRUE(child.ExecutableName().ends_with(".exe"));
 
   std::vector<Pid> pids{kNoSuchPid};  // whatever was in the list is replaced
-  ASSERT_EQ(SnapshotPids(platform_, pids), 0u);
+  ASSERT_EQ(platform_.ListPids(pids), 0u);
   for (Pid pid : {Pid{GetCurrentProcessId()}, child.ProcessId()}) {
     EXPECT_NE(std::ranges::find(pids, pid), pids.end()) << pid;
   }
   EXPECT_EQ(std::ranges::find(pids, kNoSuchPid), pids.end());
 }
 
-TEST_F(Win32PlatformTest, ProcessNameOfGivesOwnNameOtherNamesAndEmptyForMissingProcesses) {
-  SuspendedChild child;
-  ASSERT_TRUE(child.Started());
-  struct Case {
-    const char* what;
-    Pid pid;
-    std::string name;
-  };
-  const Case cases[] = {
-      {"own process", GetCurrentProcessId(), "Mervale"},
-      {"child", child.ProcessId(), child.ExecutableName()},
-      {"no such process", kNoSuchPid, ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    std::string name = "stale";
-    EXPECT_EQ(ProcessNameOf(platform_, c.pid, name), 0u);
-    EXPECT_EQ(name, c.name);
-  }
+TEST_F(Win32PlatformTest, NamesComeFromTheLatestListing) {
+  Win32ProcessPlatform fresh;
+  SuspendedChild early;
+  ASSERT_TRUE(early.Started());
+  EXPECT_EQ(fresh.ProcessName(early.ProcessId()), "") << "nothing listed yet";
+
+  std::vector<Pid> pids;
+  ASSERT_EQ(fresh.ListPids(pids), 0u);
+  SuspendedChild late;
+  ASSERT_TRUE(late.Started());
+  EXPECT_EQ(fresh.ProcessName(early.ProcessId()), early.ExecutableName());
+  EXPECT_EQ(fresh.ProcessName(late.ProcessId()), "") << "started after the listing";
+  EXPECT_EQ(fresh.ProcessName(kNoSuchPid), "");
+
+  ASSERT_EQ(fresh.ListPids(pids), 0u);
+  EXPECT_EQ(fresh.ProcessName(late.ProcessId()), late.ExecutableName());
 }
 
 TEST_F(Win32PlatformTest, MasksSetOnAChildAreReadBack) {
@@ -90,8 +87,8 @@ TEST_F(Win32PlatformTest, MasksSetOnAChildAreReadBack) {
   if (MachineCpuCount() >= 2) masks.push_back(2);
   for (AffinityMask mask : masks) {
     SCOPED_TRACE(mask);
-    EXPECT_TRUE(SetAffinity(platform_, child.ProcessId(), mask));
-    EXPECT_EQ(GetAffinity(platform_, child.ProcessId()), mask);
+    EXPECT_EQ(platform_.SetMask(child.ProcessId(), mask), 0u);
+    EXPECT_EQ(platform_.GetMask(child.ProcessId()), mask);
     // Cross-checked through a handle of our own.
     DWORD_PTR processMask = 0;
     DWORD_PTR systemMask = 0;
@@ -103,41 +100,22 @@ TEST_F(Win32PlatformTest, MasksSetOnAChildAreReadBack) {
 TEST_F(Win32PlatformTest, RefusedMasksLeaveTheChildsMaskAsItWas) {
   SuspendedChild child;
   ASSERT_TRUE(child.Started());
-  ASSERT_TRUE(SetAffinity(platform_, child.ProcessId(), 1));
+  ASSERT_EQ(platform_.SetMask(child.ProcessId(), 1), 0u);
 
   std::vector<AffinityMask> refused{0};
   if (MachineCpuCount() < 32) refused.push_back(AffinityMask{1} << MachineCpuCount());
   for (AffinityMask mask : refused) {
     SCOPED_TRACE(mask);
-    EXPECT_FALSE(SetAffinity(platform_, child.ProcessId(), mask));
-    EXPECT_EQ(GetAffinity(platform_, child.ProcessId()), 1u);
+    EXPECT_NE(platform_.SetMask(child.ProcessId(), mask), 0u);
+    EXPECT_EQ(platform_.GetMask(child.ProcessId()), 1u);
   }
-}
-
-TEST_F(Win32PlatformTest, AReadingHandleCannotSet) {
-  SuspendedChild child;
-  ASSERT_TRUE(child.Started());
-  ASSERT_TRUE(SetAffinity(platform_, child.ProcessId(), MachineMask()));
-
-  ProcessHandle reading =
-      platform_.OpenProcess(ProcessAccess::kQueryInformation, child.ProcessId());
-  ASSERT_NE(reading, kNoProcess);
-  EXPECT_FALSE(platform_.SetAffinityMask(reading, 1));
-  AffinityMask mask = 0;
-  EXPECT_TRUE(platform_.GetAffinityMask(reading, mask));
-  EXPECT_EQ(mask, MachineMask());
-  platform_.CloseProcess(reading);
 }
 
 TEST_F(Win32PlatformTest, ProcessesThatCannotBeOpenedAreLeftAlone) {
   for (Pid pid : {Pid{0}, kNoSuchPid}) {
     SCOPED_TRACE(pid);
-    EXPECT_EQ(GetAffinity(platform_, pid), 0u);
-    EXPECT_FALSE(SetAffinity(platform_, pid, 1));
-
-    platform_.SetLastError(0);
-    EXPECT_EQ(platform_.OpenProcess(ProcessAccess::kSetInformation, pid), kNoProcess);
-    EXPECT_NE(platform_.LastError(), 0u);
+    EXPECT_EQ(platform_.GetMask(pid), 0u);
+    EXPECT_NE(platform_.SetMask(pid, 1), 0u);
   }
 }
 
@@ -156,7 +134,7 @@ TEST(SnapshotNameFieldTest, NameEndsAtTheFirstNulOrFillsTheField) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    SnapshotNameField field{};
+    std::array<char, kSnapshotNameLength> field{};
     std::ranges::copy(c.content, field.begin());
     EXPECT_EQ(NameFromSnapshotField(field), c.expected);
   }

@@ -40,8 +40,8 @@ void FakeProcessPlatform::SetThreadMaskFromOutside(Pid pid, std::size_t thread, 
   Existing(pid).threadMasks.at(thread) = mask;
 }
 
-void FakeProcessPlatform::RefuseOpen(Pid pid, ProcessAccess access) {
-  refusedOpens_.insert({pid, access});
+void FakeProcessPlatform::RefuseRead(Pid pid) {
+  refusedReads_.insert(pid);
 }
 
 void FakeProcessPlatform::RefuseSet(Pid pid) {
@@ -68,108 +68,39 @@ std::vector<Pid> FakeProcessPlatform::Pids() const {
   return pids;
 }
 
-SnapshotHandle FakeProcessPlatform::CreateSnapshot() {
+ErrorCode FakeProcessPlatform::ListPids(std::vector<Pid>& pids) {
   ++calls_.snapshotsCreated;
-  if (snapshotFailure_) {
-    lastError_ = *snapshotFailure_;
-    return kInvalidSnapshot;
-  }
-  Snapshot snapshot;
-  for (const Process& process : machine_) snapshot.entries.push_back({process.pid, process.name});
-  const SnapshotHandle handle = nextHandle_++;
-  openSnapshots_.emplace(handle, std::move(snapshot));
-  return handle;
+  if (listFailure_) return *listFailure_;
+  pids.resize(machine_.size());
+  std::ranges::transform(machine_, pids.begin(), &Process::pid);
+  return 0;
 }
 
-bool FakeProcessPlatform::FirstEntry(SnapshotHandle snapshot, Pid& pid) {
-  return Step(snapshot, true, pid);
-}
-
-bool FakeProcessPlatform::NextEntry(SnapshotHandle snapshot, Pid& pid) {
-  return Step(snapshot, false, pid);
-}
-
-bool FakeProcessPlatform::Step(SnapshotHandle snapshot, bool first, Pid& pid) {
-  ++calls_.entriesWalked;
-  const auto found = openSnapshots_.find(snapshot);
-  if (found == openSnapshots_.end()) return Fail(kInvalidHandle);
-  if (first && firstEntryFailure_) return Fail(*firstEntryFailure_);
-  Snapshot& walk = found->second;
-  const std::size_t next = first ? 0 : (walk.position ? *walk.position + 1 : 0);
-  if (next >= walk.entries.size()) {
-    walk.position = walk.entries.size();
-    return Fail(kNoMoreFiles);
-  }
-  walk.position = next;
-  pid = walk.entries[next].pid;
-  return true;
-}
-
-std::string FakeProcessPlatform::EntryName(SnapshotHandle snapshot) {
+std::string FakeProcessPlatform::ProcessName(Pid pid) {
   ++calls_.namesRead;
-  const auto found = openSnapshots_.find(snapshot);
-  if (found == openSnapshots_.end()) return {};
-  const Snapshot& walk = found->second;
-  if (!walk.position || *walk.position >= walk.entries.size()) return {};
-  return walk.entries[*walk.position].name;
+  const Process* process = Find(pid);
+  return process != nullptr ? process->name : std::string();
 }
 
-void FakeProcessPlatform::CloseSnapshot(SnapshotHandle snapshot) {
-  ++calls_.snapshotsClosed;
-  openSnapshots_.erase(snapshot);
-}
-
-ProcessHandle FakeProcessPlatform::OpenProcess(ProcessAccess access, Pid pid) {
-  ++(access == ProcessAccess::kQueryInformation ? calls_.queryOpens : calls_.setOpens);
-  if (Find(pid) == nullptr) {
-    Fail(kInvalidParameter);
-    return kNoProcess;
-  }
-  if (refusedOpens_.contains({pid, access})) {
-    Fail(kAccessDenied);
-    return kNoProcess;
-  }
-  const ProcessHandle handle = nextHandle_++;
-  openProcesses_.emplace(handle, OpenedProcess{pid, access});
-  return handle;
-}
-
-bool FakeProcessPlatform::GetAffinityMask(ProcessHandle process, AffinityMask& processMask) {
+AffinityMask FakeProcessPlatform::GetMask(Pid pid) {
   ++calls_.gets;
-  const auto opened = openProcesses_.find(process);
-  if (opened == openProcesses_.end()) return Fail(kInvalidHandle);
-  if (opened->second.access != ProcessAccess::kQueryInformation) return Fail(kAccessDenied);
-  const Process* target = Find(opened->second.pid);
-  if (target == nullptr) return Fail(kInvalidParameter);
-  processMask = target->mask;
-  return true;
+  const Process* process = Find(pid);
+  return process != nullptr && !refusedReads_.contains(pid) ? process->mask : 0;
 }
 
-bool FakeProcessPlatform::SetAffinityMask(ProcessHandle process, AffinityMask mask) {
+ErrorCode FakeProcessPlatform::SetMask(Pid pid, AffinityMask mask) {
   ++calls_.sets;
-  const auto opened = openProcesses_.find(process);
-  if (opened == openProcesses_.end()) return Fail(kInvalidHandle);
-  const Pid pid = opened->second.pid;
-  auto refuse = [&](ErrorCode code) {
-    calls_.setLog.push_back({pid, mask, false});
-    return Fail(code);
-  };
-  if (opened->second.access != ProcessAccess::kSetInformation || refusedSets_.contains(pid)) {
-    return refuse(kAccessDenied);
-  }
-  const bool namesMissingCpu = cpuCount_ < 32 && (mask >> cpuCount_) != 0;
-  if (mask == 0 || namesMissingCpu) return refuse(kInvalidParameter);
   Process* target = Find(pid);
-  if (target == nullptr) return refuse(kInvalidParameter);
+  if (target == nullptr) return kInvalidParameter;
+  const bool namesMissingCpu = cpuCount_ < 32 && (mask >> cpuCount_) != 0;
+  const ErrorCode result = refusedSets_.contains(pid)     ? kAccessDenied
+                           : mask == 0 || namesMissingCpu ? kInvalidParameter
+                                                          : 0;
+  calls_.setLog.push_back({pid, mask, result == 0});
+  if (result != 0) return result;
   target->mask = mask;
   std::ranges::fill(target->threadMasks, mask);
-  calls_.setLog.push_back({pid, mask, true});
-  return true;
-}
-
-void FakeProcessPlatform::CloseProcess(ProcessHandle process) {
-  ++calls_.processesClosed;
-  openProcesses_.erase(process);
+  return 0;
 }
 
 FakeProcessPlatform::Process* FakeProcessPlatform::Find(Pid pid) {
@@ -185,11 +116,6 @@ FakeProcessPlatform::Process& FakeProcessPlatform::Existing(Pid pid) {
   Process* process = Find(pid);
   if (process == nullptr) throw std::invalid_argument("no such process");
   return *process;
-}
-
-bool FakeProcessPlatform::Fail(ErrorCode code) {
-  lastError_ = code;
-  return false;
 }
 
 }  // namespace mervale

@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <charconv>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,20 +19,6 @@ namespace mervale {
 namespace {
 
 constexpr int kManagedCpuBits = 32;
-
-// A process handle carries the PID and whether it may set; nothing is held open behind it, so
-// opening stays as cheap as the query it guards.
-constexpr ProcessHandle kHandleInUse = 1;
-constexpr ProcessHandle kSetRight = 2;
-constexpr int kHandlePidShift = 2;
-
-ProcessHandle MakeHandle(Pid pid, ProcessAccess access) {
-  return ProcessHandle{pid} << kHandlePidShift | kHandleInUse |
-         (access == ProcessAccess::kSetInformation ? kSetRight : 0);
-}
-Pid HandlePid(ProcessHandle process) {
-  return Pid(process >> kHandlePidShift);
-}
 
 std::optional<std::uint32_t> ParseNumber(std::string_view text) {
   std::uint32_t number = 0;
@@ -156,13 +141,6 @@ std::optional<AffinityMask> CpuListMask(std::string_view cpuList) {
   return mask;
 }
 
-struct LinuxProcessPlatform::Snapshot {
-  std::vector<Pid> pids;  // ascending, as /proc lists them
-  std::size_t position = 0;
-  bool walking = false;
-  std::uint64_t number = 0;
-};
-
 LinuxProcessPlatform::LinuxProcessPlatform()
     : onlineCpus_(ReadOnlineCpus()),
       // Every path below starts here, so no call looks up "/proc" again. Should /proc be missing,
@@ -174,170 +152,94 @@ LinuxProcessPlatform::~LinuxProcessPlatform() {
   if (procDir_ >= 0) close(procDir_);
 }
 
-SnapshotHandle LinuxProcessPlatform::CreateSnapshot() {
-  auto snapshot = std::make_unique<Snapshot>();
-  if (const int error = ListNumericEntries(procDir_, ".", direntBuffer_, snapshot->pids);
-      error != 0) {
-    Fail(error);
-    return kInvalidSnapshot;
+ErrorCode LinuxProcessPlatform::ListPids(std::vector<Pid>& pids) {
+  pids.clear();
+  if (const int error = ListNumericEntries(procDir_, ".", direntBuffer_, pids); error != 0) {
+    return ErrorCode(error);
   }
-  if (!std::ranges::is_sorted(snapshot->pids)) std::ranges::sort(snapshot->pids);
-  snapshot->number = ++snapshotsTaken_;
-  ForgetPidsMissingFrom(snapshot->pids);
-  StandOn(0);
-  return reinterpret_cast<SnapshotHandle>(snapshot.release());
+  if (!std::ranges::is_sorted(pids)) std::ranges::sort(pids);
+  ++listings_;
+  ForgetPidsMissingFrom(pids);
+  return 0;
 }
 
-bool LinuxProcessPlatform::FirstEntry(SnapshotHandle snapshot, Pid& pid) {
-  if (snapshot == kInvalidSnapshot || snapshot == 0) return Fail(EBADF);
-  auto& walk = *reinterpret_cast<Snapshot*>(snapshot);
-  walk.position = 0;
-  walk.walking = !walk.pids.empty();
-  if (!walk.walking) {
-    StandOn(0);
-    return Fail(ENOENT);
-  }
-  pid = walk.pids.front();
-  StandOn(pid);
-  return true;
-}
-
-bool LinuxProcessPlatform::NextEntry(SnapshotHandle snapshot, Pid& pid) {
-  if (snapshot == kInvalidSnapshot || snapshot == 0) return Fail(EBADF);
-  auto& walk = *reinterpret_cast<Snapshot*>(snapshot);
-  if (!walk.walking || walk.position + 1 >= walk.pids.size()) {
-    walk.walking = false;
-    StandOn(0);
-    return Fail(ENOENT);
-  }
-  pid = walk.pids[++walk.position];
-  StandOn(pid);
-  return true;
-}
-
-std::string LinuxProcessPlatform::EntryName(SnapshotHandle snapshot) {
-  if (snapshot == kInvalidSnapshot || snapshot == 0) return {};
-  const auto& walk = *reinterpret_cast<const Snapshot*>(snapshot);
-  if (!walk.walking) return {};
-  const Pid pid = walk.pids[walk.position];
-
-  // A name read since the snapshot before this one is still good (the refresh reads the mask,
-  // which reads the name, just before it takes a snapshot to ask for the name); an older one is
-  // read again, since exec renames a process.
-  KnownPid* known = Find(pid);
-  if (known == nullptr || !known->name || known->nameTakenAt + 1 < walk.number) {
-    if (Classify(pid) == Kind::kGone) return {};
-    known = Find(pid);
-  }
-  if (!known->name) {
-    known->name = ShortKernelName(procDir_, pid);
-    known->nameTakenAt = snapshotsTaken_;
-  }
+std::string LinuxProcessPlatform::ProcessName(Pid pid) {
+  KnownPid* known = LookedAtSinceListing(pid);
+  if (known == nullptr) return {};
+  if (!known->name) known->name = ShortKernelName(procDir_, pid);
   return *known->name;
 }
 
-void LinuxProcessPlatform::CloseSnapshot(SnapshotHandle snapshot) {
-  if (snapshot == kInvalidSnapshot || snapshot == 0) return;
-  StandOn(0);
-  delete reinterpret_cast<Snapshot*>(snapshot);
-}
-
-ProcessHandle LinuxProcessPlatform::OpenProcess(ProcessAccess access, Pid pid) {
-  // Setting looks again unless the process was looked at while the walk stands on it, so that a
-  // PID reused since it was classified can never lead us to pin a kernel thread. A pass looks at a
-  // new process (for its mask or its name) just before it gives it the mode, so that look serves
-  // the setting as well.
-  const bool lookedAtJustNow = pid == entryPid_ && entryLookedAt_;
-  const KnownPid* known =
-      access == ProcessAccess::kQueryInformation || lookedAtJustNow ? Find(pid) : nullptr;
-  const Kind kind = known == nullptr      ? Classify(pid)
-                    : known->kernelThread ? Kind::kKernelThread
-                                          : Kind::kUserProcess;
-  switch (kind) {
-    case Kind::kUserProcess:
-      return MakeHandle(pid, access);
-    case Kind::kKernelThread:
-      Fail(EACCES);
-      return kNoProcess;
-    case Kind::kGone:
-      Fail(ESRCH);
-      return kNoProcess;
-  }
-  return kNoProcess;
-}
-
-bool LinuxProcessPlatform::GetAffinityMask(ProcessHandle process, AffinityMask& processMask) {
-  if (process == kNoProcess) return Fail(EBADF);
+AffinityMask LinuxProcessPlatform::GetMask(Pid pid) {
+  // An earlier verdict will do: a PID stays known only while every listing shows it, and reading
+  // changes nothing.
+  const KnownPid* known = Find(pid);
+  if (known == nullptr) known = LookAt(pid);
+  if (known == nullptr || known->kernelThread) return 0;
   cpu_set_t cpus;
-  if (sched_getaffinity(pid_t(HandlePid(process)), sizeof cpus, &cpus) != 0) return Fail(errno);
-  processMask = CpuSetMask(cpus);
-  return true;
+  if (sched_getaffinity(pid_t(pid), sizeof cpus, &cpus) != 0) return 0;
+  return CpuSetMask(cpus);
 }
 
-bool LinuxProcessPlatform::SetAffinityMask(ProcessHandle process, AffinityMask mask) {
-  if (process == kNoProcess) return Fail(EBADF);
-  if ((process & kSetRight) == 0) return Fail(EACCES);
+ErrorCode LinuxProcessPlatform::SetMask(Pid pid, AffinityMask mask) {
   // The kernel would quietly drop missing CPUs from a mixed mask; the engine expects a refusal.
-  if (mask == 0 || (mask & ~onlineCpus_) != 0) return Fail(EINVAL);
+  if (mask == 0 || (mask & ~onlineCpus_) != 0) return EINVAL;
+  // Only a look of the pass over the latest listing is trusted, so that a PID reused since it was
+  // looked at cannot lead us to pin a kernel thread. A pass looks at a new process (for its mask or
+  // its name) just before it gives it the mode, so that look serves the setting as well.
+  const KnownPid* known = LookedAtSinceListing(pid);
+  if (known == nullptr) return ESRCH;
+  if (known->kernelThread) return EACCES;
 
   // The scheduler's mask belongs to each thread, so the process moves thread by thread. Threads
   // that end meanwhile do not matter; the main thread decides the result.
-  const Pid pid = HandlePid(process);
-  std::vector<Pid> threads;
+  threads_.clear();
   if (const int error =
-          ListNumericEntries(procDir_, ProcEntry(pid, "task").c_str(), direntBuffer_, threads);
+          ListNumericEntries(procDir_, ProcEntry(pid, "task").c_str(), direntBuffer_, threads_);
       error != 0) {
-    return Fail(error == ENOENT ? ESRCH : error);
+    return ErrorCode(error == ENOENT ? ESRCH : error);
   }
   const cpu_set_t cpus = ToCpuSet(mask);
   int mainThreadError = ESRCH;
-  for (const Pid thread : threads) {
+  for (const Pid thread : threads_) {
     const int error = sched_setaffinity(pid_t(thread), sizeof cpus, &cpus) == 0 ? 0 : errno;
     if (thread == pid) mainThreadError = error;
   }
-  return mainThreadError == 0 || Fail(mainThreadError);
+  return ErrorCode(mainThreadError);
 }
-
-void LinuxProcessPlatform::CloseProcess(ProcessHandle) {}
 
 Pid LinuxProcessPlatform::CurrentPid() {
   return Pid(getpid());
 }
 
-void LinuxProcessPlatform::StandOn(Pid pid) {
-  entryPid_ = pid;
-  entryLookedAt_ = false;
-}
-
-LinuxProcessPlatform::Kind LinuxProcessPlatform::Classify(Pid pid) {
+LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
   char target[PATH_MAX];
   const ssize_t length = readlinkat(procDir_, ProcEntry(pid, "exe").c_str(), target, sizeof target);
   const int error = length < 0 ? errno : 0;
 
   // Kernel threads have no executable; neither have zombies, which cannot be pinned either. A
   // PID without a directory is gone.
-  Kind kind = Kind::kUserProcess;
-  if (error == ENOENT) {
-    kind = faccessat(procDir_, ProcEntry(pid).c_str(), F_OK, 0) == 0 ? Kind::kKernelThread
-                                                                     : Kind::kGone;
-  }
-
-  if (pid == entryPid_) entryLookedAt_ = kind != Kind::kGone;
+  const bool gone = error == ENOENT && faccessat(procDir_, ProcEntry(pid).c_str(), F_OK, 0) != 0;
   const auto place = std::ranges::lower_bound(known_, pid, {}, &KnownPid::pid);
   const bool listed = place != known_.end() && place->pid == pid;
-  if (kind == Kind::kGone) {
+  if (gone) {
     if (listed) known_.erase(place);
-    return kind;
+    return nullptr;
   }
   KnownPid& known = listed ? *place : *known_.insert(place, KnownPid{});
   known.pid = pid;
-  known.kernelThread = kind == Kind::kKernelThread;
+  known.kernelThread = error == ENOENT;
+  known.lookedAt = listings_;
   known.name.reset();
-  if (length >= 0) {
-    known.name = ExecutableName(std::string_view(target, std::size_t(length)));
-    known.nameTakenAt = snapshotsTaken_;
-  }
-  return kind;
+  if (length >= 0) known.name = ExecutableName(std::string_view(target, std::size_t(length)));
+  return &known;
+}
+
+LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookedAtSinceListing(Pid pid) {
+  KnownPid* known = Find(pid);
+  // Looks belong to the pass over a listing; before the first listing there is none to trust.
+  const bool recent = known != nullptr && listings_ != 0 && known->lookedAt == listings_;
+  return recent ? known : LookAt(pid);
 }
 
 LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::Find(Pid pid) {
@@ -355,11 +257,6 @@ void LinuxProcessPlatform::ForgetPidsMissingFrom(const std::vector<Pid>& sortedP
     ++kept;
   }
   known_.resize(kept);
-}
-
-bool LinuxProcessPlatform::Fail(int error) {
-  lastError_ = ErrorCode(error);
-  return false;
 }
 
 }  // namespace mervale

@@ -22,11 +22,10 @@ AffinityMask CpuSetMask(const cpu_set_t& cpus);
 
 // Processes through /proc and the scheduler's affinity calls.
 //
-// A snapshot is the list of numeric names in /proc at the time it is taken. Kernel threads are
-// listed there too but count as processes that cannot be opened: pinning them is never ours to do.
-// Telling them apart costs a readlink of /proc/PID/exe, so the verdict is kept per PID, together
-// with the name that readlink gave, and forgotten once a snapshot no longer lists the PID. Reading
-// a mask of a process seen before therefore opens no file.
+// Kernel threads are listed in /proc too but count as processes that cannot be opened: pinning
+// them is never ours to do. Telling them apart costs a readlink of /proc/PID/exe, so what that look
+// found (the verdict, and the name readlink gave) is kept per PID and forgotten once a listing no
+// longer shows the PID. Reading the mask of a process looked at before therefore opens no file.
 class LinuxProcessPlatform : public ProcessPlatform {
  public:
   // Reads the online CPUs once; a mask naming any other CPU is refused.
@@ -35,54 +34,43 @@ class LinuxProcessPlatform : public ProcessPlatform {
   LinuxProcessPlatform(const LinuxProcessPlatform&) = delete;
   LinuxProcessPlatform& operator=(const LinuxProcessPlatform&) = delete;
 
-  SnapshotHandle CreateSnapshot() override;
-  bool FirstEntry(SnapshotHandle snapshot, Pid& pid) override;
-  bool NextEntry(SnapshotHandle snapshot, Pid& pid) override;
-  // The basename of the executable, else the kernel's short name ("comm"), else "".
-  std::string EntryName(SnapshotHandle snapshot) override;
-  void CloseSnapshot(SnapshotHandle snapshot) override;
-
-  ProcessHandle OpenProcess(ProcessAccess access, Pid pid) override;
+  // Ascending, as /proc lists them; 0 or the errno that stopped the listing.
+  ErrorCode ListPids(std::vector<Pid>& pids) override;
+  // The basename of the executable, else the kernel's short name ("comm"), else "". Only a look
+  // taken since the latest listing is trusted for it, since exec renames a process.
+  std::string ProcessName(Pid pid) override;
   // The mask of the main thread, as CpuSetMask gives it.
-  bool GetAffinityMask(ProcessHandle process, AffinityMask& processMask) override;
+  AffinityMask GetMask(Pid pid) override;
   // Moves every thread of the process; succeeds when the main thread moved.
-  bool SetAffinityMask(ProcessHandle process, AffinityMask mask) override;
-  void CloseProcess(ProcessHandle process) override;
-
-  ErrorCode LastError() override { return lastError_; }
-  void SetLastError(ErrorCode code) override { lastError_ = code; }
+  ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override;
 
   AffinityMask OnlineCpus() const { return onlineCpus_; }
 
  private:
-  struct Snapshot;
-  enum class Kind { kUserProcess, kKernelThread, kGone };
   struct KnownPid {
     Pid pid = 0;
     bool kernelThread = false;
-    std::optional<std::string> name;
-    std::uint64_t nameTakenAt = 0;  // snapshotsTaken_ when the name was read
+    std::uint64_t lookedAt = 0;       // listings_ when the process was last looked at
+    std::optional<std::string> name;  // what that look found
   };
 
-  // Looks at the process afresh and records what it found; a PID that is gone is forgotten.
-  Kind Classify(Pid pid);
-  // The entry a walk has just reached (0 for none); it has not been looked at yet.
-  void StandOn(Pid pid);
+  // Looks at the process afresh and records what it found; nullptr, and the PID forgotten, when
+  // it is gone.
+  KnownPid* LookAt(Pid pid);
+  // The record of a look taken since the latest listing, after taking one if needed; nullptr
+  // when the process is gone.
+  KnownPid* LookedAtSinceListing(Pid pid);
   KnownPid* Find(Pid pid);
   void ForgetPidsMissingFrom(const std::vector<Pid>& sortedPids);
-  bool Fail(int error);
 
   AffinityMask onlineCpus_;
   int procDir_;  // /proc, held open
-  ErrorCode lastError_ = 0;
-  std::uint64_t snapshotsTaken_ = 0;
+  std::uint64_t listings_ = 0;
   std::vector<KnownPid> known_;  // sorted by PID
-  // The entry the latest walk step reached, and whether Classify looked at it since.
-  Pid entryPid_ = 0;
-  bool entryLookedAt_ = false;
   static constexpr std::size_t kDirentBufferSize = 32 * 1024;
   std::vector<char> direntBuffer_;  // for listing /proc and task directories
+  std::vector<Pid> threads_;        // the task listing of the latest SetMask
 };
 
 }  // namespace mervale

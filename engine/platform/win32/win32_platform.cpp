@@ -6,7 +6,6 @@
 // clang-format on
 
 #include <algorithm>
-#include <cstring>
 
 namespace mervale {
 
@@ -17,83 +16,59 @@ using AnsiProcessEntry = PROCESSENTRY32;
 static_assert(sizeof(AnsiProcessEntry{}.szExeFile) == kSnapshotNameLength,
               "the build must not select the wide-character Tool Help functions");
 
-HANDLE ToHandle(std::uintptr_t handle) {
-  return reinterpret_cast<HANDLE>(handle);
-}
-
-DWORD ToAccessRight(ProcessAccess access) {
-  return access == ProcessAccess::kSetInformation ? PROCESS_SET_INFORMATION
-                                                  : PROCESS_QUERY_INFORMATION;
+// The calling thread's last error, which a failed call is expected to have set; a failure must
+// never read as success.
+ErrorCode FailureCode() {
+  const DWORD code = GetLastError();
+  return code != 0 ? code : ERROR_GEN_FAILURE;
 }
 
 }  // namespace
 
-std::string NameFromSnapshotField(const SnapshotNameField& field) {
+std::string NameFromSnapshotField(std::span<const char, kSnapshotNameLength> field) {
   return std::string(field.begin(), std::find(field.begin(), field.end(), '\0'));
 }
 
-SnapshotHandle Win32ProcessPlatform::CreateSnapshot() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  // INVALID_HANDLE_VALUE has every bit set, as kInvalidSnapshot does.
-  return reinterpret_cast<SnapshotHandle>(snapshot);
-}
-
-bool Win32ProcessPlatform::FirstEntry(SnapshotHandle snapshot, Pid& pid) {
+ErrorCode Win32ProcessPlatform::ListPids(std::vector<Pid>& pids) {
+  pids.clear();
+  names_.clear();
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return FailureCode();
   // The size must be the record's own: Windows refuses a smaller one (ERROR_BAD_LENGTH).
   AnsiProcessEntry entry{};
   entry.dwSize = sizeof entry;
-  if (!Process32First(ToHandle(snapshot), &entry)) return false;
-  pid = entry.th32ProcessID;
-  std::memcpy(currentNames_[snapshot].data(), entry.szExeFile, kSnapshotNameLength);
-  return true;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    pids.push_back(entry.th32ProcessID);
+    names_.insert_or_assign(entry.th32ProcessID, NameFromSnapshotField(entry.szExeFile));
+  }
+  CloseHandle(snapshot);
+  return 0;
 }
 
-bool Win32ProcessPlatform::NextEntry(SnapshotHandle snapshot, Pid& pid) {
-  AnsiProcessEntry entry{};
-  entry.dwSize = sizeof entry;
-  if (!Process32Next(ToHandle(snapshot), &entry)) return false;
-  pid = entry.th32ProcessID;
-  std::memcpy(currentNames_[snapshot].data(), entry.szExeFile, kSnapshotNameLength);
-  return true;
+std::string Win32ProcessPlatform::ProcessName(Pid pid) {
+  const auto found = names_.find(pid);
+  return found == names_.end() ? std::string() : found->second;
 }
 
-std::string Win32ProcessPlatform::EntryName(SnapshotHandle snapshot) {
-  auto current = currentNames_.find(snapshot);
-  return current == currentNames_.end() ? std::string() : NameFromSnapshotField(current->second);
-}
-
-void Win32ProcessPlatform::CloseSnapshot(SnapshotHandle snapshot) {
-  currentNames_.erase(snapshot);
-  CloseHandle(ToHandle(snapshot));
-}
-
-ProcessHandle Win32ProcessPlatform::OpenProcess(ProcessAccess access, Pid pid) {
-  return reinterpret_cast<ProcessHandle>(::OpenProcess(ToAccessRight(access), FALSE, pid));
-}
-
-bool Win32ProcessPlatform::GetAffinityMask(ProcessHandle process, AffinityMask& processMask) {
-  DWORD_PTR process64 = 0;
-  DWORD_PTR system64 = 0;
-  if (!GetProcessAffinityMask(ToHandle(process), &process64, &system64)) return false;
+AffinityMask Win32ProcessPlatform::GetMask(Pid pid) {
+  const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+  if (process == nullptr) return 0;
+  DWORD_PTR processMask = 0;
+  DWORD_PTR systemMask = 0;
   // The engine's masks are 32-bit; CPUs 1 to 4, the ones it manages, are in the low bits.
-  processMask = static_cast<AffinityMask>(process64);
-  return true;
+  const AffinityMask mask = GetProcessAffinityMask(process, &processMask, &systemMask)
+                                ? static_cast<AffinityMask>(processMask)
+                                : 0;
+  CloseHandle(process);
+  return mask;
 }
 
-bool Win32ProcessPlatform::SetAffinityMask(ProcessHandle process, AffinityMask mask) {
-  return SetProcessAffinityMask(ToHandle(process), mask) != 0;
-}
-
-void Win32ProcessPlatform::CloseProcess(ProcessHandle process) {
-  CloseHandle(ToHandle(process));
-}
-
-ErrorCode Win32ProcessPlatform::LastError() {
-  return GetLastError();
-}
-
-void Win32ProcessPlatform::SetLastError(ErrorCode code) {
-  ::SetLastError(code);
+ErrorCode Win32ProcessPlatform::SetMask(Pid pid, AffinityMask mask) {
+  const HANDLE process = OpenProcess(PROCESS_SET_INFORMATION, FALSE, pid);
+  if (process == nullptr) return FailureCode();
+  const ErrorCode result = SetProcessAffinityMask(process, mask) ? 0 : FailureCode();
+  CloseHandle(process);
+  return result;
 }
 
 Pid Win32ProcessPlatform::CurrentPid() {

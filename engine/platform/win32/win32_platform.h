@@ -1,9 +1,10 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
-#include <map>
+#include <span>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "engine/platform/process_platform.h"
 
@@ -11,32 +12,25 @@ namespace mervale {
 
 // Length of the executable-name field of a process snapshot entry.
 inline constexpr std::size_t kSnapshotNameLength = 260;
-using SnapshotNameField = std::array<char, kSnapshotNameLength>;
 
 // The name held in a snapshot entry: up to the first NUL, or the whole field when it has none.
-std::string NameFromSnapshotField(const SnapshotNameField& field);
+std::string NameFromSnapshotField(std::span<const char, kSnapshotNameLength> field);
 
 // Process management through the Windows Tool Help snapshot and the process affinity calls.
 class Win32ProcessPlatform final : public ProcessPlatform {
  public:
-  SnapshotHandle CreateSnapshot() override;
-  bool FirstEntry(SnapshotHandle snapshot, Pid& pid) override;
-  bool NextEntry(SnapshotHandle snapshot, Pid& pid) override;
-  std::string EntryName(SnapshotHandle snapshot) override;
-  void CloseSnapshot(SnapshotHandle snapshot) override;
-
-  ProcessHandle OpenProcess(ProcessAccess access, Pid pid) override;
-  bool GetAffinityMask(ProcessHandle process, AffinityMask& processMask) override;
-  bool SetAffinityMask(ProcessHandle process, AffinityMask mask) override;
-  void CloseProcess(ProcessHandle process) override;
-
-  ErrorCode LastError() override;
-  void SetLastError(ErrorCode code) override;
+  // One snapshot gives the list and the names; a snapshot without a first entry gives 0 and no
+  // PID.
+  ErrorCode ListPids(std::vector<Pid>& pids) override;
+  // The name the latest listing's snapshot gave; empty for a PID it did not hold.
+  std::string ProcessName(Pid pid) override;
+  // Open the process for the one call and close it again.
+  AffinityMask GetMask(Pid pid) override;
+  ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override;
 
  private:
-  // The name of the entry each open snapshot's walk stands on; dropped when the snapshot closes.
-  std::map<SnapshotHandle, SnapshotNameField> currentNames_;
+  std::unordered_map<Pid, std::string> names_;
 };
 
 }  // namespace mervale
