@@ -76,11 +76,7 @@ void AffinityEngine::ForgetUnseenPids(std::size_t seenCount) {
 void AffinityEngine::ApplyToSelected(const CpuFlags& flags) {
   const auto mask =
       static_cast<AffinityMask>(FlagsToMask(flags.cpu1, flags.cpu2, flags.cpu3, flags.cpu4));
-  const int count = table_.RowCount();
-  for (int i = 0; i < count; ++i) {
-    const ProcessRow& row = table_.RowAt(i);
-    if (row.selected) platform_.SetMask(row.pid, mask);
-  }
+  table_.ForEachSelectedRow([&](const ProcessRow& row) { platform_.SetMask(row.pid, mask); });
   RefreshProcesses();
 }
 
@@ -88,14 +84,11 @@ void AffinityEngine::AddSelectedToProfile(const CpuFlags& flags,
                                           const std::string& profileFileName) {
   const std::string maskText = FlagsToText(flags.cpu1, flags.cpu2, flags.cpu3, flags.cpu4);
   LineList& profile = policy_.profileList;
-  const int count = table_.RowCount();
-  for (int i = 0; i < count; ++i) {
-    const ProcessRow& row = table_.RowAt(i);
-    if (!row.selected) continue;
+  table_.ForEachSelectedRow([&](const ProcessRow& row) {
     std::erase_if(profile,
                   [&](const std::string& entry) { return EntryBelongsTo(entry, row.caption); });
     profile.push_back(maskText + ": " + row.caption);
-  }
+  });
   SaveLineList(profile, profileFileName);
 }
 
@@ -109,23 +102,17 @@ void AffinityEngine::Isolate() {
       platform_.SetMask(row.pid, 1);
       continue;
     }
-    if (policy_.NextCpu >= 1 && policy_.NextCpu <= 4) {
-      platform_.SetMask(row.pid, CpuSet{1} << (policy_.NextCpu - 1));
-    }
-    if (++policy_.NextCpu > policy_.CpuCount) policy_.NextCpu = 2;
+    GiveNextCpu(platform_, policy_, row.pid, 2);
   }
   RefreshProcesses();
 }
 
 void AffinityEngine::Exclude(const std::string& exclusionFileName) {
   LineList& exclusions = policy_.exclusionList;
-  const int count = table_.RowCount();
-  for (int i = 0; i < count; ++i) {
-    const ProcessRow& row = table_.RowAt(i);
-    if (!row.selected) continue;
+  table_.ForEachSelectedRow([&](const ProcessRow& row) {
     std::string lower = LowerCaseAscii(row.caption);
     if (FindListBoxLine(exclusions, lower) == -1) exclusions.push_back(std::move(lower));
-  }
+  });
   SaveLineList(exclusions, exclusionFileName);
 }
 

@@ -4,14 +4,6 @@
 
 namespace mervale {
 
-std::string LowerCaseAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-  }
-  return lower;
-}
-
 bool IsExcluded(const LineList& exclusionList, std::string_view name) {
   return FindListBoxLine(exclusionList, LowerCaseAscii(name)) != -1;
 }
@@ -29,16 +21,20 @@ std::int32_t ProfileMaskFor(const LineList& profileList, std::string_view name) 
   return mask;
 }
 
+void GiveNextCpu(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
+                 std::int32_t firstCpu) {
+  if (policy.NextCpu >= 1 && policy.NextCpu <= 4) {
+    platform.SetMask(pid, CpuSet{1} << (policy.NextCpu - 1));
+  }
+  if (++policy.NextCpu > policy.CpuCount) policy.NextCpu = firstCpu;
+}
+
 void ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
                  std::string_view name) {
   if (IsExcluded(policy.exclusionList, name)) return;
   switch (policy.mode) {
     case kModeAutomatic:
-      if (policy.NextCpu >= 1 && policy.NextCpu <= 4) {
-        platform.SetMask(pid, CpuSet{1} << (policy.NextCpu - 1));
-      }
-      // The counter moves on whether or not the process took the set.
-      if (++policy.NextCpu > policy.CpuCount) policy.NextCpu = 1;
+      GiveNextCpu(platform, policy, pid, 1);
       break;
     case kModeManual:
       platform.SetMask(pid, static_cast<CpuSet>(ProfileMaskFor(policy.profileList, name)));

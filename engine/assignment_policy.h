@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "engine/platform/process_platform.h"
+#include "store/ascii_case.h"
 #include "store/line_list.h"
 
 namespace mervale {
@@ -36,9 +37,6 @@ struct AssignmentPolicy {
   LineList exclusionList;     // lower-case process names never handled automatically
 };
 
-// Only the letters A to Z are lowered; every other byte stays as it is.
-std::string LowerCaseAscii(std::string_view text);
-
 // Whether the lower-cased name stands in the exclusion list (letter case ignored).
 bool IsExcluded(const LineList& exclusionList, std::string_view name);
 
@@ -48,6 +46,12 @@ bool EntryBelongsTo(std::string_view entry, std::string_view name);
 
 // The set the profile gives the name: 15 when no entry belongs to it; the last matching entry wins.
 std::int32_t ProfileMaskFor(const LineList& profileList, std::string_view name);
+
+// The round robin of mode Automatic and "Isolate": the process gets CPU NextCpu alone (nothing
+// while the counter stands outside 1 to 4), then the counter moves on, back to `firstCpu` once it
+// passes CpuCount, whether or not the process took the set.
+void GiveNextCpu(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
+                 std::int32_t firstCpu);
 
 // Gives a newly seen process the current mode's set, unless its name is excluded.
 void ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "store/ascii_case.h"
+
 namespace mervale {
 namespace {
-
-unsigned char UpperAscii(unsigned char c) {
-  return (c >= 'a' && c <= 'z') ? c - 0x20 : c;
-}
 
 int CompareIds(Pid a, Pid b) {
   // The view compares the Id column as signed 32-bit numbers.
@@ -36,8 +34,8 @@ int CompareAscending(int column, const ProcessRow& a, std::string_view cpuA, con
 int CompareCaptions(std::string_view a, std::string_view b) {
   const std::size_t common = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < common; ++i) {
-    const int x = UpperAscii(static_cast<unsigned char>(a[i]));
-    const int y = UpperAscii(static_cast<unsigned char>(b[i]));
+    const int x = static_cast<unsigned char>(UpperAscii(a[i]));
+    const int y = static_cast<unsigned char>(UpperAscii(b[i]));
     if (x != y) return x - y;
   }
   return static_cast<int>(a.size()) - static_cast<int>(b.size());

@@ -66,6 +66,15 @@ class ProcessTable {
   // Selection, as the view reports it.
   void SetSelected(int index, bool selected);
   void SelectAll();
+  // Calls `action` with each selected row, first to last; the rows are counted before the first
+  // call.
+  template <typename Action>
+  void ForEachSelectedRow(Action&& action) const {
+    const int count = RowCount();
+    for (int i = 0; i < count; ++i) {
+      if (RowAt(i).selected) action(RowAt(i));
+    }
+  }
 
   int SortColumn() const { return sortColumn_; }
   int LastSortColumn() const { return lastSortColumn_; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "store/ascii_case.h"
 #include "store/error.h"
 #include "store/file_bytes.h"
 
@@ -17,12 +18,6 @@ namespace {
 constexpr bool IsLineEnd(char byte) {
   return byte == '\r' || byte == '\n' || byte == '\0';
 }
-
-#ifndef _WIN32
-constexpr unsigned char FoldAsciiCase(unsigned char byte) {
-  return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
-}
-#endif
 
 }  // namespace
 
@@ -72,8 +67,8 @@ int CompareTextIgnoringCase(std::string_view a, std::string_view b) {
 #else
   const std::size_t common = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < common; ++i) {
-    const unsigned char left = FoldAsciiCase(static_cast<unsigned char>(a[i]));
-    const unsigned char right = FoldAsciiCase(static_cast<unsigned char>(b[i]));
+    const auto left = static_cast<unsigned char>(LowerAscii(a[i]));
+    const auto right = static_cast<unsigned char>(LowerAscii(b[i]));
     if (left != right) return left < right ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "store/ascii_case.h"
 #include "store/error.h"
 #include "store/file_bytes.h"
 
@@ -134,11 +135,8 @@ std::string AutostartEntryText(const std::string& executablePath) {
 }
 
 std::uint32_t LocaleIdForLocaleName(std::string_view localeName) {
-  std::string language(localeName.substr(0, localeName.find_first_of("_.@")));
-  std::ranges::transform(language, language.begin(), [](char character) {
-    return character >= 'A' && character <= 'Z' ? static_cast<char>(character - 'A' + 'a')
-                                                : character;
-  });
+  const std::string language =
+      LowerCaseAscii(localeName.substr(0, localeName.find_first_of("_.@")));
   const auto known = std::ranges::find(kLanguageIds, language, &LanguageId::code);
   return known == kLanguageIds.end() ? kEnglishLocaleId : kDefaultSublanguage | known->primary;
 }
