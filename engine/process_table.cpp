@@ -68,11 +68,6 @@ void ProcessTable::ColumnClick(int column) {
   sortColumn_ = column;
   sortAscending_ = (sortColumn_ == lastSortColumn_) ? !sortAscending_ : true;
   lastSortColumn_ = sortColumn_;
-  for (auto& row : rows_) {
-    row->sortKey = row->maskText;
-    row->keyPending = false;
-  }
-  pendingKeys_.clear();
   SortRows();
 }
 
@@ -81,16 +76,13 @@ void ProcessTable::Clear() {
   rows_.clear();
   byPid_.clear();
   additions_.clear();
-  changes_.clear();
-  pendingKeys_.clear();
+  cpuTextsChanged_ = false;
   anyChanged_ = false;
   if (observer_) observer_->ResetDone();
 }
 
 void ProcessTable::BeginPass() {
   ++pass_;
-  additions_.clear();
-  changes_.clear();
 }
 
 bool ProcessTable::TouchRow(Pid pid, std::string_view maskText) {
@@ -102,12 +94,18 @@ bool ProcessTable::TouchRow(Pid pid, std::string_view maskText) {
     row.maskText.assign(maskText);
     row.changed = true;
     anyChanged_ = true;
-    changes_.push_back({&row, row.maskText});
+    if (sortColumn_ == kColumnCpu) cpuTextsChanged_ = true;
   }
   return true;
 }
 
 void ProcessTable::AddRow(std::string caption, std::string pidText, Pid pid, std::string maskText) {
+  // The view sorts after each addition, with the CPU texts of that moment: the rows added before a
+  // change go to their places under the old texts, then the table is sorted under the new ones.
+  if (cpuTextsChanged_) {
+    PlaceAdditions();
+    SortRows();
+  }
   auto row = std::make_unique<Row>();
   row->caption = std::move(caption);
   row->pidText = std::move(pidText);
@@ -116,7 +114,7 @@ void ProcessTable::AddRow(std::string caption, std::string pidText, Pid pid, std
   row->sortKey = row->maskText;
   row->seenInPass = pass_;
   byPid_[pid] = row.get();
-  additions_.push_back({std::move(row), changes_.size()});
+  additions_.push_back(std::move(row));
 }
 
 void ProcessTable::EndPass() {
@@ -126,7 +124,6 @@ void ProcessTable::EndPass() {
 }
 
 void ProcessTable::RemoveUnseenRows() {
-  std::erase_if(pendingKeys_, [this](const Row* row) { return row->seenInPass != pass_; });
   // Walk from the end so each removed run leaves the positions before it valid for the view.
   std::size_t end = rows_.size();
   while (end > 0) {
@@ -146,51 +143,9 @@ void ProcessTable::RemoveUnseenRows() {
   }
 }
 
-// Replays the pass as the view would have sorted it: each addition sorts the whole table with the
-// CPU texts of that moment. Additions with no CPU change between them form one batch.
-void ProcessTable::PlaceAdditions() {
-  std::size_t applied = 0;
-  std::size_t next = 0;
-  while (next < additions_.size()) {
-    const std::size_t changesBefore = additions_[next].changesBefore;
-    for (; applied < changesBefore; ++applied)
-      AdoptKey(*changes_[applied].row, changes_[applied].maskText);
-    if (ApplyPendingKeys() && sortColumn_ == kColumnCpu) SortRows();
-    std::vector<std::unique_ptr<Row>> batch;
-    for (; next < additions_.size() && additions_[next].changesBefore == changesBefore; ++next) {
-      batch.push_back(std::move(additions_[next].row));
-    }
-    InsertRows(std::move(batch));
-  }
-  // Changes after the pass's last addition wait for the next sort.
-  for (; applied < changes_.size(); ++applied)
-    AdoptKey(*changes_[applied].row, changes_[applied].maskText);
-  additions_.clear();
-  changes_.clear();
-}
-
-void ProcessTable::AdoptKey(Row& row, std::string_view key) {
-  row.nextSortKey.assign(key);
-  if (!row.keyPending) {
-    row.keyPending = true;
-    pendingKeys_.push_back(&row);
-  }
-}
-
-bool ProcessTable::ApplyPendingKeys() {
-  bool moved = false;
-  for (Row* row : pendingKeys_) {
-    if (row->sortKey != row->nextSortKey) {
-      row->sortKey = row->nextSortKey;
-      moved = true;
-    }
-    row->keyPending = false;
-  }
-  pendingKeys_.clear();
-  return moved;
-}
-
 void ProcessTable::SortRows() {
+  for (auto& row : rows_) row->sortKey = row->maskText;
+  cpuTextsChanged_ = false;
   if (rows_.empty()) return;
   if (observer_) observer_->LayoutAboutToChange();
   std::stable_sort(rows_.begin(), rows_.end(),
@@ -198,30 +153,35 @@ void ProcessTable::SortRows() {
   if (observer_) observer_->LayoutChanged();
 }
 
-void ProcessTable::InsertRows(std::vector<std::unique_ptr<Row>> batch) {
+// No sort came between these additions, so each goes behind the rows that compare equal to it,
+// the ones added before it included: a stable sort of the additions merged behind the table.
+void ProcessTable::PlaceAdditions() {
+  if (additions_.empty()) return;
   const auto before = [this](const auto& a, const auto& b) { return CompareRows(*a, *b) < 0; };
-  std::stable_sort(batch.begin(), batch.end(), before);
+  std::stable_sort(additions_.begin(), additions_.end(), before);
   // Many new rows at once (start-up, a rebuild) are cheaper as one sorted fill than as single
   // insertions, each of which moves the rows behind it.
-  const bool bulk = rows_.empty() || (batch.size() > 64 && batch.size() * 4 > rows_.size());
+  const bool bulk =
+      rows_.empty() || (additions_.size() > 64 && additions_.size() * 4 > rows_.size());
   if (bulk) {
     if (observer_) observer_->AboutToReset();
     const auto middle = static_cast<std::ptrdiff_t>(rows_.size());
-    rows_.insert(rows_.end(), std::make_move_iterator(batch.begin()),
-                 std::make_move_iterator(batch.end()));
+    rows_.insert(rows_.end(), std::make_move_iterator(additions_.begin()),
+                 std::make_move_iterator(additions_.end()));
     std::inplace_merge(rows_.begin(), rows_.begin() + middle, rows_.end(), before);
     if (observer_) observer_->ResetDone();
-    return;
+  } else {
+    auto place = rows_.begin();
+    for (auto& row : additions_) {
+      // The additions are sorted, so each goes behind the one placed before it.
+      place = std::upper_bound(place, rows_.end(), row, before);
+      const int index = static_cast<int>(place - rows_.begin());
+      if (observer_) observer_->RowsAboutToBeInserted(index, index);
+      place = rows_.insert(place, std::move(row)) + 1;
+      if (observer_) observer_->RowsInserted();
+    }
   }
-  auto place = rows_.begin();
-  for (auto& row : batch) {
-    // The batch is sorted, so each row goes behind the one inserted before it.
-    place = std::upper_bound(place, rows_.end(), row, before);
-    const int index = static_cast<int>(place - rows_.begin());
-    if (observer_) observer_->RowsAboutToBeInserted(index, index);
-    place = rows_.insert(place, std::move(row)) + 1;
-    if (observer_) observer_->RowsInserted();
-  }
+  additions_.clear();
 }
 
 void ProcessTable::ReportChangedRows() {

@@ -47,9 +47,9 @@ int CompareCaptions(std::string_view a, std::string_view b);
 
 // The rows in display order, with constant-time lookup by PID, and the sort state of the view.
 //
-// Rows added during a refresh pass take their sorted places when the pass ends, exactly where
-// sorting the whole table after each addition would have put them: new rows go behind rows that
-// compare equal, and a CPU text that changed after the pass's last addition does not move its row.
+// Rows land exactly where sorting the whole table after each addition would put them, as the view
+// does: new rows go behind rows that compare equal, and a changed CPU text moves its row only at
+// the next addition or column click. Rows added between two such sorts are placed together.
 class ProcessTable {
  public:
   ProcessTable() = default;
@@ -99,36 +99,26 @@ class ProcessTable {
 
  private:
   struct Row : ProcessRow {
-    std::string sortKey;      // the CPU text as of the last sort
-    std::string nextSortKey;  // the CPU text the next sort will see
-    bool keyPending = false;  // nextSortKey differs from what the last sort saw
+    std::string sortKey;  // the CPU text as the latest sort saw it
     std::uint64_t seenInPass = 0;
     bool changed = false;  // to be reported to the view
   };
   using RowList = std::vector<std::unique_ptr<Row>>;
-  struct Addition {
-    std::unique_ptr<Row> row;
-    std::size_t changesBefore;  // CPU changes of this pass made before the addition
-  };
-  struct Change {
-    Row* row;
-    std::string maskText;
-  };
 
   int CompareRows(const Row& a, const Row& b) const;
   void RemoveUnseenRows();
+  // Puts the rows added since the last placement where sorting after each addition puts them.
   void PlaceAdditions();
-  void AdoptKey(Row& row, std::string_view key);
-  bool ApplyPendingKeys();
+  // Sorts with the CPU texts of now.
   void SortRows();
-  void InsertRows(std::vector<std::unique_ptr<Row>> rows);
   void ReportChangedRows();
 
   RowList rows_;
   std::unordered_map<Pid, Row*> byPid_;
-  std::vector<Addition> additions_;
-  std::vector<Change> changes_;    // CPU changes of this pass, in walk order
-  std::vector<Row*> pendingKeys_;  // rows whose nextSortKey the next sort must adopt
+  RowList additions_;  // in the order they came
+  // A CPU text changed since the latest sort while the table is sorted by CPU, so the next
+  // addition sorts the table first.
+  bool cpuTextsChanged_ = false;
   std::uint64_t pass_ = 0;
   bool anyChanged_ = false;
   TableObserver* observer_ = nullptr;
