@@ -24,7 +24,6 @@ class AffinityEngine {
  public:
   AffinityEngine(ProcessPlatform& platform, FailureReporter& reporter);
 
-  ProcessPlatform& Platform() { return platform_; }
   ProcessTable& Table() { return table_; }
   const ProcessTable& Table() const { return table_; }
   AssignmentPolicy& Policy() { return policy_; }

@@ -9,13 +9,10 @@ namespace mervale {
 FakeProcessPlatform::FakeProcessPlatform(int cpuCount, Pid ownPid)
     : cpuCount_(cpuCount), ownPid_(ownPid) {}
 
-void FakeProcessPlatform::AddProcess(Pid pid, std::string name, AffinityMask mask,
-                                     int threadCount) {
+void FakeProcessPlatform::AddProcess(Pid pid, std::string name, AffinityMask mask) {
   if (Find(pid) != nullptr) throw std::invalid_argument("process already exists");
-  if (threadCount < 1) throw std::invalid_argument("a process has at least one thread");
   positions_[pid] = machine_.size();
-  machine_.push_back(
-      {pid, std::move(name), mask, std::vector<AffinityMask>(std::size_t(threadCount), mask)});
+  machine_.push_back({pid, std::move(name), mask});
 }
 
 void FakeProcessPlatform::RemoveProcess(Pid pid) {
@@ -26,18 +23,8 @@ void FakeProcessPlatform::RemoveProcess(Pid pid) {
   for (std::size_t i = 0; i < machine_.size(); ++i) positions_[machine_[i].pid] = i;
 }
 
-void FakeProcessPlatform::RenameProcess(Pid pid, std::string name) {
-  Existing(pid).name = std::move(name);
-}
-
 void FakeProcessPlatform::SetMaskFromOutside(Pid pid, AffinityMask mask) {
-  Process& process = Existing(pid);
-  process.mask = mask;
-  std::ranges::fill(process.threadMasks, mask);
-}
-
-void FakeProcessPlatform::SetThreadMaskFromOutside(Pid pid, std::size_t thread, AffinityMask mask) {
-  Existing(pid).threadMasks.at(thread) = mask;
+  Existing(pid).mask = mask;
 }
 
 void FakeProcessPlatform::RefuseRead(Pid pid) {
@@ -48,18 +35,9 @@ void FakeProcessPlatform::RefuseSet(Pid pid) {
   refusedSets_.insert(pid);
 }
 
-bool FakeProcessPlatform::HasProcess(Pid pid) const {
-  return Find(pid) != nullptr;
-}
-
 AffinityMask FakeProcessPlatform::MaskOf(Pid pid) const {
   const Process* process = Find(pid);
   return process != nullptr ? process->mask : 0;
-}
-
-std::vector<AffinityMask> FakeProcessPlatform::ThreadMasksOf(Pid pid) const {
-  const Process* process = Find(pid);
-  return process != nullptr ? process->threadMasks : std::vector<AffinityMask>{};
 }
 
 std::vector<Pid> FakeProcessPlatform::Pids() const {
@@ -99,7 +77,6 @@ ErrorCode FakeProcessPlatform::SetMask(Pid pid, AffinityMask mask) {
   calls_.setLog.push_back({pid, mask, result == 0});
   if (result != 0) return result;
   target->mask = mask;
-  std::ranges::fill(target->threadMasks, mask);
   return 0;
 }
 

@@ -38,16 +38,12 @@ class FakeProcessPlatform : public ProcessPlatform {
   explicit FakeProcessPlatform(int cpuCount = 2, Pid ownPid = 4000);
 
   // --- Scripting the machine -------------------------------------------------------------------
-  // Appends a process at the end of the listing order with one thread per threadCount.
-  void AddProcess(Pid pid, std::string name, AffinityMask mask, int threadCount = 1);
+  // Appends a process at the end of the listing order.
+  void AddProcess(Pid pid, std::string name, AffinityMask mask);
   void RemoveProcess(Pid pid);
-  void RenameProcess(Pid pid, std::string name);
-  // Another program changed the mask: every thread follows.
+  // Another program changed the mask.
   void SetMaskFromOutside(Pid pid, AffinityMask mask);
-  // One thread changed its own mask; the process mask stays.
-  void SetThreadMaskFromOutside(Pid pid, std::size_t thread, AffinityMask mask);
   void SetCpuCount(int cpuCount) { cpuCount_ = cpuCount; }
-  void SetOwnPid(Pid pid) { ownPid_ = pid; }
 
   // The process exists but its mask cannot be read.
   void RefuseRead(Pid pid);
@@ -57,10 +53,8 @@ class FakeProcessPlatform : public ProcessPlatform {
   void FailSnapshots(std::optional<ErrorCode> code) { listFailure_ = code; }
 
   // --- Inspecting it ----------------------------------------------------------------------------
-  bool HasProcess(Pid pid) const;
   // 0 for a process that does not exist.
   AffinityMask MaskOf(Pid pid) const;
-  std::vector<AffinityMask> ThreadMasksOf(Pid pid) const;
   std::vector<Pid> Pids() const;
   const Calls& calls() const { return calls_; }
   void ResetCalls() { calls_ = {}; }
@@ -77,7 +71,6 @@ class FakeProcessPlatform : public ProcessPlatform {
     Pid pid;
     std::string name;
     AffinityMask mask;
-    std::vector<AffinityMask> threadMasks;
   };
 
   Process* Find(Pid pid);
