@@ -1,7 +1,7 @@
 #include <QApplication>
 
 #include "ui/app_icon.h"
-#include "ui/cpu.h"
+#include "ui/main_window.h"
 #include "ui/window_set.h"
 
 #ifdef _WIN32

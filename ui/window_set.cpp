@@ -1,9 +1,9 @@
 #include "ui/window_set.h"
 
-#include "ui/cpu.h"
-#include "ui/donation.h"
-#include "ui/ohu.h"
-#include "ui/wciu.h"
+#include "ui/main_window.h"
+#include "ui/donation_window.h"
+#include "ui/options_window.h"
+#include "ui/about_window.h"
 
 namespace mervale {
 

@@ -14,9 +14,9 @@
 #include "helpers/message_boxes.h"
 #include "helpers/url_recorder.h"
 #include "store/error.h"
-#include "ui/donation.h"
+#include "ui/donation_window.h"
 #include "ui/text_panel.h"
-#include "ui/wciu.h"
+#include "ui/about_window.h"
 
 using mervale::TForm14;
 using mervale::TInfoForm;

@@ -20,12 +20,12 @@
 #include "helpers/test_machine.h"
 #include "helpers/url_recorder.h"
 #include "ui/click_label.h"
-#include "ui/cpu.h"
-#include "ui/donation.h"
-#include "ui/ohu.h"
+#include "ui/main_window.h"
+#include "ui/donation_window.h"
+#include "ui/options_window.h"
 #include "ui/profile_combo_box.h"
 #include "ui/radio_group.h"
-#include "ui/wciu.h"
+#include "ui/about_window.h"
 #include "ui/window_set.h"
 
 using namespace mervale;

@@ -8,8 +8,8 @@
 
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
-#include "ui/cpu.h"
-#include "ui/ohu.h"
+#include "ui/main_window.h"
+#include "ui/options_window.h"
 #include "ui/radio_group.h"
 #include "ui/window_set.h"
 

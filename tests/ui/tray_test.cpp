@@ -10,9 +10,9 @@
 
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
-#include "ui/cpu.h"
-#include "ui/ohu.h"
-#include "ui/tray.h"
+#include "ui/main_window.h"
+#include "ui/options_window.h"
+#include "ui/tray_icon.h"
 #include "ui/window_set.h"
 
 using namespace mervale;

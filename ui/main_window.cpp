@@ -1,4 +1,4 @@
-#include "ui/cpu.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QFile>
@@ -21,7 +21,7 @@
 #include "ui/process_table_model.h"
 #include "ui/profile_combo_box.h"
 #include "ui/radio_group.h"
-#include "ui/tray.h"
+#include "ui/tray_icon.h"
 
 namespace mervale {
 namespace {

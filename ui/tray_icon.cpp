@@ -1,4 +1,4 @@
-#include "ui/tray.h"
+#include "ui/tray_icon.h"
 
 #include <QCursor>
 #include <QSystemTrayIcon>

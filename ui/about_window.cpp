@@ -1,4 +1,4 @@
-#include "ui/wciu.h"
+#include "ui/about_window.h"
 
 #include <QDesktopServices>
 #include <QLabel>

@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "ui/cpu.h"
+#include "ui/main_window.h"
 #include "ui/error_box.h"
-#include "ui/ohu.h"
-#include "ui/tray.h"
+#include "ui/options_window.h"
+#include "ui/tray_icon.h"
 
 #ifdef _WIN32
 #include "ui/win32/force_foreground.h"

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "engine/set_entries.h"
-#include "ui/cpu.h"
+#include "ui/main_window.h"
 
 namespace mervale {
 namespace {

@@ -10,8 +10,8 @@
 #include <utility>
 
 #include "ui/click_label.h"
-#include "ui/cpu.h"
-#include "ui/ohu.h"
+#include "ui/main_window.h"
+#include "ui/options_window.h"
 #include "ui/process_table_model.h"
 #include "ui/profile_combo_box.h"
 #include "ui/program_text.h"

@@ -1,4 +1,4 @@
-#include "ui/donation.h"
+#include "ui/donation_window.h"
 
 #include <QDesktopServices>
 #include <QPlainTextEdit>

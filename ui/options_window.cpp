@@ -1,4 +1,4 @@
-#include "ui/ohu.h"
+#include "ui/options_window.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
