@@ -26,6 +26,6 @@ int main(int argc, char* argv[]) {
   mervale::LinuxSystemServices system;
 #endif
   mervale::WindowSet windows(platform, system);
-  windows.Form1().show();
+  windows.mainWindow().show();
   return QApplication::exec();
 }

@@ -32,25 +32,25 @@ std::int32_t ProfileMaskFor(const LineList& profileList, std::string_view name) 
 
 void ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
                  std::string_view name) {
-  if (IsExcluded(policy.exclusionList, name)) return;
-  switch (policy.mode) {
-    case kModeAutomatic:
+  if (!policy.mode || IsExcluded(policy.exclusionList, name)) return;
+  switch (*policy.mode) {
+    case Mode::kAutomatic:
       if (policy.NextCpu >= 1 && policy.NextCpu <= 4) {
         SetAffinity(platform, pid, CpuSet{1} << (policy.NextCpu - 1));
       }
       // The counter moves on whether or not the process took the set.
       if (++policy.NextCpu > policy.CpuCount) policy.NextCpu = 1;
       break;
-    case kModeManual:
+    case Mode::kManual:
       SetAffinity(platform, pid, static_cast<CpuSet>(ProfileMaskFor(policy.profileList, name)));
       break;
-    case kModeCpu1:
+    case Mode::kCpu1:
       SetAffinity(platform, pid, 1);
       break;
-    case kModeCpu2:
+    case Mode::kCpu2:
       SetAffinity(platform, pid, 2);
       break;
-    default:
+    case Mode::kOff:
       break;
   }
 }

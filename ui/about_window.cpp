@@ -3,14 +3,12 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QUrl>
-
-#include <utility>
 
 #include "ui/about_logo.h"
 #include "ui/click_label.h"
 #include "ui/error_box.h"
+#include "ui/pixel_font.h"
 #include "ui/text_panel.h"
 #include "ui/window_placement.h"
 
@@ -42,13 +40,6 @@ QStringList CreditLines() {
   };
 }
 
-QFont PixelFont(const QString& family, int pixels) {
-  QFont font(family);
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(pixels);
-  return font;
-}
-
 void SetTextColour(QWidget* widget, const QColor& colour) {
   QPalette colours = widget->palette();
   colours.setColor(QPalette::WindowText, colour);
@@ -57,9 +48,8 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
 
 }  // namespace
 
-TInfoForm::TInfoForm(std::function<void()> formCreate)
-    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint),
-      formCreate_(std::move(formCreate)) {
+AboutWindow::AboutWindow(std::function<void()> creationWork)
+    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName(QStringLiteral("InfoForm"));
   setWindowTitle(QStringLiteral("Info"));
   // Closing hides the window, which must not end the program while the main window sits in the
@@ -71,79 +61,70 @@ TInfoForm::TInfoForm(std::function<void()> formCreate)
   setPalette(background);
   setAutoFillBackground(true);
 
-  Panel1 = new TBevelPanel(this);
-  Panel1->setObjectName(QStringLiteral("Panel1"));
-  Panel1->setGeometry(0, 0, width(), 121);
-  Panel1->SetColor(Qt::white);
-  Panel1->SetBevelOuter(BevelCut::Space);
-  Panel1->SetBorderStyle(PanelBorder::Single);
+  logoPanel_ = new BevelPanel(this);
+  logoPanel_->setObjectName(QStringLiteral("Panel1"));
+  logoPanel_->setGeometry(0, 0, width(), 121);
+  logoPanel_->setColor(Qt::white);
+  logoPanel_->setBevelOuter(BevelCut::Space);
+  logoPanel_->setBorderStyle(PanelBorder::Single);
 
-  Image1 = new QLabel(Panel1);
-  Image1->setObjectName(QStringLiteral("Image1"));
-  const int frame = Panel1->BevelWidth();
-  Image1->setGeometry(Panel1->ClientRect().adjusted(frame, frame, -frame, -frame));
-  Image1->setAlignment(Qt::AlignCenter);
-  Image1->setPixmap(PaintAboutLogo());
+  logo_ = new QLabel(logoPanel_);
+  logo_->setObjectName(QStringLiteral("Image1"));
+  const int frame = BevelPanel::kBevelWidth;
+  logo_->setGeometry(logoPanel_->clientRect().adjusted(frame, frame, -frame, -frame));
+  logo_->setAlignment(Qt::AlignCenter);
+  logo_->setPixmap(PaintAboutLogo());
 
-  Label5 = new QLabel(QStringLiteral("Mervale 2.1"), this);
-  Label5->setObjectName(QStringLiteral("Label5"));
-  Label5->setGeometry(0, Panel1->geometry().bottom() + 1, width(), 37);
-  Label5->setAlignment(Qt::AlignCenter);
-  Label5->setFont(PixelFont(font().family(), 32));
-  SetTextColour(Label5, Qt::white);
+  productName_ = new QLabel(QStringLiteral("Mervale 2.1"), this);
+  productName_->setObjectName(QStringLiteral("Label5"));
+  productName_->setGeometry(0, logoPanel_->geometry().bottom() + 1, width(), 37);
+  productName_->setAlignment(Qt::AlignCenter);
+  productName_->setFont(PixelFont(QFont(font().family()), 32));
+  SetTextColour(productName_, Qt::white);
 
-  TextPanel1 = new TTextPanel(this, QStringLiteral("TextPanel1"));
-  TextPanel1->setGeometry(19, 176, 262, 193);
-  TextPanel1->SetBevelOuter(BevelCut::None);
-  TextPanel1->SetBorderStyle(PanelBorder::Single);
-  TextPanel1->SetColor(Qt::white);
-  TextPanel1->SetBiDiMode(PanelBiDi::RightToLeft);
-  TextPanel1->SetTextFont({PixelFont(QStringLiteral("Arial"), 11), Qt::black});
-  TextPanel1->SetInterval(40);
-  TextPanel1->SetStepSize(1);
-  TextPanel1->SetEnableTimer(true);
-  TextPanel1->SetTextAlignment(LineAlignment::Center);
-  TextPanel1->SetItems(CreditLines());
+  credits_ = new TextPanel(this, QStringLiteral("TextPanel1"));
+  credits_->setGeometry(19, 176, 262, 193);
+  credits_->setBevelOuter(BevelCut::None);
+  credits_->setBorderStyle(PanelBorder::Single);
+  credits_->setColor(Qt::white);
+  credits_->setBiDiMode(PanelBiDi::RightToLeft);
+  credits_->setTextFont({PixelFont(QFont(QStringLiteral("Arial")), 11), Qt::black});
+  credits_->setInterval(40);
+  credits_->setStepSize(1);
+  credits_->setEnableTimer(true);
+  credits_->setTextAlignment(LineAlignment::Center);
+  credits_->setItems(CreditLines());
 
-  BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-  BitBtn1->setGeometry(120, 384, 75, 25);
-  BitBtn1->setDefault(true);
-  connect(BitBtn1, &QPushButton::clicked, this, &TInfoForm::BitBtn1Click);
+  okButton_ = new QPushButton(QStringLiteral("OK"), this);
+  okButton_->setObjectName(QStringLiteral("BitBtn1"));
+  okButton_->setGeometry(120, 384, 75, 25);
+  okButton_->setDefault(true);
+  connect(okButton_, &QPushButton::clicked, this, &AboutWindow::onOkClicked);
 
-  Label2 = new ClickLabel(this);
-  Label2->setObjectName(QStringLiteral("Label2"));
-  Label2->setText(kMakerPage);
+  makerLink_ = new ClickLabel(this);
+  makerLink_->setObjectName(QStringLiteral("Label2"));
+  makerLink_->setText(kMakerPage);
   // A link in plain text: it keeps the ordinary cursor.
-  Label2->setCursor(Qt::ArrowCursor);
-  Label2->setFont(PixelFont(font().family(), 12));
-  SetTextColour(Label2, Qt::white);
-  Label2->move(16, 413);
-  Label2->adjustSize();
-  connect(Label2, &ClickLabel::clicked, this, &TInfoForm::Label2Click);
+  makerLink_->setCursor(Qt::ArrowCursor);
+  makerLink_->setFont(PixelFont(QFont(font().family()), 12));
+  SetTextColour(makerLink_, Qt::white);
+  makerLink_->move(16, 413);
+  makerLink_->adjustSize();
+  connect(makerLink_, &ClickLabel::clicked, this, &AboutWindow::onMakerLinkClicked);
 
-  FormCreate();
+  CentreOnFirstShow(this);
+  // FormCreate
+  if (creationWork) RunGuarded(this, creationWork);
 }
 
-void TInfoForm::FormCreate() {
-  if (formCreate_) RunGuarded(this, formCreate_);
-}
-
-void TInfoForm::BitBtn1Click() {
+// BitBtn1Click
+void AboutWindow::onOkClicked() {
   close();
 }
 
-void TInfoForm::Label2Click() {
+// Label2Click
+void AboutWindow::onMakerLinkClicked() {
   QDesktopServices::openUrl(QUrl(kMakerPage));
-}
-
-void TInfoForm::showEvent(QShowEvent* event) {
-  // Centred on the screen the first time; later it opens wherever it was left.
-  if (!placed_) {
-    placed_ = true;
-    MoveCentredOn(this, screen()->availableGeometry());
-  }
-  QWidget::showEvent(event);
 }
 
 }  // namespace mervale

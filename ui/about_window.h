@@ -10,36 +10,29 @@ class QPushButton;
 namespace mervale {
 
 class ClickLabel;
-class TBevelPanel;
-class TTextPanel;
+class BevelPanel;
+class TextPanel;
 
-// The About window: product name and version, logo, the endlessly scrolling credits and a link to
-// the maker's web page. Closing it only hides it.
-class TInfoForm : public QWidget {
+// TInfoForm (InfoForm): the About window: product name and version, logo, the endlessly scrolling
+// credits and a link to the maker's web page. Closing it only hides it.
+class AboutWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // `formCreate` is the program's work for the window's creation (it may be empty); it runs last,
-  // once the window is complete, and an error in it ends only that work.
-  explicit TInfoForm(std::function<void()> formCreate = {});
+  // `creationWork` is the program's work for the window's creation (FormCreate; it may be empty);
+  // it runs last, once the window is complete, and an error in it ends only that work.
+  explicit AboutWindow(std::function<void()> creationWork = {});
 
-  void BitBtn1Click();
-  void Label2Click();
-
- protected:
-  void showEvent(QShowEvent* event) override;
+  void onOkClicked();         // BitBtn1Click
+  void onMakerLinkClicked();  // Label2Click
 
  private:
-  void FormCreate();
-
-  std::function<void()> formCreate_;
-  TBevelPanel* Panel1;
-  QLabel* Image1;
-  QLabel* Label5;
-  TTextPanel* TextPanel1;
-  QPushButton* BitBtn1;
-  ClickLabel* Label2;
-  bool placed_ = false;
+  BevelPanel* logoPanel_;  // Panel1
+  QLabel* logo_;           // Image1
+  QLabel* productName_;    // Label5
+  TextPanel* credits_;     // TextPanel1
+  QPushButton* okButton_;  // BitBtn1
+  ClickLabel* makerLink_;  // Label2
 };
 
 }  // namespace mervale

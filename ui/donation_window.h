@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 class QPlainTextEdit;
@@ -8,32 +7,27 @@ class QPushButton;
 
 namespace mervale {
 
-class TBevelPanel;
+class BevelPanel;
 
-// The donation window: a short request and two buttons that open donation pages in the browser.
-// Its texts are always in English. Closing it only hides it.
-class TForm14 : public QWidget {
+// TForm14 (Form14): the donation window: a short request and two buttons that open donation pages
+// in the browser. Its texts are always in English. Closing it only hides it.
+class DonationWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // `mainForm` is the window this one first opens centred over (the screen when there is none).
-  explicit TForm14(QWidget* mainForm = nullptr);
+  // `mainWindow` is the window this one first opens centred over (the screen when there is none).
+  explicit DonationWindow(QWidget* mainWindow = nullptr);
 
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
-
- protected:
-  void showEvent(QShowEvent* event) override;
+  void onPaypalClicked();    // Button1Click
+  void onWishListClicked();  // Button2Click
+  void onCloseClicked();     // Button3Click
 
  private:
-  QPointer<QWidget> mainForm_;
-  QPlainTextEdit* Memo1;
-  TBevelPanel* Panel1;
-  QPushButton* Button1;
-  QPushButton* Button2;
-  QPushButton* Button3;
-  bool placed_ = false;
+  QPlainTextEdit* request_;      // Memo1
+  BevelPanel* buttonBar_;        // Panel1
+  QPushButton* paypalButton_;    // Button1
+  QPushButton* wishListButton_;  // Button2
+  QPushButton* closeButton_;     // Button3
 };
 
 }  // namespace mervale

@@ -18,26 +18,15 @@
 #include "ui/click_label.h"
 #include "ui/error_box.h"
 #include "ui/jpeg_image.h"
+#include "ui/pixel_font.h"
 #include "ui/process_table_model.h"
 #include "ui/profile_combo_box.h"
 #include "ui/radio_group.h"
 #include "ui/tray_icon.h"
+#include "ui/widget_names.h"
 
 namespace mervale {
 namespace {
-
-QFont PixelFont(const QFont& base, int pixels, bool bold = false) {
-  QFont font = base;
-  font.setPixelSize(pixels);
-  font.setBold(bold);
-  return font;
-}
-
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 QListWidget* MultiSelectList(const char* name, QWidget* parent) {
   auto* list = Named(new QListWidget(parent), name);
@@ -48,7 +37,7 @@ QListWidget* MultiSelectList(const char* name, QWidget* parent) {
 
 }  // namespace
 
-TForm1::TForm1(ProcessPlatform& platform, SystemServices& system)
+MainWindow::MainWindow(ProcessPlatform& platform, SystemServices& system)
     : QWidget(nullptr), program_(platform, system, *this) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Mervale"));
@@ -61,211 +50,215 @@ TForm1::TForm1(ProcessPlatform& platform, SystemServices& system)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  BuildHeader();
-  BuildProcessTable();
-  BuildSidePanel();
-  layout->addWidget(Panel5);
-  layout->addWidget(Splitter2, 1);
-  BuildMenus();
+  buildHeader();
+  buildProcessTable();
+  buildSidePanel();
+  layout->addWidget(header_);
+  layout->addWidget(splitter_, 1);
+  buildMenus();
 
-  tray_ = new TrayIcon(this);
-  connect(tray_, &TrayIcon::MenuRequested, this, &TForm1::TrayMenuRequested);
-  connect(tray_, &TrayIcon::DoubleClicked, this, &TForm1::TrayDoubleClick);
-  ConnectTimers();
-  FormCreate();
+  trayIcon_ = new TrayIcon(this);
+  connect(trayIcon_, &TrayIcon::menuRequested, this, &MainWindow::onTrayMenuRequested);
+  connect(trayIcon_, &TrayIcon::doubleClicked, this, &MainWindow::onTrayDoubleClicked);
+  startTimers();
+  prepareProgram();
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
   // The model watches the program's table, which goes before the window's children do.
-  delete model_;
+  delete processModel_;
 }
 
-void TForm1::BuildHeader() {
-  Panel5 = Named(new QWidget(this), "Panel5");
-  Panel5->setFixedHeight(49);
-  auto* row = new QHBoxLayout(Panel5);
+void MainWindow::buildHeader() {
+  header_ = Named(new QWidget(this), "Panel5");
+  header_->setFixedHeight(49);
+  auto* row = new QHBoxLayout(header_);
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(0);
 
-  Panel2 = Named(new QLabel(QStringLiteral("  Mervale"), Panel5), "Panel2");
-  Panel2->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-  Panel2->setFont(PixelFont(font(), 17, true));
-  Panel2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  Panel2->setBackgroundRole(QPalette::Base);
-  Panel2->setAutoFillBackground(true);
+  title_ = Named(new QLabel(QStringLiteral("  Mervale"), header_), "Panel2");
+  title_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  title_->setFont(PixelFont(font(), 17, true));
+  title_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  title_->setBackgroundRole(QPalette::Base);
+  title_->setAutoFillBackground(true);
 
   // The link sits at the right end of the header panel, over its empty part.
-  Panel3 = Named(new ClickLabel(Panel2), "Panel3");
-  Panel3->setText(QStringLiteral("About"));
+  aboutLink_ = Named(new ClickLabel(title_), "Panel3");
+  aboutLink_->setText(QStringLiteral("About"));
   QFont link = PixelFont(font(), 12);
   link.setUnderline(true);
-  Panel3->setFont(link);
-  QPalette blue = Panel3->palette();
+  aboutLink_->setFont(link);
+  QPalette blue = aboutLink_->palette();
   blue.setColor(QPalette::Link, Qt::blue);
-  Panel3->setPalette(blue);
-  Panel3->setForegroundRole(QPalette::Link);
-  Panel3->setAlignment(Qt::AlignCenter);
-  Panel3->setFixedWidth(64);
-  connect(Panel3, &ClickLabel::clicked, this, &TForm1::Panel3Click);
-  auto* inHeader = new QHBoxLayout(Panel2);
+  aboutLink_->setPalette(blue);
+  aboutLink_->setForegroundRole(QPalette::Link);
+  aboutLink_->setAlignment(Qt::AlignCenter);
+  aboutLink_->setFixedWidth(64);
+  connect(aboutLink_, &ClickLabel::clicked, this, &MainWindow::onAboutLinkClicked);
+  auto* inHeader = new QHBoxLayout(title_);
   inHeader->setContentsMargins(0, 0, 0, 0);
   inHeader->addStretch();
-  inHeader->addWidget(Panel3);
+  inHeader->addWidget(aboutLink_);
 
-  Panel7 = Named(new QWidget(Panel5), "Panel7");
-  Panel7->setFixedSize(99, 49);
-  Image1 = Named(new ClickLabel(Panel7), "Image1");
-  Image1->setAlignment(Qt::AlignCenter);
+  bannerPanel_ = Named(new QWidget(header_), "Panel7");
+  bannerPanel_->setFixedSize(99, 49);
+  banner_ = Named(new ClickLabel(bannerPanel_), "Image1");
+  banner_->setAlignment(Qt::AlignCenter);
   QFile banner(QStringLiteral(":/banner.jpg"));
   if (banner.open(QIODevice::ReadOnly))
-    Image1->setPixmap(QPixmap::fromImage(DecodeJpeg(banner.readAll())));
-  connect(Image1, &ClickLabel::clicked, this, &TForm1::Image1Click);
-  auto* inBanner = new QHBoxLayout(Panel7);
+    banner_->setPixmap(QPixmap::fromImage(DecodeJpeg(banner.readAll())));
+  connect(banner_, &ClickLabel::clicked, this, &MainWindow::onBannerClicked);
+  auto* inBanner = new QHBoxLayout(bannerPanel_);
   inBanner->setContentsMargins(0, 0, 0, 0);
-  inBanner->addWidget(Image1);
-  Panel7->hide();
+  inBanner->addWidget(banner_);
+  bannerPanel_->hide();
 
-  row->addWidget(Panel2, 1);
-  row->addWidget(Panel7);
+  row->addWidget(title_, 1);
+  row->addWidget(bannerPanel_);
 }
 
-void TForm1::BuildProcessTable() {
-  Splitter2 = Named(new QSplitter(Qt::Horizontal, this), "Splitter2");
-  Splitter2->setChildrenCollapsible(false);
+void MainWindow::buildProcessTable() {
+  splitter_ = Named(new QSplitter(Qt::Horizontal, this), "Splitter2");
+  splitter_->setChildrenCollapsible(false);
 
-  ListView1 = Named(new QTableView(Splitter2), "ListView1");
-  model_ = new ProcessTableModel(program_.Engine().Table(), this);
-  ListView1->setModel(model_);
-  model_->BindSelection(ListView1->selectionModel());
-  ListView1->setShowGrid(true);
-  ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-  ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ListView1->setSortingEnabled(false);
-  ListView1->setWordWrap(false);
-  ListView1->setCornerButtonEnabled(false);
-  ListView1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-  ListView1->verticalHeader()->hide();
-  ListView1->verticalHeader()->setDefaultSectionSize(ListView1->fontMetrics().height() + 5);
-  ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  QHeaderView* columns = ListView1->horizontalHeader();
+  processView_ = Named(new QTableView(splitter_), "ListView1");
+  processModel_ = new ProcessTableModel(program_.Engine().Table(), this);
+  processView_->setModel(processModel_);
+  processModel_->bindSelection(processView_->selectionModel());
+  processView_->setShowGrid(true);
+  processView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  processView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  processView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  processView_->setSortingEnabled(false);
+  processView_->setWordWrap(false);
+  processView_->setCornerButtonEnabled(false);
+  processView_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  processView_->verticalHeader()->hide();
+  processView_->verticalHeader()->setDefaultSectionSize(processView_->fontMetrics().height() + 5);
+  processView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  QHeaderView* columns = processView_->horizontalHeader();
   columns->setSectionsClickable(true);
   columns->setHighlightSections(false);
   columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   columns->resizeSection(kColumnName, 200);
   columns->resizeSection(kColumnId, 100);
   columns->resizeSection(kColumnCpu, 100);
-  connect(columns, &QHeaderView::sectionClicked, this, &TForm1::ListView1ColumnClick);
-  ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(ListView1, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at)); });
-  ListView1->installEventFilter(this);
+  connect(columns, &QHeaderView::sectionClicked, this, &MainWindow::onProcessColumnClicked);
+  processView_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(processView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    processMenu_->popup(processView_->viewport()->mapToGlobal(at));
+  });
+  processView_->installEventFilter(this);
 }
 
-void TForm1::BuildSidePanel() {
-  ScrollBox1 = Named(new QScrollArea(Splitter2), "ScrollBox1");
-  ScrollBox1->setWidgetResizable(true);
-  ScrollBox1->setFrameShape(QFrame::NoFrame);
-  auto* content = new QWidget(ScrollBox1);
+void MainWindow::buildSidePanel() {
+  sidePanel_ = Named(new QScrollArea(splitter_), "ScrollBox1");
+  sidePanel_->setWidgetResizable(true);
+  sidePanel_->setFrameShape(QFrame::NoFrame);
+  auto* content = new QWidget(sidePanel_);
   auto* column = new QVBoxLayout(content);
   column->setContentsMargins(6, 4, 6, 0);
 
-  RadioGroup1 = Named(new RadioGroup(QStringLiteral("Mode"), RadioGroup::Body::Plain, content),
-                      "RadioGroup1");
-  RadioGroup1->SetItems({QStringLiteral("Automatic"), QStringLiteral("Manual"),
-                         QStringLiteral("CPU 1"), QStringLiteral("CPU 2"), QStringLiteral("Off")});
-  RadioGroup1->SetItemIndex(kModeOff);
-  connect(RadioGroup1, &RadioGroup::ItemChosen, this, &TForm1::RadioGroup1Click);
+  modeGroup_ = Named(new RadioGroup(QStringLiteral("Mode"), RadioGroup::Body::Plain, content),
+                     "RadioGroup1");
+  QStringList modeItems;
+  for (const ModeTraits& mode : kModes) modeItems << QString::fromLatin1(mode.selectorCaption);
+  modeGroup_->setItems(modeItems);
+  modeGroup_->setItemIndex(SettingsValueOf(program_.CurrentMode()));
+  connect(modeGroup_, &RadioGroup::itemChosen, this, &MainWindow::onModeChosen);
 
-  PageControl1 = Named(new QTabWidget(content), "PageControl1");
-  TabSheet1 = Named(BuildProfilePage(), "TabSheet1");
-  TabSheet2 = Named(new QWidget(PageControl1), "TabSheet2");
-  ListBox2 = MultiSelectList("ListBox2", TabSheet2);
-  auto* exclusions = new QVBoxLayout(TabSheet2);
+  listTabs_ = Named(new QTabWidget(content), "PageControl1");
+  profilePage_ = Named(buildProfilePage(), "TabSheet1");
+  exclusionPage_ = Named(new QWidget(listTabs_), "TabSheet2");
+  exclusionList_ = MultiSelectList("ListBox2", exclusionPage_);
+  auto* exclusions = new QVBoxLayout(exclusionPage_);
   exclusions->setContentsMargins(4, 4, 4, 4);
-  exclusions->addWidget(ListBox2);
-  PageControl1->addTab(TabSheet1, QStringLiteral("TabSheet1"));
-  PageControl1->addTab(TabSheet2, QStringLiteral("TabSheet2"));
+  exclusions->addWidget(exclusionList_);
+  listTabs_->addTab(profilePage_, QStringLiteral("TabSheet1"));
+  listTabs_->addTab(exclusionPage_, QStringLiteral("TabSheet2"));
 
-  Panel4 = Named(new QWidget(content), "Panel4");
-  Panel4->setFixedHeight(35);
-  Panel1 = Named(new QWidget(Panel4), "Panel1");
-  Panel1->setFixedWidth(100);
-  Button1 = Named(new QPushButton(QStringLiteral("Options"), Panel1), "Button1");
-  Button1->setMinimumWidth(75);
-  connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-  auto* buttonPlace = new QHBoxLayout(Panel1);
-  buttonPlace->setContentsMargins(0, 0, 0, 0);
-  buttonPlace->addStretch();
-  buttonPlace->addWidget(Button1);
-  auto* bottom = new QHBoxLayout(Panel4);
+  auto* buttonBar = Named(new QWidget(content), "Panel4");
+  buttonBar->setFixedHeight(35);
+  auto* buttonPlace = Named(new QWidget(buttonBar), "Panel1");
+  buttonPlace->setFixedWidth(100);
+  optionsButton_ = Named(new QPushButton(QStringLiteral("Options"), buttonPlace), "Button1");
+  optionsButton_->setMinimumWidth(75);
+  connect(optionsButton_, &QPushButton::clicked, this, &MainWindow::onOptionsClicked);
+  auto* inPlace = new QHBoxLayout(buttonPlace);
+  inPlace->setContentsMargins(0, 0, 0, 0);
+  inPlace->addStretch();
+  inPlace->addWidget(optionsButton_);
+  auto* bottom = new QHBoxLayout(buttonBar);
   bottom->setContentsMargins(0, 0, 0, 0);
   bottom->addStretch();
-  bottom->addWidget(Panel1);
+  bottom->addWidget(buttonPlace);
 
-  column->addWidget(RadioGroup1);
-  column->addWidget(PageControl1, 1);
-  column->addWidget(Panel4);
-  ScrollBox1->setWidget(content);
+  column->addWidget(modeGroup_);
+  column->addWidget(listTabs_, 1);
+  column->addWidget(buttonBar);
+  sidePanel_->setWidget(content);
 
-  Splitter2->addWidget(ListView1);
-  Splitter2->addWidget(ScrollBox1);
-  Splitter2->setStretchFactor(0, 0);
-  Splitter2->setStretchFactor(1, 1);
-  Splitter2->setSizes({417, width() - 417});
+  splitter_->addWidget(processView_);
+  splitter_->addWidget(sidePanel_);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setSizes({417, width() - 417});
 }
 
-QWidget* TForm1::BuildProfilePage() {
-  auto* page = new QWidget(PageControl1);
-  GroupBox1 = Named(new QWidget(page), "GroupBox1");
-  GroupBox4 = Named(new QGroupBox(QStringLiteral("Profil:"), GroupBox1), "GroupBox4");
-  ComboBox1 = Named(new ProfileComboBox(GroupBox4), "ComboBox1");
+QWidget* MainWindow::buildProfilePage() {
+  auto* page = new QWidget(listTabs_);
+  profileGroup_ = Named(new QWidget(page), "GroupBox1");
+  profileSelectorGroup_ =
+      Named(new QGroupBox(QStringLiteral("Profil:"), profileGroup_), "GroupBox4");
+  profileSelector_ = Named(new ProfileComboBox(profileSelectorGroup_), "ComboBox1");
   for (int profile = 1; profile <= 9; ++profile)
-    ComboBox1->addItem(QStringLiteral("Profil %1").arg(profile));
-  ComboBox1->ShowIndex(0);
-  connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm1::ComboBox1Change);
+    profileSelector_->addItem(QStringLiteral("Profil %1").arg(profile));
+  profileSelector_->showIndex(0);
+  connect(profileSelector_, &QComboBox::currentIndexChanged, this, &MainWindow::onProfileChosen);
   // Equal margins on both sides keep the selector as wide as its group, whatever changes the
   // group's width (the window or the splitter).
-  auto* selector = new QVBoxLayout(GroupBox4);
+  auto* selector = new QVBoxLayout(profileSelectorGroup_);
   selector->setContentsMargins(2, 4, 2, 4);
-  selector->addWidget(ComboBox1);
+  selector->addWidget(profileSelector_);
 
-  ListBox1 = MultiSelectList("ListBox1", GroupBox1);
-  ListBox1->installEventFilter(this);
-  auto* group = new QVBoxLayout(GroupBox1);
+  profileList_ = MultiSelectList("ListBox1", profileGroup_);
+  profileList_->installEventFilter(this);
+  auto* group = new QVBoxLayout(profileGroup_);
   group->setContentsMargins(0, 0, 0, 0);
-  group->addWidget(GroupBox4);
-  group->addWidget(ListBox1, 1);
+  group->addWidget(profileSelectorGroup_);
+  group->addWidget(profileList_, 1);
 
   auto* pageLayout = new QVBoxLayout(page);
   pageLayout->setContentsMargins(4, 4, 4, 4);
-  pageLayout->addWidget(GroupBox1);
+  pageLayout->addWidget(profileGroup_);
   return page;
 }
 
-void TForm1::ConnectTimers() {
+void MainWindow::startTimers() {
   // Both timers run from the window's creation with the default second.
-  Timer1 = Named(new QTimer(this), "Timer1");
-  Timer1->setInterval(1000);
-  connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-  Timer1->start();
-  Timer2 = Named(new QTimer(this), "Timer2");
-  Timer2->setInterval(1000);
-  connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
-  Timer2->start();
+  refreshTimer_ = Named(new QTimer(this), "Timer1");
+  refreshTimer_->setInterval(1000);
+  connect(refreshTimer_, &QTimer::timeout, this, &MainWindow::onRefreshTimer);
+  refreshTimer_->start();
+  startupTimer_ = Named(new QTimer(this), "Timer2");
+  startupTimer_->setInterval(1000);
+  connect(startupTimer_, &QTimer::timeout, this, &MainWindow::onStartupTimer);
+  startupTimer_->start();
 }
 
-void TForm1::FormCreate() {
+// FormCreate
+void MainWindow::prepareProgram() {
   RunGuarded(this, [this] {
     program_.PrepareData();
-    tray_->Add();
+    trayIcon_->add();
     program_.LoadExclusionList();
-    CheckLocaleImage();
+    showLocaleBanner();
   });
 }
 
-void TForm1::CheckLocaleImage() {
-  if (program_.ShowsLocaleBanner()) Panel7->show();
+void MainWindow::showLocaleBanner() {
+  if (program_.ShowsLocaleBanner()) bannerPanel_->show();
 }
 
 }  // namespace mervale

@@ -4,8 +4,10 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 #include <string>
 
+#include "engine/mode.h"
 #include "engine/program.h"
 
 class QAction;
@@ -26,29 +28,29 @@ class ClickLabel;
 class ProcessTableModel;
 class ProfileComboBox;
 class RadioGroup;
-class TForm2;
+class OptionsWindow;
 class TrayIcon;
 
-// The main window: the process table, the mode, the profiles and the exclusion list, the tray icon
-// and its menu. It owns the program's state; closing it ends the program.
-class TForm1 : public QWidget, public ProgramView {
+// TForm1 (Form1): the main window: the process table, the mode, the profiles and the exclusion
+// list, the tray icon and its menu. It owns the program's state; closing it ends the program.
+class MainWindow : public QWidget, public ProgramView {
   Q_OBJECT
 
  public:
-  // Builds the window and runs its creation step (FormCreate); the window stays hidden.
-  TForm1(ProcessPlatform& platform, SystemServices& system);
-  ~TForm1() override;
+  // Builds the window and runs its creation step; the window stays hidden.
+  MainWindow(ProcessPlatform& platform, SystemServices& system);
+  ~MainWindow() override;
 
   Program& program() { return program_; }
 
   // The other windows, shown from here; the Options window also mirrors the program's options.
-  void SetDonationWindow(QWidget* form14);
-  void SetOptionsWindow(TForm2* form2);
-  void SetAboutWindow(QWidget* infoForm);
+  void setDonationWindow(QWidget* donationWindow);
+  void setOptionsWindow(OptionsWindow* optionsWindow);
+  void setAboutWindow(QWidget* aboutWindow);
 
   // ProgramView
   void ShowFailure() override;
-  void ShowMode(int index) override;
+  void ShowMode(std::optional<Mode> mode) override;
   void ShowOptions(const Options& options) override;
   void ShowProfileIndex(int index) override;
   void ShowProfileList(const LineList& entries) override;
@@ -57,28 +59,29 @@ class TForm1 : public QWidget, public ProgramView {
   void SetCaption(CaptionTarget target, const std::string& text) override;
   void SetModeItems(const std::array<std::string, kModeItemCount>& captions) override;
 
-  // Handlers.
-  void Timer1Timer();
-  void Timer2Timer();
-  void ListView1ColumnClick(int column);
-  void ListView1KeyUp(int key, Qt::KeyboardModifiers modifiers);
-  void ListBox1KeyUp(int key, Qt::KeyboardModifiers modifiers);
-  void RadioGroup1Click(int index);
-  void ComboBox1Change(int index);
-  void SetEntryClick(int entry);
-  void Isolate1Click();
-  void Exclude1Click();
-  void Delete1Click();
-  void Delete2Click();
-  void Show1Click();
-  void ModeItemClick(int index);
-  void Donation1Click();
-  void Exit1Click();
-  void Button1Click();
-  void Panel3Click();
-  void Image1Click();
-  void TrayDoubleClick();
-  void TrayMenuRequested(const QPoint& globalPosition);
+  // Handlers, each beside its layout name.
+  void onRefreshTimer();                                              // Timer1Timer
+  void onStartupTimer();                                              // Timer2Timer
+  void onProcessColumnClicked(int column);                            // ListView1ColumnClick
+  void onProcessViewKeyUp(int key, Qt::KeyboardModifiers modifiers);  // ListView1KeyUp
+  void onProfileListKeyUp(int key, Qt::KeyboardModifiers modifiers);  // ListBox1KeyUp
+  void onModeChosen(int item);                                        // RadioGroup1Click
+  void onProfileChosen(int index);                                    // ComboBox1Change
+  void onSetEntryTriggered(int entry);                                // CPU11Click ... N12342Click
+  void onIsolateTriggered();                                          // Isolate1Click
+  void onExcludeTriggered();                                          // Exclude1Click
+  void onDeleteProfileEntriesTriggered();                             // Delete1Click
+  void onDeleteExclusionsTriggered();                                 // Delete2Click
+  void onShowTriggered();                                             // Show1Click
+  void onTrayModeTriggered(
+      Mode mode);              // Automatic1Click, Manual1Click, CPU12Click, CPU1Click, Off1Click
+  void onDonationTriggered();  // Donation1Click
+  void onExitTriggered();      // Exit1Click
+  void onOptionsClicked();     // Button1Click
+  void onAboutLinkClicked();   // Panel3Click
+  void onBannerClicked();      // Image1Click
+  void onTrayDoubleClicked();  // the tray icon's double click
+  void onTrayMenuRequested(const QPoint& globalPosition);  // the tray icon's menu request
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -86,62 +89,59 @@ class TForm1 : public QWidget, public ProgramView {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void BuildHeader();
-  void BuildProcessTable();
-  void BuildSidePanel();
-  QWidget* BuildProfilePage();
-  void BuildMenus();
-  void BuildProcessMenu();
-  void BuildTrayMenu();
-  void BuildListMenus();
-  QAction* AddMenuItem(QMenu* menu, const char* name, const QString& caption);
-  void ConnectTimers();
-  void FormCreate();
-  void CheckLocaleImage();
-  void FormClose();
-  void SyncModeChecks(int index);
-  void ShowWindow(QWidget* window);
+  void buildHeader();
+  void buildProcessTable();
+  void buildSidePanel();
+  QWidget* buildProfilePage();
+  void buildMenus();
+  void buildProcessMenu();
+  void buildTrayMenu();
+  void buildListMenus();
+  // A list's context menu with its one item, "Delete", which it returns.
+  QAction* addListMenu(QListWidget* list, const char* menuName, const char* deleteName);
+  QAction* addMenuItem(QMenu* menu, const char* name, const QString& caption);
+  void startTimers();
+  void prepareProgram();  // FormCreate
+  void showLocaleBanner();
+  void endProgram();  // FormClose
+  void checkTrayMode(std::optional<Mode> mode);
+  void bringUp(QWidget* window);
 
   Program program_;
   bool failureShown_ = false;
-  QPointer<QWidget> form14_;
-  QPointer<TForm2> form2_;
-  QPointer<QWidget> infoForm_;
+  QPointer<QWidget> donationWindow_;
+  QPointer<OptionsWindow> optionsWindow_;
+  QPointer<QWidget> aboutWindow_;
 
-  QWidget* Panel5;
-  QLabel* Panel2;
-  ClickLabel* Panel3;
-  QWidget* Panel7;
-  ClickLabel* Image1;
-  QSplitter* Splitter2;
-  QTableView* ListView1;
-  ProcessTableModel* model_;
-  QScrollArea* ScrollBox1;
-  RadioGroup* RadioGroup1;
-  QTabWidget* PageControl1;
-  QWidget* TabSheet1;
-  QWidget* TabSheet2;
-  // The captionless group around the profile: a plain container, since a frame there would be
-  // the fourth one nested inside the tab.
-  QWidget* GroupBox1;
-  QGroupBox* GroupBox4;
-  ProfileComboBox* ComboBox1;
-  QListWidget* ListBox1;
-  QListWidget* ListBox2;
-  QWidget* Panel4;
-  QWidget* Panel1;
-  QPushButton* Button1;
-  QTimer* Timer1;
-  QTimer* Timer2;
-  TrayIcon* tray_;
+  QWidget* header_;          // Panel5
+  QLabel* title_;            // Panel2
+  ClickLabel* aboutLink_;    // Panel3
+  QWidget* bannerPanel_;     // Panel7
+  ClickLabel* banner_;       // Image1
+  QSplitter* splitter_;      // Splitter2
+  QTableView* processView_;  // ListView1
+  ProcessTableModel* processModel_;
+  QScrollArea* sidePanel_;  // ScrollBox1
+  RadioGroup* modeGroup_;   // RadioGroup1
+  QTabWidget* listTabs_;    // PageControl1
+  QWidget* profilePage_;    // TabSheet1
+  QWidget* exclusionPage_;  // TabSheet2
+  // GroupBox1, the captionless group around the profile: a plain container, since a frame there
+  // would be the fourth one nested inside the tab.
+  QWidget* profileGroup_;
+  QGroupBox* profileSelectorGroup_;   // GroupBox4
+  ProfileComboBox* profileSelector_;  // ComboBox1
+  QListWidget* profileList_;          // ListBox1
+  QListWidget* exclusionList_;        // ListBox2
+  QPushButton* optionsButton_;        // Button1
+  QTimer* refreshTimer_;              // Timer1
+  QTimer* startupTimer_;              // Timer2
+  TrayIcon* trayIcon_;
 
-  QMenu* PopupMenu1;
-  QMenu* PopupMenu2;
-  QMenu* PopupMenu3;
-  QMenu* PopupMenu4;
-  QMenu* Mode1;
-  // Tray menu mode items by mode index.
-  std::array<QAction*, kModeItemCount> modeItems_{};
+  QMenu* processMenu_;  // PopupMenu1
+  QMenu* trayMenu_;     // PopupMenu2
+  // The tray menu's mode items (Automatic1, Manual1, CPU12, CPU1, Off1) in the order of kModes.
+  std::array<QAction*, kModes.size()> trayModeActions_{};
 };
 
 }  // namespace mervale

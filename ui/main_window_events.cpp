@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "ui/main_window.h"
 #include "ui/error_box.h"
+#include "ui/main_window.h"
 #include "ui/options_window.h"
 #include "ui/tray_icon.h"
 
@@ -39,102 +39,123 @@ std::vector<int> SelectedLines(const QListWidget* list) {
 
 }  // namespace
 
-void TForm1::SetDonationWindow(QWidget* form14) {
-  form14_ = form14;
+void MainWindow::setDonationWindow(QWidget* donationWindow) {
+  donationWindow_ = donationWindow;
 }
 
-void TForm1::SetOptionsWindow(TForm2* form2) {
-  form2_ = form2;
+void MainWindow::setOptionsWindow(OptionsWindow* optionsWindow) {
+  optionsWindow_ = optionsWindow;
 }
 
-void TForm1::SetAboutWindow(QWidget* infoForm) {
-  infoForm_ = infoForm;
+void MainWindow::setAboutWindow(QWidget* aboutWindow) {
+  aboutWindow_ = aboutWindow;
 }
 
-void TForm1::Timer1Timer() {
+// Timer1Timer
+void MainWindow::onRefreshTimer() {
   RunGuarded(this, [this] { program_.RefreshProcesses(); });
 }
 
-void TForm1::Timer2Timer() {
-  Timer2->stop();
+// Timer2Timer
+void MainWindow::onStartupTimer() {
+  startupTimer_->stop();
   if (program_.GetOptions().startMinimized) hide();
 }
 
-void TForm1::ListView1ColumnClick(int column) {
+// ListView1ColumnClick
+void MainWindow::onProcessColumnClicked(int column) {
   program_.Engine().Table().ColumnClick(column);
 }
 
-void TForm1::ListView1KeyUp(int key, Qt::KeyboardModifiers modifiers) {
+// ListView1KeyUp
+void MainWindow::onProcessViewKeyUp(int key, Qt::KeyboardModifiers modifiers) {
   if (key == Qt::Key_A && CommandModifiers(modifiers) == Qt::ControlModifier)
-    ListView1->selectAll();
+    processView_->selectAll();
 }
 
-void TForm1::ListBox1KeyUp(int key, Qt::KeyboardModifiers modifiers) {
-  if (key == Qt::Key_A && CommandModifiers(modifiers) == Qt::ControlModifier) ListBox1->selectAll();
-  if (key == Qt::Key_Delete) Delete1Click();
+// ListBox1KeyUp
+void MainWindow::onProfileListKeyUp(int key, Qt::KeyboardModifiers modifiers) {
+  if (key == Qt::Key_A && CommandModifiers(modifiers) == Qt::ControlModifier)
+    profileList_->selectAll();
+  if (key == Qt::Key_Delete) onDeleteProfileEntriesTriggered();
 }
 
-void TForm1::RadioGroup1Click(int index) {
-  RunGuarded(this, [this, index] { program_.SelectMode(index); });
+// RadioGroup1Click
+void MainWindow::onModeChosen(int item) {
+  RunGuarded(this, [this, item] { program_.SelectMode(ModeOfItem(item)); });
 }
 
-void TForm1::ComboBox1Change(int index) {
-  RunGuarded(this, [this, index] { program_.ComboBox1Change(index); });
+// ComboBox1Change
+void MainWindow::onProfileChosen(int index) {
+  RunGuarded(this, [this, index] { program_.SelectProfile(index); });
 }
 
-void TForm1::SetEntryClick(int entry) {
+// CPU11Click ... N12342Click
+void MainWindow::onSetEntryTriggered(int entry) {
   RunGuarded(this, [this, entry] { program_.RunSetEntry(entry); });
 }
 
-void TForm1::Isolate1Click() {
-  RunGuarded(this, [this] { program_.Isolate1Click(); });
+// Isolate1Click
+void MainWindow::onIsolateTriggered() {
+  RunGuarded(this, [this] { program_.IsolateSelected(); });
 }
 
-void TForm1::Exclude1Click() {
-  RunGuarded(this, [this] { program_.Exclude1Click(); });
+// Exclude1Click
+void MainWindow::onExcludeTriggered() {
+  RunGuarded(this, [this] { program_.ExcludeSelected(); });
 }
 
-void TForm1::Delete1Click() {
-  const std::vector<int> lines = SelectedLines(ListBox1);
-  RunGuarded(this, [this, &lines] { program_.Delete1Click(lines); });
+// Delete1Click
+void MainWindow::onDeleteProfileEntriesTriggered() {
+  const std::vector<int> lines = SelectedLines(profileList_);
+  RunGuarded(this, [this, &lines] { program_.DeleteProfileEntries(lines); });
 }
 
-void TForm1::Delete2Click() {
-  const std::vector<int> lines = SelectedLines(ListBox2);
-  RunGuarded(this, [this, &lines] { program_.Delete2Click(lines); });
+// Delete2Click
+void MainWindow::onDeleteExclusionsTriggered() {
+  const std::vector<int> lines = SelectedLines(exclusionList_);
+  RunGuarded(this, [this, &lines] { program_.DeleteExclusions(lines); });
 }
 
-void TForm1::Show1Click() {
+// Show1Click
+void MainWindow::onShowTriggered() {
   show();
 }
 
-void TForm1::ModeItemClick(int index) {
-  RunGuarded(this, [this, index] { program_.SelectMode(index); });
+// Automatic1Click, Manual1Click, CPU12Click, CPU1Click, Off1Click
+void MainWindow::onTrayModeTriggered(Mode mode) {
+  RunGuarded(this, [this, mode] { program_.SelectMode(mode); });
   // Triggering a checkable item toggles its mark; the marks show the mode and nothing else.
-  SyncModeChecks(program_.Mode());
+  checkTrayMode(program_.CurrentMode());
 }
 
-void TForm1::Donation1Click() {
-  ShowWindow(form14_);
+// Donation1Click
+void MainWindow::onDonationTriggered() {
+  bringUp(donationWindow_);
 }
 
-void TForm1::Exit1Click() {
+// Exit1Click
+void MainWindow::onExitTriggered() {
   close();
 }
 
-void TForm1::Button1Click() {
-  ShowWindow(form2_);
+// Button1Click
+void MainWindow::onOptionsClicked() {
+  bringUp(optionsWindow_);
 }
 
-void TForm1::Panel3Click() {
-  ShowWindow(infoForm_);
+// Panel3Click
+void MainWindow::onAboutLinkClicked() {
+  bringUp(aboutWindow_);
 }
 
-void TForm1::Image1Click() {
+// Image1Click
+void MainWindow::onBannerClicked() {
   QDesktopServices::openUrl(QUrl(kBannerPage));
 }
 
-void TForm1::TrayDoubleClick() {
+// the tray icon's double click
+void MainWindow::onTrayDoubleClicked() {
   setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
 #ifdef _WIN32
@@ -145,43 +166,45 @@ void TForm1::TrayDoubleClick() {
 #endif
 }
 
-void TForm1::TrayMenuRequested(const QPoint& globalPosition) {
-  PopupMenu2->popup(globalPosition);
+// the tray icon's menu request
+void MainWindow::onTrayMenuRequested(const QPoint& globalPosition) {
+  trayMenu_->popup(globalPosition);
 }
 
-void TForm1::ShowWindow(QWidget* window) {
+void MainWindow::bringUp(QWidget* window) {
   if (!window) return;
   window->show();
   window->raise();
   window->activateWindow();
 }
 
-void TForm1::FormClose() {
-  tray_->Remove();
+// FormClose
+void MainWindow::endProgram() {
+  trayIcon_->remove();
   QCoreApplication::quit();
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
-  FormClose();
+void MainWindow::closeEvent(QCloseEvent* event) {
+  endProgram();
   QWidget::closeEvent(event);
 }
 
-void TForm1::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() != QEvent::WindowStateChange || !isMinimized()) return;
   // Minimising puts the window into the tray, and a double click on the icon brings it back as
   // it was. Without a tray there would be no way back, so then it minimises as usual.
-  if (!TrayIcon::Available()) return;
+  if (!TrayIcon::isAvailable()) return;
   setWindowState(windowState() & ~Qt::WindowMinimized);
   hide();
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyRelease) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (!key->isAutoRepeat()) {
-      if (watched == ListView1) ListView1KeyUp(key->key(), key->modifiers());
-      if (watched == ListBox1) ListBox1KeyUp(key->key(), key->modifiers());
+      if (watched == processView_) onProcessViewKeyUp(key->key(), key->modifiers());
+      if (watched == profileList_) onProfileListKeyUp(key->key(), key->modifiers());
     }
   }
   return QWidget::eventFilter(watched, event);

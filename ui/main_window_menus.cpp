@@ -16,39 +16,39 @@ QString Latin1(std::string_view text) {
 
 }  // namespace
 
-void TForm1::BuildMenus() {
-  BuildProcessMenu();
-  BuildTrayMenu();
-  BuildListMenus();
+void MainWindow::buildMenus() {
+  buildProcessMenu();
+  buildTrayMenu();
+  buildListMenus();
 }
 
-QAction* TForm1::AddMenuItem(QMenu* menu, const char* name, const QString& caption) {
+QAction* MainWindow::addMenuItem(QMenu* menu, const char* name, const QString& caption) {
   QAction* item = menu->addAction(caption);
   item->setObjectName(QString::fromLatin1(name));
   return item;
 }
 
-void TForm1::BuildProcessMenu() {
-  PopupMenu1 = new QMenu(this);
-  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+void MainWindow::buildProcessMenu() {
+  processMenu_ = new QMenu(this);
+  processMenu_->setObjectName(QStringLiteral("PopupMenu1"));
 
-  std::map<std::string_view, QMenu*> groups{{"", PopupMenu1}};
+  std::map<std::string_view, QMenu*> groups{{"", processMenu_}};
   const auto addSetItems = [this, &groups](std::string_view group) {
     for (const SetMenuItem& item : SetMenuItems()) {
       if (item.group != group) continue;
       QAction* action = groups.at(group)->addAction(Latin1(item.caption));
       action->setObjectName(Latin1(item.name));
       const int entry = item.entry;
-      connect(action, &QAction::triggered, this, [this, entry] { SetEntryClick(entry); });
+      connect(action, &QAction::triggered, this, [this, entry] { onSetEntryTriggered(entry); });
     }
   };
 
   addSetItems("");
-  connect(AddMenuItem(PopupMenu1, "Isolate1", QStringLiteral("Isolate")), &QAction::triggered, this,
-          &TForm1::Isolate1Click);
-  connect(AddMenuItem(PopupMenu1, "Exclude1", QStringLiteral("Exclude")), &QAction::triggered, this,
-          &TForm1::Exclude1Click);
-  PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N3"));
+  connect(addMenuItem(processMenu_, "Isolate1", QStringLiteral("Isolate")), &QAction::triggered,
+          this, &MainWindow::onIsolateTriggered);
+  connect(addMenuItem(processMenu_, "Exclude1", QStringLiteral("Exclude")), &QAction::triggered,
+          this, &MainWindow::onExcludeTriggered);
+  processMenu_->addSeparator()->setObjectName(QStringLiteral("N3"));
   // Parents come before their children, so each submenu finds its parent already built.
   for (const SetMenuGroup& group : SetMenuGroups()) {
     QMenu* submenu = groups.at(group.parentName)->addMenu(Latin1(group.caption));
@@ -59,55 +59,51 @@ void TForm1::BuildProcessMenu() {
   for (const SetMenuGroup& group : SetMenuGroups()) addSetItems(group.name);
 }
 
-void TForm1::BuildTrayMenu() {
-  PopupMenu2 = new QMenu(this);
-  PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-  connect(AddMenuItem(PopupMenu2, "Show1", QStringLiteral("Show")), &QAction::triggered, this,
-          &TForm1::Show1Click);
-  PopupMenu2->addSeparator()->setObjectName(QStringLiteral("N1"));
+void MainWindow::buildTrayMenu() {
+  trayMenu_ = new QMenu(this);
+  trayMenu_->setObjectName(QStringLiteral("PopupMenu2"));
+  connect(addMenuItem(trayMenu_, "Show1", QStringLiteral("Show")), &QAction::triggered, this,
+          &MainWindow::onShowTriggered);
+  trayMenu_->addSeparator()->setObjectName(QStringLiteral("N1"));
 
-  Mode1 = PopupMenu2->addMenu(QStringLiteral("Mode"));
-  Mode1->setObjectName(QStringLiteral("Mode1"));
-  Mode1->menuAction()->setObjectName(QStringLiteral("Mode1"));
-  constexpr std::array<const char*, kModeItemCount> names{"Automatic1", "Manual1", "CPU12", "CPU1",
-                                                          "Off1"};
-  const std::array<QString, kModeItemCount> captions{
-      QStringLiteral("Automatic"), QStringLiteral("Manual"), QStringLiteral("CPU1"),
-      QStringLiteral("CPU2"), QStringLiteral("Off")};
-  for (int mode = 0; mode < kModeItemCount; ++mode) {
-    QAction* item = AddMenuItem(Mode1, names[mode], captions[mode]);
+  // Mode1
+  QMenu* modeMenu = trayMenu_->addMenu(QStringLiteral("Mode"));
+  modeMenu->setObjectName(QStringLiteral("Mode1"));
+  modeMenu->menuAction()->setObjectName(QStringLiteral("Mode1"));
+  for (const ModeTraits& mode : kModes) {
+    QAction* item = addMenuItem(modeMenu, mode.trayItemName, QString::fromLatin1(mode.trayCaption));
     item->setCheckable(true);
-    connect(item, &QAction::triggered, this, [this, mode] { ModeItemClick(mode); });
-    modeItems_[mode] = item;
+    connect(item, &QAction::triggered, this, [this, &mode] { onTrayModeTriggered(mode.mode); });
+    trayModeActions_[static_cast<std::size_t>(mode.mode)] = item;
   }
-  SyncModeChecks(program_.Mode());
+  checkTrayMode(program_.CurrentMode());
 
-  PopupMenu2->addSeparator()->setObjectName(QStringLiteral("N2"));
-  connect(AddMenuItem(PopupMenu2, "Donation1", QStringLiteral("Donation")), &QAction::triggered,
-          this, &TForm1::Donation1Click);
-  PopupMenu2->addSeparator()->setObjectName(QStringLiteral("N4"));
-  connect(AddMenuItem(PopupMenu2, "Exit1", QStringLiteral("Exit")), &QAction::triggered, this,
-          &TForm1::Exit1Click);
+  trayMenu_->addSeparator()->setObjectName(QStringLiteral("N2"));
+  connect(addMenuItem(trayMenu_, "Donation1", QStringLiteral("Donation")), &QAction::triggered,
+          this, &MainWindow::onDonationTriggered);
+  trayMenu_->addSeparator()->setObjectName(QStringLiteral("N4"));
+  connect(addMenuItem(trayMenu_, "Exit1", QStringLiteral("Exit")), &QAction::triggered, this,
+          &MainWindow::onExitTriggered);
 }
 
-void TForm1::BuildListMenus() {
-  PopupMenu3 = new QMenu(this);
-  PopupMenu3->setObjectName(QStringLiteral("PopupMenu3"));
-  connect(AddMenuItem(PopupMenu3, "Delete1", QStringLiteral("Delete")), &QAction::triggered, this,
-          &TForm1::Delete1Click);
-  connect(ListBox1, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { PopupMenu3->popup(ListBox1->viewport()->mapToGlobal(at)); });
-
-  PopupMenu4 = new QMenu(this);
-  PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));
-  connect(AddMenuItem(PopupMenu4, "Delete2", QStringLiteral("Delete")), &QAction::triggered, this,
-          &TForm1::Delete2Click);
-  connect(ListBox2, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { PopupMenu4->popup(ListBox2->viewport()->mapToGlobal(at)); });
+void MainWindow::buildListMenus() {
+  connect(addListMenu(profileList_, "PopupMenu3", "Delete1"), &QAction::triggered, this,
+          &MainWindow::onDeleteProfileEntriesTriggered);
+  connect(addListMenu(exclusionList_, "PopupMenu4", "Delete2"), &QAction::triggered, this,
+          &MainWindow::onDeleteExclusionsTriggered);
 }
 
-void TForm1::SyncModeChecks(int index) {
-  for (int mode = 0; mode < kModeItemCount; ++mode) modeItems_[mode]->setChecked(mode == index);
+QAction* MainWindow::addListMenu(QListWidget* list, const char* menuName, const char* deleteName) {
+  auto* menu = new QMenu(this);
+  menu->setObjectName(QString::fromLatin1(menuName));
+  connect(list, &QWidget::customContextMenuRequested, this,
+          [menu, list](const QPoint& at) { menu->popup(list->viewport()->mapToGlobal(at)); });
+  return addMenuItem(menu, deleteName, QStringLiteral("Delete"));
+}
+
+void MainWindow::checkTrayMode(std::optional<Mode> mode) {
+  for (const ModeTraits& traits : kModes)
+    trayModeActions_[static_cast<std::size_t>(traits.mode)]->setChecked(traits.mode == mode);
 }
 
 }  // namespace mervale

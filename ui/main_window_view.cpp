@@ -22,37 +22,32 @@ namespace {
 
 // Menu items whose captions come from the language, by object name.
 constexpr std::pair<CaptionTarget, const char*> kMenuItems[] = {
-    {CaptionTarget::kAllCPUs1, "AllCPUs1"},
-    {CaptionTarget::kCPU11, "CPU11"},
-    {CaptionTarget::kCPU21, "CPU21"},
-    {CaptionTarget::kCPU121, "CPU121"},
-    {CaptionTarget::kN3, "N3"},
-    {CaptionTarget::kAddtolist1, "Addtolist1"},
-    {CaptionTarget::kShow1, "Show1"},
-    {CaptionTarget::kN1, "N1"},
-    {CaptionTarget::kMode1, "Mode1"},
-    {CaptionTarget::kAutomatic1, "Automatic1"},
-    {CaptionTarget::kManual1, "Manual1"},
-    {CaptionTarget::kCPU12, "CPU12"},
-    {CaptionTarget::kCPU1, "CPU1"},
-    {CaptionTarget::kOff1, "Off1"},
-    {CaptionTarget::kN2, "N2"},
-    {CaptionTarget::kDonation1, "Donation1"},
-    {CaptionTarget::kN4, "N4"},
-    {CaptionTarget::kExit1, "Exit1"},
-    {CaptionTarget::kDelete1, "Delete1"},
-    {CaptionTarget::kIsolate1, "Isolate1"},
-    {CaptionTarget::kExclude1, "Exclude1"},
-    {CaptionTarget::kDelete2, "Delete2"},
+    {CaptionTarget::kAllCpusMenu, "AllCPUs1"},
+    {CaptionTarget::kCpu1Item, "CPU11"},
+    {CaptionTarget::kCpu2Item, "CPU21"},
+    {CaptionTarget::kCpu12Item, "CPU121"},
+    {CaptionTarget::kProcessMenuSeparator, "N3"},
+    {CaptionTarget::kAddToListMenu, "Addtolist1"},
+    {CaptionTarget::kShowItem, "Show1"},
+    {CaptionTarget::kTraySeparator1, "N1"},
+    {CaptionTarget::kTrayModeMenu, "Mode1"},
+    {CaptionTarget::kTraySeparator2, "N2"},
+    {CaptionTarget::kDonationItem, "Donation1"},
+    {CaptionTarget::kTraySeparator3, "N4"},
+    {CaptionTarget::kExitItem, "Exit1"},
+    {CaptionTarget::kDeleteProfileEntriesItem, "Delete1"},
+    {CaptionTarget::kIsolateItem, "Isolate1"},
+    {CaptionTarget::kExcludeItem, "Exclude1"},
+    {CaptionTarget::kDeleteExclusionsItem, "Delete2"},
 };
 
 bool IsOptionsTarget(CaptionTarget target) {
   switch (target) {
-    case CaptionTarget::kOptionsCheckBox1:
-    case CaptionTarget::kOptionsCheckBox2:
-    case CaptionTarget::kOptionsCheckBox3:
-    case CaptionTarget::kOptionsLabel1:
-    case CaptionTarget::kOptionsButton1:
+    case CaptionTarget::kAutostartBox:
+    case CaptionTarget::kStartMinimizedBox:
+    case CaptionTarget::kQuadCoreBox:
+    case CaptionTarget::kRefreshRateLabel:
+    case CaptionTarget::kCloseOptionsButton:
       return true;
     default:
       return false;
@@ -69,7 +64,7 @@ void SetMenuCaption(QAction* item, const QString& caption) {
 
 }  // namespace
 
-void TForm1::ShowFailure() {
+void MainWindow::ShowFailure() {
   // Refresh ticks go on while the box is open; one box says it all until it is closed.
   if (failureShown_) return;
   failureShown_ = true;
@@ -79,41 +74,41 @@ void TForm1::ShowFailure() {
   failureShown_ = false;
 }
 
-void TForm1::ShowMode(int index) {
-  RadioGroup1->SetItemIndex(index);
-  SyncModeChecks(index);
+void MainWindow::ShowMode(std::optional<Mode> mode) {
+  modeGroup_->setItemIndex(SettingsValueOf(mode));
+  checkTrayMode(mode);
 }
 
-void TForm1::ShowOptions(const Options& options) {
-  if (form2_) form2_->ShowOptions(options);
+void MainWindow::ShowOptions(const Options& options) {
+  if (optionsWindow_) optionsWindow_->showOptions(options);
 }
 
-void TForm1::ShowProfileIndex(int index) {
-  ComboBox1->ShowIndex(index);
+void MainWindow::ShowProfileIndex(int index) {
+  profileSelector_->showIndex(index);
 }
 
-void TForm1::ShowProfileList(const LineList& entries) {
-  ListBox1->clear();
-  for (const std::string& entry : entries) ListBox1->addItem(ProgramText(entry));
+void MainWindow::ShowProfileList(const LineList& entries) {
+  profileList_->clear();
+  for (const std::string& entry : entries) profileList_->addItem(ProgramText(entry));
 }
 
-void TForm1::ShowExclusionList(const LineList& names) {
-  ListBox2->clear();
-  for (const std::string& name : names) ListBox2->addItem(ProgramText(name));
+void MainWindow::ShowExclusionList(const LineList& names) {
+  exclusionList_->clear();
+  for (const std::string& name : names) exclusionList_->addItem(ProgramText(name));
 }
 
-void TForm1::SetRefreshInterval(int milliseconds) {
+void MainWindow::SetRefreshInterval(int milliseconds) {
   if (milliseconds > 0) {
-    Timer1->start(milliseconds);
+    refreshTimer_->start(milliseconds);
   } else {
-    Timer1->stop();
+    refreshTimer_->stop();
   }
 }
 
-void TForm1::SetCaption(CaptionTarget target, const std::string& text) {
+void MainWindow::SetCaption(CaptionTarget target, const std::string& text) {
   const QString caption = ProgramText(text);
   if (IsOptionsTarget(target)) {
-    if (form2_) form2_->SetCaption(target, caption);
+    if (optionsWindow_) optionsWindow_->setCaption(target, caption);
     return;
   }
   for (const auto& [item, name] : kMenuItems) {
@@ -122,39 +117,44 @@ void TForm1::SetCaption(CaptionTarget target, const std::string& text) {
       SetMenuCaption(action, caption);
     return;
   }
+  for (const ModeTraits& mode : kModes) {
+    if (mode.trayCaptionTarget != target) continue;
+    SetMenuCaption(trayModeActions_[static_cast<std::size_t>(mode.mode)], caption);
+    return;
+  }
   switch (target) {
-    case CaptionTarget::kListView1Column1:
-      model_->SetColumnCaption(kColumnName, caption);
+    case CaptionTarget::kNameColumn:
+      processModel_->setColumnCaption(kColumnName, caption);
       break;
-    case CaptionTarget::kListView1Column2:
-      model_->SetColumnCaption(kColumnId, caption);
+    case CaptionTarget::kIdColumn:
+      processModel_->setColumnCaption(kColumnId, caption);
       break;
-    case CaptionTarget::kListView1Column3:
-      model_->SetColumnCaption(kColumnCpu, caption);
+    case CaptionTarget::kCpuColumn:
+      processModel_->setColumnCaption(kColumnCpu, caption);
       break;
-    case CaptionTarget::kRadioGroup1:
-      RadioGroup1->setTitle(caption);
+    case CaptionTarget::kModeGroupTitle:
+      modeGroup_->setTitle(caption);
       break;
-    case CaptionTarget::kGroupBox4:
-      GroupBox4->setTitle(caption);
+    case CaptionTarget::kProfileGroupTitle:
+      profileSelectorGroup_->setTitle(caption);
       break;
-    case CaptionTarget::kComboBox1Text:
-      ComboBox1->SetText(caption);
+    case CaptionTarget::kProfileSelectorText:
+      profileSelector_->setText(caption);
       break;
-    case CaptionTarget::kButton1:
-      Button1->setText(caption);
+    case CaptionTarget::kOptionsButton:
+      optionsButton_->setText(caption);
       break;
-    case CaptionTarget::kPanel2:
-      Panel2->setText(caption);
+    case CaptionTarget::kHeaderTitle:
+      title_->setText(caption);
       break;
-    case CaptionTarget::kPanel3:
-      Panel3->setText(caption);
+    case CaptionTarget::kAboutLink:
+      aboutLink_->setText(caption);
       break;
-    case CaptionTarget::kTabSheet1:
-      PageControl1->setTabText(PageControl1->indexOf(TabSheet1), caption);
+    case CaptionTarget::kProfileTab:
+      listTabs_->setTabText(listTabs_->indexOf(profilePage_), caption);
       break;
-    case CaptionTarget::kTabSheet2:
-      PageControl1->setTabText(PageControl1->indexOf(TabSheet2), caption);
+    case CaptionTarget::kExclusionTab:
+      listTabs_->setTabText(listTabs_->indexOf(exclusionPage_), caption);
       break;
     default:
       // The mode items arrive through SetModeItems.
@@ -162,10 +162,10 @@ void TForm1::SetCaption(CaptionTarget target, const std::string& text) {
   }
 }
 
-void TForm1::SetModeItems(const std::array<std::string, kModeItemCount>& captions) {
+void MainWindow::SetModeItems(const std::array<std::string, kModeItemCount>& captions) {
   QStringList items;
   for (const std::string& caption : captions) items << ProgramText(caption);
-  RadioGroup1->SetItems(items);
+  modeGroup_->setItems(items);
 }
 
 }  // namespace mervale

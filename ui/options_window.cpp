@@ -11,152 +11,147 @@
 #include "ui/error_box.h"
 #include "ui/program_text.h"
 #include "ui/radio_group.h"
+#include "ui/widget_names.h"
 #include "ui/window_placement.h"
 
 namespace mervale {
-namespace {
+namespace {}  // namespace
 
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-}  // namespace
-
-TForm2::TForm2(Program& program, QWidget* mainForm)
-    : QWidget(nullptr, Qt::Window), program_(program), mainForm_(mainForm) {
+OptionsWindow::OptionsWindow(Program& program, QWidget* mainWindow)
+    : QWidget(nullptr, Qt::Window), program_(program) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("Options"));
   setAttribute(Qt::WA_QuitOnClose, false);
   resize(526, 446);
 
-  Panel1 = Named(new QWidget(this), "Panel1");
-  CheckBox1 = Named(new QCheckBox(QStringLiteral("Autostart with windows"), Panel1), "CheckBox1");
-  CheckBox2 = Named(new QCheckBox(QStringLiteral("Start minimized"), Panel1), "CheckBox2");
-  Label1 = Named(new QLabel(QStringLiteral("Refresh rate (s):"), Panel1), "Label1");
-  Edit1 = Named(new QLineEdit(QStringLiteral("1"), Panel1), "Edit1");
-  Edit1->setFixedWidth(Edit1->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
-  Label1->setBuddy(Edit1);
-  CheckBox3 = Named(new QCheckBox(QStringLiteral("Quad core"), Panel1), "CheckBox3");
-  connect(CheckBox1, &QCheckBox::clicked, this, &TForm2::CheckBox1Click);
-  connect(CheckBox2, &QCheckBox::clicked, this, &TForm2::CheckBox2Click);
-  connect(CheckBox3, &QCheckBox::clicked, this, &TForm2::CheckBox3Click);
-  connect(Edit1, &QLineEdit::textChanged, this, &TForm2::Edit1Change);
+  auto* optionsPanel = Named(new QWidget(this), "Panel1");
+  autostart_ =
+      Named(new QCheckBox(QStringLiteral("Autostart with windows"), optionsPanel), "CheckBox1");
+  startMinimized_ =
+      Named(new QCheckBox(QStringLiteral("Start minimized"), optionsPanel), "CheckBox2");
+  refreshLabel_ = Named(new QLabel(QStringLiteral("Refresh rate (s):"), optionsPanel), "Label1");
+  refreshRate_ = Named(new QLineEdit(QStringLiteral("1"), optionsPanel), "Edit1");
+  refreshRate_->setFixedWidth(
+      refreshRate_->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+  refreshLabel_->setBuddy(refreshRate_);
+  quadCore_ = Named(new QCheckBox(QStringLiteral("Quad core"), optionsPanel), "CheckBox3");
+  connect(autostart_, &QCheckBox::clicked, this, &OptionsWindow::onAutostartClicked);
+  connect(startMinimized_, &QCheckBox::clicked, this, &OptionsWindow::onStartMinimizedClicked);
+  connect(quadCore_, &QCheckBox::clicked, this, &OptionsWindow::onQuadCoreClicked);
+  connect(refreshRate_, &QLineEdit::textChanged, this, &OptionsWindow::onRefreshRateEdited);
 
   auto* refresh = new QHBoxLayout;
-  refresh->addWidget(Label1);
-  refresh->addWidget(Edit1);
+  refresh->addWidget(refreshLabel_);
+  refresh->addWidget(refreshRate_);
   refresh->addStretch();
-  auto* options = new QVBoxLayout(Panel1);
+  auto* options = new QVBoxLayout(optionsPanel);
   options->setContentsMargins(10, 8, 10, 8);
-  options->addWidget(CheckBox1);
-  options->addWidget(CheckBox2);
+  options->addWidget(autostart_);
+  options->addWidget(startMinimized_);
   options->addLayout(refresh);
   options->addSpacing(8);
-  options->addWidget(CheckBox3);
+  options->addWidget(quadCore_);
 
-  RadioGroup1 =
+  languageGroup_ =
       Named(new RadioGroup(QStringLiteral("Languages:"), RadioGroup::Body::Scrolling, this),
             "RadioGroup1");
-  connect(RadioGroup1, &RadioGroup::ItemChosen, this, &TForm2::RadioGroup1Click);
+  connect(languageGroup_, &RadioGroup::itemChosen, this, &OptionsWindow::onLanguageChosen);
 
-  Panel2 = Named(new QWidget(this), "Panel2");
-  Panel2->setFixedHeight(41);
-  Button1 = Named(new QPushButton(QStringLiteral("Close"), Panel2), "Button1");
-  Button1->setMinimumWidth(75);
-  connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
-  auto* buttons = new QHBoxLayout(Panel2);
+  auto* buttonBar = Named(new QWidget(this), "Panel2");
+  buttonBar->setFixedHeight(41);
+  closeButton_ = Named(new QPushButton(QStringLiteral("Close"), buttonBar), "Button1");
+  closeButton_->setMinimumWidth(75);
+  connect(closeButton_, &QPushButton::clicked, this, &OptionsWindow::onCloseClicked);
+  auto* buttons = new QHBoxLayout(buttonBar);
   buttons->setContentsMargins(10, 6, 10, 8);
-  buttons->addWidget(Button1);
+  buttons->addWidget(closeButton_);
   buttons->addStretch();
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(Panel1);
+  layout->addWidget(optionsPanel);
   auto* languages = new QVBoxLayout;
   languages->setContentsMargins(10, 0, 10, 0);
-  languages->addWidget(RadioGroup1);
+  languages->addWidget(languageGroup_);
   layout->addLayout(languages, 1);
-  layout->addWidget(Panel2);
+  layout->addWidget(buttonBar);
 
-  FormCreate();
+  CentreOnFirstShow(this, mainWindow);
+  fillLanguages();
 }
 
-void TForm2::FormCreate() {
+// FormCreate
+void OptionsWindow::fillLanguages() {
   RunGuarded(this, [this] {
     QStringList names;
     for (const std::string& name : program_.LanguageNames()) names << ProgramText(name);
-    RadioGroup1->SetItems(names);
+    languageGroup_->setItems(names);
   });
 }
 
-void TForm2::ShowOptions(const Options& options) {
-  const QSignalBlocker quietEdit(Edit1);
-  CheckBox1->setChecked(options.autostart);
-  CheckBox2->setChecked(options.startMinimized);
-  CheckBox3->setChecked(options.quadCore);
+void OptionsWindow::showOptions(const Options& options) {
+  const QSignalBlocker quietEdit(refreshRate_);
+  autostart_->setChecked(options.autostart);
+  startMinimized_->setChecked(options.startMinimized);
+  quadCore_->setChecked(options.quadCore);
   const QString refreshText = ProgramText(options.refreshText);
   // Rewriting the same text would move the cursor while the user types.
-  if (Edit1->text() != refreshText) Edit1->setText(refreshText);
+  if (refreshRate_->text() != refreshText) refreshRate_->setText(refreshText);
 }
 
-void TForm2::SetCaption(CaptionTarget target, const QString& caption) {
+void OptionsWindow::setCaption(CaptionTarget target, const QString& caption) {
   switch (target) {
-    case CaptionTarget::kOptionsCheckBox1:
-      CheckBox1->setText(caption);
+    case CaptionTarget::kAutostartBox:
+      autostart_->setText(caption);
       break;
-    case CaptionTarget::kOptionsCheckBox2:
-      CheckBox2->setText(caption);
+    case CaptionTarget::kStartMinimizedBox:
+      startMinimized_->setText(caption);
       break;
-    case CaptionTarget::kOptionsCheckBox3:
-      CheckBox3->setText(caption);
+    case CaptionTarget::kQuadCoreBox:
+      quadCore_->setText(caption);
       break;
-    case CaptionTarget::kOptionsLabel1:
-      Label1->setText(caption);
+    case CaptionTarget::kRefreshRateLabel:
+      refreshLabel_->setText(caption);
       break;
-    case CaptionTarget::kOptionsButton1:
-      Button1->setText(caption);
+    case CaptionTarget::kCloseOptionsButton:
+      closeButton_->setText(caption);
       break;
     default:
       break;
   }
 }
 
-void TForm2::CheckBox1Click(bool checked) {
+// CheckBox1Click
+void OptionsWindow::onAutostartClicked(bool checked) {
   RunGuarded(this, [this, checked] { program_.SetAutostart(checked); });
 }
 
-void TForm2::CheckBox2Click(bool checked) {
+// CheckBox2Click
+void OptionsWindow::onStartMinimizedClicked(bool checked) {
   RunGuarded(this, [this, checked] { program_.SetStartMinimized(checked); });
 }
 
-void TForm2::CheckBox3Click(bool checked) {
+// CheckBox3Click
+void OptionsWindow::onQuadCoreClicked(bool checked) {
   RunGuarded(this, [this, checked] { program_.SetQuadCore(checked); });
 }
 
-void TForm2::Edit1Change(const QString& text) {
+// Edit1Change
+void OptionsWindow::onRefreshRateEdited(const QString& text) {
   RunGuarded(this, [this, &text] { program_.SetRefreshText(ProgramText(text)); });
 }
 
-void TForm2::RadioGroup1Click(int index) {
-  const QStringList names = RadioGroup1->Items();
+// RadioGroup1Click
+void OptionsWindow::onLanguageChosen(int index) {
+  const QStringList names = languageGroup_->items();
   if (index < 0 || index >= names.size()) return;
   RunGuarded(this, [this, &names, index] { program_.SelectLanguage(ProgramText(names[index])); });
 }
 
-void TForm2::Button1Click() {
+// Button1Click
+void OptionsWindow::onCloseClicked() {
   close();
-}
-
-void TForm2::showEvent(QShowEvent* event) {
-  // Centred over the main window the first time; later it opens wherever it was left.
-  if (!placed_) {
-    placed_ = true;
-    if (mainForm_) MoveCentredOn(this, mainForm_->frameGeometry());
-  }
-  QWidget::showEvent(event);
 }
 
 }  // namespace mervale

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 #include "engine/program.h"
@@ -14,46 +13,38 @@ namespace mervale {
 
 class RadioGroup;
 
-// The Options window: autostart, start minimised, refresh rate, quad core and the language. Every
-// change takes effect and is saved at once; closing the window only hides it.
-class TForm2 : public QWidget {
+// TForm2 (Form2): the Options window: autostart, start minimised, refresh rate, quad core and the
+// language. Every change takes effect and is saved at once; closing the window only hides it.
+class OptionsWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // `mainForm` is the window it first opens centred over. The creation step (FormCreate) fills the
-  // language list.
-  TForm2(Program& program, QWidget* mainForm);
+  // `mainWindow` is the window it first opens centred over. Its creation fills the language list.
+  OptionsWindow(Program& program, QWidget* mainWindow);
 
   // The program's options, shown without running any reaction.
-  void ShowOptions(const Options& options);
-  void SetCaption(CaptionTarget target, const QString& caption);
+  void showOptions(const Options& options);
+  void setCaption(CaptionTarget target, const QString& caption);
 
-  void CheckBox1Click(bool checked);
-  void CheckBox2Click(bool checked);
-  void CheckBox3Click(bool checked);
-  void Edit1Change(const QString& text);
-  void RadioGroup1Click(int index);
-  void Button1Click();
-
- protected:
-  void showEvent(QShowEvent* event) override;
+  void onAutostartClicked(bool checked);          // CheckBox1Click
+  void onStartMinimizedClicked(bool checked);     // CheckBox2Click
+  void onQuadCoreClicked(bool checked);           // CheckBox3Click
+  void onRefreshRateEdited(const QString& text);  // Edit1Change
+  void onLanguageChosen(int index);               // RadioGroup1Click
+  void onCloseClicked();                          // Button1Click
 
  private:
-  void FormCreate();
+  void fillLanguages();  // FormCreate
 
   Program& program_;
-  QPointer<QWidget> mainForm_;
-  bool placed_ = false;
 
-  QWidget* Panel1;
-  QCheckBox* CheckBox1;
-  QCheckBox* CheckBox2;
-  QLabel* Label1;
-  QLineEdit* Edit1;
-  QCheckBox* CheckBox3;
-  RadioGroup* RadioGroup1;
-  QWidget* Panel2;
-  QPushButton* Button1;
+  QCheckBox* autostart_;       // CheckBox1
+  QCheckBox* startMinimized_;  // CheckBox2
+  QLabel* refreshLabel_;       // Label1
+  QLineEdit* refreshRate_;     // Edit1
+  QCheckBox* quadCore_;        // CheckBox3
+  RadioGroup* languageGroup_;  // RadioGroup1
+  QPushButton* closeButton_;   // Button1
 };
 
 }  // namespace mervale

@@ -60,7 +60,7 @@ class ProcessTableModelTest : public QObject {
     engine = std::make_unique<AffinityEngine>(*machine, reporter);
     model = std::make_unique<ProcessTableModel>(engine->Table());
     selection = std::make_unique<QItemSelectionModel>(model.get());
-    model->BindSelection(selection.get());
+    model->bindSelection(selection.get());
     for (Pid pid : {20u, 40u, 60u}) machine->AddProcess(pid, "p" + std::to_string(pid), 15);
     engine->RefreshProcesses();
   }
