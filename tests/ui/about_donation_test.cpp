@@ -223,12 +223,12 @@ class AboutDonationTest : public QObject {
   }
 
   void donationOpensCentredOverTheMainWindow() {
-    QWidget mainForm;
-    mainForm.setGeometry(100, 120, 640, 480);
-    Show(mainForm);
-    DonationWindow form(&mainForm);
+    QWidget mainWindow;
+    mainWindow.setGeometry(100, 120, 640, 480);
+    Show(mainWindow);
+    DonationWindow form(&mainWindow);
     Show(form);
-    const QPoint offset = form.frameGeometry().center() - mainForm.frameGeometry().center();
+    const QPoint offset = form.frameGeometry().center() - mainWindow.frameGeometry().center();
     QVERIFY2(offset.manhattanLength() <= 2,
              qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
     form.move(10, 20);

@@ -63,7 +63,7 @@ class MainWindowTest : public QObject {
 
   void Start() { windows = std::make_unique<WindowSet>(machine->platform, machine->system); }
   MainWindow& mainWindow() { return windows->mainWindow(); }
-  QTableView* ListView1() { return Find<QTableView>(&mainWindow(), QStringLiteral("ListView1")); }
+  QTableView* ProcessView() { return Find<QTableView>(&mainWindow(), QStringLiteral("ListView1")); }
   RadioGroup* Modes() { return Find<RadioGroup>(&mainWindow(), QStringLiteral("RadioGroup1")); }
   QAction* Action(const char* name) {
     return Find<QAction>(&mainWindow(), QString::fromLatin1(name));
@@ -76,7 +76,7 @@ class MainWindowTest : public QObject {
   }
   // Selects exactly the rows of these PIDs, as clicks with Ctrl would.
   void SelectPids(const QStringList& pids) {
-    QTableView* view = ListView1();
+    QTableView* view = ProcessView();
     view->clearSelection();
     const QStringList shown = Column(view->model(), 1);
     for (const QString& pid : pids) {
@@ -86,7 +86,7 @@ class MainWindowTest : public QObject {
     }
   }
   void ClickHeader(int column) {
-    QHeaderView* header = ListView1()->horizontalHeader();
+    QHeaderView* header = ProcessView()->horizontalHeader();
     const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
   }
@@ -113,7 +113,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(boxes->Shown(), QStringList());
     QCOMPARE(Find<QListWidget>(&mainWindow(), QStringLiteral("ListBox2"))->count(), 1);
     QVERIFY(Find<QSystemTrayIcon>(&mainWindow(), QString())->isVisible());
-    QCOMPARE(Column(ListView1()->model(), 0), QStringList({"alpha.exe", "Beta.exe", "gamma.exe"}));
+    QCOMPARE(Column(ProcessView()->model(), 0), QStringList({"alpha.exe", "Beta.exe", "gamma.exe"}));
     // The Options window existed before the settings were restored and the language applied.
     QCOMPARE(Find<RadioGroup>(&windows->optionsWindow(), QStringLiteral("RadioGroup1"))->items(),
              QStringList({"English", "German"}));
@@ -223,7 +223,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(machine->platform.MaskOf(100), maskOfNewlyHandled);
     QVERIFY(machine->platform.calls().snapshotsCreated > 0);
     QCOMPARE(machine->ReadDataFile(QStringLiteral("Settings.ini")).value(0), QString::number(mode));
-    QCOMPARE(ListView1()->model()->rowCount(), 3);
+    QCOMPARE(ProcessView()->model()->rowCount(), 3);
   }
 
   void currentModeItemRunsNothing() {
@@ -242,7 +242,7 @@ class MainWindowTest : public QObject {
     machine->platform.AddProcess(9, "zeta.exe", 15);
     machine->platform.AddProcess(10, "_under.exe", 15);
     Start();
-    const QAbstractItemModel* rows = ListView1()->model();
+    const QAbstractItemModel* rows = ProcessView()->model();
 
     ClickHeader(0);
     QCOMPARE(Column(rows, 0),
@@ -258,7 +258,7 @@ class MainWindowTest : public QObject {
 
   void ctrlASelectsAllOnlyWithoutShift() {
     Start();
-    QTableView* view = ListView1();
+    QTableView* view = ProcessView();
     view->setFocus();
 
     QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
@@ -341,7 +341,7 @@ class MainWindowTest : public QObject {
     Action("Isolate1")->trigger();
     QCOMPARE(machine->platform.MaskOf(400), 1u);
     for (Pid other : {100u, 200u, 300u}) QCOMPARE(machine->platform.MaskOf(other), 2u);
-    QCOMPARE(Column(ListView1()->model(), 2), QStringList({"0100", "0100", "0100", "1000"}));
+    QCOMPARE(Column(ProcessView()->model(), 2), QStringList({"0100", "0100", "0100", "1000"}));
 
     Action("Exclude1")->trigger();
     QCOMPARE(Find<QListWidget>(&mainWindow(), QStringLiteral("ListBox2"))->item(0)->text(),

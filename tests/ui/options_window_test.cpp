@@ -28,7 +28,7 @@ class OptionsWindowTest : public QObject {
   T* Control(const char* name) {
     return optionsWindow().findChild<T*>(QString::fromLatin1(name));
   }
-  QTimer* Timer1() { return windows->mainWindow().findChild<QTimer*>(QStringLiteral("Timer1")); }
+  QTimer* RefreshTimer() { return windows->mainWindow().findChild<QTimer*>(QStringLiteral("Timer1")); }
   QString SettingsLine(int index) {
     return machine->ReadDataFile(QStringLiteral("Settings.ini")).value(index);
   }
@@ -53,22 +53,22 @@ class OptionsWindowTest : public QObject {
     auto* edit = Control<QLineEdit>("Edit1");
     edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("5"));
-    QCOMPARE(Timer1()->interval(), 5000);
+    QCOMPARE(RefreshTimer()->interval(), 5000);
     QCOMPARE(SettingsLine(4), QStringLiteral("5"));
 
     // Clearing the field while retyping: the box says so, nothing else changes.
     QTest::keyClick(edit, Qt::Key_Backspace);
     QCOMPARE(boxes->Shown(), QStringList({"Mervale: '' ist kein gültiger Integerwert."}));
     QCOMPARE(edit->text(), QString());
-    QCOMPARE(Timer1()->interval(), 5000);
+    QCOMPARE(RefreshTimer()->interval(), 5000);
     QCOMPARE(SettingsLine(4), QStringLiteral("5"));
 
     QTest::keyClicks(edit, QStringLiteral(" 7"));
-    QCOMPARE(Timer1()->interval(), 7000);
+    QCOMPARE(RefreshTimer()->interval(), 7000);
     QCOMPARE(edit->text(), QStringLiteral(" 7"));
 
     edit->setText(QStringLiteral("0"));
-    QVERIFY(!Timer1()->isActive());
+    QVERIFY(!RefreshTimer()->isActive());
   }
 
   void checkBoxes() {

@@ -29,7 +29,7 @@ class TrayTest : public QObject {
 
   MainWindow& mainWindow() { return windows->mainWindow(); }
   QSystemTrayIcon* Icon() { return mainWindow().findChild<QSystemTrayIcon*>(); }
-  QTimer* Timer2() { return mainWindow().findChild<QTimer*>(QStringLiteral("Timer2")); }
+  QTimer* StartupTimer() { return mainWindow().findChild<QTimer*>(QStringLiteral("Timer2")); }
   void StartShown() {
     windows = std::make_unique<WindowSet>(machine->platform, machine->system);
     mainWindow().show();
@@ -50,19 +50,19 @@ class TrayTest : public QObject {
     machine.reset();
   }
 
-  void startMinimizedHidesAtTheFirstTimer2Tick() {
+  void startMinimizedHidesAtTheFirstStartupTick() {
     machine->WriteDataFile(QStringLiteral("Settings.ini"), {"4", "F", "T", "0", "1", "F"});
     StartShown();
     QVERIFY(mainWindow().isVisible());
 
     QTRY_VERIFY_WITH_TIMEOUT(!mainWindow().isVisible(), 3000);
-    QVERIFY(!Timer2()->isActive());
+    QVERIFY(!StartupTimer()->isActive());
     QVERIFY(Icon()->isVisible());
   }
 
   void withoutStartMinimizedTheWindowStays() {
     StartShown();
-    QTRY_VERIFY_WITH_TIMEOUT(!Timer2()->isActive(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!StartupTimer()->isActive(), 3000);
     QVERIFY(mainWindow().isVisible());
   }
 
