@@ -114,6 +114,19 @@ class OptionsWindowTest : public QObject {
     QVERIFY(!machine->HasDataFile(QStringLiteral("lang.ini")));
   }
 
+  void opensCentredOverTheMainWindowOnlyTheFirstTime() {
+    const QPoint offset =
+        optionsWindow().frameGeometry().center() - windows->mainWindow().frameGeometry().center();
+    QVERIFY2(offset.manhattanLength() <= 2,
+             qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+    optionsWindow().move(10, 20);
+    const QPoint moved = optionsWindow().pos();
+    optionsWindow().close();
+    optionsWindow().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&optionsWindow()));
+    QCOMPARE(optionsWindow().pos(), moved);
+  }
+
   void closeOnlyHides() {
     Control<QPushButton>("Button1")->click();
     QVERIFY(!optionsWindow().isVisible());
