@@ -109,10 +109,10 @@ void TextPanel::hideEvent(QHideEvent* event) {
 
 void TextPanel::advanceOneTick() {
   const int itemCount = static_cast<int>(items_.size());
-  scroll_.Tick(stepSize_, itemCount);
+  scroll_.tick(stepSize_, itemCount);
   // The state a paint leaves behind, taken here as well so that it moves on while nothing is on
   // screen to paint (a hidden or minimised window) without the cost of drawing.
-  scroll_.NotePaint(fontLineHeight_, itemCount);
+  scroll_.notePaint(fontLineHeight_, itemCount);
 }
 
 void TextPanel::scrollTick() {
@@ -148,7 +148,7 @@ void TextPanel::paintEvent(QPaintEvent*) {
   painter.setFont(textFont_.font);
   fontLineHeight_ = RowHeight(painter.fontMetrics());
   const int itemCount = static_cast<int>(items_.size());
-  scroll_.NotePaint(fontLineHeight_, itemCount);
+  scroll_.notePaint(fontLineHeight_, itemCount);
 
   drawBorderEdge(painter);
   const QRect client = clientRect();
@@ -163,12 +163,12 @@ void TextPanel::paintEvent(QPaintEvent*) {
   painter.setPen(textFont_.color);
   painter.setLayoutDirection(biDiMode_ == PanelBiDi::LeftToRight ? Qt::LeftToRight
                                                                  : Qt::RightToLeft);
-  const int lineHeight = scroll_.LineHeight;
+  const int lineHeight = scroll_.lineHeight;
   // Rows span the panel's outer width less three pixels on each side, measured from the client
   // area's origin, and the outer height decides how many there are.
-  QRect row(3, scroll_.ScrollOffset, width() - 6, lineHeight);
+  QRect row(3, scroll_.scrollOffset, width() - 6, lineHeight);
   const int flags = textFlags();
-  for (int item : RowItems(scroll_.TopLine, WholeRows(height(), lineHeight), itemCount)) {
+  for (int item : RowItems(scroll_.topLine, WholeRows(height(), lineHeight), itemCount)) {
     painter.drawText(row, flags, items_[item]);
     row.translate(0, lineHeight);
   }

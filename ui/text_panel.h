@@ -48,7 +48,7 @@ class TextPanel : public BevelPanel {
   void setTextAlignment(LineAlignment alignment) { textAlignment_ = alignment; }
   void setBiDiMode(PanelBiDi mode);
 
-  // TopLine, PaintedTopLine, ScrollOffset and LineHeight as they stand, counting the ticks that
+  // topLine, paintedTopLine, scrollOffset and lineHeight as they stand, counting the ticks that
   // fell due while the panel was off screen.
   const TextPanelScroll& scroll();
   QTimer* scrollTimer() const { return scrollTimer_; }

@@ -157,9 +157,9 @@ class AboutDonationTest : public QObject {
     AboutWindow form;
     auto* panel = Find<TextPanel>(form, "TextPanel1");
     QVERIFY(form.isHidden());
-    const int offset = panel->scroll().ScrollOffset;
-    QTRY_VERIFY(panel->scroll().ScrollOffset != offset);
-    QVERIFY(panel->scroll().LineHeight > 0);
+    const int offset = panel->scroll().scrollOffset;
+    QTRY_VERIFY(panel->scroll().scrollOffset != offset);
+    QVERIFY(panel->scroll().lineHeight > 0);
   }
 
   void aboutReopensAsItWasLeft() {
@@ -177,8 +177,8 @@ class AboutDonationTest : public QObject {
     const mervale::TextPanelScroll left = panel->scroll();
     Show(form);
     QCOMPARE(form.pos(), moved);
-    QCOMPARE(panel->scroll().TopLine, left.TopLine);
-    QCOMPARE(panel->scroll().ScrollOffset, left.ScrollOffset);
+    QCOMPARE(panel->scroll().topLine, left.topLine);
+    QCOMPARE(panel->scroll().scrollOffset, left.scrollOffset);
   }
 
   void makerLinkOpensItsPage() {

@@ -46,8 +46,6 @@ QStringList Column(const QAbstractItemModel* model, int column) {
   return texts;
 }
 
-
-
 // The tray's mode items in the order of the modes.
 const char* const kModeItems[] = {"Automatic1", "Manual1", "CPU12", "CPU1", "Off1"};
 
@@ -113,7 +111,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(boxes->Shown(), QStringList());
     QCOMPARE(Find<QListWidget>(&mainWindow(), QStringLiteral("ListBox2"))->count(), 1);
     QVERIFY(Find<QSystemTrayIcon>(&mainWindow(), QString())->isVisible());
-    QCOMPARE(Column(ProcessView()->model(), 0), QStringList({"alpha.exe", "Beta.exe", "gamma.exe"}));
+    QCOMPARE(Column(ProcessView()->model(), 0),
+             QStringList({"alpha.exe", "Beta.exe", "gamma.exe"}));
     // The Options window existed before the settings were restored and the language applied.
     QCOMPARE(Find<RadioGroup>(&windows->optionsWindow(), QStringLiteral("RadioGroup1"))->items(),
              QStringList({"English", "German"}));

@@ -28,7 +28,9 @@ class OptionsWindowTest : public QObject {
   T* Control(const char* name) {
     return optionsWindow().findChild<T*>(QString::fromLatin1(name));
   }
-  QTimer* RefreshTimer() { return windows->mainWindow().findChild<QTimer*>(QStringLiteral("Timer1")); }
+  QTimer* RefreshTimer() {
+    return windows->mainWindow().findChild<QTimer*>(QStringLiteral("Timer1"));
+  }
   QString SettingsLine(int index) {
     return machine->ReadDataFile(QStringLiteral("Settings.ini")).value(index);
   }

@@ -94,8 +94,8 @@ int LineHeightOf(const TextPanel& panel) {
 // Runs ticks the way the panel does: each tick is followed by what its paint leaves behind.
 void RunTicks(TextPanelScroll& scroll, int ticks, int stepSize, int lineHeight, int itemCount) {
   for (int tick = 0; tick < ticks; ++tick) {
-    scroll.Tick(stepSize, itemCount);
-    scroll.NotePaint(lineHeight, itemCount);
+    scroll.tick(stepSize, itemCount);
+    scroll.notePaint(lineHeight, itemCount);
   }
 }
 
@@ -166,11 +166,11 @@ class TextPanelTest : public QObject {
     QFETCH(int, offset);
     QFETCH(int, topLine);
     TextPanelScroll scroll;
-    scroll.NotePaint(14, 17);
+    scroll.notePaint(14, 17);
     RunTicks(scroll, ticks, stepSize, 14, 17);
-    QCOMPARE(scroll.ScrollOffset, offset);
-    QCOMPARE(scroll.TopLine, topLine);
-    QCOMPARE(scroll.PaintedTopLine, topLine);
+    QCOMPARE(scroll.scrollOffset, offset);
+    QCOMPARE(scroll.topLine, topLine);
+    QCOMPARE(scroll.paintedTopLine, topLine);
   }
 
   void firstTickBeforeAnyPaint_data() {
@@ -181,12 +181,12 @@ class TextPanelTest : public QObject {
   void firstTickBeforeAnyPaint() {
     QFETCH(int, stepSize);
     TextPanelScroll scroll;
-    scroll.Tick(stepSize, 17);
-    QCOMPARE(scroll.TopLine, 1);
-    QCOMPARE(scroll.ScrollOffset, -stepSize);
-    scroll.NotePaint(14, 17);
-    QCOMPARE(scroll.LineHeight, 14);
-    QCOMPARE(scroll.PaintedTopLine, 1);
+    scroll.tick(stepSize, 17);
+    QCOMPARE(scroll.topLine, 1);
+    QCOMPARE(scroll.scrollOffset, -stepSize);
+    scroll.notePaint(14, 17);
+    QCOMPARE(scroll.lineHeight, 14);
+    QCOMPARE(scroll.paintedTopLine, 1);
   }
 
   // However an offset got far from the top, the next line step brings row 1 back to within one row.
@@ -201,34 +201,34 @@ class TextPanelTest : public QObject {
     QFETCH(int, firstStep);
     QFETCH(int, lineHeight);
     TextPanelScroll scroll;
-    scroll.Tick(firstStep, 17);
-    scroll.NotePaint(lineHeight, 17);
+    scroll.tick(firstStep, 17);
+    scroll.notePaint(lineHeight, 17);
     RunTicks(scroll, 1, 1, lineHeight, 17);
-    QVERIFY2(scroll.ScrollOffset <= 0 && scroll.ScrollOffset > -lineHeight,
-             qPrintable(QString::number(scroll.ScrollOffset)));
-    QCOMPARE(scroll.TopLine, 2);
+    QVERIFY2(scroll.scrollOffset <= 0 && scroll.scrollOffset > -lineHeight,
+             qPrintable(QString::number(scroll.scrollOffset)));
+    QCOMPARE(scroll.topLine, 2);
   }
 
   void shorterListWhileTopLineBeyondItsEnd() {
     TextPanelScroll scroll;
-    scroll.TopLine = 7;
-    scroll.NotePaint(14, 10);
+    scroll.topLine = 7;
+    scroll.notePaint(14, 10);
     // Three lines replace the ten: the rows start again with the first.
-    QCOMPARE(mervale::RowItems(scroll.TopLine, 3, 3).front(), 0);
-    scroll.NotePaint(14, 3);
+    QCOMPARE(mervale::RowItems(scroll.topLine, 3, 3).front(), 0);
+    scroll.notePaint(14, 3);
     RunTicks(scroll, 14, 1, 14, 3);
-    QCOMPARE(scroll.TopLine, (7 + 1) % 3);
+    QCOMPARE(scroll.topLine, (7 + 1) % 3);
   }
 
   void noLinesHoldTopLineAtZero() {
     TextPanelScroll scroll;
-    scroll.TopLine = 4;
-    scroll.PaintedTopLine = 4;
-    scroll.NotePaint(14, 0);
-    QCOMPARE(scroll.PaintedTopLine, 4);
+    scroll.topLine = 4;
+    scroll.paintedTopLine = 4;
+    scroll.notePaint(14, 0);
+    QCOMPARE(scroll.paintedTopLine, 4);
     RunTicks(scroll, 30, 1, 14, 0);
-    QCOMPARE(scroll.TopLine, 0);
-    QCOMPARE(scroll.LineHeight, 14);
+    QCOMPARE(scroll.topLine, 0);
+    QCOMPARE(scroll.lineHeight, 14);
   }
 
   void timerFollowsItsSettings() {
@@ -280,8 +280,8 @@ class TextPanelTest : public QObject {
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const TextPanelScroll after = panel->scroll();
-    const int moved = (after.TopLine - before.TopLine) * after.LineHeight -
-                      (after.ScrollOffset - before.ScrollOffset);
+    const int moved = (after.topLine - before.topLine) * after.lineHeight -
+                      (after.scrollOffset - before.scrollOffset);
     QVERIFY2(moved >= 15, qPrintable(QString::number(moved)));
   }
 
@@ -303,8 +303,8 @@ class TextPanelTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const TextPanelScroll before = panel->scroll();
     QTest::qWait(120);
-    QCOMPARE(panel->scroll().TopLine, before.TopLine);
-    QCOMPARE(panel->scroll().ScrollOffset, before.ScrollOffset);
+    QCOMPARE(panel->scroll().topLine, before.topLine);
+    QCOMPARE(panel->scroll().scrollOffset, before.scrollOffset);
     QVERIFY(InkIn(Render(*panel), panel->rect()).Any());
   }
 
@@ -318,18 +318,18 @@ class TextPanelTest : public QObject {
     QVERIFY(!panel->isVisible());
 
     panel->scrollTick();
-    QCOMPARE(panel->scroll().TopLine, 1);
-    QCOMPARE(panel->scroll().ScrollOffset, -1);
-    QCOMPARE(panel->scroll().LineHeight, LineHeightOf(*panel));
-    QCOMPARE(panel->scroll().PaintedTopLine, 1);
+    QCOMPARE(panel->scroll().topLine, 1);
+    QCOMPARE(panel->scroll().scrollOffset, -1);
+    QCOMPARE(panel->scroll().lineHeight, LineHeightOf(*panel));
+    QCOMPARE(panel->scroll().paintedTopLine, 1);
 
     for (int tick = 0; tick < LineHeightOf(*panel); ++tick) panel->scrollTick();
-    QCOMPARE(panel->scroll().TopLine, 2);
-    QCOMPARE(panel->scroll().ScrollOffset, -1);
+    QCOMPARE(panel->scroll().topLine, 2);
+    QCOMPARE(panel->scroll().scrollOffset, -1);
 
     panel->setInterval(5);
     panel->setEnableTimer(true);
-    QTRY_COMPARE(panel->scroll().TopLine, 3);
+    QTRY_COMPARE(panel->scroll().topLine, 3);
     QCOMPARE(paints.count, 0);
   }
 
@@ -352,8 +352,8 @@ class TextPanelTest : public QObject {
     panel->hide();
     const TextPanelScroll before = panel->scroll();
     panel->scrollTick();
-    QCOMPARE(panel->scroll().TopLine, before.TopLine);
-    QCOMPARE(panel->scroll().ScrollOffset, before.ScrollOffset);
+    QCOMPARE(panel->scroll().topLine, before.topLine);
+    QCOMPARE(panel->scroll().scrollOffset, before.scrollOffset);
   }
 
   // Lines of different lengths tell which line a row shows: row r (from 1) shows item TopLine + r.
@@ -367,7 +367,7 @@ class TextPanelTest : public QObject {
     auto checkRows = [&](const std::vector<int>& expected) {
       const QImage image = Render(*panel);
       for (int row = 1; row <= static_cast<int>(expected.size()); ++row) {
-        const int top = panel->scroll().ScrollOffset + (row - 1) * lineHeight;
+        const int top = panel->scroll().scrollOffset + (row - 1) * lineHeight;
         const Ink ink = InkIn(image, QRect(0, top, image.width(), lineHeight));
         const int width = metrics.horizontalAdvance(items[expected[row - 1]]);
         if (!ink.Any() || std::abs(ink.Width() - width) > metrics.horizontalAdvance("W") / 2) {
@@ -395,8 +395,8 @@ class TextPanelTest : public QObject {
     QCOMPARE(checkRows({1, 2, 3, 4}), QString());
 
     for (int tick = 5; tick < lineHeight; ++tick) panel->scrollTick();
-    QCOMPARE(panel->scroll().ScrollOffset, 0);
-    QCOMPARE(panel->scroll().TopLine, 1);
+    QCOMPARE(panel->scroll().scrollOffset, 0);
+    QCOMPARE(panel->scroll().topLine, 1);
     QCOMPARE(checkRows({2, 3, 4, 0}), QString());
   }
 
