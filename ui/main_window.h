@@ -73,14 +73,14 @@ class MainWindow : public QWidget, public ProgramView {
   void onDeleteProfileEntriesTriggered();                             // Delete1Click
   void onDeleteExclusionsTriggered();                                 // Delete2Click
   void onShowTriggered();                                             // Show1Click
-  void onTrayModeTriggered(
-      Mode mode);              // Automatic1Click, Manual1Click, CPU12Click, CPU1Click, Off1Click
-  void onDonationTriggered();  // Donation1Click
-  void onExitTriggered();      // Exit1Click
-  void onOptionsClicked();     // Button1Click
-  void onAboutLinkClicked();   // Panel3Click
-  void onBannerClicked();      // Image1Click
-  void onTrayDoubleClicked();  // the tray icon's double click
+  // Automatic1Click, Manual1Click, CPU12Click, CPU1Click, Off1Click
+  void onTrayModeTriggered(Mode mode);
+  void onDonationTriggered();                              // Donation1Click
+  void onExitTriggered();                                  // Exit1Click
+  void onOptionsClicked();                                 // Button1Click
+  void onAboutLinkClicked();                               // Panel3Click
+  void onBannerClicked();                                  // Image1Click
+  void onTrayDoubleClicked();                              // the tray icon's double click
   void onTrayMenuRequested(const QPoint& globalPosition);  // the tray icon's menu request
 
  protected:
