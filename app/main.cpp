@@ -1,7 +1,7 @@
 #include <QApplication>
 
 #include "ui/app_icon.h"
-#include "ui/cpu.h"
+#include "ui/main_window.h"
 #include "ui/window_set.h"
 
 #ifdef _WIN32
@@ -26,6 +26,6 @@ int main(int argc, char* argv[]) {
   mervale::LinuxSystemServices system;
 #endif
   mervale::WindowSet windows(platform, system);
-  windows.Form1().show();
+  windows.mainWindow().show();
   return QApplication::exec();
 }

@@ -35,7 +35,7 @@ void PerProcess(benchmark::State& state, int count) {
 struct Scene {
   explicit Scene(int count) {
     FillMachine(machine, count);
-    engine.Policy().mode = kModeAutomatic;
+    engine.Policy().mode = Mode::kAutomatic;
   }
   FakeProcessPlatform machine{2};
   SilentReporter reporter;

@@ -191,7 +191,7 @@ void SteadyPass(benchmark::State& state) {
   CountingPlatform platform;
   SilentReporter reporter;
   AffinityEngine engine(platform, reporter);
-  engine.Policy().mode = kModeOff;
+  engine.Policy().mode = Mode::kOff;
   engine.RefreshProcesses();
   platform.ResetCounts();
   for (auto _ : state) engine.RefreshProcesses();
@@ -204,7 +204,7 @@ void FirstPass(benchmark::State& state) {
   CountingPlatform platform;
   SilentReporter reporter;
   AffinityEngine engine(platform, reporter);
-  engine.Policy().mode = kModeAutomatic;
+  engine.Policy().mode = Mode::kAutomatic;
   // The engine names its own process "Mervale"; excluded, this program keeps every CPU, so the
   // passes do not end up timing a benchmark squeezed onto one CPU.
   engine.Policy().exclusionList = {"mervale"};

@@ -31,21 +31,21 @@ void GiveNextCpu(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
 
 void ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
                  std::string_view name) {
-  if (IsExcluded(policy.exclusionList, name)) return;
-  switch (policy.mode) {
-    case kModeAutomatic:
+  if (!policy.mode || IsExcluded(policy.exclusionList, name)) return;
+  switch (*policy.mode) {
+    case Mode::kAutomatic:
       GiveNextCpu(platform, policy, pid, 1);
       break;
-    case kModeManual:
+    case Mode::kManual:
       platform.SetMask(pid, static_cast<CpuSet>(ProfileMaskFor(policy.profileList, name)));
       break;
-    case kModeCpu1:
+    case Mode::kCpu1:
       platform.SetMask(pid, 1);
       break;
-    case kModeCpu2:
+    case Mode::kCpu2:
       platform.SetMask(pid, 2);
       break;
-    default:
+    case Mode::kOff:
       break;
   }
 }

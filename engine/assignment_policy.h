@@ -1,24 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "engine/mode.h"
 #include "engine/platform/process_platform.h"
 #include "store/ascii_case.h"
 #include "store/line_list.h"
 
 namespace mervale {
-
-// The mode selector's item indices.
-enum ModeIndex : int {
-  kModeNone = -1,
-  kModeAutomatic = 0,
-  kModeManual = 1,
-  kModeCpu1 = 2,
-  kModeCpu2 = 3,
-  kModeOff = 4,
-};
 
 // A CPU set as the menus give it: a 0/1 flag for each of CPU 1 to CPU 4.
 struct CpuFlags {
@@ -30,8 +22,8 @@ struct CpuFlags {
 
 // What decides the CPU set of a newly seen process.
 struct AssignmentPolicy {
-  int mode = kModeOff;
-  std::int32_t NextCpu = 1;   // the CPU the next process gets in mode Automatic
+  std::optional<Mode> mode = Mode::kOff;  // nothing while the selector has no item selected
+  std::int32_t NextCpu = 1;               // the CPU the next process gets in mode Automatic
   std::int32_t CpuCount = 2;  // how many CPUs the round-robin cycles over: 2, or 4 with "Quad core"
   LineList profileList;       // the active profile's entries, "1010: name"
   LineList exclusionList;     // lower-case process names never handled automatically

@@ -69,19 +69,18 @@ void Program::RefreshProcesses() {
   engine_.RefreshProcesses();
 }
 
-void Program::SelectMode(int index) {
-  index = std::clamp(index, static_cast<int>(kModeNone), static_cast<int>(kModeOff));
-  if (index == Mode()) return;
-  engine_.Policy().mode = index;
-  if (index == kModeNone) {
-    view_.ShowMode(index);
+void Program::SelectMode(std::optional<Mode> mode) {
+  if (mode == CurrentMode()) return;
+  engine_.Policy().mode = mode;
+  if (!mode) {
+    view_.ShowMode(mode);
     return;
   }
-  RadioGroup1Click();
+  ModeChanged();
 }
 
-void Program::RadioGroup1Click() {
-  view_.ShowMode(Mode());
+void Program::ModeChanged() {
+  view_.ShowMode(CurrentMode());
   engine_.ClearProcesses();
   engine_.RebuildProcesses();
   SaveSettings();
@@ -101,11 +100,11 @@ void Program::RunSetEntry(int entryIndex) {
   engine_.ApplyToSelected(entry.flags);
 }
 
-void Program::Isolate1Click() {
+void Program::IsolateSelected() {
   engine_.Isolate();
 }
 
-void Program::Exclude1Click() {
+void Program::ExcludeSelected() {
   RequireDataDir();
   const std::string exclusionFile = ExclusionFileName(dataDir_);
   ChangeShownList([&] { engine_.Exclude(exclusionFile); },

@@ -25,9 +25,9 @@ struct Options {
 // controls can follow; none of them may call back into the program.
 class ProgramView : public FailureReporter {
  public:
-  // The mode selector shows `index` (-1: nothing selected) and the tray's mode items carry the
+  // The mode selector shows `mode` (nothing: no item selected) and the tray's mode items carry the
   // check mark of that mode.
-  virtual void ShowMode(int index) = 0;
+  virtual void ShowMode(std::optional<Mode> mode) = 0;
   virtual void ShowOptions(const Options& options) = 0;
   // The profile selector shows `index` (-1: nothing selected).
   virtual void ShowProfileIndex(int index) = 0;
@@ -51,7 +51,7 @@ class Program {
   AffinityEngine& Engine() { return engine_; }
   const AffinityEngine& Engine() const { return engine_; }
   const Options& GetOptions() const { return options_; }
-  int Mode() const { return engine_.Policy().mode; }
+  std::optional<Mode> CurrentMode() const { return engine_.Policy().mode; }
   int ProfileIndex() const { return profileIndex_; }
   const std::string& DataDir() const { return dataDir_; }
   const LineList& LanguageTable() const { return languageTable_; }
@@ -68,22 +68,23 @@ class Program {
   void LoadSettings();
   void SaveSettings();
 
-  // Timer1.
+  // The refresh timer's tick (Timer1).
   void RefreshProcesses();
 
-  // RadioGroup1's item index set by the user, the tray menu or the program: clamped to -1..4; when
-  // it changes to a mode, the mode-change reaction runs.
-  void SelectMode(int index);
-  // The user picked a profile in ComboBox1.
-  void ComboBox1Change(int index);
-  // Delete1 / Delete2 with the list boxes' selected item indices.
-  void Delete1Click(const std::vector<int>& selectedEntries);
-  void Delete2Click(const std::vector<int>& selectedNames);
+  // The mode chosen by the user in the selector or the tray menu, or set by the program; when it
+  // changes to a mode, the mode-change reaction runs.
+  void SelectMode(std::optional<Mode> mode);
+  // The user picked a profile in the profile selector (ComboBox1).
+  void SelectProfile(int index);
+  // "Delete" in the profile list (Delete1) or the exclusion list (Delete2) with the list's selected
+  // item indices.
+  void DeleteProfileEntries(const std::vector<int>& selectedEntries);
+  void DeleteExclusions(const std::vector<int>& selectedNames);
 
-  // The process menu: one of SetEntries(), "Isolate", "Exclude".
+  // The process menu: one of SetEntries(), "Isolate" (Isolate1), "Exclude" (Exclude1).
   void RunSetEntry(int entryIndex);
-  void Isolate1Click();
-  void Exclude1Click();
+  void IsolateSelected();
+  void ExcludeSelected();
 
   // The Options window. Each setter stores the value and runs the control's reaction when the value
   // changed and the reaction is switched on.
@@ -94,11 +95,12 @@ class Program {
   void SelectLanguage(const std::string& name);
 
  private:
-  // Filled in by the files that implement the handlers.
-  void RadioGroup1Click();
-  void CheckBox1Click();
-  void CheckBox3Click();
-  void Edit1Change();
+  // The reactions of the mode selector (RadioGroup1Click), the autostart and quad core boxes
+  // (CheckBox1Click, CheckBox3Click) and the refresh-rate field (Edit1Change).
+  void ModeChanged();
+  void AutostartChanged();
+  void QuadCoreChanged();
+  void RefreshTextChanged();
   void ApplyLanguage();
   void LoadLanguage();
   std::string ProfileFileName() const;
@@ -124,10 +126,10 @@ class Program {
   LineList languageTable_;
   int refreshIntervalMs_ = 1000;
   // LoadSettings switches these reactions off while it restores the controls.
-  bool checkBox1Reacts_ = true;
-  bool checkBox2Reacts_ = true;
-  bool comboBox1Reacts_ = true;
-  bool edit1Reacts_ = true;
+  bool autostartReacts_ = true;
+  bool startMinimizedReacts_ = true;
+  bool profileReacts_ = true;
+  bool refreshTextReacts_ = true;
 };
 
 }  // namespace mervale

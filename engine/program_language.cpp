@@ -55,13 +55,13 @@ void Program::ApplyLanguage() {
       view_.SetCaption(step.target, languageTable_[line]);
       continue;
     }
-    const int mode = Mode();
+    const std::optional<Mode> mode = CurrentMode();
     std::array<std::string, kModeItemCount> items;
     std::copy_n(languageTable_.begin() + static_cast<std::ptrdiff_t>(line), kModeItemCount,
                 items.begin());
     view_.SetModeItems(items);
     // New items leave the selector without a selection; selecting the mode again re-applies it.
-    engine_.Policy().mode = kModeNone;
+    engine_.Policy().mode = std::nullopt;
     SelectMode(mode);
   }
 }

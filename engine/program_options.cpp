@@ -17,31 +17,31 @@ void Program::SetAutostart(bool checked) {
   if (options_.autostart == checked) return;
   options_.autostart = checked;
   view_.ShowOptions(options_);
-  if (checkBox1Reacts_) CheckBox1Click();
+  if (autostartReacts_) AutostartChanged();
 }
 
 void Program::SetStartMinimized(bool checked) {
   if (options_.startMinimized == checked) return;
   options_.startMinimized = checked;
   view_.ShowOptions(options_);
-  if (checkBox2Reacts_) SaveSettings();
+  if (startMinimizedReacts_) SaveSettings();
 }
 
 void Program::SetQuadCore(bool checked) {
   if (options_.quadCore == checked) return;
   options_.quadCore = checked;
   view_.ShowOptions(options_);
-  CheckBox3Click();
+  QuadCoreChanged();
 }
 
 void Program::SetRefreshText(const std::string& text) {
   if (options_.refreshText == text) return;
   options_.refreshText = text;
   view_.ShowOptions(options_);
-  if (edit1Reacts_) Edit1Change();
+  if (refreshTextReacts_) RefreshTextChanged();
 }
 
-void Program::CheckBox1Click() {
+void Program::AutostartChanged() {
   if (options_.autostart) {
     system_.WriteAutostart(system_.ExecutablePath());
   } else {
@@ -50,12 +50,12 @@ void Program::CheckBox1Click() {
   SaveSettings();
 }
 
-void Program::CheckBox3Click() {
+void Program::QuadCoreChanged() {
   UpdateCpuCount();
   SaveSettings();
 }
 
-void Program::Edit1Change() {
+void Program::RefreshTextChanged() {
   // Negative rates and rates the timer cannot hold in milliseconds are refused like any other text
   // that is no number of seconds.
   const std::optional<int> interval = RefreshIntervalOf(options_.refreshText);

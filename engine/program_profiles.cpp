@@ -45,10 +45,10 @@ void Program::SetProfileList(LineList entries) {
   view_.ShowProfileList(engine_.Policy().profileList);
 }
 
-void Program::ComboBox1Change(int index) {
+void Program::SelectProfile(int index) {
   const int previousIndex = profileIndex_;
   SetProfileIndex(index);
-  if (!comboBox1Reacts_) return;
+  if (!profileReacts_) return;
   LineList entries;
   try {
     LoadIfExists(entries, ProfileFileName());
@@ -64,7 +64,7 @@ void Program::ComboBox1Change(int index) {
   SaveSettings();
 }
 
-void Program::Delete1Click(const std::vector<int>& selectedEntries) {
+void Program::DeleteProfileEntries(const std::vector<int>& selectedEntries) {
   const std::string profileFile = ProfileFileName();
   LineList& entries = engine_.Policy().profileList;
   RemoveSelected(entries, selectedEntries);
@@ -72,7 +72,7 @@ void Program::Delete1Click(const std::vector<int>& selectedEntries) {
   SaveLineList(entries, profileFile);
 }
 
-void Program::Delete2Click(const std::vector<int>& selectedNames) {
+void Program::DeleteExclusions(const std::vector<int>& selectedNames) {
   RequireDataDir();
   LineList& names = engine_.Policy().exclusionList;
   RemoveSelected(names, selectedNames);

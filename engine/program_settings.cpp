@@ -29,8 +29,9 @@ class ReactionsSwitchedOff {
 
 void Program::SaveSettings() {
   RequireDataDir();
-  const SettingsValues values{Mode(),        options_.autostart,   options_.startMinimized,
-                              profileIndex_, options_.refreshText, options_.quadCore};
+  const SettingsValues values{SettingsValueOf(CurrentMode()), options_.autostart,
+                              options_.startMinimized,        profileIndex_,
+                              options_.refreshText,           options_.quadCore};
   SaveLineList(SettingsLines(values), SettingsFileName(dataDir_));
 }
 
@@ -58,14 +59,14 @@ void Program::RestoreSettings(const std::string& settingsFile) {
   const SettingsValues stored = ParseSettingsLines(lines);
 
   if (hasFirstProfile) SetProfileList(std::move(firstProfile));
-  const ReactionsSwitchedOff switchedOff{&checkBox1Reacts_, &checkBox2Reacts_, &comboBox1Reacts_,
-                                         &edit1Reacts_};
+  const ReactionsSwitchedOff switchedOff{&autostartReacts_, &startMinimizedReacts_, &profileReacts_,
+                                         &refreshTextReacts_};
   SetAutostart(stored.autostart);
   SetStartMinimized(stored.startMinimized);
   SetQuadCore(stored.quadCore);
   UpdateCpuCount();
   SetProfileIndex(stored.profileIndex);
-  SelectMode(stored.mode);
+  SelectMode(ModeOfSettingsValue(stored.mode));
   SetRefreshText(stored.refreshText);
   // A refresh rate that is no usable number is the user's stored text all the same: the field shows
   // it and the timer keeps its interval, so start-up is not interrupted for it.

@@ -39,8 +39,8 @@ struct Shown {
 };
 
 Shown ShownBy(const ProgramRig& rig) {
-  return {rig.view.captions, rig.view.modeItems, rig.view.modeItemFills, rig.program.Mode(),
-          rig.view.ModeReactions()};
+  return {rig.view.captions, rig.view.modeItems, rig.view.modeItemFills,
+          SettingsValueOf(rig.program.CurrentMode()), rig.view.ModeReactions()};
 }
 
 void CheckApplied(const ProgramRig& rig, const Shown& before, const LineList& lines) {
@@ -54,7 +54,8 @@ void CheckApplied(const ProgramRig& rig, const Shown& before, const LineList& li
   for (std::size_t item = 0; item < kModeItemCount; ++item) {
     Require(rig.view.modeItems[item] == lines[20 + item], "the mode items take lines 20 to 24");
   }
-  Require(rig.program.Mode() == before.mode, "the mode survives its items being rebuilt");
+  Require(SettingsValueOf(rig.program.CurrentMode()) == before.mode,
+          "the mode survives its items being rebuilt");
   Require(rig.view.ModeReactions() == before.modeReactions + (before.mode >= 0 ? 1 : 0),
           "a selected mode is applied again, none is not");
   if (before.mode >= 0) {
@@ -82,7 +83,7 @@ void CheckOneInput(const std::uint8_t* data, std::size_t size) {
   WriteBytes(rig.LanguageFile("Fuzzed"), table);
   rig.program.PrepareData();
   rig.program.LoadSettings();
-  rig.program.SelectMode(mode);
+  rig.program.SelectMode(ModeOfItem(mode));
   const Shown before = ShownBy(rig);
 
   const LineList lines = SplitLines(table);

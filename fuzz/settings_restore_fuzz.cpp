@@ -56,7 +56,8 @@ std::vector<std::string> DataFileNames(const ProgramRig& rig) {
 void CheckRestored(const ProgramRig& rig, const SettingsValues& expected) {
   const Program& program = rig.program;
   const Options& options = program.GetOptions();
-  Require(program.Mode() == expected.mode, "mode restored, clamped to -1..4");
+  Require(SettingsValueOf(program.CurrentMode()) == expected.mode,
+          "mode restored, clamped to -1..4");
   Require(program.ProfileIndex() == expected.profileIndex, "profile restored, -1 outside 0..8");
   Require(options.autostart == expected.autostart &&
               options.startMinimized == expected.startMinimized &&
@@ -79,7 +80,9 @@ void CheckRestored(const ProgramRig& rig, const SettingsValues& expected) {
   Require(rig.view.profileList ==
               (expected.profileIndex == kProfileWithFile ? profileWithFile : LineList{}),
           "the selected profile's list is loaded");
-  const int reactions = expected.mode < 0 ? 0 : expected.mode == kModeOff ? 1 : 2;
+  const int reactions = expected.mode < 0                              ? 0
+                        : expected.mode == SettingsValueOf(Mode::kOff) ? 1
+                                                                       : 2;
   Require(rig.view.ModeReactions() == reactions,
           "a restored mode reacts once, and once more when the language is applied");
   Require(program.LanguageTable().size() == static_cast<std::size_t>(kLanguageTableLines),
@@ -99,7 +102,8 @@ void CheckUntouched(const ProgramRig& rig, std::string_view input) {
               options.startMinimized == defaults.startMinimized &&
               options.quadCore == defaults.quadCore && options.refreshText == defaults.refreshText,
           "a failed restore changes no option");
-  Require(program.Mode() == kModeOff && rig.view.shownModes.empty(), "mode unchanged, no reaction");
+  Require(program.CurrentMode() == Mode::kOff && rig.view.shownModes.empty(),
+          "mode unchanged, no reaction");
   Require(program.ProfileIndex() == 0 && rig.view.profileList.empty(), "profile unchanged");
   Require(program.Engine().Policy().CpuCount == 2 && rig.view.intervals.empty(),
           "CpuCount and timer unchanged");

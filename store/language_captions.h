@@ -6,47 +6,47 @@
 
 namespace mervale {
 
-// Every caption a language file sets, named after its control or menu item.
+// Every caption a language file sets, named after its control or menu item (layout name beside it).
 enum class CaptionTarget {
-  kListView1Column1,
-  kListView1Column2,
-  kListView1Column3,
-  kRadioGroup1,
-  kAllCPUs1,
-  kGroupBox4,
-  kComboBox1Text,
-  kButton1,
-  kPanel2,
-  kPanel3,
-  kCPU11,
-  kCPU21,
-  kCPU121,
-  kN3,
-  kAddtolist1,
-  kOptionsCheckBox3,
-  kShow1,
-  kN1,
-  kMode1,
-  kModeItems,  // the five items of RadioGroup1, rebuilt from lines 20 to 24
-  kAutomatic1,
-  kManual1,
-  kCPU12,
-  kCPU1,
-  kOff1,
-  kN2,
-  kDonation1,
-  kN4,
-  kExit1,
-  kDelete1,
-  kOptionsLabel1,
-  kOptionsCheckBox1,
-  kOptionsCheckBox2,
-  kOptionsButton1,
-  kIsolate1,
-  kTabSheet1,
-  kTabSheet2,
-  kExclude1,
-  kDelete2,
+  kNameColumn,            // ListView1 column 1
+  kIdColumn,              // ListView1 column 2
+  kCpuColumn,             // ListView1 column 3
+  kModeGroupTitle,        // RadioGroup1
+  kAllCpusMenu,           // AllCPUs1
+  kProfileGroupTitle,     // GroupBox4
+  kProfileSelectorText,   // ComboBox1 text
+  kOptionsButton,         // Button1
+  kHeaderTitle,           // Panel2
+  kAboutLink,             // Panel3
+  kCpu1Item,              // CPU11
+  kCpu2Item,              // CPU21
+  kCpu12Item,             // CPU121
+  kProcessMenuSeparator,  // N3
+  kAddToListMenu,         // Addtolist1
+  kQuadCoreBox,           // Form2 CheckBox3
+  kShowItem,              // Show1
+  kTraySeparator1,        // N1
+  kTrayModeMenu,          // Mode1
+  kModeItems,  // the five items of the mode selector RadioGroup1, rebuilt from lines 20 to 24
+  kAutomaticTrayItem,         // Automatic1
+  kManualTrayItem,            // Manual1
+  kCpu1TrayItem,              // CPU12
+  kCpu2TrayItem,              // CPU1
+  kOffTrayItem,               // Off1
+  kTraySeparator2,            // N2
+  kDonationItem,              // Donation1
+  kTraySeparator3,            // N4
+  kExitItem,                  // Exit1
+  kDeleteProfileEntriesItem,  // Delete1
+  kRefreshRateLabel,          // Form2 Label1
+  kAutostartBox,              // Form2 CheckBox1
+  kStartMinimizedBox,         // Form2 CheckBox2
+  kCloseOptionsButton,        // Form2 Button1
+  kIsolateItem,               // Isolate1
+  kProfileTab,                // TabSheet1
+  kExclusionTab,              // TabSheet2
+  kExcludeItem,               // Exclude1
+  kDeleteExclusionsItem,      // Delete2
 };
 
 struct CaptionStep {

@@ -25,53 +25,38 @@ QRect DrawFrame3D(QPainter& painter, QRect rect, const QColor& top, const QColor
   return rect;
 }
 
-TBevelPanel::TBevelPanel(QWidget* parent)
+BevelPanel::BevelPanel(QWidget* parent)
     : QWidget(parent), color_(palette().color(QPalette::Button)) {
   resize(185, 41);
 }
 
-void TBevelPanel::SetBevelOuter(BevelCut bevel) {
+void BevelPanel::setBevelOuter(BevelCut bevel) {
   bevelOuter_ = bevel;
   update();
 }
 
-void TBevelPanel::SetBevelInner(BevelCut bevel) {
-  bevelInner_ = bevel;
-  update();
-}
-
-void TBevelPanel::SetBevelWidth(int width) {
-  bevelWidth_ = width;
-  update();
-}
-
-void TBevelPanel::SetBorderWidth(int width) {
-  borderWidth_ = width;
-  update();
-}
-
-void TBevelPanel::SetBorderStyle(PanelBorder style) {
+void BevelPanel::setBorderStyle(PanelBorder style) {
   borderStyle_ = style;
   update();
 }
 
-void TBevelPanel::SetColor(const QColor& color) {
+void BevelPanel::setColor(const QColor& color) {
   color_ = color;
   update();
 }
 
-QRect TBevelPanel::ClientRect() const {
+QRect BevelPanel::clientRect() const {
   const int edge = borderStyle_ == PanelBorder::Single ? kBorderEdgeWidth : 0;
   return rect().adjusted(edge, edge, -edge, -edge);
 }
 
-void TBevelPanel::paintEvent(QPaintEvent*) {
+void BevelPanel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  DrawBorderEdge(painter);
-  painter.fillRect(DrawFrames(painter, ClientRect()), color_);
+  drawBorderEdge(painter);
+  painter.fillRect(drawBevel(painter, clientRect()), color_);
 }
 
-void TBevelPanel::DrawBorderEdge(QPainter& painter) const {
+void BevelPanel::drawBorderEdge(QPainter& painter) const {
   if (borderStyle_ != PanelBorder::Single) return;
   const QPalette& colors = palette();
   const QRect inner =
@@ -79,18 +64,12 @@ void TBevelPanel::DrawBorderEdge(QPainter& painter) const {
   DrawFrame3D(painter, inner, colors.color(QPalette::Shadow), colors.color(QPalette::Midlight), 1);
 }
 
-QRect TBevelPanel::DrawBevel(QPainter& painter, const QRect& rect, BevelCut bevel) const {
-  if (bevel == BevelCut::None) return rect;
+QRect BevelPanel::drawBevel(QPainter& painter, const QRect& rect) const {
+  if (bevelOuter_ == BevelCut::None) return rect;
   QColor top = palette().color(QPalette::Light);
   QColor bottom = palette().color(QPalette::Dark);
-  if (bevel == BevelCut::Lowered) std::swap(top, bottom);
-  return DrawFrame3D(painter, rect, top, bottom, bevelWidth_);
-}
-
-QRect TBevelPanel::DrawFrames(QPainter& painter, QRect rect) const {
-  rect = DrawBevel(painter, rect, bevelOuter_);
-  rect = DrawFrame3D(painter, rect, color_, color_, borderWidth_);
-  return DrawBevel(painter, rect, bevelInner_);
+  if (bevelOuter_ == BevelCut::Lowered) std::swap(top, bottom);
+  return DrawFrame3D(painter, rect, top, bottom, kBevelWidth);
 }
 
 }  // namespace mervale

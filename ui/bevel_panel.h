@@ -18,44 +18,33 @@ QRect DrawFrame3D(QPainter& painter, QRect rect, const QColor& top, const QColor
                   int width);
 
 // A plain panel: an optional sunken edge around its client area (a single border), then an outer
-// bevel, a border of its own colour and an inner bevel, and the rest filled with its colour.
-class TBevelPanel : public QWidget {
+// bevel one pixel wide, and the rest filled with its colour.
+class BevelPanel : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TBevelPanel(QWidget* parent = nullptr);
+  static constexpr int kBevelWidth = 1;
 
-  BevelCut BevelOuter() const { return bevelOuter_; }
-  void SetBevelOuter(BevelCut bevel);
-  BevelCut BevelInner() const { return bevelInner_; }
-  void SetBevelInner(BevelCut bevel);
-  int BevelWidth() const { return bevelWidth_; }
-  void SetBevelWidth(int width);
-  int BorderWidth() const { return borderWidth_; }
-  void SetBorderWidth(int width);
-  PanelBorder BorderStyle() const { return borderStyle_; }
-  void SetBorderStyle(PanelBorder style);
-  QColor Color() const { return color_; }
-  void SetColor(const QColor& color);
+  explicit BevelPanel(QWidget* parent = nullptr);
+
+  void setBevelOuter(BevelCut bevel);
+  void setBorderStyle(PanelBorder style);
+  QColor color() const { return color_; }
+  void setColor(const QColor& color);
 
   // The area inside the sunken edge of a single border, in widget coordinates.
-  QRect ClientRect() const;
+  QRect clientRect() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
   // The sunken edge that a single border puts around the client area.
-  void DrawBorderEdge(QPainter& painter) const;
-  // The bevels and the border inside `rect`; returns the area they leave.
-  QRect DrawFrames(QPainter& painter, QRect rect) const;
+  void drawBorderEdge(QPainter& painter) const;
+  // The bevel inside `rect`; returns the area it leaves.
+  QRect drawBevel(QPainter& painter, const QRect& rect) const;
 
  private:
-  QRect DrawBevel(QPainter& painter, const QRect& rect, BevelCut bevel) const;
-
   BevelCut bevelOuter_ = BevelCut::Raised;
-  BevelCut bevelInner_ = BevelCut::None;
-  int bevelWidth_ = 1;
-  int borderWidth_ = 0;
   PanelBorder borderStyle_ = PanelBorder::None;
   QColor color_;
 };

@@ -19,17 +19,17 @@ ProcessTableModel::~ProcessTableModel() {
   table_.SetObserver(nullptr);
 }
 
-void ProcessTableModel::SetColumnCaption(int column, const QString& caption) {
+void ProcessTableModel::setColumnCaption(int column, const QString& caption) {
   if (column < 0 || column >= captions_.size()) return;
   captions_[column] = caption;
   emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
-void ProcessTableModel::BindSelection(QItemSelectionModel* selection) {
+void ProcessTableModel::bindSelection(QItemSelectionModel* selection) {
   selection_ = selection;
   connect(selection, &QItemSelectionModel::selectionChanged, this,
-          &ProcessTableModel::TakeSelection);
-  PushSelection();
+          &ProcessTableModel::takeSelection);
+  pushSelection();
 }
 
 int ProcessTableModel::rowCount(const QModelIndex& parent) const {
@@ -117,7 +117,7 @@ void ProcessTableModel::LayoutChanged() {
   persistentRows_.clear();
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
   tableChanging_ = false;
-  PushSelection();
+  pushSelection();
 }
 
 void ProcessTableModel::AboutToReset() {
@@ -128,10 +128,10 @@ void ProcessTableModel::AboutToReset() {
 void ProcessTableModel::ResetDone() {
   endResetModel();
   tableChanging_ = false;
-  PushSelection();
+  pushSelection();
 }
 
-void ProcessTableModel::TakeSelection(const QItemSelection& selected,
+void ProcessTableModel::takeSelection(const QItemSelection& selected,
                                       const QItemSelection& deselected) {
   if (tableChanging_ || pushingSelection_) return;
   const auto mark = [this](const QItemSelection& ranges, bool state) {
@@ -146,7 +146,7 @@ void ProcessTableModel::TakeSelection(const QItemSelection& selected,
   mark(selected, true);
 }
 
-void ProcessTableModel::PushSelection() {
+void ProcessTableModel::pushSelection() {
   if (!selection_) return;
   QItemSelection wanted;
   const int lastColumn = columnCount() - 1;

@@ -25,10 +25,10 @@ class ProcessTableModel : public QAbstractTableModel, public TableObserver {
   explicit ProcessTableModel(ProcessTable& table, QObject* parent = nullptr);
   ~ProcessTableModel() override;
 
-  void SetColumnCaption(int column, const QString& caption);
+  void setColumnCaption(int column, const QString& caption);
   // The view's selection model; its changes go to the table and the table's selection is put back
   // into it after a sort or a reset.
-  void BindSelection(QItemSelectionModel* selection);
+  void bindSelection(QItemSelectionModel* selection);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -49,8 +49,8 @@ class ProcessTableModel : public QAbstractTableModel, public TableObserver {
   void ResetDone() override;
 
  private:
-  void TakeSelection(const QItemSelection& selected, const QItemSelection& deselected);
-  void PushSelection();
+  void takeSelection(const QItemSelection& selected, const QItemSelection& deselected);
+  void pushSelection();
 
   ProcessTable& table_;
   QStringList captions_;

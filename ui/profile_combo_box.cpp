@@ -13,20 +13,20 @@ ProfileComboBox::ProfileComboBox(QWidget* parent) : QComboBox(parent) {
   });
 }
 
-void ProfileComboBox::SetText(const QString& text) {
+void ProfileComboBox::setText(const QString& text) {
   text_ = text;
   ownText_ = true;
   update();
 }
 
-void ProfileComboBox::ShowIndex(int index) {
+void ProfileComboBox::showIndex(int index) {
   const QSignalBlocker quiet(this);
   setCurrentIndex(index);
   ownText_ = false;
   update();
 }
 
-QString ProfileComboBox::Text() const {
+QString ProfileComboBox::text() const {
   return ownText_ ? text_ : currentText();
 }
 

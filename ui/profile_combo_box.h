@@ -12,11 +12,11 @@ class ProfileComboBox : public QComboBox {
  public:
   explicit ProfileComboBox(QWidget* parent = nullptr);
 
-  void SetText(const QString& text);
+  void setText(const QString& text);
   // Selects an entry for the program, without reporting it as the user's choice.
-  void ShowIndex(int index);
+  void showIndex(int index);
   // What the closed selector shows.
-  QString Text() const;
+  QString text() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

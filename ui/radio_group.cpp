@@ -29,11 +29,11 @@ RadioGroup::RadioGroup(const QString& caption, Body body, QWidget* parent)
   column_->setSpacing(2);
   column_->addStretch();
   connect(buttons_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
-    if (checked && !settingIndex_) emit ItemChosen(id);
+    if (checked && !settingIndex_) emit itemChosen(id);
   });
 }
 
-void RadioGroup::SetItems(const QStringList& captions) {
+void RadioGroup::setItems(const QStringList& captions) {
   for (QAbstractButton* button : buttons_->buttons()) {
     buttons_->removeButton(button);
     delete button;
@@ -46,17 +46,17 @@ void RadioGroup::SetItems(const QStringList& captions) {
   }
 }
 
-QStringList RadioGroup::Items() const {
+QStringList RadioGroup::items() const {
   QStringList captions;
   for (QAbstractButton* button : buttons_->buttons()) captions << button->text();
   return captions;
 }
 
-int RadioGroup::ItemIndex() const {
+int RadioGroup::itemIndex() const {
   return buttons_->checkedId();
 }
 
-void RadioGroup::SetItemIndex(int index) {
+void RadioGroup::setItemIndex(int index) {
   settingIndex_ = true;
   if (QAbstractButton* button = buttons_->button(index)) {
     button->setChecked(true);
@@ -69,7 +69,7 @@ void RadioGroup::SetItemIndex(int index) {
   settingIndex_ = false;
 }
 
-QAbstractButton* RadioGroup::Button(int index) const {
+QAbstractButton* RadioGroup::button(int index) const {
   return buttons_->button(index);
 }
 

@@ -20,16 +20,16 @@ class RadioGroup : public QGroupBox {
   explicit RadioGroup(const QString& caption, Body body = Body::Plain, QWidget* parent = nullptr);
 
   // Replaces the items; afterwards none is selected.
-  void SetItems(const QStringList& captions);
-  QStringList Items() const;
-  int ItemIndex() const;
+  void setItems(const QStringList& captions);
+  QStringList items() const;
+  int itemIndex() const;
   // Out-of-range indices select nothing.
-  void SetItemIndex(int index);
+  void setItemIndex(int index);
   // The radio button of an item, for keyboard focus and for tests that click it.
-  QAbstractButton* Button(int index) const;
+  QAbstractButton* button(int index) const;
 
  signals:
-  void ItemChosen(int index);
+  void itemChosen(int index);
 
  private:
   QButtonGroup* buttons_;

@@ -18,8 +18,8 @@ int RowHeight(const QFontMetrics& metrics) {
 
 }  // namespace
 
-TTextPanel::TTextPanel(QWidget* parent, const QString& name)
-    : TBevelPanel(parent),
+TextPanel::TextPanel(QWidget* parent, const QString& name)
+    : BevelPanel(parent),
       textFont_{font(), palette().color(QPalette::WindowText)},
       scrollTimer_(new QTimer(this)) {
   setObjectName(name);
@@ -27,55 +27,55 @@ TTextPanel::TTextPanel(QWidget* parent, const QString& name)
   setAttribute(Qt::WA_OpaquePaintEvent);
   fontLineHeight_ = RowHeight(QFontMetrics(textFont_.font, this));
   scrollTimer_->setObjectName(QStringLiteral("Timer") + name);
-  connect(scrollTimer_, &QTimer::timeout, this, &TTextPanel::ScrollTick);
-  ApplyTimerState();
+  connect(scrollTimer_, &QTimer::timeout, this, &TextPanel::scrollTick);
+  applyTimerState();
 }
 
-void TTextPanel::SetItems(const QStringList& items) {
-  SettleDueTicks();
+void TextPanel::setItems(const QStringList& items) {
+  settleDueTicks();
   items_ = items;
 }
 
-void TTextPanel::SetTextFont(const PanelTextFont& font) {
-  SettleDueTicks();
+void TextPanel::setTextFont(const PanelTextFont& font) {
+  settleDueTicks();
   textFont_ = font;
   fontLineHeight_ = RowHeight(QFontMetrics(textFont_.font, this));
 }
 
-void TTextPanel::SetInterval(std::uint32_t milliseconds) {
+void TextPanel::setInterval(std::uint32_t milliseconds) {
   if (milliseconds == interval_) return;
-  SettleDueTicks();
+  settleDueTicks();
   interval_ = milliseconds;
-  ApplyTimerState();
+  applyTimerState();
 }
 
-void TTextPanel::SetEnableTimer(bool enable) {
+void TextPanel::setEnableTimer(bool enable) {
   if (enable == enableTimer_) return;
   enableTimer_ = enable;
-  ApplyTimerState();
+  applyTimerState();
 }
 
-void TTextPanel::SetBiDiMode(PanelBiDi mode) {
+void TextPanel::setBiDiMode(PanelBiDi mode) {
   biDiMode_ = mode;
   update();
 }
 
-bool TTextPanel::IsTicking() const {
+bool TextPanel::isTicking() const {
   return enableTimer_ && interval_ > 0 && !isHidden();
 }
 
-void TTextPanel::ApplyTimerState() {
-  SettleDueTicks();
+void TextPanel::applyTimerState() {
+  settleDueTicks();
   // A period of 0 would fire at every pass of the event loop; it means a stopped timer instead.
   const auto period = std::min<std::uint32_t>(interval_, std::numeric_limits<int>::max());
   if (period > 0) scrollTimer_->setInterval(static_cast<int>(period));
   const bool onScreen = isVisible();
-  if (IsTicking() && onScreen) {
+  if (isTicking() && onScreen) {
     scrollTimer_->start();
   } else {
     scrollTimer_->stop();
   }
-  if (IsTicking() && !onScreen) {
+  if (isTicking() && !onScreen) {
     if (!offScreenSince_.isValid()) offScreenSince_.start();
   } else {
     offScreenSince_.invalidate();
@@ -83,48 +83,48 @@ void TTextPanel::ApplyTimerState() {
   }
 }
 
-void TTextPanel::SettleDueTicks() {
+void TextPanel::settleDueTicks() {
   // Settings settle the ticks due under the old period before they change it.
   if (!offScreenSince_.isValid() || interval_ == 0) return;
   const qint64 elapsed = offScreenSince_.restart() + offScreenLeftoverMs_;
   const auto period = static_cast<qint64>(interval_);
   offScreenLeftoverMs_ = elapsed % period;
-  for (qint64 due = elapsed / period; due > 0; --due) AdvanceOneTick();
+  for (qint64 due = elapsed / period; due > 0; --due) advanceOneTick();
 }
 
-const TextPanelScroll& TTextPanel::Scroll() {
-  SettleDueTicks();
+const TextPanelScroll& TextPanel::scroll() {
+  settleDueTicks();
   return scroll_;
 }
 
-void TTextPanel::showEvent(QShowEvent* event) {
-  TBevelPanel::showEvent(event);
-  ApplyTimerState();
+void TextPanel::showEvent(QShowEvent* event) {
+  BevelPanel::showEvent(event);
+  applyTimerState();
 }
 
-void TTextPanel::hideEvent(QHideEvent* event) {
-  TBevelPanel::hideEvent(event);
-  ApplyTimerState();
+void TextPanel::hideEvent(QHideEvent* event) {
+  BevelPanel::hideEvent(event);
+  applyTimerState();
 }
 
-void TTextPanel::AdvanceOneTick() {
+void TextPanel::advanceOneTick() {
   const int itemCount = static_cast<int>(items_.size());
-  scroll_.Tick(stepSize_, itemCount);
+  scroll_.tick(stepSize_, itemCount);
   // The state a paint leaves behind, taken here as well so that it moves on while nothing is on
   // screen to paint (a hidden or minimised window) without the cost of drawing.
-  scroll_.NotePaint(fontLineHeight_, itemCount);
+  scroll_.notePaint(fontLineHeight_, itemCount);
 }
 
-void TTextPanel::ScrollTick() {
+void TextPanel::scrollTick() {
   // Only the panel's own visibility counts: the panel of a hidden window goes on scrolling, so the
   // window opens wherever the lines have got to.
   if (isHidden()) return;
-  SettleDueTicks();
-  AdvanceOneTick();
+  settleDueTicks();
+  advanceOneTick();
   if (isVisible() && !items_.isEmpty()) repaint();
 }
 
-int TTextPanel::TextFlags() const {
+int TextPanel::textFlags() const {
   int flags = Qt::AlignTop | Qt::TextExpandTabs | Qt::TextShowMnemonic;
   switch (textAlignment_) {
     case LineAlignment::LeftJustify:
@@ -143,32 +143,32 @@ int TTextPanel::TextFlags() const {
   return flags;
 }
 
-void TTextPanel::paintEvent(QPaintEvent*) {
+void TextPanel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setFont(textFont_.font);
   fontLineHeight_ = RowHeight(painter.fontMetrics());
   const int itemCount = static_cast<int>(items_.size());
-  scroll_.NotePaint(fontLineHeight_, itemCount);
+  scroll_.notePaint(fontLineHeight_, itemCount);
 
-  DrawBorderEdge(painter);
-  const QRect client = ClientRect();
+  drawBorderEdge(painter);
+  const QRect client = clientRect();
   if (itemCount == 0) {
-    painter.fillRect(client, Color());
+    painter.fillRect(client, color());
     return;
   }
   painter.setClipRect(client);
   painter.translate(client.topLeft());
-  painter.fillRect(DrawFrames(painter, QRect(QPoint(0, 0), client.size())), Color());
+  painter.fillRect(drawBevel(painter, QRect(QPoint(0, 0), client.size())), color());
 
   painter.setPen(textFont_.color);
   painter.setLayoutDirection(biDiMode_ == PanelBiDi::LeftToRight ? Qt::LeftToRight
                                                                  : Qt::RightToLeft);
-  const int lineHeight = scroll_.LineHeight;
+  const int lineHeight = scroll_.lineHeight;
   // Rows span the panel's outer width less three pixels on each side, measured from the client
   // area's origin, and the outer height decides how many there are.
-  QRect row(3, scroll_.ScrollOffset, width() - 6, lineHeight);
-  const int flags = TextFlags();
-  for (int item : RowItems(scroll_.TopLine, WholeRows(height(), lineHeight), itemCount)) {
+  QRect row(3, scroll_.scrollOffset, width() - 6, lineHeight);
+  const int flags = textFlags();
+  for (int item : RowItems(scroll_.topLine, WholeRows(height(), lineHeight), itemCount)) {
     painter.drawText(row, flags, items_[item]);
     row.translate(0, lineHeight);
   }

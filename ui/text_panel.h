@@ -28,39 +28,34 @@ enum class PanelBiDi { LeftToRight, RightToLeft, RightToLeftNoAlign, RightToLeft
 
 // A panel that shows a list of lines in rows of equal height and moves them upwards a few pixels at
 // every tick of its own timer; after the last line the list starts again with the first.
-class TTextPanel : public TBevelPanel {
+class TextPanel : public BevelPanel {
   Q_OBJECT
 
  public:
   // The timer is named after the panel, so a name given here reaches it.
-  explicit TTextPanel(QWidget* parent = nullptr, const QString& name = QString());
+  explicit TextPanel(QWidget* parent = nullptr, const QString& name = QString());
 
-  const QStringList& Items() const { return items_; }
-  void SetItems(const QStringList& items);
-  const PanelTextFont& TextFont() const { return textFont_; }
-  void SetTextFont(const PanelTextFont& font);
-  std::uint32_t Interval() const { return interval_; }
-  void SetInterval(std::uint32_t milliseconds);
-  int StepSize() const { return stepSize_; }
-  void SetStepSize(int pixels) {
-    SettleDueTicks();
+  const QStringList& items() const { return items_; }
+  void setItems(const QStringList& items);
+  const PanelTextFont& textFont() const { return textFont_; }
+  void setTextFont(const PanelTextFont& font);
+  void setInterval(std::uint32_t milliseconds);
+  void setStepSize(int pixels) {
+    settleDueTicks();
     stepSize_ = pixels;
   }
-  bool EnableTimer() const { return enableTimer_; }
-  void SetEnableTimer(bool enable);
-  LineAlignment TextAlignment() const { return textAlignment_; }
-  void SetTextAlignment(LineAlignment alignment) { textAlignment_ = alignment; }
-  PanelBiDi BiDiMode() const { return biDiMode_; }
-  void SetBiDiMode(PanelBiDi mode);
+  void setEnableTimer(bool enable);
+  void setTextAlignment(LineAlignment alignment) { textAlignment_ = alignment; }
+  void setBiDiMode(PanelBiDi mode);
 
-  // TopLine, PaintedTopLine, ScrollOffset and LineHeight as they stand, counting the ticks that
+  // topLine, paintedTopLine, scrollOffset and lineHeight as they stand, counting the ticks that
   // fell due while the panel was off screen.
-  const TextPanelScroll& Scroll();
-  QTimer* ScrollTimer() const { return scrollTimer_; }
+  const TextPanelScroll& scroll();
+  QTimer* scrollTimer() const { return scrollTimer_; }
   // Whether ticks fall due: the timer is enabled with a period, and the panel itself not hidden.
-  bool IsTicking() const;
+  bool isTicking() const;
 
-  void ScrollTick();
+  void scrollTick();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -68,10 +63,10 @@ class TTextPanel : public TBevelPanel {
   void hideEvent(QHideEvent* event) override;
 
  private:
-  int TextFlags() const;
-  void ApplyTimerState();
-  void AdvanceOneTick();
-  void SettleDueTicks();
+  int textFlags() const;
+  void applyTimerState();
+  void advanceOneTick();
+  void settleDueTicks();
 
   QStringList items_;
   PanelTextFont textFont_;

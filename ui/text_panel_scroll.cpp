@@ -6,27 +6,27 @@
 
 namespace mervale {
 
-void TextPanelScroll::NotePaint(int lineHeight, int itemCount) {
-  LineHeight = lineHeight;
-  if (itemCount > 0) PaintedTopLine = TopLine;
+void TextPanelScroll::notePaint(int measuredHeight, int itemCount) {
+  lineHeight = measuredHeight;
+  if (itemCount > 0) paintedTopLine = topLine;
 }
 
-void TextPanelScroll::Tick(int stepSize, int itemCount) {
+void TextPanelScroll::tick(int stepSize, int itemCount) {
   // A tick takes at most one row off the top, so a step longer than a row would let the rows drift
   // out of the panel, and a negative step would push them down without end. The step is therefore
-  // held within 0..LineHeight: steps of 1 to LineHeight move exactly as asked, larger ones move one
+  // held within 0..lineHeight: steps of 1 to lineHeight move exactly as asked, larger ones move one
   // row per tick, and negative ones stand still like 0. Before the first paint has measured a row
   // there is no bound to apply; that first tick counts as a whole row step anyway.
   int step = std::max(stepSize, 0);
-  if (LineHeight > 0) step = std::min(step, LineHeight);
-  long long offset = static_cast<long long>(ScrollOffset) - step;
-  if (std::llabs(offset) >= LineHeight) {
+  if (lineHeight > 0) step = std::min(step, lineHeight);
+  long long offset = static_cast<long long>(scrollOffset) - step;
+  if (std::llabs(offset) >= lineHeight) {
     // Within one row below the top this is the same as adding one row height; an offset left
     // further up (an unmeasured first step, or a switch to a smaller font) comes back at once.
-    if (LineHeight > 0) offset %= LineHeight;
-    TopLine = itemCount > 0 ? (PaintedTopLine + 1) % itemCount : 0;
+    if (lineHeight > 0) offset %= lineHeight;
+    topLine = itemCount > 0 ? (paintedTopLine + 1) % itemCount : 0;
   }
-  ScrollOffset = static_cast<int>(std::max<long long>(offset, std::numeric_limits<int>::min()));
+  scrollOffset = static_cast<int>(std::max<long long>(offset, std::numeric_limits<int>::min()));
 }
 
 int WholeRows(int panelHeight, int lineHeight) {

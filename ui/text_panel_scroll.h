@@ -8,17 +8,17 @@ namespace mervale {
 // Kept apart from drawing so that a tick can run without one and so that it can be followed
 // without a display.
 struct TextPanelScroll {
-  int TopLine = 0;         // row r (from 1) shows item TopLine + r, wrapping to the list's start
-  int PaintedTopLine = 0;  // TopLine as the last paint that drew lines found it
-  int ScrollOffset = 0;    // top edge of row 1, relative to the top of the client area
-  int LineHeight = 0;      // row height measured by the latest paint
+  int topLine = 0;         // row r (from 1) shows item topLine + r, wrapping to the list's start
+  int paintedTopLine = 0;  // topLine as the last paint that drew lines found it
+  int scrollOffset = 0;    // top edge of row 1, relative to the top of the client area
+  int lineHeight = 0;      // row height measured by the latest paint
 
   // What a paint leaves behind: the row height it measured and, when it had lines to draw, the
   // line that the next row step advances from.
-  void NotePaint(int lineHeight, int itemCount);
+  void notePaint(int measuredHeight, int itemCount);
 
   // One tick of the scroll timer.
-  void Tick(int stepSize, int itemCount);
+  void tick(int stepSize, int itemCount);
 };
 
 // Whole rows that fit into the panel's height; a paint draws one more for the partly shown row.

@@ -1,15 +1,11 @@
 #pragma once
 
-#include <QRect>
-#include <QWidget>
+class QWidget;
 
 namespace mervale {
 
-// Moves a top-level window so that its frame is centred on `area`.
-inline void MoveCentredOn(QWidget* window, const QRect& area) {
-  QRect frame = window->frameGeometry();
-  frame.moveCenter(area.center());
-  window->move(frame.topLeft());
-}
+// The first time `window` is shown it is centred over `owner`, or on its screen when there is no
+// owner (any more); later it opens wherever it was left.
+void CentreOnFirstShow(QWidget* window, QWidget* owner = nullptr);
 
 }  // namespace mervale

@@ -1,23 +1,23 @@
 #include "ui/window_set.h"
 
-#include "ui/cpu.h"
-#include "ui/donation.h"
-#include "ui/ohu.h"
-#include "ui/wciu.h"
+#include "ui/about_window.h"
+#include "ui/donation_window.h"
+#include "ui/main_window.h"
+#include "ui/options_window.h"
 
 namespace mervale {
 
 WindowSet::WindowSet(ProcessPlatform& platform, SystemServices& system)
-    : form1_(std::make_unique<TForm1>(platform, system)) {
-  form14_ = std::make_unique<TForm14>(form1_.get());
-  form1_->SetDonationWindow(form14_.get());
-  form2_ = std::make_unique<TForm2>(form1_->program(), form1_.get());
+    : mainWindow_(std::make_unique<MainWindow>(platform, system)) {
+  donationWindow_ = std::make_unique<DonationWindow>(mainWindow_.get());
+  mainWindow_->setDonationWindow(donationWindow_.get());
+  optionsWindow_ = std::make_unique<OptionsWindow>(mainWindow_->program(), mainWindow_.get());
   // Restoring the settings shows the options, so the Options window is wired before the About
   // window's creation restores them.
-  form1_->SetOptionsWindow(form2_.get());
-  Program& program = form1_->program();
-  infoForm_ = std::make_unique<TInfoForm>([&program] { program.LoadSettings(); });
-  form1_->SetAboutWindow(infoForm_.get());
+  mainWindow_->setOptionsWindow(optionsWindow_.get());
+  Program& program = mainWindow_->program();
+  aboutWindow_ = std::make_unique<AboutWindow>([&program] { program.LoadSettings(); });
+  mainWindow_->setAboutWindow(aboutWindow_.get());
 }
 
 WindowSet::~WindowSet() = default;

@@ -6,10 +6,10 @@ namespace mervale {
 
 class ProcessPlatform;
 class SystemServices;
-class TForm1;
-class TForm14;
-class TForm2;
-class TInfoForm;
+class MainWindow;
+class DonationWindow;
+class OptionsWindow;
+class AboutWindow;
 
 // The program's four windows, created hidden in their fixed order: the main window (which sets up
 // the program's data), Donation, Options (its language list), About (which restores the settings).
@@ -19,16 +19,16 @@ class WindowSet {
   WindowSet(ProcessPlatform& platform, SystemServices& system);
   ~WindowSet();
 
-  TForm1& Form1() { return *form1_; }
-  TForm14& Form14() { return *form14_; }
-  TForm2& Form2() { return *form2_; }
-  TInfoForm& InfoForm() { return *infoForm_; }
+  MainWindow& mainWindow() { return *mainWindow_; }
+  DonationWindow& donationWindow() { return *donationWindow_; }
+  OptionsWindow& optionsWindow() { return *optionsWindow_; }
+  AboutWindow& aboutWindow() { return *aboutWindow_; }
 
  private:
-  std::unique_ptr<TForm1> form1_;
-  std::unique_ptr<TForm14> form14_;
-  std::unique_ptr<TForm2> form2_;
-  std::unique_ptr<TInfoForm> infoForm_;
+  std::unique_ptr<MainWindow> mainWindow_;
+  std::unique_ptr<DonationWindow> donationWindow_;
+  std::unique_ptr<OptionsWindow> optionsWindow_;
+  std::unique_ptr<AboutWindow> aboutWindow_;
 };
 
 }  // namespace mervale

@@ -47,7 +47,7 @@ TEST_F(Assignment, AutomaticAlternatesAndSkipsExcludedNames) {
     FakeProcessPlatform machine(2);
     CountingReporter reporter;
     AffinityEngine engine(machine, reporter);
-    engine.Policy().mode = kModeAutomatic;
+    engine.Policy().mode = Mode::kAutomatic;
     if (*c.excluded) engine.Policy().exclusionList = {c.excluded};
     machine.AddProcess(1, "A", 3);
     machine.AddProcess(2, "B", 3);
@@ -67,7 +67,7 @@ TEST_F(Assignment, AutomaticAlternatesAndSkipsExcludedNames) {
 }
 
 TEST_F(Assignment, LeftoverCounterFromQuadCoreIsUsedOnceThenWraps) {
-  policy().mode = kModeAutomatic;
+  policy().mode = Mode::kAutomatic;
   policy().NextCpu = 4;
   machine.AddProcess(1, "a", 3);
   machine.AddProcess(2, "b", 3);
@@ -79,7 +79,7 @@ TEST_F(Assignment, LeftoverCounterFromQuadCoreIsUsedOnceThenWraps) {
 }
 
 TEST_F(Assignment, QuadCoreCyclesOverFour) {
-  policy().mode = kModeAutomatic;
+  policy().mode = Mode::kAutomatic;
   policy().CpuCount = 4;
   FakeProcessPlatform& m = machine;
   m.SetCpuCount(4);
@@ -91,7 +91,7 @@ TEST_F(Assignment, QuadCoreCyclesOverFour) {
 }
 
 TEST_F(Assignment, ManualUsesTheProfileWithTheNameUnchangedAndRequestsFifteenOtherwise) {
-  policy().mode = kModeManual;
+  policy().mode = Mode::kManual;
   policy().profileList = {"1000: a.exe", "0100: A.EXE"};
   machine.AddProcess(1, "a.exe", 3);
   machine.AddProcess(2, "A.EXE", 3);
@@ -104,7 +104,7 @@ TEST_F(Assignment, ManualUsesTheProfileWithTheNameUnchangedAndRequestsFifteenOth
 }
 
 TEST_F(Assignment, ExcludedNamesAreUntouchedInEveryModeAndOffTouchesNothing) {
-  for (int mode : {kModeAutomatic, kModeManual, kModeCpu1, kModeCpu2, kModeOff}) {
+  for (Mode mode : {Mode::kAutomatic, Mode::kManual, Mode::kCpu1, Mode::kCpu2, Mode::kOff}) {
     FakeProcessPlatform machine(2);
     CountingReporter reporter;
     AffinityEngine engine(machine, reporter);
@@ -112,10 +112,10 @@ TEST_F(Assignment, ExcludedNamesAreUntouchedInEveryModeAndOffTouchesNothing) {
     engine.Policy().exclusionList = {"notepad.exe"};
     machine.AddProcess(1, "NOTEPAD.EXE", 3);
     engine.RefreshProcesses();
-    EXPECT_EQ(machine.calls().sets, 0) << "mode " << mode;
-    EXPECT_EQ(engine.Policy().NextCpu, 1) << "mode " << mode;
+    EXPECT_EQ(machine.calls().sets, 0) << "mode " << static_cast<int>(mode);
+    EXPECT_EQ(engine.Policy().NextCpu, 1) << "mode " << static_cast<int>(mode);
   }
-  policy().mode = kModeOff;
+  policy().mode = Mode::kOff;
   machine.AddProcess(2, "free", 3);
   engine.RefreshProcesses();
   EXPECT_EQ(machine.calls().sets, 0);

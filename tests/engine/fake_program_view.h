@@ -1,8 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,9 +16,9 @@ namespace mervale {
 class FakeProgramView : public ProgramView {
  public:
   void ShowFailure() override { ++failures; }
-  void ShowMode(int index) override {
-    shownModes.push_back(index);
-    if (onShowMode) onShowMode(index);
+  void ShowMode(std::optional<Mode> mode) override {
+    shownModes.push_back(mode);
+    if (onShowMode) onShowMode(mode);
   }
   void ShowOptions(const Options& shown) override { options = shown; }
   void ShowProfileIndex(int index) override { profileIndex = index; }
@@ -31,17 +33,17 @@ class FakeProgramView : public ProgramView {
     ++modeItemFills;
   }
 
-  // How often the mode-change reaction ran: it shows a selected mode; only -1 is shown without it.
+  // How often the mode-change reaction ran: it shows a selected mode; only "none" is shown
+  // without it.
   int ModeReactions() const {
-    int count = 0;
-    for (const int index : shownModes) count += index >= 0 ? 1 : 0;
-    return count;
+    return static_cast<int>(
+        std::ranges::count_if(shownModes, [](auto mode) { return mode.has_value(); }));
   }
 
   int failures = 0;
-  std::vector<int> shownModes;
+  std::vector<std::optional<Mode>> shownModes;
   // Called inside ShowMode, for looking at the files while the reaction runs.
-  std::function<void(int)> onShowMode;
+  std::function<void(std::optional<Mode>)> onShowMode;
   Options options;
   int profileIndex = 0;
   LineList profileList;

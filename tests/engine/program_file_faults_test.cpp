@@ -91,7 +91,7 @@ class FileFaults : public ProgramTest {
         break;
       case Saved::kExclusions:
         SelectRows({200});
-        program.Exclude1Click();
+        program.ExcludeSelected();
         break;
       case Saved::kLanguageChoice:
         program.SelectLanguage("Deutsch");
@@ -350,7 +350,7 @@ TEST_F(FileFaults, AFileThatVanishesBeforeItIsReadIsReportedAndChangesNothing) {
       {"CPU1_3.lst", [&] { WriteData("CPU1_3.lst", Lines({"0100: alpha.exe"})); },
        [](Program& p, HookedView&, const auto& arm) {
          arm();
-         p.ComboBox1Change(3);
+         p.SelectProfile(3);
        },
        [](const Program&, const HookedView& v) { return !v.profileList.empty(); },
        [](const Program& p, const HookedView& v) {
@@ -365,9 +365,9 @@ TEST_F(FileFaults, AFileThatVanishesBeforeItIsReadIsReportedAndChangesNothing) {
          arm();
          p.LoadSettings();
        },
-       [](const Program& p, const HookedView&) { return p.Mode() == kModeManual; },
+       [](const Program& p, const HookedView&) { return p.CurrentMode() == Mode::kManual; },
        [&](const Program& p, const HookedView& v) {
-         return p.Mode() == kModeOff && v.shownModes.empty() && !p.GetOptions().quadCore &&
+         return p.CurrentMode() == Mode::kOff && v.shownModes.empty() && !p.GetOptions().quadCore &&
                 v.intervals.empty() && p.Engine().Table().RowCount() == 0 && noLanguage(p, v);
        }},
       {"lang.ini",
@@ -437,7 +437,7 @@ TEST_F(FileFaults, HandEditedFilesWithNulBytesAndMegabyteLines) {
   cut.PrepareData();
   EXPECT_EQ(ErrorOf([&] { cut.LoadSettings(); }), ListIndexText(3));
   EXPECT_EQ(ReadData("Settings.ini"), settingsWithNul);
-  EXPECT_EQ(cut.Mode(), kModeOff);
+  EXPECT_EQ(cut.CurrentMode(), Mode::kOff);
 
   WriteData("Settings.ini", Lines({"2", "F", "F", "0", huge, "T"}));
   WriteData("CPU1_0.lst", "1000: alpha.exe\r\n" + huge + "\r\n0011: beta.exe\0tail\r\n"s);
@@ -457,7 +457,7 @@ TEST_F(FileFaults, HandEditedFilesWithNulBytesAndMegabyteLines) {
     table.SetSelected(row, table.RowAt(row).pid == 300);
   }
   big.RunSetEntry(SetEntryIndex("N12Click"));
-  big.Exclude1Click();
+  big.ExcludeSelected();
   EXPECT_EQ(ReadData("CPU1_0.lst"),
             Lines({"1000: alpha.exe", huge, "0011: beta.exe", "1000: gamma.exe"}));
   EXPECT_EQ(ReadData("Skip.dat"), Lines({hugeName, "gamma.exe"}));

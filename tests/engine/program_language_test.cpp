@@ -17,7 +17,7 @@ class LanguageLength : public Language, public ::testing::WithParamInterface<int
 TEST_P(LanguageLength, AFullTableSetsEveryCaptionFromItsLine) {
   WriteLanguage("Test", GetParam(), "t");
   StartUp();
-  program.SelectMode(kModeCpu1);
+  program.SelectMode(Mode::kCpu1);
   const std::size_t reactionsBefore = view.shownModes.size();
   program.SelectLanguage("Test");
   for (const CaptionStep& step : CaptionSteps()) {
@@ -27,13 +27,13 @@ TEST_P(LanguageLength, AFullTableSetsEveryCaptionFromItsLine) {
   }
   EXPECT_EQ(view.modeItems, (std::array<std::string, 5>{"t20", "t21", "t22", "t23", "t24"}));
   // One line names the second mode, its tray item and the first tab alike.
-  EXPECT_EQ(view.captions[kManual1], view.modeItems[1]);
-  EXPECT_EQ(view.captions[kTabSheet1], view.modeItems[1]);
-  EXPECT_EQ(view.captions[kTabSheet2], view.captions[kExclude1]);
+  EXPECT_EQ(view.captions[kManualTrayItem], view.modeItems[1]);
+  EXPECT_EQ(view.captions[kProfileTab], view.modeItems[1]);
+  EXPECT_EQ(view.captions[kExclusionTab], view.captions[kExcludeItem]);
   EXPECT_EQ(view.captions.size(), CaptionSteps().size() - 1);
   // The current mode is selected again, which re-applies it.
   EXPECT_EQ(view.shownModes.size(), reactionsBefore + 1);
-  EXPECT_EQ(program.Mode(), kModeCpu1);
+  EXPECT_EQ(program.CurrentMode(), Mode::kCpu1);
   EXPECT_EQ(ReadData("lang.ini"), "Test\r\n");
 }
 
@@ -45,7 +45,7 @@ TEST_P(ShortLanguage, ChangesNothingAndNamesTheFirstMissingLine) {
   const auto [lines, missing] = GetParam();
   WriteLanguage("Short", lines, "s");
   StartUp();
-  program.SelectMode(kModeAutomatic);
+  program.SelectMode(Mode::kAutomatic);
   const auto captionsBefore = view.captions;
   const std::size_t shownBefore = view.shownModes.size();
   const int fillsBefore = view.modeItemFills;
@@ -58,7 +58,7 @@ TEST_P(ShortLanguage, ChangesNothingAndNamesTheFirstMissingLine) {
   EXPECT_EQ(view.captions, captionsBefore);
   EXPECT_EQ(view.modeItemFills, fillsBefore);
   EXPECT_EQ(view.shownModes.size(), shownBefore);
-  EXPECT_EQ(program.Mode(), kModeAutomatic);
+  EXPECT_EQ(program.CurrentMode(), Mode::kAutomatic);
   EXPECT_EQ(ReadData("lang.ini"), "Short\r\n");
 }
 
@@ -73,14 +73,14 @@ TEST_F(Language, ChangingItWithoutAModeRebuildsNothing) {
   machine.ResetCalls();
   program.SelectLanguage("German");
   EXPECT_EQ(view.modeItems[0], "de20");
-  EXPECT_EQ(program.Mode(), kModeNone);
+  EXPECT_EQ(program.CurrentMode(), std::nullopt);
   EXPECT_EQ(view.ModeReactions(), 0);
   EXPECT_EQ(machine.calls().snapshotsCreated, 0);
 }
 
 TEST_F(Language, ChangingItInAutomaticModeHandsOutCpusAgain) {
   StartUp();
-  program.SelectMode(kModeAutomatic);
+  program.SelectMode(Mode::kAutomatic);
   EXPECT_EQ(machine.MaskOf(100), 1u);
   EXPECT_EQ(machine.MaskOf(200), 2u);
   EXPECT_EQ(machine.MaskOf(300), 1u);
@@ -99,14 +99,14 @@ TEST_F(Language, TheStoredChoiceIsLoadedAtStartUp) {
   WriteLanguage("French", kLanguageTableLines, "fr");
   WriteData("lang.ini", Lines({"French", "ignored"}));
   StartUp();
-  EXPECT_EQ(view.captions[kExit1], "fr28");
+  EXPECT_EQ(view.captions[kExitItem], "fr28");
   EXPECT_EQ(ReadData("lang.ini"), "French\r\n");
 }
 
 TEST_F(Language, AnUnknownNameFallsBackToEnglishButStaysChosen) {
   WriteData("lang.ini", Lines({"Klingon"}));
   StartUp();
-  EXPECT_EQ(view.captions[kExit1], "en28");
+  EXPECT_EQ(view.captions[kExitItem], "en28");
   EXPECT_EQ(ReadData("lang.ini"), "Klingon\r\n");
 }
 

@@ -29,9 +29,9 @@ class ListsTest : public ProgramTest {
 
 TEST_F(ListsTest, SwitchingLoadsTheProfileRebuildsAndSaves) {
   WriteData("CPU1_4.lst", Lines({"0010: gamma.exe"}));
-  program.SelectMode(kModeManual);
+  program.SelectMode(Mode::kManual);
   machine.ResetCalls();
-  program.ComboBox1Change(4);
+  program.SelectProfile(4);
   EXPECT_EQ(view.profileList, LineList{"0010: gamma.exe"});
   EXPECT_EQ(program.Engine().Policy().profileList, LineList{"0010: gamma.exe"});
   EXPECT_EQ(machine.calls().snapshotsCreated, 1);
@@ -40,7 +40,7 @@ TEST_F(ListsTest, SwitchingLoadsTheProfileRebuildsAndSaves) {
 }
 
 TEST_F(ListsTest, SwitchingToAProfileWithoutFileEmptiesTheListAndCreatesNothing) {
-  program.ComboBox1Change(7);
+  program.SelectProfile(7);
   EXPECT_TRUE(view.profileList.empty());
   EXPECT_EQ(program.Engine().Table().RowCount(), 3);
   EXPECT_FALSE(std::filesystem::exists(DataFile("CPU1_7.lst")));
@@ -52,7 +52,7 @@ TEST_F(ListsTest, AFailedSwitchGoesBackToTheProfileStillShown) {
   const LineList before = program.Engine().Policy().profileList;
   machine.ResetCalls();
   try {
-    program.ComboBox1Change(6);
+    program.SelectProfile(6);
     FAIL() << "no error";
   } catch (const Error& error) {
     EXPECT_EQ(std::string(error.what()).rfind("Datei " + DataFile("CPU1_6.lst"), 0), 0u);
@@ -63,26 +63,26 @@ TEST_F(ListsTest, AFailedSwitchGoesBackToTheProfileStillShown) {
   EXPECT_EQ(machine.calls().snapshotsCreated, 0);
   EXPECT_EQ(SettingsLine(3), "0");
   // A later save writes the profile it belongs to.
-  program.Delete1Click({2});
+  program.DeleteProfileEntries({2});
   EXPECT_EQ(ReadData("CPU1_0.lst"),
             Lines({"1000: alpha.exe", "0100: beta.exe", "0011: gamma.exe"}));
 }
 
 TEST_F(ListsTest, DeleteRemovesTheSelectedEntriesAndSaves) {
-  program.Delete1Click({3, 0, 0, 9});
+  program.DeleteProfileEntries({3, 0, 0, 9});
   const LineList left{"0100: beta.exe", "x"};
   EXPECT_EQ(view.profileList, left);
   EXPECT_EQ(ReadData("CPU1_0.lst"), Lines(left));
-  program.Delete1Click({0, 1});
+  program.DeleteProfileEntries({0, 1});
   EXPECT_EQ(ReadData("CPU1_0.lst"), "");
 }
 
 TEST_F(ListsTest, DeleteWithNothingSelectedStillWrites) {
-  program.ComboBox1Change(2);
-  program.Delete1Click({});
+  program.SelectProfile(2);
+  program.DeleteProfileEntries({});
   EXPECT_TRUE(std::filesystem::exists(DataFile("CPU1_2.lst")));
   EXPECT_EQ(ReadData("CPU1_2.lst"), "");
-  program.Delete2Click({});
+  program.DeleteExclusions({});
   EXPECT_EQ(ReadData("Skip.dat"), "");
 }
 
@@ -93,7 +93,7 @@ TEST_F(ListsTest, ExclusionListLoadsAndDeletes) {
   other.PrepareData();
   other.LoadExclusionList();
   EXPECT_EQ(otherView.exclusionList, (LineList{"alpha.exe", "NotePad.exe", "beta.exe"}));
-  other.Delete2Click({2, 0});
+  other.DeleteExclusions({2, 0});
   EXPECT_EQ(otherView.exclusionList, LineList{"NotePad.exe"});
   EXPECT_EQ(ReadData("Skip.dat"), Lines({"NotePad.exe"}));
 }
@@ -124,7 +124,7 @@ TEST_F(ListsTest, AFailedSaveStillShowsTheChangedList) {
   EXPECT_THROW(program.RunSetEntry(SetEntryIndex("N12Click")), Error);
   EXPECT_EQ(view.profileList.back(), "1000: gamma.exe");
   EXPECT_EQ(machine.MaskOf(300), 15u);  // not applied after the failed save
-  EXPECT_THROW(program.Exclude1Click(), Error);
+  EXPECT_THROW(program.ExcludeSelected(), Error);
   EXPECT_EQ(view.exclusionList, LineList{"gamma.exe"});
 }
 
@@ -132,7 +132,7 @@ TEST_F(ListsTest, ExcludeAddsLowerCasedNamesOnce) {
   machine.AddProcess(400, "Alpha.EXE", 15);
   program.RefreshProcesses();
   SelectRows({100, 400});
-  program.Exclude1Click();
+  program.ExcludeSelected();
   EXPECT_EQ(view.exclusionList, LineList{"alpha.exe"});
   EXPECT_EQ(ReadData("Skip.dat"), Lines({"alpha.exe"}));
 }

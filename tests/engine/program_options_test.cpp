@@ -98,7 +98,7 @@ TEST_F(OptionsTest, AValueThatDoesNotChangeRunsNoReaction) {
   program.SetStartMinimized(false);
   program.SetQuadCore(false);
   program.SetRefreshText("1");
-  program.SelectMode(kModeOff);
+  program.SelectMode(Mode::kOff);
   EXPECT_FALSE(std::filesystem::exists(DataFile("Settings.ini")));
   EXPECT_EQ(system.AutostartDeleteCount(), 0);
 }
@@ -106,17 +106,17 @@ TEST_F(OptionsTest, AValueThatDoesNotChangeRunsNoReaction) {
 TEST_F(OptionsTest, ModeChangeRebuildsAndSaves) {
   machine.ResetCalls();
   const std::size_t reactionsBefore = view.shownModes.size();
-  program.SelectMode(kModeCpu2);
+  program.SelectMode(Mode::kCpu2);
   EXPECT_EQ(view.shownModes.size(), reactionsBefore + 1);
-  EXPECT_EQ(view.shownModes.back(), kModeCpu2);
+  EXPECT_EQ(view.shownModes.back(), Mode::kCpu2);
   EXPECT_EQ(machine.calls().snapshotsCreated, 1);
   for (const Pid pid : {100u, 200u, 300u}) EXPECT_EQ(machine.MaskOf(pid), 2u);
   EXPECT_EQ(SettingsLine(0), "3");
-  program.SelectMode(99);
-  EXPECT_EQ(program.Mode(), kModeOff);
-  program.SelectMode(-5);
-  EXPECT_EQ(program.Mode(), kModeNone);
-  EXPECT_EQ(view.shownModes.back(), kModeNone);
+  program.SelectMode(ModeOfSettingsValue(99));
+  EXPECT_EQ(program.CurrentMode(), Mode::kOff);
+  program.SelectMode(ModeOfSettingsValue(-5));
+  EXPECT_EQ(program.CurrentMode(), std::nullopt);
+  EXPECT_EQ(view.shownModes.back(), std::nullopt);
   EXPECT_EQ(SettingsLine(0), "4");  // no reaction, no save for "none"
 }
 

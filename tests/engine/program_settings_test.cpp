@@ -18,10 +18,10 @@ TEST_F(Settings, FirstStartWritesTheDefaultsAndChoosesEnglish) {
   EXPECT_EQ(settings, "4\r\nF\r\nF\r\n0\r\n1\r\nF\r\n");
   EXPECT_EQ(settings.size(), 18u);
   EXPECT_EQ(ReadData("lang.ini"), "English\r\n");
-  EXPECT_EQ(program.Mode(), kModeOff);
+  EXPECT_EQ(program.CurrentMode(), Mode::kOff);
   EXPECT_TRUE(view.profileList.empty());
   EXPECT_EQ(program.RefreshIntervalMs(), 1000);
-  EXPECT_EQ(view.captions[CaptionTarget::kExit1], "en28");
+  EXPECT_EQ(view.captions[CaptionTarget::kExitItem], "en28");
   // Only the language's re-selection of the mode runs the reaction.
   EXPECT_EQ(view.ModeReactions(), 1);
   EXPECT_FALSE(std::filesystem::exists(DataFile("Skip.dat")));
@@ -32,8 +32,8 @@ TEST_F(Settings, WhatTheUserSetComesBackAtTheNextStart) {
   program.SetQuadCore(true);
   program.SetStartMinimized(true);
   program.SetRefreshText("7");
-  program.SelectMode(kModeAutomatic);
-  program.ComboBox1Change(5);
+  program.SelectMode(Mode::kAutomatic);
+  program.SelectProfile(5);
   program.SetAutostart(true);
   const std::string saved = ReadData("Settings.ini");
   EXPECT_EQ(saved, Lines({"0", "T", "T", "5", "7", "T"}));
@@ -43,7 +43,7 @@ TEST_F(Settings, WhatTheUserSetComesBackAtTheNextStart) {
   next.PrepareData();
   next.LoadExclusionList();
   next.LoadSettings();
-  EXPECT_EQ(next.Mode(), kModeAutomatic);
+  EXPECT_EQ(next.CurrentMode(), Mode::kAutomatic);
   EXPECT_EQ(next.ProfileIndex(), 5);
   EXPECT_TRUE(next.GetOptions().autostart);
   EXPECT_TRUE(next.GetOptions().startMinimized);
@@ -58,11 +58,13 @@ TEST_F(Settings, RestoreRunsTheNestedReactionsOnceEach) {
   WriteData("Settings.ini", Lines({"1", "F", "T", "3", "5", "T"}));
   WriteData("CPU1_3.lst", Lines({"0010: beta.exe", "0001: gamma.exe"}));
   std::vector<std::string> settingsAtReaction;
-  view.onShowMode = [&](int) { settingsAtReaction.push_back(ReadData("Settings.ini")); };
+  view.onShowMode = [&](std::optional<Mode>) {
+    settingsAtReaction.push_back(ReadData("Settings.ini"));
+  };
 
   StartUp();
 
-  EXPECT_EQ(program.Mode(), kModeManual);
+  EXPECT_EQ(program.CurrentMode(), Mode::kManual);
   EXPECT_FALSE(program.GetOptions().autostart);
   EXPECT_TRUE(program.GetOptions().startMinimized);
   EXPECT_TRUE(program.GetOptions().quadCore);
@@ -112,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(Variants, AutostartLine,
 
 struct ModeCase {
   std::string line;
-  int mode;
+  std::optional<Mode> mode;
   int reactions;  // during the load and at the language
   std::string savedLine;
   friend void PrintTo(const ModeCase& c, std::ostream* out) { *out << '"' << c.line << '"'; }
@@ -123,23 +125,25 @@ class ModeLine : public Settings, public ::testing::WithParamInterface<ModeCase>
 TEST_P(ModeLine, TheSelectorClampsAndReactsOnlyToAChange) {
   WriteData("Settings.ini", Lines({GetParam().line, "F", "F", "0", "1", "F"}));
   StartUp();
-  EXPECT_EQ(program.Mode(), GetParam().mode);
+  EXPECT_EQ(program.CurrentMode(), GetParam().mode);
   EXPECT_EQ(view.ModeReactions(), GetParam().reactions);
-  EXPECT_EQ(view.shownModes.empty() ? 4 : view.shownModes.back(), GetParam().mode);
+  EXPECT_EQ(view.shownModes.empty() ? Mode::kOff : view.shownModes.back(), GetParam().mode);
   EXPECT_EQ(LineAt(SplitLines(ReadData("Settings.ini")), 0), GetParam().savedLine);
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, ModeLine,
-                         ::testing::Values(ModeCase{"0", 0, 2, "0"}, ModeCase{"4", 4, 1, "4"},
-                                           ModeCase{"9", 4, 1, "4"}, ModeCase{"-1", -1, 0, "-1"},
-                                           ModeCase{"-7", -1, 0, "-1"}, ModeCase{" 2", 2, 2, "2"}));
+INSTANTIATE_TEST_SUITE_P(
+    Values, ModeLine,
+    ::testing::Values(ModeCase{"0", Mode::kAutomatic, 2, "0"}, ModeCase{"4", Mode::kOff, 1, "4"},
+                      ModeCase{"9", Mode::kOff, 1, "4"}, ModeCase{"-1", std::nullopt, 0, "-1"},
+                      ModeCase{"-7", std::nullopt, 0, "-1"}, ModeCase{" 2", Mode::kCpu1, 2, "2"},
+                      ModeCase{"3", Mode::kCpu2, 2, "3"}, ModeCase{"1", Mode::kManual, 2, "1"}));
 
 TEST_F(Settings, NoModeSelectedMeansNoRebuildAtAll) {
   WriteData("Settings.ini", Lines({"-1", "F", "F", "0", "1", "F"}));
   StartUp();
   EXPECT_EQ(machine.calls().snapshotsCreated, 1);  // the first refresh only
   EXPECT_EQ(view.modeItemFills, 1);
-  EXPECT_EQ(view.shownModes, std::vector<int>{-1});
+  EXPECT_EQ(view.shownModes, std::vector<std::optional<Mode>>{std::nullopt});
 }
 
 TEST_F(Settings, AProfileLineOutsideTheNineSelectsNoProfile) {
@@ -151,7 +155,7 @@ TEST_F(Settings, AProfileLineOutsideTheNineSelectsNoProfile) {
   // The first load named the file as written; the second finds no file for -1.
   EXPECT_EQ(view.profileList, LineList{"1000: alpha.exe"});
   EXPECT_EQ(LineAt(SplitLines(ReadData("Settings.ini")), 3), "-1");
-  program.Delete1Click({});
+  program.DeleteProfileEntries({});
   EXPECT_EQ(ReadData("CPU1_-1.lst"), Lines({"1000: alpha.exe"}));
   EXPECT_EQ(ReadData("CPU1_12.lst"), Lines({"1000: alpha.exe"}));
 }
@@ -193,7 +197,7 @@ TEST_P(FailedRestore, LeavesTheFileAndEveryOptionAlone) {
     EXPECT_STREQ(error.what(), GetParam().error.c_str());
   }
   EXPECT_EQ(ReadData("Settings.ini"), stored);
-  EXPECT_EQ(program.Mode(), kModeOff);
+  EXPECT_EQ(program.CurrentMode(), Mode::kOff);
   EXPECT_EQ(program.ProfileIndex(), 0);
   EXPECT_FALSE(program.GetOptions().startMinimized);
   EXPECT_FALSE(program.GetOptions().quadCore);
@@ -249,7 +253,7 @@ TEST_P(RefreshLine, AnUnusableRateKeepsTheTimerWithoutInterruptingStartUp) {
   EXPECT_EQ(program.RefreshIntervalMs(), GetParam().intervalMs);
   EXPECT_EQ(view.intervals, GetParam().intervalsSet);
   EXPECT_EQ(LineAt(SplitLines(ReadData("Settings.ini")), 4), GetParam().line);
-  EXPECT_EQ(view.captions[CaptionTarget::kExit1], "en28");  // start-up went on to the language
+  EXPECT_EQ(view.captions[CaptionTarget::kExitItem], "en28");  // start-up went on to the language
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -299,11 +303,11 @@ TEST_F(Settings, WithoutADataDirectoryNothingIsWrittenAnywhere) {
   };
   EXPECT_TRUE(sameError([&] { program.LoadSettings(); }));
   EXPECT_TRUE(sameError([&] { program.SaveSettings(); }));
-  EXPECT_TRUE(sameError([&] { program.SelectMode(kModeAutomatic); }));
-  EXPECT_TRUE(sameError([&] { program.ComboBox1Change(3); }));
-  EXPECT_TRUE(sameError([&] { program.Delete1Click({}); }));
-  EXPECT_TRUE(sameError([&] { program.Delete2Click({}); }));
-  EXPECT_TRUE(sameError([&] { program.Exclude1Click(); }));
+  EXPECT_TRUE(sameError([&] { program.SelectMode(Mode::kAutomatic); }));
+  EXPECT_TRUE(sameError([&] { program.SelectProfile(3); }));
+  EXPECT_TRUE(sameError([&] { program.DeleteProfileEntries({}); }));
+  EXPECT_TRUE(sameError([&] { program.DeleteExclusions({}); }));
+  EXPECT_TRUE(sameError([&] { program.ExcludeSelected(); }));
   EXPECT_TRUE(sameError([&] { program.SelectLanguage("English"); }));
   EXPECT_TRUE(sameError([&] { program.SetQuadCore(true); }));
   EXPECT_EQ(program.ProfileIndex(), 0);  // the switch went back

@@ -11,7 +11,7 @@ using Refresh = EngineTest;
 TEST_F(Refresh, NewProcessesGetRowsWithTheirMaskAfterTheModeWasApplied) {
   machine.AddProcess(10, "b.exe", 3);
   machine.AddProcess(11, "a.exe", 3);
-  policy().mode = kModeCpu2;
+  policy().mode = Mode::kCpu2;
   engine.RefreshProcesses();
   EXPECT_EQ(Captions(), (std::vector<std::string>{"a.exe", "b.exe"}));
   EXPECT_EQ(table().RowAt(0).maskText, "0100");
@@ -22,7 +22,7 @@ TEST_F(Refresh, NewProcessesGetRowsWithTheirMaskAfterTheModeWasApplied) {
 
 TEST_F(Refresh, TwoPassesOverAnUnchangedSystemApplyNothingAndReadNoNames) {
   for (Pid pid = 1; pid <= 5; ++pid) machine.AddProcess(pid, "p" + std::to_string(pid), 3);
-  policy().mode = kModeAutomatic;
+  policy().mode = Mode::kAutomatic;
   engine.RefreshProcesses();
   const auto rowsAfterFirst = RowPids();
   machine.ResetCalls();
@@ -41,7 +41,7 @@ TEST_F(Refresh, StartingAndEndingProcessesAreFollowedAtTheNextPass) {
   engine.RefreshProcesses();
   machine.RemoveProcess(1);
   machine.AddProcess(3, "c", 1);
-  policy().mode = kModeCpu1;
+  policy().mode = Mode::kCpu1;
   engine.RefreshProcesses();
   EXPECT_EQ(RowPids(), (std::vector<Pid>{2, 3}));
   EXPECT_FALSE(engine.IsKnownPid(1));
@@ -54,7 +54,7 @@ TEST_F(Refresh, AReusedPidIsTakenForTheOldProcess) {
   engine.RefreshProcesses();
   machine.RemoveProcess(7);
   machine.AddProcess(7, "new.exe", 1);
-  policy().mode = kModeCpu2;
+  policy().mode = Mode::kCpu2;
   engine.RefreshProcesses();
   ASSERT_EQ(table().RowCount(), 1);
   EXPECT_EQ(table().RowAt(0).caption, "old.exe");
@@ -71,7 +71,7 @@ TEST_F(Refresh, MasksOutsideOneToFifteenGiveNoRowAndNoModeEverWhileKnown) {
     FakeProcessPlatform wide(8);
     CountingReporter reporter;
     AffinityEngine engine(wide, reporter);
-    engine.Policy().mode = kModeCpu1;
+    engine.Policy().mode = Mode::kCpu1;
     wide.AddProcess(5, "x", c.mask);
     engine.RefreshProcesses();
     EXPECT_EQ(engine.Table().RowCount(), 0) << c.what;
@@ -153,7 +153,7 @@ TEST_F(Refresh, RebuildAfterClearAppliesTheModeToEveryProcessAgain) {
   machine.AddProcess(1, "a", 3);
   machine.AddProcess(2, "b", 3);
   engine.RefreshProcesses();
-  policy().mode = kModeCpu1;
+  policy().mode = Mode::kCpu1;
   engine.ClearProcesses();
   engine.RebuildProcesses();
   EXPECT_EQ(SetMasksFor(1), std::vector<AffinityMask>{1});
@@ -165,7 +165,7 @@ TEST_F(Refresh, RebuildAfterClearAppliesTheModeToEveryProcessAgain) {
 TEST_F(Refresh, RefusedSetShowsTheRealMask) {
   machine.AddProcess(1, "a", 3);
   machine.RefuseSet(1);
-  policy().mode = kModeCpu2;
+  policy().mode = Mode::kCpu2;
   engine.RefreshProcesses();
   EXPECT_EQ(SetMasksFor(1), std::vector<AffinityMask>{2});
   EXPECT_EQ(table().RowAt(0).maskText, "1100");

@@ -268,7 +268,7 @@ TEST(ChurnInNamespace, TableStaysConsistentAndEveryLastingProcessGetsItsCpu) {
   RecordingPlatform machine(kernel);
   NoFailures reporter;
   AffinityEngine engine(machine, reporter);
-  engine.Policy().mode = kModeAutomatic;
+  engine.Policy().mode = Mode::kAutomatic;
   // This program itself shows as "Mervale"; "true" is one of the children's names.
   engine.Policy().exclusionList = {"mervale", "true"};
 

@@ -77,7 +77,7 @@ class EngineInNamespace : public ::testing::Test {
 };
 
 TEST_F(EngineInNamespace, ModeCpu2PinsAChildStartedAfterThePreviousPass) {
-  engine.Policy().mode = kModeCpu2;
+  engine.Policy().mode = Mode::kCpu2;
   Sleeper child;
   ASSERT_GT(child.pid(), 1u);
   EXPECT_EQ(MaskFromKernel(child.pid()), allCpus);
@@ -91,7 +91,7 @@ TEST_F(EngineInNamespace, ModeCpu2PinsAChildStartedAfterThePreviousPass) {
 }
 
 TEST_F(EngineInNamespace, AutomaticAlternatesTwoNewChildren) {
-  engine.Policy().mode = kModeAutomatic;
+  engine.Policy().mode = Mode::kAutomatic;
   engine.Policy().NextCpu = 1;
   Sleeper first;
   Sleeper second;
@@ -102,7 +102,7 @@ TEST_F(EngineInNamespace, AutomaticAlternatesTwoNewChildren) {
 }
 
 TEST_F(EngineInNamespace, ExcludedNameIsUntouched) {
-  engine.Policy().mode = kModeCpu1;
+  engine.Policy().mode = Mode::kCpu1;
   engine.Policy().exclusionList = {"sleep"};
   Sleeper child;
   engine.RefreshProcesses();

@@ -59,8 +59,8 @@ TEST(CaptionSteps, UseTheLinesInTheirFixedOrder) {
   EXPECT_EQ(steps.front().index, 0);
   EXPECT_EQ(steps[19].target, CaptionTarget::kModeItems);
   EXPECT_EQ(steps[19].index, 20);
-  EXPECT_EQ(steps[35].target, CaptionTarget::kTabSheet1);
-  EXPECT_EQ(steps.back().target, CaptionTarget::kDelete2);
+  EXPECT_EQ(steps[35].target, CaptionTarget::kProfileTab);
+  EXPECT_EQ(steps.back().target, CaptionTarget::kDeleteExclusionsItem);
   EXPECT_EQ(steps.back().index, 30);
 
   std::map<int, int> uses;

@@ -14,13 +14,13 @@
 #include "helpers/message_boxes.h"
 #include "helpers/url_recorder.h"
 #include "store/error.h"
-#include "ui/donation.h"
+#include "ui/about_window.h"
+#include "ui/donation_window.h"
 #include "ui/text_panel.h"
-#include "ui/wciu.h"
 
-using mervale::TForm14;
-using mervale::TInfoForm;
-using mervale::TTextPanel;
+using mervale::AboutWindow;
+using mervale::DonationWindow;
+using mervale::TextPanel;
 
 namespace {
 
@@ -59,7 +59,7 @@ class AboutDonationTest : public QObject {
 
  private slots:
   void aboutControls() {
-    TInfoForm form;
+    AboutWindow form;
     QCOMPARE(form.windowTitle(), QStringLiteral("Info"));
     QCOMPARE(Find<QLabel>(form, "Label5")->text(), QStringLiteral("Mervale 2.1"));
     QCOMPARE(Find<QLabel>(form, "Image1")->pixmap().size(), QSize(300, 115));
@@ -68,13 +68,13 @@ class AboutDonationTest : public QObject {
     QVERIFY(okButton->isDefault());
     QCOMPARE(QUrl(Find<QLabel>(form, "Label2")->text()).scheme(), QStringLiteral("https"));
 
-    auto* panel = Find<TTextPanel>(form, "TextPanel1");
-    QCOMPARE(panel->ScrollTimer()->objectName(), QStringLiteral("TimerTextPanel1"));
-    QVERIFY(panel->IsTicking());
-    QCOMPARE(panel->ScrollTimer()->interval(), 40);
+    auto* panel = Find<TextPanel>(form, "TextPanel1");
+    QCOMPARE(panel->scrollTimer()->objectName(), QStringLiteral("TimerTextPanel1"));
+    QVERIFY(panel->isTicking());
+    QCOMPARE(panel->scrollTimer()->interval(), 40);
     // Product name, maker and address, logo credit and address, translation credit, and the blank
     // lines between them, six at the end before the product name comes back.
-    const QStringList& lines = panel->Items();
+    const QStringList& lines = panel->items();
     QCOMPARE(lines.size(), 17);
     const QList<int> filled = {0, 2, 3, 5, 6, 10};
     for (int index = 0; index < lines.size(); ++index) {
@@ -86,12 +86,12 @@ class AboutDonationTest : public QObject {
   void creationWorkRunsLastOnce() {
     int runs = 0;
     bool windowComplete = false;
-    TInfoForm form([&] {
+    AboutWindow form([&] {
       ++runs;
       for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window->objectName() == QStringLiteral("InfoForm")) {
           windowComplete = window->findChild<QLabel*>(QStringLiteral("Label2")) != nullptr &&
-                           window->findChild<TTextPanel*>(QStringLiteral("TextPanel1")) != nullptr;
+                           window->findChild<TextPanel*>(QStringLiteral("TextPanel1")) != nullptr;
         }
       }
     });
@@ -103,13 +103,13 @@ class AboutDonationTest : public QObject {
   void errorInCreationWorkEndsOnlyThatWork() {
     mervale::MessageBoxes boxes;
     bool afterError = false;
-    TInfoForm form([&] {
+    AboutWindow form([&] {
       throw mervale::Error("'x' ist kein gültiger Integerwert");
       afterError = true;
     });
     QVERIFY(!afterError);
     QCOMPARE(boxes.Shown(), QStringList{"Mervale: 'x' ist kein gültiger Integerwert."});
-    QVERIFY(Find<TTextPanel>(form, "TextPanel1")->IsTicking());
+    QVERIFY(Find<TextPanel>(form, "TextPanel1")->isTicking());
   }
 
   void closingHides_data() {
@@ -125,9 +125,9 @@ class AboutDonationTest : public QObject {
     QFETCH(QString, closeButton);
     std::unique_ptr<QWidget> form;
     if (about) {
-      form = std::make_unique<TInfoForm>();
+      form = std::make_unique<AboutWindow>();
     } else {
-      form = std::make_unique<TForm14>();
+      form = std::make_unique<DonationWindow>();
     }
     QPointer<QWidget> alive = form.get();
     Show(*form);
@@ -144,7 +144,7 @@ class AboutDonationTest : public QObject {
   }
 
   void enterPressesOk() {
-    TInfoForm form;
+    AboutWindow form;
     Show(form);
     form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -154,36 +154,36 @@ class AboutDonationTest : public QObject {
   }
 
   void creditsScrollWhileTheWindowIsHidden() {
-    TInfoForm form;
-    auto* panel = Find<TTextPanel>(form, "TextPanel1");
+    AboutWindow form;
+    auto* panel = Find<TextPanel>(form, "TextPanel1");
     QVERIFY(form.isHidden());
-    const int offset = panel->Scroll().ScrollOffset;
-    QTRY_VERIFY(panel->Scroll().ScrollOffset != offset);
-    QVERIFY(panel->Scroll().LineHeight > 0);
+    const int offset = panel->scroll().scrollOffset;
+    QTRY_VERIFY(panel->scroll().scrollOffset != offset);
+    QVERIFY(panel->scroll().lineHeight > 0);
   }
 
   void aboutReopensAsItWasLeft() {
-    TInfoForm form;
+    AboutWindow form;
     Show(form);
     const QRect screen = form.screen()->availableGeometry();
     QVERIFY(std::abs(form.frameGeometry().center().x() - screen.center().x()) <= 1);
     QVERIFY(std::abs(form.frameGeometry().center().y() - screen.center().y()) <= 1);
 
-    auto* panel = Find<TTextPanel>(form, "TextPanel1");
+    auto* panel = Find<TextPanel>(form, "TextPanel1");
     form.move(40, 50);
     const QPoint moved = form.pos();
     form.close();
-    panel->SetEnableTimer(false);
-    const mervale::TextPanelScroll left = panel->Scroll();
+    panel->setEnableTimer(false);
+    const mervale::TextPanelScroll left = panel->scroll();
     Show(form);
     QCOMPARE(form.pos(), moved);
-    QCOMPARE(panel->Scroll().TopLine, left.TopLine);
-    QCOMPARE(panel->Scroll().ScrollOffset, left.ScrollOffset);
+    QCOMPARE(panel->scroll().topLine, left.topLine);
+    QCOMPARE(panel->scroll().scrollOffset, left.scrollOffset);
   }
 
   void makerLinkOpensItsPage() {
     UrlRecorder browser;
-    TInfoForm form;
+    AboutWindow form;
     Show(form);
     auto* label2 = Find<QLabel>(form, "Label2");
     Click(label2);
@@ -192,7 +192,7 @@ class AboutDonationTest : public QObject {
   }
 
   void donationControls() {
-    TForm14 form;
+    DonationWindow form;
     QCOMPARE(form.windowTitle(), QStringLiteral("Donation"));
     auto* memo = Find<QPlainTextEdit>(form, "Memo1");
     QCOMPARE(memo->toPlainText().split('\n'),
@@ -210,7 +210,7 @@ class AboutDonationTest : public QObject {
 
   void donationButtonsOpenTwoPages() {
     UrlRecorder browser;
-    TForm14 form;
+    DonationWindow form;
     Show(form);
     Click(Find<QPushButton>(form, "Button1"));
     Click(Find<QPushButton>(form, "Button2"));
@@ -223,12 +223,12 @@ class AboutDonationTest : public QObject {
   }
 
   void donationOpensCentredOverTheMainWindow() {
-    QWidget mainForm;
-    mainForm.setGeometry(100, 120, 640, 480);
-    Show(mainForm);
-    TForm14 form(&mainForm);
+    QWidget mainWindow;
+    mainWindow.setGeometry(100, 120, 640, 480);
+    Show(mainWindow);
+    DonationWindow form(&mainWindow);
     Show(form);
-    const QPoint offset = form.frameGeometry().center() - mainForm.frameGeometry().center();
+    const QPoint offset = form.frameGeometry().center() - mainWindow.frameGeometry().center();
     QVERIFY2(offset.manhattanLength() <= 2,
              qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
     form.move(10, 20);

@@ -19,13 +19,13 @@
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
 #include "helpers/url_recorder.h"
+#include "ui/about_window.h"
 #include "ui/click_label.h"
-#include "ui/cpu.h"
-#include "ui/donation.h"
-#include "ui/ohu.h"
+#include "ui/donation_window.h"
+#include "ui/main_window.h"
+#include "ui/options_window.h"
 #include "ui/profile_combo_box.h"
 #include "ui/radio_group.h"
-#include "ui/wciu.h"
 #include "ui/window_set.h"
 
 using namespace mervale;
@@ -46,6 +46,7 @@ QStringList Column(const QAbstractItemModel* model, int column) {
   return texts;
 }
 
+// The tray's mode items in the order of the modes.
 const char* const kModeItems[] = {"Automatic1", "Manual1", "CPU12", "CPU1", "Off1"};
 
 }  // namespace
@@ -59,10 +60,12 @@ class MainWindowTest : public QObject {
   std::unique_ptr<WindowSet> windows;
 
   void Start() { windows = std::make_unique<WindowSet>(machine->platform, machine->system); }
-  TForm1& Form1() { return windows->Form1(); }
-  QTableView* ListView1() { return Find<QTableView>(&Form1(), QStringLiteral("ListView1")); }
-  RadioGroup* Modes() { return Find<RadioGroup>(&Form1(), QStringLiteral("RadioGroup1")); }
-  QAction* Action(const char* name) { return Find<QAction>(&Form1(), QString::fromLatin1(name)); }
+  MainWindow& mainWindow() { return windows->mainWindow(); }
+  QTableView* ProcessView() { return Find<QTableView>(&mainWindow(), QStringLiteral("ListView1")); }
+  RadioGroup* Modes() { return Find<RadioGroup>(&mainWindow(), QStringLiteral("RadioGroup1")); }
+  QAction* Action(const char* name) {
+    return Find<QAction>(&mainWindow(), QString::fromLatin1(name));
+  }
   QStringList CheckedModeItems() {
     QStringList checked;
     for (const char* name : kModeItems)
@@ -71,7 +74,7 @@ class MainWindowTest : public QObject {
   }
   // Selects exactly the rows of these PIDs, as clicks with Ctrl would.
   void SelectPids(const QStringList& pids) {
-    QTableView* view = ListView1();
+    QTableView* view = ProcessView();
     view->clearSelection();
     const QStringList shown = Column(view->model(), 1);
     for (const QString& pid : pids) {
@@ -81,7 +84,7 @@ class MainWindowTest : public QObject {
     }
   }
   void ClickHeader(int column) {
-    QHeaderView* header = ListView1()->horizontalHeader();
+    QHeaderView* header = ProcessView()->horizontalHeader();
     const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
   }
@@ -106,28 +109,29 @@ class MainWindowTest : public QObject {
     Start();
 
     QCOMPARE(boxes->Shown(), QStringList());
-    QCOMPARE(Find<QListWidget>(&Form1(), QStringLiteral("ListBox2"))->count(), 1);
-    QVERIFY(Find<QSystemTrayIcon>(&Form1(), QString())->isVisible());
-    QCOMPARE(Column(ListView1()->model(), 0), QStringList({"alpha.exe", "Beta.exe", "gamma.exe"}));
+    QCOMPARE(Find<QListWidget>(&mainWindow(), QStringLiteral("ListBox2"))->count(), 1);
+    QVERIFY(Find<QSystemTrayIcon>(&mainWindow(), QString())->isVisible());
+    QCOMPARE(Column(ProcessView()->model(), 0),
+             QStringList({"alpha.exe", "Beta.exe", "gamma.exe"}));
     // The Options window existed before the settings were restored and the language applied.
-    QCOMPARE(Find<RadioGroup>(&windows->Form2(), QStringLiteral("RadioGroup1"))->Items(),
+    QCOMPARE(Find<RadioGroup>(&windows->optionsWindow(), QStringLiteral("RadioGroup1"))->items(),
              QStringList({"English", "German"}));
     QCOMPARE(machine->ReadDataFile(QStringLiteral("Settings.ini")),
              QStringList({"4", "F", "F", "0", "1", "F"}));
     QCOMPARE(machine->ReadDataFile(QStringLiteral("lang.ini")), QStringList({"English"}));
-    QCOMPARE(Modes()->ItemIndex(), 4);
+    QCOMPARE(Modes()->itemIndex(), 4);
     QCOMPARE(CheckedModeItems(), QStringList({"Off1"}));
-    QVERIFY(!Form1().isVisible());
-    QCOMPARE(Form1().windowTitle(), QStringLiteral("Mervale"));
+    QVERIFY(!mainWindow().isVisible());
+    QCOMPARE(mainWindow().windowTitle(), QStringLiteral("Mervale"));
     for (const char* timer : {"Timer1", "Timer2"}) {
-      QVERIFY(Find<QTimer>(&Form1(), QString::fromLatin1(timer))->isActive());
-      QCOMPARE(Find<QTimer>(&Form1(), QString::fromLatin1(timer))->interval(), 1000);
+      QVERIFY(Find<QTimer>(&mainWindow(), QString::fromLatin1(timer))->isActive());
+      QCOMPARE(Find<QTimer>(&mainWindow(), QString::fromLatin1(timer))->interval(), 1000);
     }
   }
 
   void startUpWithoutExclusionFileWritesNone() {
     Start();
-    QCOMPARE(Find<QListWidget>(&Form1(), QStringLiteral("ListBox2"))->count(), 0);
+    QCOMPARE(Find<QListWidget>(&mainWindow(), QStringLiteral("ListBox2"))->count(), 0);
     QVERIFY(!machine->HasDataFile(QStringLiteral("Skip.dat")));
   }
 
@@ -136,14 +140,14 @@ class MainWindowTest : public QObject {
     machine->WriteDataFile(QStringLiteral("CPU1_3.lst"), {"1000: alpha.exe"});
     Start();
 
-    QCOMPARE(Modes()->ItemIndex(), 1);
+    QCOMPARE(Modes()->itemIndex(), 1);
     QCOMPARE(CheckedModeItems(), QStringList({"Manual1"}));
-    QCOMPARE(Find<ProfileComboBox>(&Form1(), QStringLiteral("ComboBox1"))->currentIndex(), 3);
-    QCOMPARE(Find<QListWidget>(&Form1(), QStringLiteral("ListBox1"))->item(0)->text(),
+    QCOMPARE(Find<ProfileComboBox>(&mainWindow(), QStringLiteral("ComboBox1"))->currentIndex(), 3);
+    QCOMPARE(Find<QListWidget>(&mainWindow(), QStringLiteral("ListBox1"))->item(0)->text(),
              QStringLiteral("1000: alpha.exe"));
     QCOMPARE(machine->platform.MaskOf(100), 1u);
-    QCOMPARE(Find<QTimer>(&Form1(), QStringLiteral("Timer1"))->interval(), 5000);
-    TForm2& options = windows->Form2();
+    QCOMPARE(Find<QTimer>(&mainWindow(), QStringLiteral("Timer1"))->interval(), 5000);
+    OptionsWindow& options = windows->optionsWindow();
     QVERIFY(!Find<QCheckBox>(&options, QStringLiteral("CheckBox1"))->isChecked());
     QVERIFY(Find<QCheckBox>(&options, QStringLiteral("CheckBox2"))->isChecked());
     QVERIFY(Find<QCheckBox>(&options, QStringLiteral("CheckBox3"))->isChecked());
@@ -158,10 +162,12 @@ class MainWindowTest : public QObject {
     QVERIFY(!boxes->Shown().isEmpty());
     QVERIFY(boxes->Shown().first().startsWith(QStringLiteral("Mervale: ")));
     // The tray icon came before the failed step (the exclusion list); the banner after it did not.
-    QVERIFY(Find<QSystemTrayIcon>(&Form1(), QString())->isVisible());
-    QVERIFY(Find<QWidget>(&Form1(), QStringLiteral("Panel7"))->isHidden());
+    QVERIFY(Find<QSystemTrayIcon>(&mainWindow(), QString())->isVisible());
+    QVERIFY(Find<QWidget>(&mainWindow(), QStringLiteral("Panel7"))->isHidden());
     // ...but the other windows were still created.
-    QCOMPARE(Find<RadioGroup>(&windows->Form2(), QStringLiteral("RadioGroup1"))->Items().size(), 2);
+    QCOMPARE(
+        Find<RadioGroup>(&windows->optionsWindow(), QStringLiteral("RadioGroup1"))->items().size(),
+        2);
   }
 
   void localeBanner_data() {
@@ -182,7 +188,7 @@ class MainWindowTest : public QObject {
     QFETCH(bool, shown);
     machine->system.SetSystemLocaleId(localeId);
     Start();
-    QCOMPARE(!Find<QWidget>(&Form1(), QStringLiteral("Panel7"))->isHidden(), shown);
+    QCOMPARE(!Find<QWidget>(&mainWindow(), QStringLiteral("Panel7"))->isHidden(), shown);
   }
 
   void modeChange_data() {
@@ -205,18 +211,18 @@ class MainWindowTest : public QObject {
     machine->platform.ResetCalls();
 
     if (control == QLatin1String("radio")) {
-      QAbstractButton* button = Modes()->Button(mode);
+      QAbstractButton* button = Modes()->button(mode);
       QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
     } else {
       Action(qPrintable(control))->trigger();
     }
 
-    QCOMPARE(Modes()->ItemIndex(), mode);
+    QCOMPARE(Modes()->itemIndex(), mode);
     QCOMPARE(CheckedModeItems(), QStringList({QString::fromLatin1(kModeItems[mode])}));
     QCOMPARE(machine->platform.MaskOf(100), maskOfNewlyHandled);
     QVERIFY(machine->platform.calls().snapshotsCreated > 0);
     QCOMPARE(machine->ReadDataFile(QStringLiteral("Settings.ini")).value(0), QString::number(mode));
-    QCOMPARE(ListView1()->model()->rowCount(), 3);
+    QCOMPARE(ProcessView()->model()->rowCount(), 3);
   }
 
   void currentModeItemRunsNothing() {
@@ -235,7 +241,7 @@ class MainWindowTest : public QObject {
     machine->platform.AddProcess(9, "zeta.exe", 15);
     machine->platform.AddProcess(10, "_under.exe", 15);
     Start();
-    const QAbstractItemModel* rows = ListView1()->model();
+    const QAbstractItemModel* rows = ProcessView()->model();
 
     ClickHeader(0);
     QCOMPARE(Column(rows, 0),
@@ -251,7 +257,7 @@ class MainWindowTest : public QObject {
 
   void ctrlASelectsAllOnlyWithoutShift() {
     Start();
-    QTableView* view = ListView1();
+    QTableView* view = ProcessView();
     view->setFocus();
 
     QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
@@ -259,7 +265,7 @@ class MainWindowTest : public QObject {
 
     QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(view->selectionModel()->selectedRows().size(), 3);
-    const ProcessTable& table = Form1().program().Engine().Table();
+    const ProcessTable& table = mainWindow().program().Engine().Table();
     for (int row = 0; row < table.RowCount(); ++row) QVERIFY(table.RowAt(row).selected);
   }
 
@@ -294,14 +300,14 @@ class MainWindowTest : public QObject {
     SelectPids({"200"});
     machine->platform.ResetCalls();
 
-    Find<QAction>(&Form1(), item)->trigger();
+    Find<QAction>(&mainWindow(), item)->trigger();
 
     QCOMPARE(machine->platform.calls().setLog.size(), std::size_t{1});
     QCOMPARE(machine->platform.calls().setLog[0].pid, 200u);
     QCOMPARE(machine->platform.calls().setLog[0].mask, mask);
     QCOMPARE(machine->platform.MaskOf(100), 15u);
     const QStringList profile = machine->ReadDataFile(QStringLiteral("CPU1_0.lst"));
-    auto* list = Find<QListWidget>(&Form1(), QStringLiteral("ListBox1"));
+    auto* list = Find<QListWidget>(&mainWindow(), QStringLiteral("ListBox1"));
     if (recorded.isEmpty()) {
       QCOMPARE(list->count(), 0);
       QCOMPARE(profile, QStringList());
@@ -314,14 +320,14 @@ class MainWindowTest : public QObject {
 
   void processMenuHoldsEveryItemInOrder() {
     Start();
-    auto* menu = Find<QMenu>(&Form1(), QStringLiteral("PopupMenu1"));
+    auto* menu = Find<QMenu>(&mainWindow(), QStringLiteral("PopupMenu1"));
     QStringList names;
     for (const QAction* item : menu->actions()) names << item->objectName();
     QCOMPARE(names, QStringList({"CPU11", "CPU21", "CPU31", "CPU41", "CPU121", "CPU341", "Isolate1",
                                  "Exclude1", "N3", "AllCPUs1", "Addtolist1"}));
     QVERIFY(Action("N3")->isSeparator());
     QStringList twoCpus;
-    for (const QAction* item : Find<QMenu>(&Form1(), QStringLiteral("woCPUs2"))->actions())
+    for (const QAction* item : Find<QMenu>(&mainWindow(), QStringLiteral("woCPUs2"))->actions())
       twoCpus << item->text();
     QCOMPARE(twoCpus, QStringList({"1+2", "1+3", "1+4", "2+3", "2+4", "3+4"}));
   }
@@ -334,10 +340,10 @@ class MainWindowTest : public QObject {
     Action("Isolate1")->trigger();
     QCOMPARE(machine->platform.MaskOf(400), 1u);
     for (Pid other : {100u, 200u, 300u}) QCOMPARE(machine->platform.MaskOf(other), 2u);
-    QCOMPARE(Column(ListView1()->model(), 2), QStringList({"0100", "0100", "0100", "1000"}));
+    QCOMPARE(Column(ProcessView()->model(), 2), QStringList({"0100", "0100", "0100", "1000"}));
 
     Action("Exclude1")->trigger();
-    QCOMPARE(Find<QListWidget>(&Form1(), QStringLiteral("ListBox2"))->item(0)->text(),
+    QCOMPARE(Find<QListWidget>(&mainWindow(), QStringLiteral("ListBox2"))->item(0)->text(),
              QStringLiteral("notepad.exe"));
     QCOMPARE(machine->ReadDataFile(QStringLiteral("Skip.dat")), QStringList({"notepad.exe"}));
   }
@@ -347,8 +353,8 @@ class MainWindowTest : public QObject {
                            {"1000: alpha.exe", "0100: gamma.exe", "0011: zeta.exe"});
     machine->WriteDataFile(QStringLiteral("Skip.dat"), {"beta.exe"});
     Start();
-    auto* profile = Find<QListWidget>(&Form1(), QStringLiteral("ListBox1"));
-    auto* exclusions = Find<QListWidget>(&Form1(), QStringLiteral("ListBox2"));
+    auto* profile = Find<QListWidget>(&mainWindow(), QStringLiteral("ListBox1"));
+    auto* exclusions = Find<QListWidget>(&mainWindow(), QStringLiteral("ListBox2"));
 
     profile->item(1)->setSelected(true);
     QTest::keyClick(profile, Qt::Key_Delete, Qt::ShiftModifier);
@@ -373,7 +379,7 @@ class MainWindowTest : public QObject {
     boxes = std::make_unique<MessageBoxes>(400);
     machine->platform.FailSnapshots(FakeProcessPlatform::kAccessDenied);
     machine->platform.ResetCalls();
-    Form1().SetRefreshInterval(20);
+    mainWindow().SetRefreshInterval(20);
 
     // The rebuild of a mode change fails first; refresh ticks go on under its box.
     Action("Automatic1")->trigger();
@@ -382,7 +388,7 @@ class MainWindowTest : public QObject {
     QVERIFY(machine->platform.calls().snapshotsCreated > 3);
     // Once it is closed, the next failing tick says so again.
     QTRY_VERIFY(boxes->Shown().size() == 2);
-    Form1().SetRefreshInterval(0);
+    mainWindow().SetRefreshInterval(0);
     QTRY_COMPARE_WITH_TIMEOUT(boxes->OpenCount(), 0, 2000);
   }
 
@@ -396,44 +402,44 @@ class MainWindowTest : public QObject {
       const char* object;
       const char* part;
     } rows[] = {
-        {T::kListView1Column1, "ListView1", "column 0"},
-        {T::kListView1Column2, "ListView1", "column 1"},
-        {T::kListView1Column3, "ListView1", "column 2"},
-        {T::kRadioGroup1, "RadioGroup1", "title"},
-        {T::kGroupBox4, "GroupBox4", "title"},
-        {T::kComboBox1Text, "ComboBox1", "text"},
-        {T::kButton1, "Button1", "text"},
-        {T::kPanel2, "Panel2", "text"},
-        {T::kPanel3, "Panel3", "text"},
-        {T::kTabSheet1, "PageControl1", "tab 0"},
-        {T::kTabSheet2, "PageControl1", "tab 1"},
-        {T::kAllCPUs1, "AllCPUs1", "item"},
-        {T::kCPU11, "CPU11", "item"},
-        {T::kCPU21, "CPU21", "item"},
-        {T::kCPU121, "CPU121", "item"},
-        {T::kN3, "N3", "item"},
-        {T::kAddtolist1, "Addtolist1", "item"},
-        {T::kShow1, "Show1", "item"},
-        {T::kN1, "N1", "item"},
-        {T::kMode1, "Mode1", "item"},
-        {T::kAutomatic1, "Automatic1", "item"},
-        {T::kManual1, "Manual1", "item"},
-        {T::kCPU12, "CPU12", "item"},
-        {T::kCPU1, "CPU1", "item"},
-        {T::kOff1, "Off1", "item"},
-        {T::kN2, "N2", "item"},
-        {T::kDonation1, "Donation1", "item"},
-        {T::kN4, "N4", "item"},
-        {T::kExit1, "Exit1", "item"},
-        {T::kDelete1, "Delete1", "item"},
-        {T::kIsolate1, "Isolate1", "item"},
-        {T::kExclude1, "Exclude1", "item"},
-        {T::kDelete2, "Delete2", "item"},
-        {T::kOptionsLabel1, "Label1", "options"},
-        {T::kOptionsCheckBox1, "CheckBox1", "options"},
-        {T::kOptionsCheckBox2, "CheckBox2", "options"},
-        {T::kOptionsCheckBox3, "CheckBox3", "options"},
-        {T::kOptionsButton1, "Button1", "options"},
+        {T::kNameColumn, "ListView1", "column 0"},
+        {T::kIdColumn, "ListView1", "column 1"},
+        {T::kCpuColumn, "ListView1", "column 2"},
+        {T::kModeGroupTitle, "RadioGroup1", "title"},
+        {T::kProfileGroupTitle, "GroupBox4", "title"},
+        {T::kProfileSelectorText, "ComboBox1", "text"},
+        {T::kOptionsButton, "Button1", "text"},
+        {T::kHeaderTitle, "Panel2", "text"},
+        {T::kAboutLink, "Panel3", "text"},
+        {T::kProfileTab, "PageControl1", "tab 0"},
+        {T::kExclusionTab, "PageControl1", "tab 1"},
+        {T::kAllCpusMenu, "AllCPUs1", "item"},
+        {T::kCpu1Item, "CPU11", "item"},
+        {T::kCpu2Item, "CPU21", "item"},
+        {T::kCpu12Item, "CPU121", "item"},
+        {T::kProcessMenuSeparator, "N3", "item"},
+        {T::kAddToListMenu, "Addtolist1", "item"},
+        {T::kShowItem, "Show1", "item"},
+        {T::kTraySeparator1, "N1", "item"},
+        {T::kTrayModeMenu, "Mode1", "item"},
+        {T::kAutomaticTrayItem, "Automatic1", "item"},
+        {T::kManualTrayItem, "Manual1", "item"},
+        {T::kCpu1TrayItem, "CPU12", "item"},
+        {T::kCpu2TrayItem, "CPU1", "item"},
+        {T::kOffTrayItem, "Off1", "item"},
+        {T::kTraySeparator2, "N2", "item"},
+        {T::kDonationItem, "Donation1", "item"},
+        {T::kTraySeparator3, "N4", "item"},
+        {T::kExitItem, "Exit1", "item"},
+        {T::kDeleteProfileEntriesItem, "Delete1", "item"},
+        {T::kIsolateItem, "Isolate1", "item"},
+        {T::kExcludeItem, "Exclude1", "item"},
+        {T::kDeleteExclusionsItem, "Delete2", "item"},
+        {T::kRefreshRateLabel, "Label1", "options"},
+        {T::kAutostartBox, "CheckBox1", "options"},
+        {T::kStartMinimizedBox, "CheckBox2", "options"},
+        {T::kQuadCoreBox, "CheckBox3", "options"},
+        {T::kCloseOptionsButton, "Button1", "options"},
     };
     for (const auto& row : rows)
       QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(row.object, row.part)))
@@ -447,29 +453,29 @@ class MainWindowTest : public QObject {
     Start();
     const QString caption = QStringLiteral("Beschriftung");
 
-    Form1().SetCaption(static_cast<CaptionTarget>(target), caption.toStdString());
+    mainWindow().SetCaption(static_cast<CaptionTarget>(target), caption.toStdString());
 
     QString shown;
     if (part.startsWith(QLatin1String("column"))) {
-      shown = Find<QTableView>(&Form1(), object)
+      shown = Find<QTableView>(&mainWindow(), object)
                   ->model()
                   ->headerData(part.back().digitValue(), Qt::Horizontal)
                   .toString();
     } else if (part == QLatin1String("title")) {
-      shown = Find<QGroupBox>(&Form1(), object)->title();
+      shown = Find<QGroupBox>(&mainWindow(), object)->title();
     } else if (part == QLatin1String("text") && object == QLatin1String("ComboBox1")) {
-      shown = Find<ProfileComboBox>(&Form1(), object)->Text();
-      QCOMPARE(Find<ProfileComboBox>(&Form1(), object)->currentIndex(), 0);
+      shown = Find<ProfileComboBox>(&mainWindow(), object)->text();
+      QCOMPARE(Find<ProfileComboBox>(&mainWindow(), object)->currentIndex(), 0);
     } else if (part == QLatin1String("text")) {
-      shown = Find<QWidget>(&Form1(), object)->property("text").toString();
+      shown = Find<QWidget>(&mainWindow(), object)->property("text").toString();
     } else if (part.startsWith(QLatin1String("tab"))) {
-      shown = Find<QTabWidget>(&Form1(), object)->tabText(part.back().digitValue());
+      shown = Find<QTabWidget>(&mainWindow(), object)->tabText(part.back().digitValue());
     } else if (part == QLatin1String("item")) {
       QAction* item = Action(qPrintable(object));
       QVERIFY(!item->isSeparator());
       shown = item->text();
     } else {
-      shown = Find<QWidget>(&windows->Form2(), object)->property("text").toString();
+      shown = Find<QWidget>(&windows->optionsWindow(), object)->property("text").toString();
     }
     QCOMPARE(shown, caption);
   }
@@ -478,28 +484,28 @@ class MainWindowTest : public QObject {
     UrlRecorder pages;
     machine->system.SetSystemLocaleId(0x0401);
     Start();
-    Form1().show();
+    mainWindow().show();
 
-    QTest::mouseClick(Find<ClickLabel>(&Form1(), QStringLiteral("Image1")), Qt::LeftButton);
+    QTest::mouseClick(Find<ClickLabel>(&mainWindow(), QStringLiteral("Image1")), Qt::LeftButton);
     QCOMPARE(pages.Opened().size(), 1);
     QCOMPARE(pages.Opened().first().scheme(), QStringLiteral("https"));
 
-    QTest::mouseClick(Find<ClickLabel>(&Form1(), QStringLiteral("Panel3")), Qt::LeftButton);
-    QVERIFY(windows->InfoForm().isVisible());
-    QTest::mouseClick(Find<QPushButton>(&Form1(), QStringLiteral("Button1")), Qt::LeftButton);
-    QVERIFY(windows->Form2().isVisible());
+    QTest::mouseClick(Find<ClickLabel>(&mainWindow(), QStringLiteral("Panel3")), Qt::LeftButton);
+    QVERIFY(windows->aboutWindow().isVisible());
+    QTest::mouseClick(Find<QPushButton>(&mainWindow(), QStringLiteral("Button1")), Qt::LeftButton);
+    QVERIFY(windows->optionsWindow().isVisible());
     Action("Donation1")->trigger();
-    QVERIFY(windows->Form14().isVisible());
-    QVERIFY(Form1().isVisible());
+    QVERIFY(windows->donationWindow().isVisible());
+    QVERIFY(mainWindow().isVisible());
   }
 
   void separatorsFollowTheirCaption() {
     Start();
-    Form1().SetCaption(CaptionTarget::kN1, "-");
+    mainWindow().SetCaption(CaptionTarget::kTraySeparator1, "-");
     QVERIFY(Action("N1")->isSeparator());
-    Form1().SetCaption(CaptionTarget::kN1, "Weiter");
+    mainWindow().SetCaption(CaptionTarget::kTraySeparator1, "Weiter");
     QVERIFY(!Action("N1")->isSeparator());
-    Form1().SetCaption(CaptionTarget::kN1, "-");
+    mainWindow().SetCaption(CaptionTarget::kTraySeparator1, "-");
     QVERIFY(Action("N1")->isSeparator());
   }
 };

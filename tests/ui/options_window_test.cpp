@@ -8,8 +8,8 @@
 
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
-#include "ui/cpu.h"
-#include "ui/ohu.h"
+#include "ui/main_window.h"
+#include "ui/options_window.h"
 #include "ui/radio_group.h"
 #include "ui/window_set.h"
 
@@ -23,12 +23,14 @@ class OptionsWindowTest : public QObject {
   std::unique_ptr<MessageBoxes> boxes;
   std::unique_ptr<WindowSet> windows;
 
-  TForm2& Form2() { return windows->Form2(); }
+  OptionsWindow& optionsWindow() { return windows->optionsWindow(); }
   template <typename T>
   T* Control(const char* name) {
-    return Form2().findChild<T*>(QString::fromLatin1(name));
+    return optionsWindow().findChild<T*>(QString::fromLatin1(name));
   }
-  QTimer* Timer1() { return windows->Form1().findChild<QTimer*>(QStringLiteral("Timer1")); }
+  QTimer* RefreshTimer() {
+    return windows->mainWindow().findChild<QTimer*>(QStringLiteral("Timer1"));
+  }
   QString SettingsLine(int index) {
     return machine->ReadDataFile(QStringLiteral("Settings.ini")).value(index);
   }
@@ -39,8 +41,8 @@ class OptionsWindowTest : public QObject {
     boxes = std::make_unique<MessageBoxes>();
     machine->platform.AddProcess(100, "alpha.exe", 15);
     windows = std::make_unique<WindowSet>(machine->platform, machine->system);
-    Form2().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&Form2()));
+    optionsWindow().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&optionsWindow()));
   }
 
   void cleanup() {
@@ -53,22 +55,22 @@ class OptionsWindowTest : public QObject {
     auto* edit = Control<QLineEdit>("Edit1");
     edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("5"));
-    QCOMPARE(Timer1()->interval(), 5000);
+    QCOMPARE(RefreshTimer()->interval(), 5000);
     QCOMPARE(SettingsLine(4), QStringLiteral("5"));
 
     // Clearing the field while retyping: the box says so, nothing else changes.
     QTest::keyClick(edit, Qt::Key_Backspace);
     QCOMPARE(boxes->Shown(), QStringList({"Mervale: '' ist kein gültiger Integerwert."}));
     QCOMPARE(edit->text(), QString());
-    QCOMPARE(Timer1()->interval(), 5000);
+    QCOMPARE(RefreshTimer()->interval(), 5000);
     QCOMPARE(SettingsLine(4), QStringLiteral("5"));
 
     QTest::keyClicks(edit, QStringLiteral(" 7"));
-    QCOMPARE(Timer1()->interval(), 7000);
+    QCOMPARE(RefreshTimer()->interval(), 7000);
     QCOMPARE(edit->text(), QStringLiteral(" 7"));
 
     edit->setText(QStringLiteral("0"));
-    QVERIFY(!Timer1()->isActive());
+    QVERIFY(!RefreshTimer()->isActive());
   }
 
   void checkBoxes() {
@@ -83,7 +85,7 @@ class OptionsWindowTest : public QObject {
 
     Control<QCheckBox>("CheckBox3")->click();
     QCOMPARE(SettingsLine(5), QStringLiteral("T"));
-    QCOMPARE(windows->Form1().program().Engine().Policy().CpuCount, 4);
+    QCOMPARE(windows->mainWindow().program().Engine().Policy().CpuCount, 4);
     QCOMPARE(boxes->Shown(), QStringList());
   }
 
@@ -97,29 +99,42 @@ class OptionsWindowTest : public QObject {
 
   void languageChoice() {
     auto* languages = Control<RadioGroup>("RadioGroup1");
-    QCOMPARE(languages->Items(), QStringList({"English", "German"}));
-    QCOMPARE(languages->ItemIndex(), -1);
+    QCOMPARE(languages->items(), QStringList({"English", "German"}));
+    QCOMPARE(languages->itemIndex(), -1);
 
-    languages->Button(1)->click();
+    languages->button(1)->click();
     QCOMPARE(machine->ReadDataFile(QStringLiteral("lang.ini")), QStringList({"German"}));
     QCOMPARE(Control<QPushButton>("Button1")->text(), QStringLiteral("de39"));
-    QCOMPARE(windows->Form1().findChild<QPushButton*>(QStringLiteral("Button1"))->text(),
+    QCOMPARE(windows->mainWindow().findChild<QPushButton*>(QStringLiteral("Button1"))->text(),
              QStringLiteral("de8"));
     // The title and the group caption keep their texts.
-    QCOMPARE(Form2().windowTitle(), QStringLiteral("Options"));
+    QCOMPARE(optionsWindow().windowTitle(), QStringLiteral("Options"));
     QCOMPARE(languages->title(), QStringLiteral("Languages:"));
 
     machine->RemoveDataFile(QStringLiteral("lang.ini"));
-    languages->Button(1)->click();
+    languages->button(1)->click();
     QVERIFY(!machine->HasDataFile(QStringLiteral("lang.ini")));
+  }
+
+  void opensCentredOverTheMainWindowOnlyTheFirstTime() {
+    const QPoint offset =
+        optionsWindow().frameGeometry().center() - windows->mainWindow().frameGeometry().center();
+    QVERIFY2(offset.manhattanLength() <= 2,
+             qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+    optionsWindow().move(10, 20);
+    const QPoint moved = optionsWindow().pos();
+    optionsWindow().close();
+    optionsWindow().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&optionsWindow()));
+    QCOMPARE(optionsWindow().pos(), moved);
   }
 
   void closeOnlyHides() {
     Control<QPushButton>("Button1")->click();
-    QVERIFY(!Form2().isVisible());
-    Form2().show();
-    Form2().close();
-    QVERIFY(!Form2().isVisible());
+    QVERIFY(!optionsWindow().isVisible());
+    optionsWindow().show();
+    optionsWindow().close();
+    QVERIFY(!optionsWindow().isVisible());
     QVERIFY(Control<QLineEdit>("Edit1") != nullptr);
   }
 };

@@ -1,3 +1,4 @@
+#include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 #include <QTest>
@@ -28,6 +29,8 @@ class ProcessTableModelTest : public QObject {
   std::unique_ptr<AffinityEngine> engine;
   std::unique_ptr<ProcessTableModel> model;
   std::unique_ptr<QItemSelectionModel> selection;
+  // Checks every change the model reports against what it then answers, in every test.
+  std::unique_ptr<QAbstractItemModelTester> tester;
 
   int RowOf(Pid pid) {
     for (int row = 0; row < model->rowCount(); ++row)
@@ -59,13 +62,16 @@ class ProcessTableModelTest : public QObject {
     machine = std::make_unique<FakeProcessPlatform>(4);
     engine = std::make_unique<AffinityEngine>(*machine, reporter);
     model = std::make_unique<ProcessTableModel>(engine->Table());
+    tester = std::make_unique<QAbstractItemModelTester>(
+        model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     selection = std::make_unique<QItemSelectionModel>(model.get());
-    model->BindSelection(selection.get());
+    model->bindSelection(selection.get());
     for (Pid pid : {20u, 40u, 60u}) machine->AddProcess(pid, "p" + std::to_string(pid), 15);
     engine->RefreshProcesses();
   }
 
   void cleanup() {
+    tester.reset();
     selection.reset();
     model.reset();
     engine.reset();

@@ -10,9 +10,9 @@
 
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
-#include "ui/cpu.h"
-#include "ui/ohu.h"
-#include "ui/tray.h"
+#include "ui/main_window.h"
+#include "ui/options_window.h"
+#include "ui/tray_icon.h"
 #include "ui/window_set.h"
 
 using namespace mervale;
@@ -27,13 +27,13 @@ class TrayTest : public QObject {
   std::unique_ptr<MessageBoxes> boxes;
   std::unique_ptr<WindowSet> windows;
 
-  TForm1& Form1() { return windows->Form1(); }
-  QSystemTrayIcon* Icon() { return Form1().findChild<QSystemTrayIcon*>(); }
-  QTimer* Timer2() { return Form1().findChild<QTimer*>(QStringLiteral("Timer2")); }
+  MainWindow& mainWindow() { return windows->mainWindow(); }
+  QSystemTrayIcon* Icon() { return mainWindow().findChild<QSystemTrayIcon*>(); }
+  QTimer* StartupTimer() { return mainWindow().findChild<QTimer*>(QStringLiteral("Timer2")); }
   void StartShown() {
     windows = std::make_unique<WindowSet>(machine->platform, machine->system);
-    Form1().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&Form1()));
+    mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow()));
   }
 
  private slots:
@@ -44,64 +44,64 @@ class TrayTest : public QObject {
   }
 
   void cleanup() {
-    TrayIcon::OverrideAvailability(std::nullopt);
+    TrayIcon::overrideAvailability(std::nullopt);
     windows.reset();
     boxes.reset();
     machine.reset();
   }
 
-  void startMinimizedHidesAtTheFirstTimer2Tick() {
+  void startMinimizedHidesAtTheFirstStartupTick() {
     machine->WriteDataFile(QStringLiteral("Settings.ini"), {"4", "F", "T", "0", "1", "F"});
     StartShown();
-    QVERIFY(Form1().isVisible());
+    QVERIFY(mainWindow().isVisible());
 
-    QTRY_VERIFY_WITH_TIMEOUT(!Form1().isVisible(), 3000);
-    QVERIFY(!Timer2()->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!mainWindow().isVisible(), 3000);
+    QVERIFY(!StartupTimer()->isActive());
     QVERIFY(Icon()->isVisible());
   }
 
   void withoutStartMinimizedTheWindowStays() {
     StartShown();
-    QTRY_VERIFY_WITH_TIMEOUT(!Timer2()->isActive(), 3000);
-    QVERIFY(Form1().isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!StartupTimer()->isActive(), 3000);
+    QVERIFY(mainWindow().isVisible());
   }
 
   void minimiseHidesIntoTheTray() {
-    TrayIcon::OverrideAvailability(true);
+    TrayIcon::overrideAvailability(true);
     StartShown();
-    const QRect before = Form1().geometry();
+    const QRect before = mainWindow().geometry();
 
-    Form1().showMinimized();
-    QTRY_VERIFY(!Form1().isVisible());
-    QVERIFY(!Form1().isMinimized());
+    mainWindow().showMinimized();
+    QTRY_VERIFY(!mainWindow().isVisible());
+    QVERIFY(!mainWindow().isMinimized());
 
     emit Icon()->activated(QSystemTrayIcon::Trigger);
-    QVERIFY(!Form1().isVisible());
+    QVERIFY(!mainWindow().isVisible());
     emit Icon()->activated(QSystemTrayIcon::DoubleClick);
-    QVERIFY(Form1().isVisible());
-    QVERIFY(!Form1().isMinimized());
-    QCOMPARE(Form1().geometry(), before);
+    QVERIFY(mainWindow().isVisible());
+    QVERIFY(!mainWindow().isMinimized());
+    QCOMPARE(mainWindow().geometry(), before);
   }
 
   void withoutATrayMinimiseMinimises() {
-    TrayIcon::OverrideAvailability(false);
+    TrayIcon::overrideAvailability(false);
     StartShown();
 
-    Form1().showMinimized();
-    QTRY_VERIFY(Form1().isMinimized());
-    QVERIFY(Form1().isVisible());
+    mainWindow().showMinimized();
+    QTRY_VERIFY(mainWindow().isMinimized());
+    QVERIFY(mainWindow().isVisible());
   }
 
   void showFromTheTrayMenu() {
     StartShown();
-    Form1().hide();
-    Form1().findChild<QAction*>(QStringLiteral("Show1"))->trigger();
-    QVERIFY(Form1().isVisible());
+    mainWindow().hide();
+    mainWindow().findChild<QAction*>(QStringLiteral("Show1"))->trigger();
+    QVERIFY(mainWindow().isVisible());
   }
 
   void contextActivationOpensTheTrayMenu() {
     StartShown();
-    auto* menu = Form1().findChild<QMenu*>(QStringLiteral("PopupMenu2"));
+    auto* menu = mainWindow().findChild<QMenu*>(QStringLiteral("PopupMenu2"));
     QVERIFY(!menu->isVisible());
 
     emit Icon()->activated(QSystemTrayIcon::Context);
@@ -112,23 +112,24 @@ class TrayTest : public QObject {
 
   void secondaryWindowsOnlyHide() {
     StartShown();
-    Form1().findChild<QPushButton*>(QStringLiteral("Button1"))->click();
-    TForm2& options = windows->Form2();
+    mainWindow().findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    OptionsWindow& options = windows->optionsWindow();
     QVERIFY(options.isVisible());
     options.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
     QVERIFY(!options.isVisible());
-    QVERIFY(Form1().isVisible());
+    QVERIFY(mainWindow().isVisible());
     QVERIFY(Icon()->isVisible());
   }
 
   // Last: it runs and ends the application's own loop.
   void exitEndsTheProgramWhileOtherWindowsAreOpen() {
     StartShown();
-    windows->Form2().show();
-    Form1().hide();
+    windows->optionsWindow().show();
+    mainWindow().hide();
     bool loopEnded = false;
-    QTimer::singleShot(0, &Form1(),
-                       [this] { Form1().findChild<QAction*>(QStringLiteral("Exit1"))->trigger(); });
+    QTimer::singleShot(0, &mainWindow(), [this] {
+      mainWindow().findChild<QAction*>(QStringLiteral("Exit1"))->trigger();
+    });
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
 
     loopEnded = QApplication::exec() == 0;

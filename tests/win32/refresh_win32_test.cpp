@@ -58,7 +58,7 @@ TEST(RefreshWin32Test, ModeCpu1PinsANewProcessOnceAndItsRowFollowsIt) {
   OneProcessMaySet platform(childPid);
   CountingReporter reporter;
   AffinityEngine engine(platform, reporter);
-  engine.Policy().mode = kModeCpu1;
+  engine.Policy().mode = Mode::kCpu1;
 
   engine.RefreshProcesses();
   EXPECT_EQ(reporter.failures, 0);

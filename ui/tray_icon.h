@@ -18,19 +18,18 @@ class TrayIcon : public QObject {
   explicit TrayIcon(QObject* parent = nullptr);
 
   // Puts the icon into the tray (or waits there for a tray host) / takes it out again.
-  void Add();
-  void Remove();
-  bool IsAdded() const;
+  void add();
+  void remove();
 
   // Whether a tray host is there to bring a hidden window back. Tests that run without one set
   // the answer; nothing else does.
-  static bool Available();
-  static void OverrideAvailability(std::optional<bool> available);
+  static bool isAvailable();
+  static void overrideAvailability(std::optional<bool> available);
 
  signals:
   // The user asked for the icon's menu at `globalPosition`.
-  void MenuRequested(const QPoint& globalPosition);
-  void DoubleClicked();
+  void menuRequested(const QPoint& globalPosition);
+  void doubleClicked();
 
  private:
   QSystemTrayIcon* icon_;

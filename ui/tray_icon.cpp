@@ -1,4 +1,4 @@
-#include "ui/tray.h"
+#include "ui/tray_icon.h"
 
 #include <QCursor>
 #include <QSystemTrayIcon>
@@ -18,28 +18,24 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent), icon_(new QSystemTrayIcon
   // The menu is opened by hand rather than given to Qt, so that it opens the same way on every
   // platform and always at the pointer; single clicks do nothing.
   connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-    if (why == QSystemTrayIcon::Context) emit MenuRequested(QCursor::pos());
-    if (why == QSystemTrayIcon::DoubleClick) emit DoubleClicked();
+    if (why == QSystemTrayIcon::Context) emit menuRequested(QCursor::pos());
+    if (why == QSystemTrayIcon::DoubleClick) emit doubleClicked();
   });
 }
 
-void TrayIcon::Add() {
+void TrayIcon::add() {
   icon_->show();
 }
 
-void TrayIcon::Remove() {
+void TrayIcon::remove() {
   icon_->hide();
 }
 
-bool TrayIcon::IsAdded() const {
-  return icon_->isVisible();
-}
-
-bool TrayIcon::Available() {
+bool TrayIcon::isAvailable() {
   return availabilityOverride.value_or(QSystemTrayIcon::isSystemTrayAvailable());
 }
 
-void TrayIcon::OverrideAvailability(std::optional<bool> available) {
+void TrayIcon::overrideAvailability(std::optional<bool> available) {
   availabilityOverride = available;
 }
 

@@ -1,0 +1,157 @@
+#include "ui/options_window.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "ui/error_box.h"
+#include "ui/program_text.h"
+#include "ui/radio_group.h"
+#include "ui/widget_names.h"
+#include "ui/window_placement.h"
+
+namespace mervale {
+namespace {}  // namespace
+
+OptionsWindow::OptionsWindow(Program& program, QWidget* mainWindow)
+    : QWidget(nullptr, Qt::Window), program_(program) {
+  setObjectName(QStringLiteral("Form2"));
+  setWindowTitle(QStringLiteral("Options"));
+  setAttribute(Qt::WA_QuitOnClose, false);
+  resize(526, 446);
+
+  auto* optionsPanel = Named(new QWidget(this), "Panel1");
+  autostart_ =
+      Named(new QCheckBox(QStringLiteral("Autostart with windows"), optionsPanel), "CheckBox1");
+  startMinimized_ =
+      Named(new QCheckBox(QStringLiteral("Start minimized"), optionsPanel), "CheckBox2");
+  refreshLabel_ = Named(new QLabel(QStringLiteral("Refresh rate (s):"), optionsPanel), "Label1");
+  refreshRate_ = Named(new QLineEdit(QStringLiteral("1"), optionsPanel), "Edit1");
+  refreshRate_->setFixedWidth(
+      refreshRate_->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+  refreshLabel_->setBuddy(refreshRate_);
+  quadCore_ = Named(new QCheckBox(QStringLiteral("Quad core"), optionsPanel), "CheckBox3");
+  connect(autostart_, &QCheckBox::clicked, this, &OptionsWindow::onAutostartClicked);
+  connect(startMinimized_, &QCheckBox::clicked, this, &OptionsWindow::onStartMinimizedClicked);
+  connect(quadCore_, &QCheckBox::clicked, this, &OptionsWindow::onQuadCoreClicked);
+  connect(refreshRate_, &QLineEdit::textChanged, this, &OptionsWindow::onRefreshRateEdited);
+
+  auto* refresh = new QHBoxLayout;
+  refresh->addWidget(refreshLabel_);
+  refresh->addWidget(refreshRate_);
+  refresh->addStretch();
+  auto* options = new QVBoxLayout(optionsPanel);
+  options->setContentsMargins(10, 8, 10, 8);
+  options->addWidget(autostart_);
+  options->addWidget(startMinimized_);
+  options->addLayout(refresh);
+  options->addSpacing(8);
+  options->addWidget(quadCore_);
+
+  languageGroup_ =
+      Named(new RadioGroup(QStringLiteral("Languages:"), RadioGroup::Body::Scrolling, this),
+            "RadioGroup1");
+  connect(languageGroup_, &RadioGroup::itemChosen, this, &OptionsWindow::onLanguageChosen);
+
+  auto* buttonBar = Named(new QWidget(this), "Panel2");
+  buttonBar->setFixedHeight(41);
+  closeButton_ = Named(new QPushButton(QStringLiteral("Close"), buttonBar), "Button1");
+  closeButton_->setMinimumWidth(75);
+  connect(closeButton_, &QPushButton::clicked, this, &OptionsWindow::onCloseClicked);
+  auto* buttons = new QHBoxLayout(buttonBar);
+  buttons->setContentsMargins(10, 6, 10, 8);
+  buttons->addWidget(closeButton_);
+  buttons->addStretch();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(optionsPanel);
+  auto* languages = new QVBoxLayout;
+  languages->setContentsMargins(10, 0, 10, 0);
+  languages->addWidget(languageGroup_);
+  layout->addLayout(languages, 1);
+  layout->addWidget(buttonBar);
+
+  CentreOnFirstShow(this, mainWindow);
+  fillLanguages();
+}
+
+// FormCreate
+void OptionsWindow::fillLanguages() {
+  RunGuarded(this, [this] {
+    QStringList names;
+    for (const std::string& name : program_.LanguageNames()) names << ProgramText(name);
+    languageGroup_->setItems(names);
+  });
+}
+
+void OptionsWindow::showOptions(const Options& options) {
+  const QSignalBlocker quietEdit(refreshRate_);
+  autostart_->setChecked(options.autostart);
+  startMinimized_->setChecked(options.startMinimized);
+  quadCore_->setChecked(options.quadCore);
+  const QString refreshText = ProgramText(options.refreshText);
+  // Rewriting the same text would move the cursor while the user types.
+  if (refreshRate_->text() != refreshText) refreshRate_->setText(refreshText);
+}
+
+void OptionsWindow::setCaption(CaptionTarget target, const QString& caption) {
+  switch (target) {
+    case CaptionTarget::kAutostartBox:
+      autostart_->setText(caption);
+      break;
+    case CaptionTarget::kStartMinimizedBox:
+      startMinimized_->setText(caption);
+      break;
+    case CaptionTarget::kQuadCoreBox:
+      quadCore_->setText(caption);
+      break;
+    case CaptionTarget::kRefreshRateLabel:
+      refreshLabel_->setText(caption);
+      break;
+    case CaptionTarget::kCloseOptionsButton:
+      closeButton_->setText(caption);
+      break;
+    default:
+      break;
+  }
+}
+
+// CheckBox1Click
+void OptionsWindow::onAutostartClicked(bool checked) {
+  RunGuarded(this, [this, checked] { program_.SetAutostart(checked); });
+}
+
+// CheckBox2Click
+void OptionsWindow::onStartMinimizedClicked(bool checked) {
+  RunGuarded(this, [this, checked] { program_.SetStartMinimized(checked); });
+}
+
+// CheckBox3Click
+void OptionsWindow::onQuadCoreClicked(bool checked) {
+  RunGuarded(this, [this, checked] { program_.SetQuadCore(checked); });
+}
+
+// Edit1Change
+void OptionsWindow::onRefreshRateEdited(const QString& text) {
+  RunGuarded(this, [this, &text] { program_.SetRefreshText(ProgramText(text)); });
+}
+
+// RadioGroup1Click
+void OptionsWindow::onLanguageChosen(int index) {
+  const QStringList names = languageGroup_->items();
+  if (index < 0 || index >= names.size()) return;
+  RunGuarded(this, [this, &names, index] { program_.SelectLanguage(ProgramText(names[index])); });
+}
+
+// Button1Click
+void OptionsWindow::onCloseClicked() {
+  close();
+}
+
+}  // namespace mervale

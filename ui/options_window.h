@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QWidget>
+
+#include "engine/program.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace mervale {
+
+class RadioGroup;
+
+// TForm2 (Form2): the Options window: autostart, start minimised, refresh rate, quad core and the
+// language. Every change takes effect and is saved at once; closing the window only hides it.
+class OptionsWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `mainWindow` is the window it first opens centred over. Its creation fills the language list.
+  OptionsWindow(Program& program, QWidget* mainWindow);
+
+  // The program's options, shown without running any reaction.
+  void showOptions(const Options& options);
+  void setCaption(CaptionTarget target, const QString& caption);
+
+  void onAutostartClicked(bool checked);          // CheckBox1Click
+  void onStartMinimizedClicked(bool checked);     // CheckBox2Click
+  void onQuadCoreClicked(bool checked);           // CheckBox3Click
+  void onRefreshRateEdited(const QString& text);  // Edit1Change
+  void onLanguageChosen(int index);               // RadioGroup1Click
+  void onCloseClicked();                          // Button1Click
+
+ private:
+  void fillLanguages();  // FormCreate
+
+  Program& program_;
+
+  QCheckBox* autostart_;       // CheckBox1
+  QCheckBox* startMinimized_;  // CheckBox2
+  QLabel* refreshLabel_;       // Label1
+  QLineEdit* refreshRate_;     // Edit1
+  QCheckBox* quadCore_;        // CheckBox3
+  RadioGroup* languageGroup_;  // RadioGroup1
+  QPushButton* closeButton_;   // Button1
+};
+
+}  // namespace mervale
