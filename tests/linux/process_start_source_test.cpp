@@ -115,6 +115,25 @@ TEST(ProcessStartSourceTest, OverflowIsReportedAndReadingGoesOn) {
   EXPECT_EQ(StartsOf(starts, after), 1);
 }
 
+TEST(ProcessStartSourceTest, ABatchIsBoundedAndTheRestWaitsForTheNext) {
+  if (!SubscribedHere()) GTEST_SKIP() << "needs root in the initial PID namespace";
+  // Room for every start of the burst, so that nothing is dropped by the kernel.
+  LinuxProcessStartSource source(16 << 20);
+  ASSERT_EQ(source.Events(), StartEvents::kOwnPids);
+  std::vector<pid_t> burst;
+  for (std::size_t i = 0; i < ProcessStartSource::kMaxStartsPerDrain + 100; ++i)
+    burst.push_back(Spawn({"/bin/true"}));
+  for (const pid_t child : burst) Reap(child);
+  const ProcessStarts first = source.Drain();
+  EXPECT_EQ(first.starts.size(), ProcessStartSource::kMaxStartsPerDrain);
+  std::size_t ours = 0;
+  for (ProcessStarts batch = first; !batch.starts.empty(); batch = source.Drain()) {
+    ASSERT_FALSE(batch.eventsLost);
+    for (const pid_t child : burst) ours += std::size_t(StartsOf(batch.starts, child));
+  }
+  EXPECT_EQ(ours, burst.size());
+}
+
 bool DropNetAdmin() {
   __user_cap_header_struct header = {_LINUX_CAPABILITY_VERSION_3, 0};
   __user_cap_data_struct data[2] = {};
