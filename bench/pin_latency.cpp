@@ -8,6 +8,8 @@
 // how long after its fork the mask first was CPU 0 alone. They start on every online CPU.
 //
 // The pinners:
+//   none     pins nothing: its "floor" column, the time from fork to a probe's first look, is
+//            the floor of every other pinner
 //   events   reads the kernel's process events (LinuxProcessStartSource) outside the namespace
 //            and pins each program that starts inside it, as soon as the event arrives
 //   timer    looks at /proc once a second and pins the PIDs it did not see the time before, as
@@ -18,12 +20,11 @@
 // Events carry the PIDs of the initial namespace, so the events pinner runs there and keeps to
 // the processes whose /proc/PID/ns/pid is the trial's namespace: nothing else is ever touched.
 //
-// Usage: pin_latency [--pinners events,timer,command] [--processes N] [--interval-ms N]
+// Usage: pin_latency [--pinners none,events,timer,command] [--processes N] [--interval-ms N]
 //                    [--command CMD] [--settle-ms N]
 // Needs root. Prints, per pinner, the share pinned; the median, p95 and maximum time from fork
-// to pinned of those that were; as their floor the median time from fork to a probe's first look
-// (the exec and start of the probe: no pinner can show sooner); and the share of the programs'
-// lives spent on the wrong CPUs.
+// to pinned of those that were; the median time from fork to a probe's first look; the median as
+// a multiple of the floor; and the share of the programs' lives spent on the wrong CPUs.
 #include <fcntl.h>
 #include <poll.h>
 #include <sched.h>
@@ -294,7 +295,15 @@ double Percentile(std::vector<std::int64_t> sortedNs, double share) {
   return double(sortedNs[at]) / 1e6;
 }
 
-void PrintTrial(const Trial& trial) {
+struct Summary {
+  std::size_t programs = 0;
+  double pinnedShare = 0;
+  double medianMs = 0, p95Ms = 0, maxMs = 0;  // of the pinned ones
+  double firstLookMs = 0;                     // median
+  double lifeWrongShare = 0;                  // mean over all
+};
+
+Summary Summarize(const Trial& trial) {
   std::vector<std::int64_t> latencies, firstLooks;
   double wrongShare = 0;
   for (const ProbeReport& report : trial.reports) {
@@ -306,16 +315,37 @@ void PrintTrial(const Trial& trial) {
   std::ranges::sort(latencies);
   std::ranges::sort(firstLooks);
   const double count = std::max<double>(1, double(trial.reports.size()));
-  std::printf("%-8s %9zu %7.1f %% %9.2f %9.2f %9.2f %10.2f %10.1f %% %6d\n", trial.pinner.c_str(),
-              trial.reports.size(), 100.0 * double(latencies.size()) / count,
-              Percentile(latencies, 0.5), Percentile(latencies, 0.95),
-              latencies.empty() ? 0.0 : double(latencies.back()) / 1e6, Percentile(firstLooks, 0.5),
-              100.0 * wrongShare / count, trial.lossesReported);
+  return {trial.reports.size(),
+          double(latencies.size()) / count,
+          Percentile(latencies, 0.5),
+          Percentile(latencies, 0.95),
+          latencies.empty() ? 0.0 : double(latencies.back()) / 1e6,
+          Percentile(firstLooks, 0.5),
+          wrongShare / count};
+}
+
+// The floor is the first look with nobody pinning, else each pinner's own.
+void PrintSummaries(const std::vector<Trial>& trials) {
+  double floorMs = 0;
+  for (const Trial& trial : trials) {
+    if (trial.pinner == "none") floorMs = Summarize(trial).firstLookMs;
+  }
+  std::printf("%-8s %8s %8s %9s %8s %8s %10s %8s %10s %6s\n", "pinner", "programs", "pinned",
+              "median ms", "p95 ms", "max ms", "first look", "x floor", "life wrong", "losses");
+  for (const Trial& trial : trials) {
+    const Summary summary = Summarize(trial);
+    const double floor = floorMs > 0 ? floorMs : summary.firstLookMs;
+    std::printf("%-8s %8zu %7.1f%% %9.2f %8.2f %8.2f %10.2f %8.2f %9.1f%% %6d\n",
+                trial.pinner.c_str(), summary.programs, 100 * summary.pinnedShare, summary.medianMs,
+                summary.p95Ms, summary.maxMs, summary.firstLookMs,
+                floor > 0 ? summary.medianMs / floor : 0.0, 100 * summary.lifeWrongShare,
+                trial.lossesReported);
+  }
 }
 
 int Run(int argc, char** argv) {
   Population population;
-  std::string pinners = "events,timer";
+  std::string pinners = "none,events,timer";
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string_view option = argv[i];
     if (option == "--pinners")
@@ -340,6 +370,11 @@ int Run(int argc, char** argv) {
   std::vector<Trial> trials;
   std::stringstream names(pinners);
   for (std::string name; std::getline(names, name, ',');) {
+    if (name != "none" && name != "events" && name != "timer" &&
+        (name != "command" || population.command.empty())) {
+      std::fprintf(stderr, "pin_latency: no pinner %s (command needs --command)\n", name.c_str());
+      return 2;
+    }
     if (name == "events" && LinuxProcessStartSource().Events() != StartEvents::kOwnPids) {
       std::fprintf(stderr, "pin_latency: no process events here; skipping the events pinner\n");
       continue;
@@ -348,9 +383,7 @@ int Run(int argc, char** argv) {
   }
   std::printf("%d programs living 50-800 ms, one every %d ms; times from fork to CPU %d alone\n",
               population.processes, population.intervalMs, kTargetCpu);
-  std::printf("%-8s %9s %9s %9s %9s %9s %10s %12s %6s\n", "pinner", "programs", "pinned",
-              "median ms", "p95 ms", "max ms", "floor ms", "life wrong", "losses");
-  for (const Trial& trial : trials) PrintTrial(trial);
+  PrintSummaries(trials);
   return 0;
 }
 
