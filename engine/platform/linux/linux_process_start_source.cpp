@@ -148,7 +148,7 @@ bool LinuxProcessStartSource::ReadOne(ProcessStarts& batch) {
     std::memcpy(&message, NLMSG_DATA(header), sizeof message);
     if (message.id.idx != CN_IDX_PROC || message.id.val != CN_VAL_PROC) continue;
     // The event sits 4 bytes past an 8-byte boundary: copied out rather than read in place.
-    proc_event event;
+    proc_event event{};
     std::memcpy(&event, static_cast<const char*>(NLMSG_DATA(header)) + sizeof message, kExecEnd);
     if (event.what == proc_event::PROC_EVENT_NONE) {
       // Recent kernels number the reply with their own sequence, not the request's; a reply
