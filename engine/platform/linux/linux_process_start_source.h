@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "engine/platform/process_start_source.h"
+
+namespace mervale {
+
+// Program starts from the kernel's process events connector (netlink, NETLINK_CONNECTOR /
+// CN_IDX_PROC), which reports every exec on the machine as it happens.
+//
+// Subscribing needs CAP_NET_ADMIN. Without it, without the connector, or when the kernel does not
+// confirm the subscription, Events() is kUnavailable and the socket is closed: nothing else to do
+// but rely on the timer.
+//
+// The kernel reports PIDs as the initial PID namespace sees them and ignores subscriptions made
+// from inside any other namespace. There Events() is kForeignPids: events arrive only while some
+// process outside listens, and their PIDs do not name our processes, so they can only say that
+// something started somewhere.
+//
+// A socket filter lets only exec events and the kernel's replies through, so forks and exits of
+// the whole machine never wake the reader.
+class LinuxProcessStartSource : public ProcessStartSource {
+ public:
+  // Room for about a second of a storm of 1,000 starts a second while the reader is busy.
+  static constexpr int kDefaultReceiveBuffer = 1 << 20;
+
+  explicit LinuxProcessStartSource(int receiveBufferBytes = kDefaultReceiveBuffer);
+  ~LinuxProcessStartSource() override;
+  LinuxProcessStartSource(const LinuxProcessStartSource&) = delete;
+  LinuxProcessStartSource& operator=(const LinuxProcessStartSource&) = delete;
+
+  StartEvents Events() const override { return events_; }
+  int Descriptor() const override { return socket_; }
+  ProcessStarts Drain() override;
+
+ private:
+  bool Subscribe();
+  // Reads one datagram, adding its starts to `batch`; false when nothing was waiting.
+  bool ReadOne(ProcessStarts& batch);
+  bool SendListenRequest(std::uint32_t operation);
+  void Close();
+
+  int socket_ = -1;
+  StartEvents events_ = StartEvents::kUnavailable;
+  std::optional<std::uint32_t> replyError_;  // the kernel's answer to our subscription
+  // Starts and losses read while waiting for the kernel's reply to the subscription.
+  ProcessStarts early_;
+  alignas(8) char buffer_[1024];
+};
+
+// Whether PIDs as the initial PID namespace numbers them are the PIDs of this process's /proc:
+// this process lives in that namespace and /proc is mounted from it.
+bool ProcShowsInitialPidNamespace();
+
+}  // namespace mervale
