@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Runs the tests of the Linux backend and of the machine's topology inside a Linux guest with many
+# CPUs (scripts/run-in-guest.sh): real processes pinned by a real kernel on CPUs this machine may
+# not have. Each argument is one guest, as a QEMU -smp value; the default is the case CI runs, 8
+# CPUs as one socket of 4 cores with 2 threads each. A plain count (e.g. 64) gives two sockets of
+# cores with two threads, each socket its own NUMA node. Builds into build/ (or
+# $MERVALE_BUILD_DIR) first.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${MERVALE_BUILD_DIR:-$root/build}
+for target in linux_tests namespace_tests; do MERVALE_TARGET=$target "$root/scripts/build.sh"; done
+
+guests=("$@")
+((${#guests[@]})) || guests=(8,sockets=1,cores=4,threads=2)
+failed=0
+for smp in "${guests[@]}"; do
+  qemu_args=
+  expect=(MERVALE_EXPECT_CPUS="${smp%%,*}")
+  if [[ $smp =~ ^[0-9]+$ ]]; then
+    half=$((smp / 2))
+    qemu_args="-object memory-backend-ram,id=m0,size=512M -object memory-backend-ram,id=m1,size=512M
+      -numa node,nodeid=0,cpus=0-$((half - 1)),memdev=m0 -numa node,nodeid=1,cpus=$half-$((smp - 1)),memdev=m1"
+    smp=$smp,sockets=2,cores=$((half / 2)),threads=2
+  fi
+  [[ $smp =~ threads=([0-9]+) ]] && expect+=(MERVALE_EXPECT_THREADS_PER_CORE="${BASH_REMATCH[1]}")
+  echo "== guest -smp $smp"
+  start=$SECONDS
+  status=0
+  MERVALE_GUEST_QEMU_ARGS=$qemu_args "$root/scripts/run-in-guest.sh" -t 1500 "$smp" -- \
+    env "${expect[@]}" MERVALE_CHURN_SECONDS="${MERVALE_CHURN_SECONDS:-10}" bash -c "
+      '$build/tests/linux_tests' --gtest_brief=1 &&
+      unshare --pid --fork --mount-proc '$build/tests/namespace_tests' --gtest_brief=1" || status=$?
+  echo "== guest -smp $smp: exit code $status after $((SECONDS - start)) s"
+  ((status == 0)) || failed=1
+done
+exit "$failed"
