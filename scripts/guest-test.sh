@@ -4,7 +4,7 @@
 # not have. Each argument is one guest, as a QEMU -smp value; the default is the case CI runs, 8
 # CPUs as one socket of 4 cores with 2 threads each. A plain count (e.g. 64) gives two sockets of
 # cores with two threads, each socket its own NUMA node. Builds into build/ (or
-# $MERVALE_BUILD_DIR) first.
+# $MERVALE_BUILD_DIR) first. The tests of made-up /sys trees need no guest and are left out.
 #
 # The engine's own tests over the real backend (namespace_tests) are not run here yet: the engine
 # still manages CPUs 1 to 4 only, and a guest's processes start on all of its CPUs.
@@ -30,7 +30,8 @@ for smp in "${guests[@]}"; do
   start=$SECONDS
   status=0
   MERVALE_GUEST_QEMU_ARGS=$qemu_args "$root/scripts/run-in-guest.sh" -t 1500 "$smp" -- \
-    env "${expect[@]}" "$build/tests/linux_tests" --gtest_brief=1 || status=$?
+    env "${expect[@]}" "$build/tests/linux_tests" --gtest_brief=1 \
+    --gtest_filter='-ReadSysfsTopology.*' || status=$?
   echo "== guest -smp $smp: exit code $status after $((SECONDS - start)) s"
   ((status == 0)) || failed=1
 done

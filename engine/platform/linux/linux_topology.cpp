@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/cpu_topology.h"
-#include "engine/sysfs_topology.h"
+#include "engine/platform/linux/sysfs_topology.h"
 
 namespace mervale {
 

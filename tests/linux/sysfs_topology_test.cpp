@@ -1,4 +1,4 @@
-#include "engine/sysfs_topology.h"
+#include "engine/platform/linux/sysfs_topology.h"
 
 #include <gtest/gtest.h>
 
