@@ -236,7 +236,12 @@ TEST(ReadSysfsTopology, LeavesOutOnlyWhatAMissingOrGarbledFileWouldHaveTold) {
        },
        {"0-7", Small().cores, {}, Small().dies, {"0-1,4-5"}, "", ""}},
       {"an oversized file is no CPU list",
-       [](Tree t) { t.Write("system/node/node1/cpulist", std::string(100 * 1024, '7')); },
+       [](Tree t) {
+         // Cut anywhere but at its end, this list would still read as CPUs.
+         std::string list = "2-3,6-7";
+         while (list.size() < 100 * 1024) list += ",2";
+         t.Write("system/node/node1/cpulist", list);
+       },
        {"0-7", Small().cores, {}, Small().dies, {"0-1,4-5"}, "", ""}},
       {"only performance cores listed: no hybrid",
        [](Tree t) { t.Write("cpu_core/cpus", "0-7\n"); }, Small()},

@@ -83,8 +83,7 @@ std::optional<CpuNumbers> LastLevelCache(const fs::path& cpuDir) {
 }
 
 // One group per CPU, read from the file `read` finds for it, skipping CPUs that an earlier group
-// already named (siblings list the same group). A group that leaves out its own CPU is garbled and
-// ignored.
+// already named (siblings list the same group).
 template <typename ReadGroup>
 std::vector<CpuNumbers> GroupsByCpu(const CpuNumbers& online, const fs::path& cpuRoot,
                                     ReadGroup read) {
@@ -93,7 +92,7 @@ std::vector<CpuNumbers> GroupsByCpu(const CpuNumbers& online, const fs::path& cp
   for (const unsigned cpu : online) {
     if (named.contains(cpu)) continue;
     auto group = read(cpuRoot / ("cpu" + std::to_string(cpu)));
-    if (!group || !std::binary_search(group->begin(), group->end(), cpu)) continue;
+    if (!group) continue;
     named.insert(group->begin(), group->end());
     groups.push_back(std::move(*group));
   }
