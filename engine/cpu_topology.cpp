@@ -78,32 +78,32 @@ std::optional<CpuNumbers> ParseCpuList(std::string_view text) {
   return cpus;
 }
 
-CpuTopology MakeTopology(TopologyFacts facts) {
+CpuTopology MakeTopology(CpuTopology found) {
   CpuTopology topology;
-  topology.online = std::move(facts.online);
+  topology.online = std::move(found.online);
   SortUnique(topology.online);
 
   std::set<unsigned> coreless(topology.online.begin(), topology.online.end());
-  topology.cores = Partition(std::move(facts.cores), coreless);
+  topology.cores = Partition(std::move(found.cores), coreless);
   for (const unsigned cpu : coreless) topology.cores.push_back({cpu});
   std::sort(topology.cores.begin(), topology.cores.end());
 
   // One kind alone is no hybrid processor: there is nothing to choose between.
-  auto performance = OnlineOnly(std::move(facts.performanceCpus), topology.online);
-  auto efficiency = OnlineOnly(std::move(facts.efficiencyCpus), topology.online);
+  auto performance = OnlineOnly(std::move(found.performanceCpus), topology.online);
+  auto efficiency = OnlineOnly(std::move(found.efficiencyCpus), topology.online);
   if (!performance.empty() && !efficiency.empty()) {
     topology.performanceCpus = std::move(performance);
     topology.efficiencyCpus = std::move(efficiency);
   }
-  topology.cacheDomains = PartitionOnline(std::move(facts.cacheDomains), topology.online);
-  topology.numaNodes = PartitionOnline(std::move(facts.numaNodes), topology.online);
+  topology.cacheDomains = PartitionOnline(std::move(found.cacheDomains), topology.online);
+  topology.numaNodes = PartitionOnline(std::move(found.numaNodes), topology.online);
   return topology;
 }
 
 CpuTopology PlainTopology(unsigned count) {
-  TopologyFacts facts;
-  for (unsigned cpu = 0; cpu < count; ++cpu) facts.online.push_back(cpu);
-  return MakeTopology(std::move(facts));
+  CpuTopology found;
+  for (unsigned cpu = 0; cpu < count; ++cpu) found.online.push_back(cpu);
+  return MakeTopology(std::move(found));
 }
 
 }  // namespace mervale

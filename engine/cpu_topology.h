@@ -29,17 +29,6 @@ struct CpuTopology {
   friend bool operator==(const CpuTopology&, const CpuTopology&) = default;
 };
 
-// The raw groupings a reader found, before they are checked against the online CPUs. A group may
-// name offline or repeated CPUs, or CPUs an earlier group of its list already took.
-struct TopologyFacts {
-  CpuNumbers online;
-  std::vector<CpuNumbers> cores;
-  CpuNumbers performanceCpus;
-  CpuNumbers efficiencyCpus;
-  std::vector<CpuNumbers> cacheDomains;
-  std::vector<CpuNumbers> numaNodes;
-};
-
 // Highest CPU number a CPU list may name: far above any kernel's limit, low enough that a garbled
 // range cannot make the program allocate without bound.
 inline constexpr unsigned kMaxCpuNumber = 65535;
@@ -48,10 +37,11 @@ inline constexpr unsigned kMaxCpuNumber = 65535;
 // nullopt for anything else, or for a CPU above kMaxCpuNumber.
 std::optional<CpuNumbers> ParseCpuList(std::string_view text);
 
-// Keeps the online CPUs of every group; a CPU stays in the first group of its list that names it
-// and empty groups go. An online CPU that no core names becomes a core of its own, so a machine
-// whose layout is unknown still has plain CPUs, one per core.
-CpuTopology MakeTopology(TopologyFacts facts);
+// The layout from the groups a reader found, which may name offline or repeated CPUs: keeps the
+// online CPUs of every group, each in the first group of its list that names it, and drops empty
+// groups. An online CPU that no core names becomes a core of its own, so a machine whose layout is
+// unknown still has plain CPUs, one per core.
+CpuTopology MakeTopology(CpuTopology found);
 
 // CPUs 0 to count - 1, one per core, with no caches, kinds or nodes known.
 CpuTopology PlainTopology(unsigned count);

@@ -5,20 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/cpu_lists.h"
+
 namespace mervale {
 namespace {
 
-CpuNumbers List(const std::string& text) {
-  const auto cpus = ParseCpuList(text);
-  EXPECT_TRUE(cpus) << "test list " << text;
-  return cpus.value_or(CpuNumbers{});
-}
-
-std::vector<CpuNumbers> Lists(const std::vector<std::string>& texts) {
-  std::vector<CpuNumbers> lists;
-  for (const std::string& text : texts) lists.push_back(List(text));
-  return lists;
-}
+using testing::List;
+using testing::Lists;
 
 TEST(ParseCpuList, ReadsRangesSinglesAndTheEmptyList) {
   const struct {
@@ -52,7 +45,7 @@ TEST(ParseCpuList, RefusesAnythingButAKernelCpuList) {
 TEST(MakeTopology, KeepsOnlineCpusOnceInTheFirstGroupThatNamesThem) {
   const struct {
     const char* name;
-    TopologyFacts facts;
+    CpuTopology found;
     std::vector<std::string> cores, caches, nodes;
   } cases[] = {
       {"offline CPUs leave their groups",

@@ -9,22 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/cpu_lists.h"
+
 namespace mervale {
 namespace {
 
 namespace fs = std::filesystem;
 
-CpuNumbers List(const std::string& text) {
-  const auto cpus = ParseCpuList(text);
-  EXPECT_TRUE(cpus) << "test list " << text;
-  return cpus.value_or(CpuNumbers{});
-}
-
-std::vector<CpuNumbers> Lists(const std::vector<std::string>& texts) {
-  std::vector<CpuNumbers> lists;
-  for (const std::string& text : texts) lists.push_back(List(text));
-  return lists;
-}
+using testing::List;
+using testing::Lists;
 
 // A machine as the kernel's CPU lists describe it.
 struct Layout {

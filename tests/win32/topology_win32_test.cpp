@@ -7,20 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/cpu_lists.h"
+
 namespace mervale {
 namespace {
 
-CpuNumbers List(const std::string& text) {
-  const auto cpus = ParseCpuList(text);
-  EXPECT_TRUE(cpus) << "test list " << text;
-  return cpus.value_or(CpuNumbers{});
-}
-
-std::vector<CpuNumbers> Lists(const std::vector<std::string>& texts) {
-  std::vector<CpuNumbers> lists;
-  for (const std::string& text : texts) lists.push_back(List(text));
-  return lists;
-}
+using testing::List;
+using testing::Lists;
 
 // Records laid out as GetLogicalProcessorInformationEx fills them in.
 class Records {

@@ -107,19 +107,19 @@ std::optional<CpuTopology> ReadSysfsTopology(const fs::path& root) {
   auto online = ReadCpuList(cpuRoot / "online");
   if (!online || online->empty()) return {};
 
-  TopologyFacts facts;
-  facts.online = std::move(*online);
-  facts.cores = GroupsByCpu(facts.online, cpuRoot, [](const fs::path& cpuDir) {
+  CpuTopology found;
+  found.online = std::move(*online);
+  found.cores = GroupsByCpu(found.online, cpuRoot, [](const fs::path& cpuDir) {
     auto threads = ReadCpuList(cpuDir / "topology/core_cpus_list");
     return threads ? threads : ReadCpuList(cpuDir / "topology/thread_siblings_list");
   });
-  facts.cacheDomains = GroupsByCpu(facts.online, cpuRoot, LastLevelCache);
-  facts.performanceCpus = ReadCpuList(devices / "cpu_core/cpus").value_or(CpuNumbers{});
-  facts.efficiencyCpus = ReadCpuList(devices / "cpu_atom/cpus").value_or(CpuNumbers{});
+  found.cacheDomains = GroupsByCpu(found.online, cpuRoot, LastLevelCache);
+  found.performanceCpus = ReadCpuList(devices / "cpu_core/cpus").value_or(CpuNumbers{});
+  found.efficiencyCpus = ReadCpuList(devices / "cpu_atom/cpus").value_or(CpuNumbers{});
   for (const auto& [number, dir] : NumberedDirectories(devices / "system/node", "node")) {
-    if (auto cpus = ReadCpuList(dir / "cpulist")) facts.numaNodes.push_back(std::move(*cpus));
+    if (auto cpus = ReadCpuList(dir / "cpulist")) found.numaNodes.push_back(std::move(*cpus));
   }
-  return MakeTopology(std::move(facts));
+  return MakeTopology(std::move(found));
 }
 
 }  // namespace mervale

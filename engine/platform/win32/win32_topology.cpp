@@ -33,7 +33,7 @@ bool Fits(const SYSTEM_LOGICAL_PROCESSOR_INFORMATION_EX& record, const Entry* fi
 }  // namespace
 
 CpuTopology TopologyFromProcessorRecords(std::span<const std::byte> records, WORD group) {
-  TopologyFacts facts;
+  CpuTopology found;
   std::vector<std::pair<BYTE, CpuNumbers>> coresByClass;
   std::map<BYTE, std::vector<CpuNumbers>> cachesByLevel;
   KAFFINITY active = 0;
@@ -68,7 +68,7 @@ CpuTopology TopologyFromProcessorRecords(std::span<const std::byte> records, WOR
       case RelationNumaNode: {
         const NUMA_NODE_RELATIONSHIP& node = record.NumaNode;
         if (Fits(record, &node.GroupMask, 1) && node.GroupMask.Group == group) {
-          facts.numaNodes.push_back(MaskCpus(node.GroupMask.Mask));
+          found.numaNodes.push_back(MaskCpus(node.GroupMask.Mask));
         }
         break;
       }
@@ -85,19 +85,19 @@ CpuTopology TopologyFromProcessorRecords(std::span<const std::byte> records, WOR
   }
 
   for (const auto& [efficiencyClass, cpus] : coresByClass) {
-    if (active == 0) facts.online.insert(facts.online.end(), cpus.begin(), cpus.end());
-    facts.cores.push_back(cpus);
+    if (active == 0) found.online.insert(found.online.end(), cpus.begin(), cpus.end());
+    found.cores.push_back(cpus);
   }
-  if (active != 0) facts.online = MaskCpus(active);
+  if (active != 0) found.online = MaskCpus(active);
   if (!coresByClass.empty()) {
     const BYTE fastest = std::max_element(coresByClass.begin(), coresByClass.end())->first;
     for (const auto& [efficiencyClass, cpus] : coresByClass) {
-      CpuNumbers& kind = efficiencyClass == fastest ? facts.performanceCpus : facts.efficiencyCpus;
+      CpuNumbers& kind = efficiencyClass == fastest ? found.performanceCpus : found.efficiencyCpus;
       kind.insert(kind.end(), cpus.begin(), cpus.end());
     }
   }
-  if (!cachesByLevel.empty()) facts.cacheDomains = std::move(cachesByLevel.rbegin()->second);
-  return MakeTopology(std::move(facts));
+  if (!cachesByLevel.empty()) found.cacheDomains = std::move(cachesByLevel.rbegin()->second);
+  return MakeTopology(std::move(found));
 }
 
 CpuTopology MachineTopology() {
