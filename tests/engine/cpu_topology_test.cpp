@@ -70,7 +70,7 @@ TEST(MakeTopology, KeepsOnlineCpusOnceInTheFirstGroupThatNamesThem) {
        {}},
   };
   for (const auto& c : cases) {
-    const CpuTopology topology = MakeTopology(c.facts);
+    const CpuTopology topology = MakeTopology(c.found);
     EXPECT_EQ(topology.cores, Lists(c.cores)) << c.name;
     EXPECT_EQ(topology.cacheDomains, Lists(c.caches)) << c.name;
     EXPECT_EQ(topology.numaNodes, Lists(c.nodes)) << c.name;
