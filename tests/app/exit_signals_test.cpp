@@ -14,17 +14,19 @@ void FormerHandler(int) {
   formerHandlerRan = 1;
 }
 
+void ExitSignalRows() {
+  QTest::addColumn<int>("signal");
+  QTest::newRow("SIGTERM") << SIGTERM;
+  QTest::newRow("SIGINT") << SIGINT;
+}
+
 }  // namespace
 
 class ExitSignalsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void aSignalAsksToLeaveThroughTheEventLoop_data() {
-    QTest::addColumn<int>("signal");
-    QTest::newRow("SIGTERM") << SIGTERM;
-    QTest::newRow("SIGINT") << SIGINT;
-  }
+  void aSignalAsksToLeaveThroughTheEventLoop_data() { ExitSignalRows(); }
   void aSignalAsksToLeaveThroughTheEventLoop() {
     QFETCH(int, signal);
     ExitSignals exitSignals;
@@ -43,11 +45,7 @@ class ExitSignalsTest : public QObject {
     QCOMPARE(asked.count(), 2);
   }
 
-  void theFormerHandlersComeBack_data() {
-    QTest::addColumn<int>("signal");
-    QTest::newRow("SIGTERM") << SIGTERM;
-    QTest::newRow("SIGINT") << SIGINT;
-  }
+  void theFormerHandlersComeBack_data() { ExitSignalRows(); }
   void theFormerHandlersComeBack() {
     QFETCH(int, signal);
     formerHandlerRan = 0;
