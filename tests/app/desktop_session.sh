@@ -41,6 +41,12 @@ start_in_namespace() {
   [[ -n $inner ]] || fail "no program in the namespace"
 }
 
+# Whether the background job `$2` ends with status 0 within `$1` seconds.
+ends_within() {
+  timeout "$1" tail --pid="$2" -f /dev/null || return 1
+  wait "$2"
+}
+
 inside() { nsenter --target "$first" --pid --mount -- "$@"; }
 
 start_in_namespace first
@@ -67,7 +73,7 @@ start_in_namespace other
 sleep 2
 kill -0 "$inner" 2>/dev/null || fail "the program in another namespace ended"
 kill -TERM "$inner"
-wait "$outer" || fail "the program in another namespace did not end on SIGTERM"
+ends_within 15 "$outer" || fail "the program in another namespace did not end on SIGTERM"
 echo "a program in another namespace ran beside it"
 
 # Orphans inside: one ends soon and must not stay a zombie, one lives until the end.
@@ -81,11 +87,8 @@ namespace=$(readlink "/proc/$first/ns/pid")
 
 # SIGTERM ends the program as "Exit" does, and the namespace ends with it.
 kill -TERM "$first"
-status=0
-timeout 15 tail --pid="$first_outer" -f /dev/null || fail "SIGTERM did not end the program"
-wait "$first_outer" || status=$?
-[[ $status -eq 0 ]] || fail "the program ended with status $status"
+ends_within 15 "$first_outer" || fail "SIGTERM did not end the program"
 for process in /proc/[0-9]*; do
   [[ $(readlink "$process/ns/pid" 2>/dev/null) != "$namespace" ]] || fail "${process#/proc/} outlived the namespace"
 done
-echo "SIGTERM ended the program (status 0) and the processes inside"
+echo "SIGTERM ended the program with status 0, and the processes inside with it"

@@ -1,14 +1,37 @@
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <future>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "app/single_instance.h"
 
 using namespace mervale;
+
+namespace {
+
+// What a crashed instance leaves: a socket file bound and never removed.
+bool LeaveSocketBehind(const QString& path) {
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const QByteArray encoded = QFile::encodeName(path);
+  std::copy_n(encoded.constData(),
+              std::min<std::size_t>(encoded.size(), sizeof address.sun_path - 1), address.sun_path);
+  const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return bound && QFileInfo::exists(path);
+}
+
+}  // namespace
 
 // Later starts run on a thread of their own: they wait for the first instance's answer, which the
 // first gives from the event loop of the test's main thread.
@@ -34,7 +57,7 @@ class SingleInstanceTest : public QObject {
   void init() { dir = std::make_unique<QTemporaryDir>(); }
 
   // What lay at the name before the first start: nothing, an instance that has ended, or the
-  // socket a crashed one left behind (here: a file in its place), which the first start replaces.
+  // socket a crashed one left behind, which the first start replaces.
   void aLaterStartWakesTheFirstAndEnds_data() {
     QTest::addColumn<QString>("before");
     QTest::newRow("nothing") << QString();
@@ -44,10 +67,7 @@ class SingleInstanceTest : public QObject {
   void aLaterStartWakesTheFirstAndEnds() {
     QFETCH(QString, before);
     if (before == QStringLiteral("ended")) QVERIFY(SingleInstance(Name()).claim());
-    if (before == QStringLiteral("left-over")) {
-      QFile leftOver(Name());
-      QVERIFY(leftOver.open(QIODevice::WriteOnly));
-    }
+    if (before == QStringLiteral("left-over")) QVERIFY(LeaveSocketBehind(Name()));
 
     SingleInstance first(Name());
     QVERIFY(first.claim());

@@ -55,7 +55,11 @@ TEST(AutostartProgramTest, PrefersAnInstalledProgram) {
   for (const auto& c : cases) {
     TempDir root;
     const fs::path running = Lay(root.Path() / "running", c.running) / "mervale";
-    std::string searchPath = "relative/bin:";  // ignored, as is the empty entry
+    // An installed program behind a relative entry, ignored, as is the empty entry.
+    const fs::path workingDir = fs::current_path();
+    fs::current_path(root.Path());
+    Lay("relative", Kind::kInstalled);
+    std::string searchPath = "relative/bin:";
     std::vector<fs::path> candidates;
     for (std::size_t i = 0; i < c.onPath.size(); ++i) {
       const fs::path bin =
@@ -65,6 +69,7 @@ TEST(AutostartProgramTest, PrefersAnInstalledProgram) {
     }
 
     const std::string chosen = AutostartProgram(running.string(), searchPath);
+    fs::current_path(workingDir);
 
     EXPECT_EQ(chosen, c.expected < 0 ? running.string()
                                      : candidates[static_cast<std::size_t>(c.expected)].string())
