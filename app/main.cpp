@@ -1,5 +1,9 @@
 #include <QApplication>
 
+#include <chrono>
+
+#include "app/desktop_ties.h"
+#include "app/single_instance.h"
 #include "ui/app_icon.h"
 #include "ui/main_window.h"
 #include "ui/window_set.h"
@@ -8,6 +12,7 @@
 #include "engine/platform/win32/win32_platform.h"
 #include "store/system/win32/win32_system.h"
 #else
+#include "app/exit_signals.h"
 #include "engine/platform/linux/linux_platform.h"
 #include "store/system/linux/linux_system.h"
 #endif
@@ -18,14 +23,28 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Mervale"));
   QApplication::setWindowIcon(mervale::AppIcon());
 
+  // Before any window: a second start only wakes the first one and leaves.
+  mervale::SingleInstance instance(mervale::InstanceName());
+  if (!instance.claim()) return 0;
+
 #ifdef _WIN32
   mervale::Win32ProcessPlatform platform;
   mervale::Win32SystemServices system;
 #else
+  mervale::ExitSignals exitSignals;
   mervale::LinuxProcessPlatform platform;
   mervale::LinuxSystemServices system;
 #endif
   mervale::WindowSet windows(platform, system);
+  mervale::BringForwardOnSecondStart(instance, windows.mainWindow());
+#ifndef _WIN32
+  mervale::ExitOnSignals(exitSignals, windows.mainWindow());
+#endif
   windows.mainWindow().show();
-  return QApplication::exec();
+  const int result = QApplication::exec();
+#ifndef _WIN32
+  // Quitting ends the namespace; the processes in it get a moment to end on their own first.
+  if (mervale::IsNamespaceInit()) mervale::EndNamespaceProcesses(std::chrono::seconds(2));
+#endif
+  return result;
 }

@@ -62,7 +62,7 @@ class Program {
   void PrepareData();
   void LoadExclusionList();
   bool ShowsLocaleBanner();
-  // The Options window's language list: the files in "Languages" beside the executable.
+  // The Options window's language list: the files in the language directory (LanguagesDirFor).
   LineList LanguageNames();
   // The About window's creation: restores the settings, first refresh, profile, language.
   void LoadSettings();

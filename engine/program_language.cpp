@@ -1,9 +1,9 @@
 #include <algorithm>
-#include <filesystem>
 
 #include "engine/program.h"
 #include "store/data_files.h"
 #include "store/error.h"
+#include "store/languages_dir.h"
 
 namespace mervale {
 namespace {
@@ -14,8 +14,7 @@ constexpr const char* kLanguageFileExtension = ".txt";
 }  // namespace
 
 std::string Program::LanguagesDir() {
-  return system_.ExecutableDir() + "Languages" +
-         static_cast<char>(std::filesystem::path::preferred_separator);
+  return LanguagesDirFor(system_.ExecutableDir());
 }
 
 LineList Program::LanguageNames() {

@@ -3,4 +3,4 @@
 set -euo pipefail
 exec "$(dirname "$0")/ensure-packages.sh" Mervale cmake ninja-build g++ pkg-config clang-format \
   googletest libgtest-dev libgmock-dev libbenchmark-dev libjpeg-dev qt6-base-dev libgl-dev xvfb \
-  xauth util-linux e2fsprogs
+  xauth util-linux e2fsprogs desktop-file-utils appstream strace procps

@@ -159,7 +159,9 @@ TEST_F(LinuxSystemTest, WriteAutostartCreatesAPlainDesktopEntry) {
   EXPECT_TRUE(entry.starts_with("[Desktop Entry]\n"));
   EXPECT_EQ(entry.find('\r'), std::string::npos);
   EXPECT_TRUE(entry.ends_with("\n"));
-  for (const char* line : {"\nType=Application\n", "\nName=Mervale\n"}) {
+  // The icon is the one the install puts into the theme, named as there.
+  for (const char* line :
+       {"\nType=Application\n", "\nName=Mervale\n", "\nIcon=" MERVALE_APP_ID "\n"}) {
     EXPECT_NE(entry.find(line), std::string::npos) << line;
   }
   EXPECT_EQ(DecodeExecArgument(ExecValueOf(entry)), "/opt/my apps/mervale");

@@ -9,6 +9,7 @@
 #include "store/ascii_case.h"
 #include "store/error.h"
 #include "store/file_bytes.h"
+#include "store/system/linux/autostart_program.h"
 
 namespace mervale {
 
@@ -131,6 +132,8 @@ std::string AutostartEntryText(const std::string& executablePath) {
          "Exec=" +
          EscapeStringValue(QuoteExecArgument(executablePath)) +
          "\n"
+         "Icon=" MERVALE_APP_ID
+         "\n"
          "Terminal=false\n";
 }
 
@@ -162,7 +165,10 @@ void LinuxSystemServices::WriteAutostart(const std::string& executablePath) {
   if (!directory || executablePath.empty()) throw Error(CannotSetDataText(kAutostartValueName));
   CreateDirectories(*directory);
   try {
-    ReplaceFileBytes(*directory + AutostartFileName(), AutostartEntryText(executablePath));
+    const char* searchPath = std::getenv("PATH");
+    ReplaceFileBytes(
+        *directory + AutostartFileName(),
+        AutostartEntryText(AutostartProgram(executablePath, searchPath ? searchPath : "")));
   } catch (const Error&) {
     throw Error(CannotSetDataText(kAutostartValueName));
   }
