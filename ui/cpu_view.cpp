@@ -9,6 +9,7 @@
 
 #include <utility>
 
+#include "store/excerpt.h"
 #include "ui/click_label.h"
 #include "ui/cpu.h"
 #include "ui/ohu.h"
@@ -92,14 +93,16 @@ void TForm1::ShowProfileIndex(int index) {
   ComboBox1->ShowIndex(index);
 }
 
+// A list box lays out every item it shows, which for a megabyte line takes seconds and hundreds of
+// megabytes; the program keeps the whole line, the box shows its excerpt.
 void TForm1::ShowProfileList(const LineList& entries) {
   ListBox1->clear();
-  for (const std::string& entry : entries) ListBox1->addItem(ProgramText(entry));
+  for (const std::string& entry : entries) ListBox1->addItem(ProgramText(Excerpt(entry)));
 }
 
 void TForm1::ShowExclusionList(const LineList& names) {
   ListBox2->clear();
-  for (const std::string& name : names) ListBox2->addItem(ProgramText(name));
+  for (const std::string& name : names) ListBox2->addItem(ProgramText(Excerpt(name)));
 }
 
 void TForm1::SetRefreshInterval(int milliseconds) {
