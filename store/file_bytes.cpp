@@ -205,12 +205,13 @@ class TemporaryFile {
   int Directory() const { return target_.directory.Get(); }
 
   // The lock tells the start-up clean-up of another instance that this save is running. Between
-  // the creation and the lock that clean-up may have taken the file: then the name is given up
-  // (the file is no longer linked) and the next one tried.
+  // the creation and the lock that clean-up may have taken the file: then it is no longer linked,
+  // and the next name is tried. A file system without locks is saved to all the same (the
+  // clean-up cannot lock there either, so it takes nothing).
   bool HoldLocked() {
+    ::flock(file_.Get(), LOCK_EX);
     struct stat info {};
-    return ::flock(file_.Get(), LOCK_EX) == 0 && ::fstat(file_.Get(), &info) == 0 &&
-           info.st_nlink > 0;
+    return ::fstat(file_.Get(), &info) != 0 || info.st_nlink > 0;
   }
 
   // Best effort: only root can hand the file back to another owner.
