@@ -10,7 +10,9 @@ bool IsExcluded(const LineList& exclusionList, std::string_view name) {
 
 bool EntryBelongsTo(std::string_view entry, std::string_view name) {
   constexpr std::size_t kNameStart = 6;  // after the mask text and ": "
-  return !name.empty() && entry.find(name) == kNameStart;
+  // Only an occurrence that starts before the name's own place can come first, so the search never
+  // needs to look past it: however long the entry, the cost stays that of the name.
+  return !name.empty() && entry.substr(0, kNameStart + name.size()).find(name) == kNameStart;
 }
 
 std::int32_t ProfileMaskFor(const LineList& profileList, std::string_view name) {

@@ -6,6 +6,7 @@
 #include "engine/set_entries.h"
 #include "store/data_files.h"
 #include "store/error.h"
+#include "store/temporary_files.h"
 
 namespace mervale {
 namespace {
@@ -49,7 +50,10 @@ void Program::PrepareData() {
   engine_.ClearProcesses();
   // Without a directory the start-up goes on (the tray icon comes next); the exclusion list is the
   // first thing that needs it and says why it cannot be had.
-  if (dataDirKnown_) system_.CreateDirectories(dataDir_);
+  if (!dataDirKnown_) return;
+  system_.CreateDirectories(dataDir_);
+  // Saves that were killed half-way leave their temporary files; they would pile up for good.
+  RemoveAbandonedTemporaryFiles(dataDir_);
 }
 
 void Program::LoadExclusionList() {

@@ -35,7 +35,8 @@ int ReferenceFind(const LineList& lines, std::string_view text) {
 
 // Lines often differ from a name only in letter case, or in a byte next to the letters.
 std::string ConsumeVariant(FuzzedDataProvider& input, const std::vector<std::string>& names) {
-  if (names.empty() || input.ConsumeBool()) return input.ConsumeRandomLengthString(16);
+  // Of any length, so that a long input gives a hand-edited line of megabytes.
+  if (names.empty() || input.ConsumeBool()) return input.ConsumeRandomLengthString();
   std::string line = names[input.ConsumeIntegralInRange<std::size_t>(0, names.size() - 1)];
   for (char& byte : line) {
     if (input.ConsumeBool()) byte = static_cast<char>(byte ^ 0x20);

@@ -47,7 +47,8 @@ std::int32_t ReferenceProfileMask(const LineList& entries, std::string_view name
 
 // Entries built mostly in the program's own form, so that names often do belong to them.
 std::string ConsumeEntry(FuzzedDataProvider& input, const std::vector<std::string>& names) {
-  if (input.ConsumeBool()) return input.ConsumeRandomLengthString(40);
+  // Of any length, so that a long input gives a hand-edited line of megabytes.
+  if (input.ConsumeBool()) return input.ConsumeRandomLengthString();
   std::string entry = input.ConsumeBytesAsString(4);
   entry += input.ConsumeBool() ? ": " : input.ConsumeBytesAsString(2);
   if (!names.empty())

@@ -11,6 +11,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "store/error.h"
+#include "store/excerpt.h"
 #include "store/integer_text.h"
 #include "store/settings_file.h"
 
@@ -131,6 +132,8 @@ void CheckOneInput(std::string_view input) {
     error = thrown.what();
   }
   Require(error == expected.error, "the restore fails exactly where the lines give out");
+  Require(!error || error->size() <= 64 + kExcerptBytes + std::string("…").size(),
+          "an error quotes at most an excerpt of a line");
   if (error) {
     CheckUntouched(rig, input);
   } else {

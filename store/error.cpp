@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "store/excerpt.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -20,8 +22,8 @@ std::string ListIndexText(int index) {
   return "Listenindex überschreitet das Maximum (" + std::to_string(index) + ")";
 }
 
-std::string InvalidIntegerText(const std::string& text) {
-  return "'" + text + "' ist kein gültiger Integerwert";
+std::string InvalidIntegerText(std::string_view text) {
+  return "'" + Excerpt(text) + "' ist kein gültiger Integerwert";
 }
 
 std::string CannotSetDataText(const std::string& valueName) {

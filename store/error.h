@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace mervale {
 
@@ -11,13 +12,13 @@ class Error : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The program's error texts.
+// The program's error texts; a text from a file is quoted as its excerpt.
 std::string CannotOpenFileText(const std::string& path, const std::string& systemText);
 std::string CannotCreateFileText(const std::string& path, const std::string& systemText);
 inline constexpr const char* kStreamWriteErrorText = "Stream-Schreibfehler";
 std::string ListIndexText(int index);
 inline constexpr const char* kCannotInsertLineText = "Zeile kann nicht eingefügt werden";
-std::string InvalidIntegerText(const std::string& text);
+std::string InvalidIntegerText(std::string_view text);
 std::string CannotSetDataText(const std::string& valueName);
 
 // The operating system's text for an error code (errno on Linux, GetLastError on Windows).

@@ -58,7 +58,7 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
 
 std::int32_t StrToInt(std::string_view text) {
   if (const auto value = ParseInteger(text)) return *value;
-  throw Error(InvalidIntegerText(std::string(text)));
+  throw Error(InvalidIntegerText(text));
 }
 
 }  // namespace mervale

@@ -9,6 +9,7 @@
 
 #include <utility>
 
+#include "store/excerpt.h"
 #include "ui/click_label.h"
 #include "ui/main_window.h"
 #include "ui/options_window.h"
@@ -87,14 +88,16 @@ void MainWindow::ShowProfileIndex(int index) {
   profileSelector_->showIndex(index);
 }
 
+// A list box lays out every item it shows, which for a megabyte line takes seconds and hundreds of
+// megabytes; the program keeps the whole line, the box shows its excerpt.
 void MainWindow::ShowProfileList(const LineList& entries) {
   profileList_->clear();
-  for (const std::string& entry : entries) profileList_->addItem(ProgramText(entry));
+  for (const std::string& entry : entries) profileList_->addItem(ProgramText(Excerpt(entry)));
 }
 
 void MainWindow::ShowExclusionList(const LineList& names) {
   exclusionList_->clear();
-  for (const std::string& name : names) exclusionList_->addItem(ProgramText(name));
+  for (const std::string& name : names) exclusionList_->addItem(ProgramText(Excerpt(name)));
 }
 
 void MainWindow::SetRefreshInterval(int milliseconds) {
