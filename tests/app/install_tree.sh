@@ -60,11 +60,14 @@ printf 'German\r\n' >"$XDG_CONFIG_HOME/Mervale/lang.ini"
 unshare --pid --fork --mount-proc --kill-child \
   strace -f -qq -e trace=openat -o "$work/trace" "$prefix/bin/mervale" >"$work/run.log" 2>&1 &
 outer=$!
-german="\"$prefix/share/mervale/Languages/German.txt\", O_RDONLY[^=]*= [0-9]"
+# Files are opened one path part at a time, so the file itself shows as a name relative to the
+# Languages directory that was opened before it.
+german="\"German.txt\", O_RDONLY[^=]*= [0-9]"
+languages="\"$prefix/share/mervale/Languages/\?\", O_RDONLY[^=]*= [0-9]"
 for _ in $(seq 300); do
   grep -q "$german" "$work/trace" 2>/dev/null && break
   kill -0 "$outer" 2>/dev/null || { cat "$work/run.log" >&2; fail "the installed program ended"; }
   sleep 0.1
 done
-grep -q "$german" "$work/trace" || { cat "$work/run.log" >&2; fail "the installed program did not read $prefix/share/mervale/Languages/German.txt"; }
+grep -q "$languages" "$work/trace" && grep -q "$german" "$work/trace" || { cat "$work/run.log" >&2; fail "the installed program did not read $prefix/share/mervale/Languages/German.txt"; }
 echo "the installed program read its language file from $prefix/share/mervale/Languages"
