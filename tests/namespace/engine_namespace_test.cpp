@@ -20,6 +20,7 @@
 #include "engine/affinity_engine.h"
 #include "engine/cpu_set.h"
 #include "engine/platform/linux/linux_platform.h"
+#include "engine/platform/linux/linux_process_start_source.h"
 
 extern char** environ;
 
@@ -161,6 +162,14 @@ TEST_F(EngineInNamespace, AProgramAShellExecsGetsTheManualEntryOfItsOwnName) {
   ASSERT_NE(row, nullptr);
   EXPECT_EQ(row->caption, "sleep");
   EXPECT_EQ(row->maskText, "0100");
+}
+
+TEST(StartHints, TheNamespacesLatestPidIsTheChildJustStarted) {
+  ASSERT_EQ(getpid(), 1) << "run this program as `unshare --pid --fork --mount-proc` does";
+  for (int round = 0; round < 2; ++round) {
+    Sleeper child;
+    EXPECT_EQ(LastPidOfOwnNamespace(), std::optional<long>(child.pid()));
+  }
 }
 
 }  // namespace
