@@ -22,13 +22,20 @@ StartWatcher::StartWatcher(ProcessStartSource& source, Program& program, QWidget
 
 void StartWatcher::onReadable() {
   const ProcessStarts batch = source_.Drain();
-  if (source_.Events() == StartEvents::kOwnPids) {
-    for (const ProcessStart& start : batch.starts) waiting_.push_back(start.pid);
+  if (source_.Events() != StartEvents::kOwnPids) {
+    // Hints of the whole machine's starts: reading them again only when a pass may run again keeps
+    // a busy machine from waking the program more often than that.
+    notifier_->setEnabled(false);
+    passDue_ = passDue_ || !batch.starts.empty();
+    if (batch.eventsLost) runPass();
+    if (!batchTimer_.isActive()) batchTimer_.start();
+    return;
   }
+  for (const ProcessStart& start : batch.starts) waiting_.push_back(start.pid);
   if (batch.eventsLost) {
     // The starts at hand may be programs run by known processes, which no pass would rename.
     handWaitingStarts();
-    RunGuarded(window_, [this] { program_.RefreshProcesses(); });
+    runPass();
   } else if (waiting_.size() >= kMaxWaitingStarts) {
     handWaitingStarts();
   } else if (!batch.starts.empty() && !batchTimer_.isActive()) {
@@ -40,9 +47,15 @@ void StartWatcher::onReadable() {
 void StartWatcher::onBatchDue() {
   if (source_.Events() == StartEvents::kOwnPids) {
     handWaitingStarts();
-  } else {
-    RunGuarded(window_, [this] { program_.RefreshProcesses(); });
+    return;
   }
+  notifier_->setEnabled(true);
+  if (passDue_) runPass();
+}
+
+void StartWatcher::runPass() {
+  passDue_ = false;
+  RunGuarded(window_, [this] { program_.RefreshProcesses(); });
 }
 
 void StartWatcher::handWaitingStarts() {

@@ -36,6 +36,7 @@ class StartWatcher : public QObject {
   void onReadable();
   void onBatchDue();
   void handWaitingStarts();
+  void runPass();
 
   ProcessStartSource& source_;
   Program& program_;
@@ -43,6 +44,7 @@ class StartWatcher : public QObject {
   QSocketNotifier* notifier_ = nullptr;
   QTimer batchTimer_;
   std::vector<Pid> waiting_;
+  bool passDue_ = false;  // a hint came since the latest pass
 };
 
 }  // namespace mervale
