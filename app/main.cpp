@@ -6,6 +6,7 @@
 #include "app/single_instance.h"
 #include "ui/app_icon.h"
 #include "ui/main_window.h"
+#include "ui/start_watcher.h"
 #include "ui/window_set.h"
 
 #ifdef _WIN32
@@ -14,6 +15,7 @@
 #else
 #include "app/exit_signals.h"
 #include "engine/platform/linux/linux_platform.h"
+#include "engine/platform/linux/linux_process_start_source.h"
 #include "store/system/linux/linux_system.h"
 #endif
 
@@ -39,6 +41,10 @@ int main(int argc, char* argv[]) {
   mervale::BringForwardOnSecondStart(instance, windows.mainWindow());
 #ifndef _WIN32
   mervale::ExitOnSignals(exitSignals, windows.mainWindow());
+  // New processes get their mode as they start where the system reports starts; Windows, and Linux
+  // without the privilege, rely on the refresh timer alone.
+  mervale::LinuxProcessStartSource starts;
+  mervale::StartWatcher startWatcher(starts, windows.mainWindow().program(), &windows.mainWindow());
 #endif
   windows.mainWindow().show();
   const int result = QApplication::exec();

@@ -1,6 +1,7 @@
 #include "engine/affinity_engine.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "engine/cpu_set.h"
 
@@ -40,15 +41,36 @@ void AffinityEngine::Pass(EmptyListing onEmptyListing) {
   ForgetUnseenPids(pids_.size());
 }
 
+void AffinityEngine::ProgramsStarted(std::span<const Pid> pids) {
+  std::unordered_set<Pid> counted;
+  std::vector<Pid> latest;
+  for (auto pid = pids.rbegin(); pid != pids.rend(); ++pid) {
+    if (counted.insert(*pid).second) latest.push_back(*pid);
+  }
+  for (auto pid = latest.rbegin(); pid != latest.rend(); ++pid) {
+    platform_.ProgramStarted(*pid);
+    // Recorded as seen by the latest pass, so the next one counts the process as known.
+    known_[*pid] = pass_;
+    table_.RemoveRow(*pid);
+    TrackNewProcess(*pid, platform_.GetMask(*pid));
+  }
+  table_.PlaceAddedRows();
+}
+
 void AffinityEngine::TrackProcess(Pid pid) {
-  const AffinityMask mask = platform_.GetMask(pid);
   auto [entry, isNew] = known_.try_emplace(pid, pass_);
   if (!isNew && entry->second + 1 < pass_) isNew = true;  // a stale record of a PID gone meanwhile
   entry->second = pass_;
-  if (!isNew) {
-    table_.TouchRow(pid, MaskToText(mask));
-    return;
+  if (isNew) {
+    TrackNewProcess(pid, platform_.GetMask(pid));
+  } else if (followKnownMasks_) {
+    table_.TouchRow(pid, MaskToText(platform_.GetMask(pid)));
+  } else {
+    table_.KeepRow(pid);
   }
+}
+
+void AffinityEngine::TrackNewProcess(Pid pid, AffinityMask mask) {
   // A process first seen outside CPUs 1 to 4 (or unreadable) never gets a row, so its name is not
   // needed: reading names is what a pass spends most on.
   if (!IsManagedMask(mask)) return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -40,6 +41,13 @@ class AffinityEngine {
   void RebuildProcesses();
   // Forgets every process and row; a mode or profile change does this before rebuilding.
   void ClearProcesses();
+  // These processes have just started a program, in this order: each is taken as newly seen, under
+  // the name of the program it runs now, and gets the mode and a row as a pass would give it. A
+  // process named more than once counts once, under its latest program.
+  void ProgramsStarted(std::span<const Pid> pids);
+  // Whether passes read the masks of known processes for the CPU column; nothing shows the column
+  // while the window is hidden, so passes then only look for new processes.
+  void FollowKnownMasks(bool follow) { followKnownMasks_ = follow; }
 
   // The selected rows' processes get the set (excluded ones too), then a refresh.
   void ApplyToSelected(const CpuFlags& flags);
@@ -56,6 +64,8 @@ class AffinityEngine {
   enum class EmptyListing { kEmptiesTable, kIsFailure };
   void Pass(EmptyListing onEmptyListing);
   void TrackProcess(Pid pid);
+  // A process seen for the first time with this mask gets the mode and a row.
+  void TrackNewProcess(Pid pid, AffinityMask mask);
   std::string NameForRow(Pid pid);
   void ForgetUnseenPids(std::size_t seenCount);
 
@@ -67,6 +77,7 @@ class AffinityEngine {
   std::unordered_map<Pid, std::uint64_t> known_;
   std::uint64_t pass_ = 0;
   std::vector<Pid> pids_;  // the latest listing, kept so a pass allocates nothing for it
+  bool followKnownMasks_ = true;
 };
 
 }  // namespace mervale

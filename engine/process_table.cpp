@@ -85,11 +85,21 @@ void ProcessTable::BeginPass() {
   ++pass_;
 }
 
-bool ProcessTable::TouchRow(Pid pid, std::string_view maskText) {
+ProcessTable::Row* ProcessTable::MarkSeen(Pid pid) {
   const auto found = byPid_.find(pid);
-  if (found == byPid_.end()) return false;
-  Row& row = *found->second;
-  row.seenInPass = pass_;
+  if (found == byPid_.end()) return nullptr;
+  found->second->seenInPass = pass_;
+  return found->second;
+}
+
+bool ProcessTable::KeepRow(Pid pid) {
+  return MarkSeen(pid) != nullptr;
+}
+
+bool ProcessTable::TouchRow(Pid pid, std::string_view maskText) {
+  Row* seen = MarkSeen(pid);
+  if (seen == nullptr) return false;
+  Row& row = *seen;
   if (row.maskText != maskText) {
     row.maskText.assign(maskText);
     row.changed = true;
@@ -119,8 +129,26 @@ void ProcessTable::AddRow(std::string caption, std::string pidText, Pid pid, std
 
 void ProcessTable::EndPass() {
   RemoveUnseenRows();
+  PlaceAddedRows();
+}
+
+void ProcessTable::PlaceAddedRows() {
   PlaceAdditions();
   ReportChangedRows();
+}
+
+void ProcessTable::RemoveRow(Pid pid) {
+  const auto found = byPid_.find(pid);
+  if (found == byPid_.end()) return;
+  const Row* row = found->second;
+  byPid_.erase(found);
+  const auto isRow = [row](const auto& candidate) { return candidate.get() == row; };
+  if (std::erase_if(additions_, isRow) != 0) return;
+  const auto place = std::ranges::find_if(rows_, isRow);
+  const int index = static_cast<int>(place - rows_.begin());
+  if (observer_) observer_->RowsAboutToBeRemoved(index, index);
+  rows_.erase(place);
+  if (observer_) observer_->RowsRemoved();
 }
 
 void ProcessTable::RemoveUnseenRows() {

@@ -93,9 +93,15 @@ class ProcessTable {
   // Marks the row of a known PID as still running and updates its CPU text; false when the PID has
   // no row.
   bool TouchRow(Pid pid, std::string_view maskText);
+  // The same, keeping the CPU text as it is.
+  bool KeepRow(Pid pid);
   void AddRow(std::string caption, std::string pidText, Pid pid, std::string maskText);
   // Removes the rows not touched or added in this pass and places the added rows.
   void EndPass();
+  // Between passes: drops the row of a PID (a process that now runs another program), and places
+  // the rows added since, which the next pass then counts as known.
+  void RemoveRow(Pid pid);
+  void PlaceAddedRows();
 
  private:
   struct Row : ProcessRow {
@@ -105,6 +111,8 @@ class ProcessTable {
   };
   using RowList = std::vector<std::unique_ptr<Row>>;
 
+  // The row of the PID marked as seen in this pass; nullptr when the PID has none.
+  Row* MarkSeen(Pid pid);
   int CompareRows(const Row& a, const Row& b) const;
   void RemoveUnseenRows();
   // Puts the rows added since the last placement where sorting after each addition puts them.

@@ -73,6 +73,15 @@ void Program::RefreshProcesses() {
   engine_.RefreshProcesses();
 }
 
+void Program::ProgramsStarted(std::span<const Pid> pids) {
+  engine_.ProgramsStarted(pids);
+}
+
+void Program::SetTableShown(bool shown) {
+  engine_.FollowKnownMasks(shown);
+  if (shown) engine_.RefreshProcesses();
+}
+
 void Program::SelectMode(std::optional<Mode> mode) {
   if (mode == CurrentMode()) return;
   engine_.Policy().mode = mode;

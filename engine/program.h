@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,11 @@ class Program {
 
   // The refresh timer's tick (Timer1).
   void RefreshProcesses();
+  // The system reported these processes as having just started a program.
+  void ProgramsStarted(std::span<const Pid> pids);
+  // The process table became visible or hidden; once visible, its CPU column is brought up to date
+  // at once.
+  void SetTableShown(bool shown);
 
   // The mode chosen by the user in the selector or the tray menu, or set by the program; when it
   // changes to a mode, the mode-change reaction runs.

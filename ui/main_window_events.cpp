@@ -199,6 +199,16 @@ void MainWindow::changeEvent(QEvent* event) {
   hide();
 }
 
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  RunGuarded(this, [this] { program_.SetTableShown(true); });
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  program_.SetTableShown(false);
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyRelease) {
     const auto* key = static_cast<QKeyEvent*>(event);

@@ -29,6 +29,9 @@ class ProcessPlatform {
   // then keeps its mask.
   virtual ErrorCode SetMask(Pid pid, AffinityMask mask) = 0;
   virtual Pid CurrentPid() = 0;
+  // The process has just started a program (exec): what a backend keeps about it, its name above
+  // all, belongs to the program it ran before.
+  virtual void ProgramStarted(Pid /*pid*/) {}
 };
 
 }  // namespace mervale

@@ -8,13 +8,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/affinity_engine.h"
 #include "engine/cpu_set.h"
 #include "engine/platform/linux/linux_platform.h"
+#include "engine/platform/linux/linux_process_start_source.h"
 
 extern char** environ;
 
@@ -26,13 +32,14 @@ class NoFailures : public FailureReporter {
   void ShowFailure() override { ADD_FAILURE() << "no snapshot could be taken"; }
 };
 
+// A child running `command` (by default a minute's sleep), killed at the end of the test.
 class Sleeper {
  public:
-  Sleeper() {
-    char sleep[] = "sleep";
-    char seconds[] = "60";
-    char* argv[] = {sleep, seconds, nullptr};
-    if (posix_spawnp(&pid_, "sleep", nullptr, nullptr, argv, environ) != 0) pid_ = -1;
+  explicit Sleeper(std::vector<std::string> command = {"sleep", "60"}) {
+    std::vector<char*> argv;
+    for (std::string& word : command) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    if (posix_spawnp(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
   }
   ~Sleeper() {
     if (pid_ <= 0) return;
@@ -119,6 +126,50 @@ TEST_F(EngineInNamespace, EndedChildLosesItsRow) {
   engine.RefreshProcesses();
   EXPECT_EQ(engine.Table().FindRow(pid), nullptr);
   EXPECT_FALSE(engine.IsKnownPid(pid));
+}
+
+std::string ExecutableOf(Pid pid) {
+  std::error_code error;
+  return std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error)
+      .filename()
+      .string();
+}
+
+TEST_F(EngineInNamespace, AProgramAShellExecsGetsTheManualEntryOfItsOwnName) {
+  const std::string shell = std::filesystem::canonical("/bin/sh").filename().string();
+  engine.Policy().mode = Mode::kManual;
+  engine.Policy().profileList = {"1000: " + shell, "0100: sleep"};
+  // The shell waits for a file before it runs its program, so the pass sees it as the shell.
+  const std::filesystem::path go = std::filesystem::temp_directory_path() /
+                                   ("mervale-exec-" + std::to_string(std::random_device{}()));
+  std::filesystem::remove(go);
+  Sleeper child(
+      {"sh", "-c", "while [ ! -e \"$0\" ]; do sleep 0.01; done; exec sleep 60", go.string()});
+  ASSERT_GT(child.pid(), 1u);
+  engine.RefreshProcesses();
+  ASSERT_EQ(MaskFromKernel(child.pid()), 1u);
+  std::ofstream{go};
+  for (int tries = 0; tries < 500 && ExecutableOf(child.pid()) != "sleep"; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::filesystem::remove(go);
+  ASSERT_EQ(ExecutableOf(child.pid()), "sleep");
+
+  const std::vector<Pid> started{child.pid()};
+  engine.ProgramsStarted(started);
+  EXPECT_EQ(MaskFromKernel(child.pid()), 2u);
+  const ProcessRow* row = engine.Table().FindRow(child.pid());
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->caption, "sleep");
+  EXPECT_EQ(row->maskText, "0100");
+}
+
+TEST(StartHints, TheNamespacesLatestPidIsTheChildJustStarted) {
+  ASSERT_EQ(getpid(), 1) << "run this program as `unshare --pid --fork --mount-proc` does";
+  for (int round = 0; round < 2; ++round) {
+    Sleeper child;
+    EXPECT_EQ(LastPidOfOwnNamespace(), std::optional<long>(child.pid()));
+  }
 }
 
 }  // namespace

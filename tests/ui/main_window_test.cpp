@@ -508,6 +508,20 @@ class MainWindowTest : public QObject {
     mainWindow().SetCaption(CaptionTarget::kTraySeparator1, "-");
     QVERIFY(Action("N1")->isSeparator());
   }
+
+  void hiddenWindowLeavesTheCpuColumnUntilShown() {
+    Start();
+    mainWindow().show();
+    mainWindow().hide();
+    machine->platform.SetMaskFromOutside(100, 4);
+    mainWindow().onRefreshTimer();
+    const auto cpuText = [this] {
+      return mainWindow().program().Engine().Table().FindRow(100)->maskText;
+    };
+    QCOMPARE(cpuText(), std::string("1111"));
+    mainWindow().show();
+    QCOMPARE(cpuText(), std::string("0010"));
+  }
 };
 
 QTEST_MAIN(MainWindowTest)

@@ -23,6 +23,10 @@ void FakeProcessPlatform::RemoveProcess(Pid pid) {
   for (std::size_t i = 0; i < machine_.size(); ++i) positions_[machine_[i].pid] = i;
 }
 
+void FakeProcessPlatform::RunProgram(Pid pid, std::string name) {
+  Existing(pid).name = std::move(name);
+}
+
 void FakeProcessPlatform::SetMaskFromOutside(Pid pid, AffinityMask mask) {
   Existing(pid).mask = mask;
 }

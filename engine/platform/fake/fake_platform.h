@@ -41,6 +41,8 @@ class FakeProcessPlatform : public ProcessPlatform {
   // Appends a process at the end of the listing order.
   void AddProcess(Pid pid, std::string name, AffinityMask mask);
   void RemoveProcess(Pid pid);
+  // The process runs another program: the same PID under a new name.
+  void RunProgram(Pid pid, std::string name);
   // Another program changed the mask.
   void SetMaskFromOutside(Pid pid, AffinityMask mask);
   void SetCpuCount(int cpuCount) { cpuCount_ = cpuCount; }

@@ -212,6 +212,10 @@ Pid LinuxProcessPlatform::CurrentPid() {
   return Pid(getpid());
 }
 
+void LinuxProcessPlatform::ProgramStarted(Pid pid) {
+  LookAt(pid);
+}
+
 LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
   char target[PATH_MAX];
   const ssize_t length = readlinkat(procDir_, ProcEntry(pid, "exe").c_str(), target, sizeof target);

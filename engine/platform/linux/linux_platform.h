@@ -44,6 +44,8 @@ class LinuxProcessPlatform : public ProcessPlatform {
   // Moves every thread of the process; succeeds when the main thread moved.
   ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override;
+  // Looks at the process afresh, so its name is the new program's.
+  void ProgramStarted(Pid pid) override;
 
   AffinityMask OnlineCpus() const { return onlineCpus_; }
 

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -64,6 +65,13 @@ bool ProcShowsInitialPidNamespace() {
   return length > 0 && std::string_view(self, std::size_t(length)) == std::to_string(getpid());
 }
 
+std::optional<long> LastPidOfOwnNamespace() {
+  std::ifstream file("/proc/sys/kernel/ns_last_pid");
+  long pid = 0;
+  if (file >> pid) return pid;
+  return std::nullopt;
+}
+
 LinuxProcessStartSource::LinuxProcessStartSource(int receiveBufferBytes) {
   socket_ = socket(AF_NETLINK, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_CONNECTOR);
   if (socket_ < 0) return;
@@ -92,6 +100,7 @@ bool LinuxProcessStartSource::Subscribe() {
     // The kernel ignores the request without a reply here; what others' subscriptions bring in
     // can still tell that something started.
     events_ = StartEvents::kForeignPids;
+    lastPidHinted_ = LastPidOfOwnNamespace();
     return true;
   }
   const auto deadline = std::chrono::steady_clock::now() + kReplyTimeout;
@@ -170,6 +179,13 @@ ProcessStarts LinuxProcessStartSource::Drain() {
   ProcessStarts batch = std::exchange(early_, {});
   if (socket_ < 0) return batch;
   while (batch.starts.size() < kMaxStartsPerDrain && ReadOne(batch)) {
+  }
+  if (events_ == StartEvents::kForeignPids && !batch.starts.empty()) {
+    // Starts anywhere on the machine arrive here; only a PID handed out in our namespace since
+    // the previous hint can be a new process of ours, so a busy machine does not drive passes.
+    const std::optional<long> lastPid = LastPidOfOwnNamespace();
+    if (lastPid && lastPid == lastPidHinted_) batch.starts.clear();
+    lastPidHinted_ = lastPid;
   }
   return batch;
 }

@@ -18,7 +18,8 @@ namespace mervale {
 // The kernel reports PIDs as the initial PID namespace sees them and ignores subscriptions made
 // from inside any other namespace. There Events() is kForeignPids: events arrive only while some
 // process outside listens, and their PIDs do not name our processes, so they can only say that
-// something started somewhere.
+// something started somewhere; Drain() passes them on only when a PID was handed out in this
+// namespace since the previous batch it passed on.
 //
 // A socket filter lets only exec events and the kernel's replies through, so forks and exits of
 // the whole machine never wake the reader.
@@ -48,11 +49,16 @@ class LinuxProcessStartSource : public ProcessStartSource {
   std::optional<std::uint32_t> replyError_;  // the kernel's answer to our subscription
   // Starts and losses read while waiting for the kernel's reply to the subscription.
   ProcessStarts early_;
+  std::optional<long>
+      lastPidHinted_;  // the namespace's latest PID at the latest kForeignPids batch
   alignas(8) char buffer_[1024];
 };
 
 // Whether PIDs as the initial PID namespace numbers them are the PIDs of this process's /proc:
 // this process lives in that namespace and /proc is mounted from it.
 bool ProcShowsInitialPidNamespace();
+
+// The PID handed out last in this process's PID namespace; nullopt when it cannot be read.
+std::optional<long> LastPidOfOwnNamespace();
 
 }  // namespace mervale

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine_fixture.h"
+#include "program_fixture.h"
+
+namespace mervale {
+namespace {
+
+using ProgramStarts = EngineTest;
+
+struct StartCase {
+  const char* what;
+  Mode mode;
+  AffinityMask maskAtStart;
+  std::vector<std::string> exclusions;
+  std::vector<AffinityMask> expectedSets;
+  std::optional<std::string> expectedMaskText;  // nullopt: no row
+};
+
+TEST_F(ProgramStarts, AStartedProcessIsTreatedAsAPassWouldTreatANewOne) {
+  const StartCase cases[] = {
+      {"mode applied at once", Mode::kCpu2, 3, {}, {2}, "0100"},
+      {"excluded name keeps its set", Mode::kCpu2, 3, {"tool"}, {}, "1100"},
+      {"unreadable mask: no row, no mode", Mode::kCpu2, 0, {}, {}, std::nullopt},
+      {"mask beyond CPU 4: no row, no mode", Mode::kCpu1, 0x30, {}, {}, std::nullopt},
+  };
+  for (const StartCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeProcessPlatform fresh{4};
+    AffinityEngine events{fresh, reporter};
+    events.Policy().mode = c.mode;
+    events.Policy().exclusionList = c.exclusions;
+    fresh.AddProcess(1, "init", 1);
+    events.RefreshProcesses();
+    fresh.AddProcess(20, "tool", c.maskAtStart);
+    if (c.maskAtStart == 0) fresh.RefuseRead(20);
+    fresh.ResetCalls();
+
+    const std::vector<Pid> started{20};
+    events.ProgramsStarted(started);
+    std::vector<AffinityMask> sets;
+    for (const auto& attempt : fresh.calls().setLog) sets.push_back(attempt.mask);
+    EXPECT_EQ(sets, c.expectedSets);
+    EXPECT_TRUE(events.IsKnownPid(20));
+    const ProcessRow* row = events.Table().FindRow(20);
+    ASSERT_EQ(row != nullptr, c.expectedMaskText.has_value());
+    if (row != nullptr) {
+      EXPECT_EQ(row->maskText, *c.expectedMaskText);
+    }
+
+    // The next pass knows the process: no second mode, the row stays as it is.
+    fresh.ResetCalls();
+    events.RefreshProcesses();
+    EXPECT_EQ(fresh.calls().sets, 0);
+    EXPECT_EQ(events.Table().FindRow(20) != nullptr, c.expectedMaskText.has_value());
+  }
+}
+
+TEST_F(ProgramStarts, AProgramRunFromAShellGetsTheEntryOfItsOwnName) {
+  policy().mode = Mode::kManual;
+  policy().profileList = {"1000: sh", "0100: sleep"};
+  machine.AddProcess(30, "sh", 3);
+  engine.RefreshProcesses();  // the shell is seen before it runs its program
+  ASSERT_EQ(SetMasksFor(30), std::vector<AffinityMask>{1});
+
+  machine.RunProgram(30, "sleep");
+  const std::vector<Pid> started{30};
+  engine.ProgramsStarted(started);
+  EXPECT_EQ(SetMasksFor(30), (std::vector<AffinityMask>{1, 2}));
+  EXPECT_EQ(Captions(), std::vector<std::string>{"sleep"});
+  EXPECT_EQ(table().FindRow(30)->maskText, "0100");
+}
+
+TEST_F(ProgramStarts, AProcessNamedTwiceInABatchCountsOnceUnderItsLatestProgram) {
+  policy().mode = Mode::kManual;
+  policy().profileList = {"1000: sh", "0100: sleep"};
+  machine.AddProcess(40, "sleep", 3);
+  const std::vector<Pid> started{40, 40};
+  engine.ProgramsStarted(started);
+  EXPECT_EQ(SetMasksFor(40), std::vector<AffinityMask>{2});
+  EXPECT_EQ(RowPids(), std::vector<Pid>{40});
+}
+
+TEST_F(ProgramStarts, AutomaticModeDealsCpusInTheOrderOfTheStarts) {
+  policy().mode = Mode::kAutomatic;
+  for (Pid pid : {52, 51, 53}) machine.AddProcess(pid, "p", 3);
+  const std::vector<Pid> started{52, 51, 53, 51};
+  engine.ProgramsStarted(started);
+  EXPECT_EQ(SetMasksFor(52), std::vector<AffinityMask>{1});
+  EXPECT_EQ(SetMasksFor(53), std::vector<AffinityMask>{2});
+  EXPECT_EQ(SetMasksFor(51), std::vector<AffinityMask>{1});
+}
+
+TEST_F(ProgramStarts, AStartedProcessThatEndedLosesItsRowAtTheNextPass) {
+  machine.AddProcess(60, "brief", 3);
+  const std::vector<Pid> started{60};
+  engine.ProgramsStarted(started);
+  ASSERT_EQ(table().RowCount(), 1);
+  machine.RemoveProcess(60);
+  engine.RefreshProcesses();
+  EXPECT_EQ(table().RowCount(), 0);
+  EXPECT_FALSE(engine.IsKnownPid(60));
+}
+
+TEST_F(ProgramStarts, PassesWhileHiddenReadOnlyNewMasksAndShowingCatchesUp) {
+  machine.AddProcess(70, "a", 3);
+  machine.AddProcess(71, "b", 3);
+  engine.RefreshProcesses();
+  engine.FollowKnownMasks(false);
+  machine.SetMaskFromOutside(70, 1);
+  machine.AddProcess(72, "c", 3);
+  machine.ResetCalls();
+  engine.RefreshProcesses();
+  EXPECT_EQ(machine.calls().gets, 2) << "the new process's mask, before and after its mode";
+  EXPECT_EQ(table().FindRow(70)->maskText, "1100");
+  EXPECT_EQ(table().RowCount(), 3) << "known rows stay while hidden";
+
+  engine.FollowKnownMasks(true);
+  engine.RefreshProcesses();
+  EXPECT_EQ(table().FindRow(70)->maskText, "1000");
+}
+
+using TableVisibility = ProgramTest;
+
+TEST_F(TableVisibility, ShowingTheTableBringsItsCpuColumnUpToDateAtOnce) {
+  StartUp();
+  program.SetTableShown(false);
+  machine.SetMaskFromOutside(100, 4);
+  program.RefreshProcesses();
+  const auto maskText = [&] { return program.Engine().Table().FindRow(100)->maskText; };
+  EXPECT_EQ(maskText(), "1111");
+  program.SetTableShown(true);
+  EXPECT_EQ(maskText(), "0010");
+}
+
+}  // namespace
+}  // namespace mervale

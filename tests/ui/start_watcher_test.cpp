@@ -1,0 +1,124 @@
+#include <QElapsedTimer>
+#include <QTest>
+#include <QWidget>
+
+#include <unistd.h>
+
+#include "engine/platform/fake/fake_platform.h"
+#include "engine/platform/fake/fake_process_start_source.h"
+#include "store/system/fake/fake_system.h"
+#include "tests/engine/fake_program_view.h"
+#include "ui/start_watcher.h"
+
+using namespace mervale;
+
+namespace {
+
+// Scripted starts behind a real descriptor, so the watcher's socket notifier wakes for them.
+class PipedStartSource : public ProcessStartSource {
+ public:
+  explicit PipedStartSource(StartEvents events) : scripted_(events) {
+    if (pipe(ends_) != 0) qFatal("no pipe");
+  }
+  ~PipedStartSource() override {
+    close(ends_[0]);
+    close(ends_[1]);
+  }
+  void PostStart(Pid pid) {
+    scripted_.PostStart(pid);
+    Wake();
+  }
+  void LoseEvents() {
+    scripted_.LoseEvents();
+    Wake();
+  }
+
+  StartEvents Events() const override { return scripted_.Events(); }
+  int Descriptor() const override { return ends_[0]; }
+  ProcessStarts Drain() override {
+    char bytes[64];
+    while (pending_ > 0) pending_ -= int(read(ends_[0], bytes, std::min<int>(pending_, 64)));
+    return scripted_.Drain();
+  }
+
+ private:
+  void Wake() {
+    if (write(ends_[1], "x", 1) == 1) ++pending_;
+  }
+  FakeProcessStartSource scripted_;
+  int ends_[2] = {-1, -1};
+  int pending_ = 0;
+};
+
+// A program in mode CPU 1 over a scripted machine that knows its processes already.
+struct Setting {
+  explicit Setting(StartEvents events) : source(events) {
+    machine.AddProcess(10, "known", 3);
+    program.Engine().Policy().mode = Mode::kCpu1;
+    program.RefreshProcesses();
+    machine.ResetCalls();
+  }
+  FakeProcessPlatform machine{2};
+  FakeSystemServices system;
+  FakeProgramView view;
+  Program program{machine, system, view};
+  PipedStartSource source;
+  QWidget window;
+  StartWatcher watcher{source, program, &window};
+};
+
+}  // namespace
+
+class StartWatcherTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void startsOfOurProcessesAreHandedOverInOneBatch() {
+    Setting s(StartEvents::kOwnPids);
+    s.machine.AddProcess(20, "new", 3);
+    s.machine.AddProcess(21, "new", 3);
+    s.source.PostStart(20);
+    s.source.PostStart(21);
+    QTRY_COMPARE_WITH_TIMEOUT(s.machine.MaskOf(21), AffinityMask{1}, 1000);
+    QCOMPARE(s.machine.MaskOf(20), AffinityMask{1});
+    QCOMPARE(s.machine.calls().snapshotsCreated, 0);
+  }
+
+  void foreignStartsBringPassesForwardAtMostOncePerDelay() {
+    Setting s(StartEvents::kForeignPids);
+    s.machine.AddProcess(30, "new", 3);
+    QElapsedTimer stream;
+    stream.start();
+    for (Pid foreign = 9000; stream.elapsed() < 10 * StartWatcher::kPassSoonDelayMs; ++foreign) {
+      s.source.PostStart(foreign);
+      QTest::qWait(1);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(s.machine.MaskOf(30), AffinityMask{1}, 1000);
+    QTest::qWait(2 * StartWatcher::kPassSoonDelayMs);
+    const qint64 allowed = stream.elapsed() / StartWatcher::kPassSoonDelayMs + 1;
+    QVERIFY2(s.machine.calls().snapshotsCreated <= allowed,
+             qPrintable(QString::number(s.machine.calls().snapshotsCreated)));
+  }
+
+  void lostStartsRunAFullPassAtOnce() {
+    QFETCH(int, events);
+    Setting s{StartEvents(events)};
+    s.machine.AddProcess(40, "missed", 3);
+    s.source.LoseEvents();
+    QTRY_COMPARE_WITH_TIMEOUT(s.machine.calls().snapshotsCreated, 1, 1000);
+    QCOMPARE(s.machine.MaskOf(40), AffinityMask{1});
+  }
+  void lostStartsRunAFullPassAtOnce_data() {
+    QTest::addColumn<int>("events");
+    QTest::newRow("own PIDs") << int(StartEvents::kOwnPids);
+    QTest::newRow("foreign PIDs") << int(StartEvents::kForeignPids);
+  }
+
+  void withoutStartsTheTimerDoesTheWork() {
+    Setting s(StartEvents::kUnavailable);
+    QVERIFY(!s.watcher.IsWatching());
+  }
+};
+
+QTEST_MAIN(StartWatcherTest)
+#include "start_watcher_test.moc"

@@ -1,0 +1,68 @@
+#include "ui/start_watcher.h"
+
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <utility>
+
+#include "ui/error_box.h"
+
+namespace mervale {
+
+StartWatcher::StartWatcher(ProcessStartSource& source, Program& program, QWidget* window)
+    : QObject(window), source_(source), program_(program), window_(window) {
+  if (source_.Events() == StartEvents::kUnavailable || source_.Descriptor() < 0) return;
+  batchTimer_.setSingleShot(true);
+  batchTimer_.setInterval(source_.Events() == StartEvents::kOwnPids ? kBatchWindowMs
+                                                                    : kPassSoonDelayMs);
+  connect(&batchTimer_, &QTimer::timeout, this, &StartWatcher::onBatchDue);
+  notifier_ = new QSocketNotifier(qintptr(source_.Descriptor()), QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, &StartWatcher::onReadable);
+}
+
+void StartWatcher::onReadable() {
+  const ProcessStarts batch = source_.Drain();
+  if (source_.Events() != StartEvents::kOwnPids) {
+    // Hints of the whole machine's starts: reading them again only when a pass may run again keeps
+    // a busy machine from waking the program more often than that.
+    notifier_->setEnabled(false);
+    passDue_ = passDue_ || !batch.starts.empty();
+    if (batch.eventsLost) runPass();
+    if (!batchTimer_.isActive()) batchTimer_.start();
+    return;
+  }
+  for (const ProcessStart& start : batch.starts) waiting_.push_back(start.pid);
+  if (batch.eventsLost) {
+    // The starts at hand may be programs run by known processes, which no pass would rename.
+    handWaitingStarts();
+    runPass();
+  } else if (waiting_.size() >= kMaxWaitingStarts) {
+    handWaitingStarts();
+  } else if (!batch.starts.empty() && !batchTimer_.isActive()) {
+    // A running timer is not restarted: under a steady stream of starts the batches still go.
+    batchTimer_.start();
+  }
+}
+
+void StartWatcher::onBatchDue() {
+  if (source_.Events() == StartEvents::kOwnPids) {
+    handWaitingStarts();
+    return;
+  }
+  notifier_->setEnabled(true);
+  if (passDue_) runPass();
+}
+
+void StartWatcher::runPass() {
+  passDue_ = false;
+  RunGuarded(window_, [this] { program_.RefreshProcesses(); });
+}
+
+void StartWatcher::handWaitingStarts() {
+  batchTimer_.stop();
+  if (waiting_.empty()) return;
+  const std::vector<Pid> starts = std::exchange(waiting_, {});
+  RunGuarded(window_, [&] { program_.ProgramsStarted(starts); });
+}
+
+}  // namespace mervale

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <vector>
+
+#include "engine/platform/process_start_source.h"
+#include "engine/program.h"
+
+class QSocketNotifier;
+class QWidget;
+
+namespace mervale {
+
+// Hands the system's reports of starting programs to the program, so that a new process gets its
+// mode as it starts rather than at the next refresh tick. Starts that arrive within a few
+// milliseconds go together; reports that cannot name our processes only bring the next pass
+// forward, to at most one pass per kPassSoonDelay; a report of lost starts runs a full pass at
+// once. Without reports the refresh timer does all the work, and nothing is said about it.
+class StartWatcher : public QObject {
+  Q_OBJECT
+
+ public:
+  static constexpr int kBatchWindowMs = 3;
+  static constexpr int kPassSoonDelayMs = 20;
+  // So many starts waiting for their batch are handed over at once, so the waiting stays bounded.
+  static constexpr std::size_t kMaxWaitingStarts = 4 * ProcessStartSource::kMaxStartsPerDrain;
+
+  // Errors of the program's handling go to the error box over `window`, which also owns this.
+  StartWatcher(ProcessStartSource& source, Program& program, QWidget* window);
+
+  bool IsWatching() const { return notifier_ != nullptr; }
+
+ private:
+  void onReadable();
+  void onBatchDue();
+  void handWaitingStarts();
+  void runPass();
+
+  ProcessStartSource& source_;
+  Program& program_;
+  QWidget* window_;
+  QSocketNotifier* notifier_ = nullptr;
+  QTimer batchTimer_;
+  std::vector<Pid> waiting_;
+  bool passDue_ = false;  // a hint came since the latest pass
+};
+
+}  // namespace mervale
