@@ -262,7 +262,9 @@ LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
   }
   KnownPid& known = listed ? *place : *known_.insert(place, KnownPid{});
   known.pid = pid;
-  known.unopenable = error == ENOENT || !MaySet(pid);
+  // Reading the executable's link needs the rights of the process's own user, so it can only
+  // have worked on a process we may set; the owner is read only where it failed.
+  known.unopenable = error == ENOENT || (error != 0 && !MaySet(pid));
   known.lookedAt = listings_;
   known.name.reset();
   if (length >= 0) known.name = ExecutableName(std::string_view(target, std::size_t(length)));
