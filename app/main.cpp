@@ -46,7 +46,7 @@ int main(int argc, char* argv[]) {
   mervale::LinuxProcessStartSource starts;
   mervale::StartWatcher startWatcher(starts, windows.mainWindow().program(), &windows.mainWindow());
 #endif
-  windows.mainWindow().show();
+  windows.launch();
   const int result = QApplication::exec();
 #ifndef _WIN32
   // Quitting ends the namespace; the processes in it get a moment to end on their own first.

@@ -115,6 +115,8 @@ class Program {
   // The profile selector's index; anything outside the nine profiles selects none.
   void SetProfileIndex(int index);
   void SetProfileList(LineList entries);
+  // Shows and applies the list of the selected profile when its file exists.
+  void LoadActiveProfileList();
   void UpdateCpuCount();
   void SetRefreshInterval(int milliseconds);
   std::string LanguagesDir();

@@ -39,12 +39,25 @@ void Program::LoadSettings() {
   languageTable_.clear();
   RequireDataDir();
   const std::string settingsFile = SettingsFileName(dataDir_);
-  if (FileExists(settingsFile)) RestoreSettings(settingsFile);
+  if (FileExists(settingsFile)) {
+    try {
+      RestoreSettings(settingsFile);
+    } catch (...) {
+      // The active profile's list must show what its file holds even so: left empty, the next
+      // addition would save one entry over the whole file.
+      LoadActiveProfileList();
+      throw;
+    }
+  }
   engine_.RefreshProcesses();
   SaveSettings();
+  LoadActiveProfileList();
+  LoadLanguage();
+}
+
+void Program::LoadActiveProfileList() {
   LineList entries;
   if (LoadIfExists(entries, ProfileFileName())) SetProfileList(std::move(entries));
-  LoadLanguage();
 }
 
 void Program::RestoreSettings(const std::string& settingsFile) {

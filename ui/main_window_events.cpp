@@ -59,7 +59,14 @@ void MainWindow::onRefreshTimer() {
 // Timer2Timer
 void MainWindow::onStartupTimer() {
   startupTimer_->stop();
-  if (program_.GetOptions().startMinimized) hide();
+  if (!program_.GetOptions().startMinimized) return;
+  // Hidden without a tray, the window could not be brought back, and only a kill would end the
+  // program; then it starts minimised as usual, on the taskbar.
+  if (TrayIcon::isAvailable()) {
+    hide();
+  } else {
+    showMinimized();
+  }
 }
 
 // ListView1ColumnClick

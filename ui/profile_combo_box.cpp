@@ -6,32 +6,29 @@
 
 namespace mervale {
 
-ProfileComboBox::ProfileComboBox(QWidget* parent) : QComboBox(parent) {
-  connect(this, &QComboBox::currentIndexChanged, this, [this] {
-    ownText_ = false;
-    update();
-  });
-}
+ProfileComboBox::ProfileComboBox(QWidget* parent) : QComboBox(parent) {}
 
 void ProfileComboBox::setText(const QString& text) {
   text_ = text;
-  ownText_ = true;
   update();
 }
 
 void ProfileComboBox::showIndex(int index) {
   const QSignalBlocker quiet(this);
   setCurrentIndex(index);
-  ownText_ = false;
   update();
 }
 
 QString ProfileComboBox::text() const {
-  return ownText_ ? text_ : currentText();
+  return showsOwnText() ? text_ : currentText();
+}
+
+bool ProfileComboBox::showsOwnText() const {
+  return !text_.isEmpty() && currentIndex() == 0;
 }
 
 void ProfileComboBox::paintEvent(QPaintEvent* event) {
-  if (!ownText_) {
+  if (!showsOwnText()) {
     QComboBox::paintEvent(event);
     return;
   }

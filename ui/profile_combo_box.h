@@ -5,7 +5,8 @@
 namespace mervale {
 
 // The profile selector. A language sets its text without touching its entries or which entry is
-// selected; that text is shown until another entry is selected.
+// selected. That text names the first profile, so it stands in for the first entry only: whatever
+// profile is active, the selector names it.
 class ProfileComboBox : public QComboBox {
   Q_OBJECT
 
@@ -22,8 +23,9 @@ class ProfileComboBox : public QComboBox {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  bool showsOwnText() const;
+
   QString text_;
-  bool ownText_ = false;
 };
 
 }  // namespace mervale

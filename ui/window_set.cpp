@@ -22,4 +22,8 @@ WindowSet::WindowSet(ProcessPlatform& platform, SystemServices& system)
 
 WindowSet::~WindowSet() = default;
 
+void WindowSet::launch() {
+  mainWindow_->show();
+}
+
 }  // namespace mervale

@@ -24,6 +24,10 @@ class WindowSet {
   OptionsWindow& optionsWindow() { return *optionsWindow_; }
   AboutWindow& aboutWindow() { return *aboutWindow_; }
 
+  // The program's start: the main window alone comes up; the start-up tick minimises it when
+  // "Start minimized" is set.
+  void launch();
+
  private:
   std::unique_ptr<MainWindow> mainWindow_;
   std::unique_ptr<DonationWindow> donationWindow_;

@@ -53,12 +53,6 @@ std::string FileNameOf(Saved saved) {
   return {};
 }
 
-int SetEntryIndex(std::string_view handler) {
-  const auto entries = SetEntries();
-  const auto found = std::ranges::find(entries, handler, &SetEntry::handler);
-  return static_cast<int>(found - entries.begin());
-}
-
 std::string ErrorOf(const std::function<void()>& action) {
   try {
     action();

@@ -15,13 +15,6 @@ class ListsTest : public ProgramTest {
     WriteData("CPU1_0.lst", Lines({"1000: alpha.exe", "0100: beta.exe", "x", "0011: gamma.exe"}));
     StartUp();
   }
-  int SetEntryIndex(std::string_view handler) const {
-    const auto entries = SetEntries();
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-      if (entries[i].handler == handler) return static_cast<int>(i);
-    }
-    throw std::invalid_argument("no such entry");
-  }
   std::string SettingsLine(int index) const {
     return LineAt(SplitLines(ReadData("Settings.ini")), index);
   }
@@ -135,6 +128,39 @@ TEST_F(ListsTest, ExcludeAddsLowerCasedNamesOnce) {
   program.ExcludeSelected();
   EXPECT_EQ(view.exclusionList, LineList{"alpha.exe"});
   EXPECT_EQ(ReadData("Skip.dat"), Lines({"alpha.exe"}));
+}
+
+// The list Manual mode uses and the window both lose the entry, although the file kept it.
+TEST_F(ListsTest, AFailedSaveAfterDeleteStillShowsTheRemovalEverywhere) {
+  program.SelectMode(Mode::kManual);
+  std::filesystem::remove(DataFile("CPU1_0.lst"));
+  MakeUnwritable(DataFile("CPU1_0.lst"));
+  EXPECT_THROW(program.DeleteProfileEntries({0}), Error);
+  const LineList remaining{"0100: beta.exe", "x", "0011: gamma.exe"};
+  EXPECT_EQ(view.profileList, remaining);
+  EXPECT_EQ(program.Engine().Policy().profileList, remaining);
+  machine.AddProcess(400, "alpha.exe", 15);
+  program.RefreshProcesses();
+  EXPECT_EQ(machine.MaskOf(400), 15u);
+}
+
+using HandEditedExclusions = ProgramTest;
+
+// Skip.dat written by hand in other letter cases still names the process: no mode touches it, and
+// "Exclude" on it finds the line that is there.
+TEST_F(HandEditedExclusions, CoverTheProcessInEveryModeAndAreNotAddedAgain) {
+  WriteData("Skip.dat", Lines({"NotePad.exe"}));
+  WriteData("CPU1_0.lst", Lines({"1000: notepad.exe"}));
+  machine.AddProcess(400, "notepad.exe", 15);
+  StartUp();
+  for (const ModeTraits& mode : kModes) {
+    program.SelectMode(mode.mode);
+    EXPECT_EQ(machine.MaskOf(400), 15u) << mode.selectorCaption;
+  }
+  SelectRows({400});
+  program.ExcludeSelected();
+  EXPECT_EQ(view.exclusionList, LineList{"NotePad.exe"});
+  EXPECT_EQ(ReadData("Skip.dat"), Lines({"NotePad.exe"}));
 }
 
 }  // namespace

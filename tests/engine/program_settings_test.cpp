@@ -213,6 +213,23 @@ TEST_P(FailedRestore, LeavesTheFileAndEveryOptionAlone) {
   EXPECT_EQ(ReadData("Settings.ini"), Lines({"4", "F", "T", "0", "1", "F"}));
 }
 
+// A restore that fails leaves profile 1 selected, so its list is the one shown and extended.
+TEST_P(FailedRestore, ShowsTheActiveProfilesEntriesAndAnAdditionKeepsThem) {
+  const LineList entries{"1000: alpha.exe", "0100: delta.exe", "0010: epsilon.exe"};
+  WriteData("Settings.ini", Lines(GetParam().lines));
+  WriteData("CPU1_0.lst", Lines(entries));
+  EXPECT_THROW(StartUp(), Error);
+  EXPECT_EQ(view.profileList, entries);
+  EXPECT_EQ(program.Engine().Policy().profileList, entries);
+
+  program.RefreshProcesses();
+  SelectRows({200});
+  program.RunSetEntry(SetEntryIndex("N12Click"));
+  LineList added = entries;
+  added.push_back("1000: beta.exe");
+  EXPECT_EQ(ReadData("CPU1_0.lst"), Lines(added));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Files, FailedRestore,
     ::testing::Values(

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "tests/common/listed_names.h"
+#include "tests/store/child_process.h"
 
 extern char** environ;
 
@@ -43,24 +45,39 @@ class Child {
 
   // A copy of this test program with the main thread and `extraThreads` more, all asleep.
   static Child WithThreads(int extraThreads) {
+    return Asleep([extraThreads] {
+      for (int i = 0; i < extraThreads; ++i)
+        std::thread([] {
+          for (;;) pause();
+        }).detach();
+      return true;
+    });
+  }
+
+  // A copy of this test program, asleep, that belongs to `uid` alone.
+  static Child AsUser(uid_t uid) {
+    return Asleep([uid] { return testing::BecomeUser(uid); });
+  }
+
+  // A copy of this test program that sleeps once `prepare` succeeded in it; not running when it
+  // did not.
+  static Child Asleep(const std::function<bool()>& prepare) {
     int ready[2];
     if (pipe(ready) != 0) return Child(-1);
     const pid_t pid = fork();
     if (pid == 0) {
       close(ready[0]);
-      for (int i = 0; i < extraThreads; ++i)
-        std::thread([] {
-          for (;;) pause();
-        }).detach();
       const char byte = 1;
-      if (write(ready[1], &byte, 1) != 1) _exit(1);
+      if (!prepare() || write(ready[1], &byte, 1) != 1) _exit(1);
       for (;;) pause();
     }
     close(ready[1]);
     char byte = 0;
     const bool started = pid > 0 && read(ready[0], &byte, 1) == 1;
     close(ready[0]);
-    return Child(started ? pid : -1);
+    Child child(pid);
+    if (!started) child.Reap();
+    return child;
   }
 
   // A copy of this test program that runs `program` with `argument` once a byte is written to
@@ -398,6 +415,44 @@ TEST_F(LinuxPlatformTest, AnExecutableDeletedAfterItStartedKeepsItsName) {
   EXPECT_EQ(NameIn(ListedNames(platform_), child.pid()), "napper");
 }
 
+struct OtherUsersCase {
+  const char* viewer;
+  uid_t viewerUid;  // 0: stays root, with CAP_SYS_NICE
+  bool mayMoveOthers;
+};
+
+class OtherUsersProcessTest : public ::testing::TestWithParam<OtherUsersCase> {};
+
+// Another user's process reads as one that cannot be opened unless we may move it, and is then
+// never set; our own stay readable either way.
+TEST_P(OtherUsersProcessTest, CountsAsUnopenableUnlessWeMayMoveIt) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run processes as other users";
+  Child other = Child::AsUser(testing::kOtherUser);
+  ASSERT_TRUE(other.running());
+  const AffinityMask before = SchedulerMask(pid_t(other.pid()));
+  const auto seen = testing::RunInChild([&] {
+    if (GetParam().viewerUid != 0 && !testing::BecomeUser(GetParam().viewerUid))
+      return std::string("cannot become the viewer");
+    LinuxProcessPlatform platform;
+    std::vector<Pid> pids;
+    platform.ListPids(pids);
+    const bool seesOwn = platform.GetMask(Pid(getpid())) != 0;
+    const bool seesOther = platform.GetMask(other.pid()) != 0;
+    const ErrorCode setOther = platform.SetMask(other.pid(), before & platform.OnlineCpus());
+    return std::to_string(seesOwn) + " " + std::to_string(seesOther) + " " +
+           std::to_string(setOther);
+  });
+  ASSERT_TRUE(seen.has_value());
+  const std::string expected = GetParam().mayMoveOthers ? "1 1 0" : "1 0 " + std::to_string(EACCES);
+  EXPECT_EQ(*seen, expected);
+  EXPECT_EQ(SchedulerMask(pid_t(other.pid())), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Viewers, OtherUsersProcessTest,
+                         ::testing::Values(OtherUsersCase{"root", 0, true},
+                                           OtherUsersCase{"thirdUser", testing::kThirdUser, false}),
+                         [](const auto& info) { return std::string(info.param.viewer); });
+
 TEST(CpuListMaskTest, ReadsKernelCpuLists) {
   struct Case {
     const char* text;
@@ -433,7 +488,7 @@ TEST(CpuSetMaskTest, CpusBeyondTheMaskNeverReadAsAManagedMask) {
     cpu_set_t cpus;
     CPU_ZERO(&cpus);
     for (const int cpu : c.cpus) CPU_SET(cpu, &cpus);
-    EXPECT_EQ(CpuSetMask(cpus), c.mask) << testing::PrintToString(c.cpus);
+    EXPECT_EQ(CpuSetMask(cpus), c.mask) << ::testing::PrintToString(c.cpus);
   }
 }
 

@@ -154,6 +154,34 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<QLineEdit>(&options, QStringLiteral("Edit1"))->text(), QStringLiteral("5"));
   }
 
+  void profileSelectorNamesTheActiveProfile_data() {
+    QTest::addColumn<int>("profile");
+    QTest::addColumn<QString>("language");  // empty: as started
+    for (const int profile : {0, 3, 8}) {
+      for (const QString& language : {QString(), QStringLiteral("German")}) {
+        QTest::newRow(qPrintable(QStringLiteral("profile %1 %2").arg(profile).arg(language)))
+            << profile << language;
+      }
+    }
+  }
+
+  void profileSelectorNamesTheActiveProfile() {
+    QFETCH(int, profile);
+    QFETCH(QString, language);
+    machine->WriteDataFile(QStringLiteral("Settings.ini"),
+                           {"4", "F", "F", QString::number(profile), "1", "F"});
+    Start();
+    if (!language.isEmpty()) mainWindow().program().SelectLanguage(language.toStdString());
+
+    auto* selector = Find<ProfileComboBox>(&mainWindow(), QStringLiteral("ComboBox1"));
+    QCOMPARE(selector->currentIndex(), profile);
+    // The language's text names the first profile and stands in for its entry alone.
+    const QString firstProfileText =
+        language.isEmpty() ? QStringLiteral("Profil 1") : QStringLiteral("de7");
+    QCOMPARE(selector->text(),
+             profile == 0 ? firstProfileText : QStringLiteral("Profil %1").arg(profile + 1));
+  }
+
   void errorInMainWindowCreationEndsOnlyThatStep() {
     machine->system.SetDataDir(std::nullopt);
     machine->system.SetSystemLocaleId(0x0401);
@@ -372,6 +400,73 @@ class MainWindowTest : public QObject {
     Action("Delete2")->trigger();
     QCOMPARE(exclusions->count(), 0);
     QCOMPARE(machine->ReadDataFile(QStringLiteral("Skip.dat")), QStringList());
+  }
+
+  void listMenuDeleteTakesOnlyItsListsSelection_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("profile list") << "Delete1"
+                                  << "ListBox1"
+                                  << "CPU1_0.lst";
+    QTest::newRow("exclusion list") << "Delete2"
+                                    << "ListBox2"
+                                    << "Skip.dat";
+  }
+
+  void listMenuDeleteTakesOnlyItsListsSelection() {
+    QFETCH(QString, item);
+    QFETCH(QString, list);
+    const QStringList profileEntries{"1000: alpha.exe", "0100: gamma.exe", "0011: zeta.exe"};
+    const QStringList exclusions{"beta.exe", "delta.exe", "eta.exe"};
+    machine->WriteDataFile(QStringLiteral("CPU1_0.lst"), profileEntries);
+    machine->WriteDataFile(QStringLiteral("Skip.dat"), exclusions);
+    Start();
+    struct ListUnderTest {
+      QString name;
+      QString file;
+      QStringList lines;
+      int selected;  // different in each list, so that a swapped selection shows
+    };
+    const ListUnderTest lists[] = {{"ListBox1", "CPU1_0.lst", profileEntries, 0},
+                                   {"ListBox2", "Skip.dat", exclusions, 2}};
+    for (const ListUnderTest& each : lists)
+      Find<QListWidget>(&mainWindow(), each.name)->item(each.selected)->setSelected(true);
+
+    Action(qPrintable(item))->trigger();
+
+    for (const ListUnderTest& each : lists) {
+      QStringList expected = each.lines;
+      if (each.name == list) expected.removeAt(each.selected);
+      auto* widget = Find<QListWidget>(&mainWindow(), each.name);
+      QStringList shown;
+      for (int row = 0; row < widget->count(); ++row) shown << widget->item(row)->text();
+      QCOMPARE(shown, expected);
+      QCOMPARE(machine->ReadDataFile(each.file), expected);
+    }
+  }
+
+  void pickingAProfileSwitchesToIt_data() {
+    QTest::addColumn<int>("profile");
+    for (const int profile : {1, 4, 8})
+      QTest::newRow(qPrintable(QStringLiteral("profile %1").arg(profile))) << profile;
+  }
+
+  void pickingAProfileSwitchesToIt() {
+    QFETCH(int, profile);
+    machine->WriteDataFile(QStringLiteral("Settings.ini"), {"1", "F", "F", "0", "1", "F"});
+    machine->WriteDataFile(QStringLiteral("CPU1_%1.lst").arg(profile), {"0010: gamma.exe"});
+    Start();
+    QCOMPARE(machine->platform.MaskOf(300), 15u);
+
+    Find<ProfileComboBox>(&mainWindow(), QStringLiteral("ComboBox1"))->setCurrentIndex(profile);
+
+    auto* entries = Find<QListWidget>(&mainWindow(), QStringLiteral("ListBox1"));
+    QCOMPARE(entries->count(), 1);
+    QCOMPARE(entries->item(0)->text(), QStringLiteral("0010: gamma.exe"));
+    QCOMPARE(machine->platform.MaskOf(300), 4u);
+    QCOMPARE(machine->ReadDataFile(QStringLiteral("Settings.ini")).value(3),
+             QString::number(profile));
   }
 
   void failureShownOnceWhileOpen() {

@@ -73,6 +73,29 @@ class OptionsWindowTest : public QObject {
     QVERIFY(!RefreshTimer()->isActive());
   }
 
+  void typingARateAfterZeroRestartsTheTimer_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("the same rate") << QStringLiteral("1") << 1000;
+    QTest::newRow("another rate") << QStringLiteral("3") << 3000;
+    QTest::newRow("two digits") << QStringLiteral("12") << 12000;
+  }
+
+  void typingARateAfterZeroRestartsTheTimer() {
+    QFETCH(QString, typed);
+    QFETCH(int, interval);
+    auto* edit = Control<QLineEdit>("Edit1");
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("0"));
+    QVERIFY(!RefreshTimer()->isActive());
+
+    edit->selectAll();
+    QTest::keyClicks(edit, typed);
+    QVERIFY(RefreshTimer()->isActive());
+    QCOMPARE(RefreshTimer()->interval(), interval);
+    QCOMPARE(boxes->Shown(), QStringList());
+  }
+
   void checkBoxes() {
     Control<QCheckBox>("CheckBox1")->click();
     QCOMPARE(machine->system.AutostartEntry(), machine->system.ExecutablePath());

@@ -10,6 +10,8 @@
 
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
+#include "ui/about_window.h"
+#include "ui/donation_window.h"
 #include "ui/main_window.h"
 #include "ui/options_window.h"
 #include "ui/tray_icon.h"
@@ -32,7 +34,7 @@ class TrayTest : public QObject {
   QTimer* StartupTimer() { return mainWindow().findChild<QTimer*>(QStringLiteral("Timer2")); }
   void StartShown() {
     windows = std::make_unique<WindowSet>(machine->platform, machine->system);
-    mainWindow().show();
+    windows->launch();
     QVERIFY(QTest::qWaitForWindowExposed(&mainWindow()));
   }
 
@@ -50,20 +52,34 @@ class TrayTest : public QObject {
     machine.reset();
   }
 
-  void startMinimizedHidesAtTheFirstStartupTick() {
-    machine->WriteDataFile(QStringLiteral("Settings.ini"), {"4", "F", "T", "0", "1", "F"});
-    StartShown();
-    QVERIFY(mainWindow().isVisible());
-
-    QTRY_VERIFY_WITH_TIMEOUT(!mainWindow().isVisible(), 3000);
-    QVERIFY(!StartupTimer()->isActive());
-    QVERIFY(Icon()->isVisible());
+  void launchAndTheFirstStartupTick_data() {
+    QTest::addColumn<bool>("startMinimized");
+    QTest::addColumn<bool>("trayAvailable");
+    QTest::newRow("shown, with a tray") << false << true;
+    QTest::newRow("shown, without a tray") << false << false;
+    QTest::newRow("minimised into the tray") << true << true;
+    // Hidden there, the window could not be brought back.
+    QTest::newRow("minimised onto the taskbar without a tray") << true << false;
   }
 
-  void withoutStartMinimizedTheWindowStays() {
+  // The main window alone comes up; the start-up tick then hides it into the tray, or minimises it
+  // where there is none, when "Start minimized" is set.
+  void launchAndTheFirstStartupTick() {
+    QFETCH(bool, startMinimized);
+    QFETCH(bool, trayAvailable);
+    TrayIcon::overrideAvailability(trayAvailable);
+    machine->WriteDataFile(QStringLiteral("Settings.ini"),
+                           {"4", "F", startMinimized ? "T" : "F", "0", "1", "F"});
     StartShown();
-    QTRY_VERIFY_WITH_TIMEOUT(!StartupTimer()->isActive(), 3000);
     QVERIFY(mainWindow().isVisible());
+    QVERIFY(!windows->optionsWindow().isVisible());
+    QVERIFY(!windows->aboutWindow().isVisible());
+    QVERIFY(!windows->donationWindow().isVisible());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!StartupTimer()->isActive(), 3000);
+    QCOMPARE(mainWindow().isVisible(), !(startMinimized && trayAvailable));
+    QCOMPARE(mainWindow().isMinimized(), startMinimized && !trayAvailable);
+    QVERIFY(Icon()->isVisible());
   }
 
   void minimiseHidesIntoTheTray() {

@@ -3,7 +3,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <linux/capability.h>
 #include <sched.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -97,6 +99,36 @@ cpu_set_t ToCpuSet(AffinityMask mask) {
   return cpus;
 }
 
+bool HasSysNice() {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+  if (syscall(SYS_capget, &header, data) != 0) return false;
+  return (data[CAP_TO_INDEX(CAP_SYS_NICE)].effective & CAP_TO_MASK(CAP_SYS_NICE)) != 0;
+}
+
+// The real and effective uid of "Uid:\treal\teffective\tsaved\tfs" in /proc/PID/status: the
+// scheduler lets a user move a process when either is theirs.
+std::optional<std::pair<uid_t, uid_t>> OwnerUids(int procDir, Pid pid) {
+  const int fd = openat(procDir, ProcEntry(pid, "status").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  char text[2048];
+  const ssize_t length = read(fd, text, sizeof text - 1);
+  close(fd);
+  if (length <= 0) return {};
+  const std::string_view status(text, std::size_t(length));
+  constexpr std::string_view kUidKey = "\nUid:\t";
+  const std::size_t key = status.find(kUidKey);
+  if (key == std::string_view::npos) return {};
+  const char* begin = status.data() + key + kUidKey.size();
+  const char* end = status.data() + status.size();
+  uid_t real = 0;
+  uid_t effective = 0;
+  const auto [afterReal, realError] = std::from_chars(begin, end, real);
+  if (realError != std::errc{} || afterReal == end || *afterReal != '\t') return {};
+  if (std::from_chars(afterReal + 1, end, effective).ec != std::errc{}) return {};
+  return std::pair{real, effective};
+}
+
 AffinityMask ReadOnlineCpus() {
   std::ifstream file("/sys/devices/system/cpu/online");
   std::string list;
@@ -143,6 +175,8 @@ std::optional<AffinityMask> CpuListMask(std::string_view cpuList) {
 
 LinuxProcessPlatform::LinuxProcessPlatform()
     : onlineCpus_(ReadOnlineCpus()),
+      maySetAnyUsers_(HasSysNice()),
+      effectiveUid_(geteuid()),
       // Every path below starts here, so no call looks up "/proc" again. Should /proc be missing,
       // every listing fails with EBADF and the refresh reports it.
       procDir_(open("/proc", O_PATH | O_DIRECTORY | O_CLOEXEC)),
@@ -175,7 +209,7 @@ AffinityMask LinuxProcessPlatform::GetMask(Pid pid) {
   // changes nothing.
   const KnownPid* known = Find(pid);
   if (known == nullptr) known = LookAt(pid);
-  if (known == nullptr || known->kernelThread) return 0;
+  if (known == nullptr || known->unopenable) return 0;
   cpu_set_t cpus;
   if (sched_getaffinity(pid_t(pid), sizeof cpus, &cpus) != 0) return 0;
   return CpuSetMask(cpus);
@@ -189,7 +223,7 @@ ErrorCode LinuxProcessPlatform::SetMask(Pid pid, AffinityMask mask) {
   // its name) just before it gives it the mode, so that look serves the setting as well.
   const KnownPid* known = LookedAtSinceListing(pid);
   if (known == nullptr) return ESRCH;
-  if (known->kernelThread) return EACCES;
+  if (known->unopenable) return EACCES;
 
   // The scheduler's mask belongs to each thread, so the process moves thread by thread. Threads
   // that end meanwhile do not matter; the main thread decides the result.
@@ -232,11 +266,19 @@ LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
   }
   KnownPid& known = listed ? *place : *known_.insert(place, KnownPid{});
   known.pid = pid;
-  known.kernelThread = error == ENOENT;
+  // Reading the executable's link needs the rights of the process's own user, so it can only
+  // have worked on a process we may set; the owner is read only where it failed.
+  known.unopenable = error == ENOENT || (error != 0 && !MaySet(pid));
   known.lookedAt = listings_;
   known.name.reset();
   if (length >= 0) known.name = ExecutableName(std::string_view(target, std::size_t(length)));
   return &known;
+}
+
+bool LinuxProcessPlatform::MaySet(Pid pid) const {
+  if (maySetAnyUsers_) return true;
+  const auto owner = OwnerUids(procDir_, pid);
+  return owner && (owner->first == effectiveUid_ || owner->second == effectiveUid_);
 }
 
 LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookedAtSinceListing(Pid pid) {

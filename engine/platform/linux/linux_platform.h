@@ -1,6 +1,7 @@
 #pragma once
 
 #include <sched.h>
+#include <sys/types.h>
 
 #include <cstdint>
 #include <optional>
@@ -26,9 +27,15 @@ AffinityMask CpuSetMask(const cpu_set_t& cpus);
 // them is never ours to do. Telling them apart costs a readlink of /proc/PID/exe, so what that look
 // found (the verdict, and the name readlink gave) is kept per PID and forgotten once a listing no
 // longer shows the PID. Reading the mask of a process looked at before therefore opens no file.
+//
+// Without CAP_SYS_NICE the scheduler refuses to move a process that belongs to another user, so
+// such a process counts as one that cannot be opened as well: listing it, or letting it take a CPU
+// of the round, would only order our own processes by other people's. Whose a process is, is part
+// of the same kept verdict.
 class LinuxProcessPlatform : public ProcessPlatform {
  public:
-  // Reads the online CPUs once; a mask naming any other CPU is refused.
+  // Reads the online CPUs and whether we may move any user's process (CAP_SYS_NICE) once; a mask
+  // naming any other CPU is refused.
   LinuxProcessPlatform();
   ~LinuxProcessPlatform() override;
   LinuxProcessPlatform(const LinuxProcessPlatform&) = delete;
@@ -52,8 +59,8 @@ class LinuxProcessPlatform : public ProcessPlatform {
  private:
   struct KnownPid {
     Pid pid = 0;
-    bool kernelThread = false;
-    std::uint64_t lookedAt = 0;       // listings_ when the process was last looked at
+    bool unopenable = false;     // a kernel thread, a zombie, or another user's and not ours to set
+    std::uint64_t lookedAt = 0;  // listings_ when the process was last looked at
     std::optional<std::string> name;  // what that look found
   };
 
@@ -66,7 +73,12 @@ class LinuxProcessPlatform : public ProcessPlatform {
   KnownPid* Find(Pid pid);
   void ForgetPidsMissingFrom(const std::vector<Pid>& sortedPids);
 
+  // Whether we may set this process: ours, or anyone's with CAP_SYS_NICE.
+  bool MaySet(Pid pid) const;
+
   AffinityMask onlineCpus_;
+  bool maySetAnyUsers_;
+  uid_t effectiveUid_;
   int procDir_;  // /proc, held open
   std::uint64_t listings_ = 0;
   std::vector<KnownPid> known_;  // sorted by PID
