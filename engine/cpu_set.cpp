@@ -15,25 +15,19 @@ constexpr std::size_t kFlagCount = 4;
 
 CpuSet CpuSet::FirstCpus(std::size_t count) {
   CpuSet set;
-  if (count == 0) return set;
-  const std::size_t words = (count + kWordBits - 1) / kWordBits;
-  const std::size_t lastBits = count - (words - 1) * kWordBits;
-  const std::uint64_t lastWord =
-      lastBits == kWordBits ? ~std::uint64_t{0} : (std::uint64_t{1} << lastBits) - 1;
-  set.first_ = words == 1 ? lastWord : ~std::uint64_t{0};
-  if (words > 1) {
-    set.rest_.assign(words - 1, ~std::uint64_t{0});
-    set.rest_.back() = lastWord;
+  const std::size_t fullWords = count / kWordBits;
+  for (std::size_t i = 0; i < fullWords; ++i) set.WordToChange(i) = ~std::uint64_t{0};
+  if (count % kWordBits != 0) {
+    set.WordToChange(fullWords) = (std::uint64_t{1} << (count % kWordBits)) - 1;
   }
   return set;
 }
 
 CpuSet CpuSet::FromWords(std::span<const std::uint64_t> words) {
   CpuSet set;
-  if (words.empty()) return set;
-  set.first_ = words.front();
-  set.rest_.assign(words.begin() + 1, words.end());
-  set.DropTrailingZeroWords();
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (words[i] != 0) set.WordToChange(i) = words[i];
+  }
   return set;
 }
 
@@ -44,14 +38,7 @@ CpuSet CpuSet::FromNumbers(std::span<const unsigned> numbers) {
 }
 
 void CpuSet::Add(std::size_t cpu) {
-  const std::size_t word = cpu / kWordBits;
-  const std::uint64_t bit = std::uint64_t{1} << (cpu % kWordBits);
-  if (word == 0) {
-    first_ |= bit;
-    return;
-  }
-  if (rest_.size() < word) rest_.resize(word, 0);
-  rest_[word - 1] |= bit;
+  WordToChange(cpu / kWordBits) |= std::uint64_t{1} << (cpu % kWordBits);
 }
 
 bool CpuSet::Contains(std::size_t cpu) const {
@@ -59,27 +46,39 @@ bool CpuSet::Contains(std::size_t cpu) const {
 }
 
 std::size_t CpuSet::Count() const {
-  std::size_t count = std::popcount(first_);
-  for (const std::uint64_t word : rest_) count += std::popcount(word);
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < WordCount(); ++i) count += std::size_t(std::popcount(Word(i)));
   return count;
 }
 
 std::size_t CpuSet::End() const {
-  const std::uint64_t last = rest_.empty() ? first_ : rest_.back();
-  return rest_.size() * kWordBits + kWordBits - std::countl_zero(last);
+  const std::size_t words = WordCount();
+  return words * kWordBits - std::size_t(std::countl_zero(Word(words - 1)));
+}
+
+std::size_t CpuSet::WordCount() const {
+  if (!high_.empty()) return kInlineWords + high_.size();
+  std::size_t words = kInlineWords;
+  while (words > 1 && low_[words - 1] == 0) --words;
+  return words;
 }
 
 bool CpuSet::IsSubsetOf(const CpuSet& other) const {
-  if ((first_ & ~other.first_) != 0 || rest_.size() > other.rest_.size()) return false;
-  for (std::size_t i = 0; i < rest_.size(); ++i) {
-    if ((rest_[i] & ~other.rest_[i]) != 0) return false;
+  for (std::size_t i = 0; i < WordCount(); ++i) {
+    if ((Word(i) & ~other.Word(i)) != 0) return false;
   }
   return true;
 }
 
 std::uint64_t CpuSet::Word(std::size_t index) const {
-  if (index == 0) return first_;
-  return index <= rest_.size() ? rest_[index - 1] : 0;
+  if (index < kInlineWords) return low_[index];
+  return index - kInlineWords < high_.size() ? high_[index - kInlineWords] : 0;
+}
+
+std::uint64_t& CpuSet::WordToChange(std::size_t index) {
+  if (index < kInlineWords) return low_[index];
+  if (high_.size() <= index - kInlineWords) high_.resize(index - kInlineWords + 1, 0);
+  return high_[index - kInlineWords];
 }
 
 std::vector<unsigned> CpuSet::Numbers() const {
@@ -90,10 +89,6 @@ std::vector<unsigned> CpuSet::Numbers() const {
     }
   }
   return numbers;
-}
-
-void CpuSet::DropTrailingZeroWords() {
-  while (!rest_.empty() && rest_.back() == 0) rest_.pop_back();
 }
 
 std::ostream& operator<<(std::ostream& out, const CpuSet& set) {

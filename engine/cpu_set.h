@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
@@ -10,14 +11,14 @@
 
 namespace mervale {
 
-// A set of CPUs of any size, CPU 1 being bit 0 of the first word. The first 64 CPUs live in the
-// object itself, so a set on a machine with at most 64 CPUs never allocates; words past the last
+// A set of CPUs of any size, CPU 1 being bit 0 of the first word. The first 256 CPUs live in the
+// object itself, so sets on machines with at most 256 CPUs never allocate; words past the last
 // CPU in the set are never kept, so equal sets compare equal whatever built them.
 class CpuSet {
  public:
   constexpr CpuSet() = default;
   // CPUs 1 to 64 from the bits of a mask as the operating systems write it.
-  constexpr CpuSet(std::uint64_t firstWord) : first_(firstWord) {}  // NOLINT: masks read as sets
+  constexpr CpuSet(std::uint64_t firstWord) : low_{firstWord} {}  // NOLINT: masks read as sets
 
   // CPUs 1 to `count`.
   static CpuSet FirstCpus(std::size_t count);
@@ -29,13 +30,13 @@ class CpuSet {
   // Zero-based, as the operating system counts.
   void Add(std::size_t cpu);
   bool Contains(std::size_t cpu) const;
-  bool Empty() const { return first_ == 0 && rest_.empty(); }
+  bool Empty() const { return WordCount() == 1 && low_[0] == 0; }
   std::size_t Count() const;
   // One past the highest CPU in the set (its zero-based number + 1); 0 when empty.
   std::size_t End() const;
   bool IsSubsetOf(const CpuSet& other) const;
   // How many words hold the set (at least one), and each of them; past them every word is 0.
-  std::size_t WordCount() const { return 1 + rest_.size(); }
+  std::size_t WordCount() const;
   std::uint64_t Word(std::size_t index) const;
   // The zero-based numbers of the CPUs in the set, ascending.
   std::vector<unsigned> Numbers() const;
@@ -43,10 +44,12 @@ class CpuSet {
   friend bool operator==(const CpuSet&, const CpuSet&) = default;
 
  private:
-  void DropTrailingZeroWords();
+  static constexpr std::size_t kInlineWords = 4;
 
-  std::uint64_t first_ = 0;
-  std::vector<std::uint64_t> rest_;  // CPUs 65 and up
+  std::uint64_t& WordToChange(std::size_t index);
+
+  std::array<std::uint64_t, kInlineWords> low_{};
+  std::vector<std::uint64_t> high_;  // CPUs 257 and up
 };
 
 // The mask text, for messages and test output.

@@ -135,7 +135,9 @@ TEST(MaskToText, GivesOneCharacterPerCpuOnBigMachines) {
   for (const auto& c : cases) {
     const CpuSet set = CpuSet::FromNumbers(c.cpus);
     EXPECT_EQ(MaskToText(set, c.width), c.text);
-    if (c.text.find('1') != std::string::npos) EXPECT_EQ(TextToMask(c.text, c.width), set);
+    if (c.text.find('1') != std::string::npos) {
+      EXPECT_EQ(TextToMask(c.text, c.width), set);
+    }
   }
 }
 
