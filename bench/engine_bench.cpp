@@ -3,6 +3,7 @@
 // first pass reads each name once from the walk and sorts the new rows once.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <string>
 
 #include "engine/affinity_engine.h"
@@ -16,11 +17,11 @@ class SilentReporter : public FailureReporter {
   void ShowFailure() override {}
 };
 
-void FillMachine(FakeProcessPlatform& machine, int count) {
+void FillMachine(FakeProcessPlatform& machine, int count, const CpuSet& mask = CpuSet{3}) {
   for (int i = 0; i < count; ++i) {
     // Names repeat and interleave so the sort has real work, like a desktop full of helpers.
     const auto pid = static_cast<Pid>(1000 + 7 * i);
-    machine.AddProcess(pid, "proc" + std::to_string((i * 7919) % (count / 4 + 1)) + ".exe", 3);
+    machine.AddProcess(pid, "proc" + std::to_string((i * 7919) % (count / 4 + 1)) + ".exe", mask);
   }
 }
 
@@ -33,11 +34,11 @@ void PerProcess(benchmark::State& state, int count) {
 
 // A machine of `count` processes and an engine in mode Automatic over it.
 struct Scene {
-  explicit Scene(int count) {
-    FillMachine(machine, count);
+  explicit Scene(int count, int cpus = 2) : machine(cpus) {
+    FillMachine(machine, count, CpuSet::FirstCpus(std::size_t(cpus)));
     engine.Policy().mode = Mode::kAutomatic;
   }
-  FakeProcessPlatform machine{2};
+  FakeProcessPlatform machine;
   SilentReporter reporter;
   AffinityEngine engine{machine, reporter};
 };
@@ -49,6 +50,18 @@ void BM_SteadyPass(benchmark::State& state) {
   scene.machine.ResetCalls();
   for (auto _ : state) scene.engine.RefreshProcesses();
   if (scene.machine.calls().namesRead != 0) state.SkipWithError("a steady pass read names");
+  PerProcess(state, count);
+}
+
+// The same on machines of range(1) CPUs, every process staying on all of them (mode Off), so
+// every mask read is one of the machine's full size: the cost per process at 256 CPUs against
+// that at 4.
+void BM_SteadyPassOnCpus(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  Scene scene(count, static_cast<int>(state.range(1)));
+  scene.engine.Policy().mode = Mode::kOff;
+  scene.engine.RefreshProcesses();
+  for (auto _ : state) scene.engine.RefreshProcesses();
   PerProcess(state, count);
 }
 
@@ -72,6 +85,7 @@ BENCHMARK(BM_SteadyPass)
     ->Arg(10000)
     ->Arg(100000)
     ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SteadyPassOnCpus)->Args({10000, 4})->Args({10000, 256})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FirstPass)
     ->Arg(100)
     ->Arg(1000)

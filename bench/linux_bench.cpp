@@ -123,11 +123,11 @@ int CountProcesses() {
   return count;
 }
 
-void UseEveryOnlineCpu(AffinityMask online) {
+void UseEveryOnlineCpu(const AffinityMask& online) {
   cpu_set_t cpus;
   CPU_ZERO(&cpus);
-  for (int cpu = 0; cpu < 32; ++cpu) {
-    if (online >> cpu & 1u) CPU_SET(cpu, &cpus);
+  for (const unsigned cpu : online.Numbers()) {
+    if (cpu < CPU_SETSIZE) CPU_SET(cpu, &cpus);
   }
   sched_setaffinity(0, sizeof cpus, &cpus);
 }
@@ -149,6 +149,7 @@ class CountingPlatform : public ProcessPlatform {
     ++namesRead;
     return linux_.ProcessName(pid);
   }
+  AffinityMask OnlineCpus() override { return linux_.OnlineCpus(); }
   AffinityMask GetMask(Pid pid) override { return linux_.GetMask(pid); }
   ErrorCode SetMask(Pid pid, AffinityMask mask) override {
     ++masksSet;

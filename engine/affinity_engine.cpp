@@ -7,6 +7,14 @@
 
 namespace mervale {
 
+namespace {
+
+AffinityMask SetOf(const CpuFlags& flags) {
+  return std::uint64_t(std::uint32_t(FlagsToMask(flags.cpu1, flags.cpu2, flags.cpu3, flags.cpu4)));
+}
+
+}  // namespace
+
 AffinityEngine::AffinityEngine(ProcessPlatform& platform, FailureReporter& reporter)
     : platform_(platform), reporter_(reporter) {}
 
@@ -35,6 +43,7 @@ void AffinityEngine::Pass(EmptyListing onEmptyListing) {
     return;
   }
   ++pass_;
+  ReadMachine();
   table_.BeginPass();
   for (const Pid pid : pids_) TrackProcess(pid);
   table_.EndPass();
@@ -64,19 +73,35 @@ void AffinityEngine::TrackProcess(Pid pid) {
   if (isNew) {
     TrackNewProcess(pid, platform_.GetMask(pid));
   } else if (followKnownMasks_) {
-    table_.TouchRow(pid, MaskToText(platform_.GetMask(pid)));
+    table_.TouchRow(pid, TextOf(platform_.GetMask(pid)));
   } else {
     table_.KeepRow(pid);
   }
 }
 
-void AffinityEngine::TrackNewProcess(Pid pid, AffinityMask mask) {
-  // A process first seen outside CPUs 1 to 4 (or unreadable) never gets a row, so its name is not
-  // needed: reading names is what a pass spends most on.
-  if (!IsManagedMask(mask)) return;
+void AffinityEngine::TrackNewProcess(Pid pid, const AffinityMask& mask) {
+  // A process first seen outside the managed CPUs (or unreadable) never gets a row, so its name is
+  // not needed: reading names is what a pass spends most on.
+  if (!IsManagedMask(mask, policy_.managedCpus)) return;
   std::string name = NameForRow(pid);
   ApplyModeTo(platform_, policy_, pid, name);
-  table_.AddRow(std::move(name), std::to_string(pid), pid, MaskToText(platform_.GetMask(pid)));
+  table_.AddRow(std::move(name), std::to_string(pid), pid, TextOf(platform_.GetMask(pid)));
+}
+
+void AffinityEngine::ReadMachine() {
+  CpuSet managed = ManagedCpus(platform_.OnlineCpus());
+  if (managed == policy_.managedCpus) return;
+  policy_.managedCpus = std::move(managed);
+  lastMaskText_.clear();  // its width may have changed
+}
+
+const std::string& AffinityEngine::TextOf(const AffinityMask& mask) {
+  if (lastMaskText_.empty() || mask != lastMask_) {
+    lastMaskText_ = MaskToText(IsManagedMask(mask, policy_.managedCpus) ? mask : AffinityMask{},
+                               MaskTextWidth(policy_.managedCpus));
+    lastMask_ = mask;
+  }
+  return lastMaskText_;
 }
 
 std::string AffinityEngine::NameForRow(Pid pid) {
@@ -96,19 +121,21 @@ void AffinityEngine::ForgetUnseenPids(std::size_t seenCount) {
 }
 
 void AffinityEngine::ApplyToSelected(const CpuFlags& flags) {
-  const auto mask =
-      static_cast<AffinityMask>(FlagsToMask(flags.cpu1, flags.cpu2, flags.cpu3, flags.cpu4));
+  const AffinityMask mask = SetOf(flags);
   table_.ForEachSelectedRow([&](const ProcessRow& row) { platform_.SetMask(row.pid, mask); });
   RefreshProcesses();
 }
 
 void AffinityEngine::AddSelectedToProfile(const CpuFlags& flags,
                                           const std::string& profileFileName) {
-  const std::string maskText = FlagsToText(flags.cpu1, flags.cpu2, flags.cpu3, flags.cpu4);
+  ReadMachine();
+  const AffinityMask mask = SetOf(flags);
+  const std::string maskText = MaskToText(mask, MaskTextWidth(policy_.managedCpus));
   LineList& profile = policy_.profileList;
   table_.ForEachSelectedRow([&](const ProcessRow& row) {
-    std::erase_if(profile,
-                  [&](const std::string& entry) { return EntryBelongsTo(entry, row.caption); });
+    std::erase_if(profile, [&](const std::string& entry) {
+      return EntryBelongsTo(entry, row.caption, policy_.managedCpus);
+    });
     profile.push_back(maskText + ": " + row.caption);
   });
   SaveLineList(profile, profileFileName);

@@ -20,7 +20,7 @@ class FailureReporter {
 };
 
 // The process table kept in step with the running processes, and the user's actions on its rows.
-// A process gets the current mode once, at the pass that first sees it with a mask of 1 to 15.
+// A process gets the current mode once, at the pass that first sees it with a managed mask.
 class AffinityEngine {
  public:
   AffinityEngine(ProcessPlatform& platform, FailureReporter& reporter);
@@ -65,9 +65,11 @@ class AffinityEngine {
   void Pass(EmptyListing onEmptyListing);
   void TrackProcess(Pid pid);
   // A process seen for the first time with this mask gets the mode and a row.
-  void TrackNewProcess(Pid pid, AffinityMask mask);
+  void TrackNewProcess(Pid pid, const AffinityMask& mask);
   std::string NameForRow(Pid pid);
   void ForgetUnseenPids(std::size_t seenCount);
+  void ReadMachine();
+  const std::string& TextOf(const AffinityMask& mask);
 
   ProcessPlatform& platform_;
   FailureReporter& reporter_;
@@ -78,6 +80,10 @@ class AffinityEngine {
   std::uint64_t pass_ = 0;
   std::vector<Pid> pids_;  // the latest listing, kept so a pass allocates nothing for it
   bool followKnownMasks_ = true;
+  // The latest mask turned into text: most processes share one mask, and on a big machine its
+  // text is long.
+  AffinityMask lastMask_;
+  std::string lastMaskText_;
 };
 
 }  // namespace mervale

@@ -1,6 +1,6 @@
 #include "engine/assignment_policy.h"
 
-#include "engine/cpu_set.h"
+#include <algorithm>
 
 namespace mervale {
 
@@ -8,17 +8,30 @@ bool IsExcluded(const LineList& exclusionList, std::string_view name) {
   return FindListBoxLine(exclusionList, LowerCaseAscii(name)) != -1;
 }
 
-bool EntryBelongsTo(std::string_view entry, std::string_view name) {
-  constexpr std::size_t kNameStart = 6;  // after the mask text and ": "
-  // Only an occurrence that starts before the name's own place can come first, so the search never
-  // needs to look past it: however long the entry, the cost stays that of the name.
-  return !name.empty() && entry.substr(0, kNameStart + name.size()).find(name) == kNameStart;
+std::size_t EntryMaskLength(std::string_view entry, const CpuSet& managed) {
+  constexpr std::size_t kFixedLength = 4;
+  if (managed.End() <= kFixedLength) return kFixedLength;
+  return std::min(entry.find_first_not_of("01"), entry.size());
 }
 
-std::int32_t ProfileMaskFor(const LineList& profileList, std::string_view name) {
-  std::int32_t mask = 15;
+bool EntryBelongsTo(std::string_view entry, std::string_view name, const CpuSet& managed) {
+  constexpr std::string_view kSeparator = ": ";
+  const std::size_t maskLength = EntryMaskLength(entry, managed);
+  // The fixed layout never looked at the separator; the variable one needs it to end the mask.
+  if (managed.End() > 4 && entry.substr(maskLength, kSeparator.size()) != kSeparator) return false;
+  const std::size_t nameStart = maskLength + kSeparator.size();
+  // Only an occurrence that starts before the name's own place can come first, so the search never
+  // needs to look past it: however long the entry, the cost stays that of the name.
+  return !name.empty() && entry.substr(0, nameStart + name.size()).find(name) == nameStart;
+}
+
+CpuSet ProfileMaskFor(const LineList& profileList, std::string_view name, const CpuSet& managed) {
+  CpuSet mask = managed;
   for (const std::string& entry : profileList) {
-    if (EntryBelongsTo(entry, name)) mask = static_cast<std::int32_t>(TextToMask(entry));
+    if (EntryBelongsTo(entry, name, managed)) {
+      const std::size_t length = EntryMaskLength(entry, managed);
+      mask = TextToMask(entry, length);
+    }
   }
   return mask;
 }
@@ -26,7 +39,7 @@ std::int32_t ProfileMaskFor(const LineList& profileList, std::string_view name) 
 void GiveNextCpu(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
                  std::int32_t firstCpu) {
   if (policy.NextCpu >= 1 && policy.NextCpu <= 4) {
-    platform.SetMask(pid, CpuSet{1} << (policy.NextCpu - 1));
+    platform.SetMask(pid, CpuSet(std::uint64_t{1} << (policy.NextCpu - 1)));
   }
   if (++policy.NextCpu > policy.CpuCount) policy.NextCpu = firstCpu;
 }
@@ -39,7 +52,7 @@ void ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
       GiveNextCpu(platform, policy, pid, 1);
       break;
     case Mode::kManual:
-      platform.SetMask(pid, static_cast<CpuSet>(ProfileMaskFor(policy.profileList, name)));
+      platform.SetMask(pid, ProfileMaskFor(policy.profileList, name, policy.managedCpus));
       break;
     case Mode::kCpu1:
       platform.SetMask(pid, 1);

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/cpu_set.h"
 #include "engine/mode.h"
 #include "engine/platform/process_platform.h"
 #include "store/ascii_case.h"
@@ -27,17 +28,27 @@ struct AssignmentPolicy {
   std::int32_t CpuCount = 2;  // how many CPUs the round-robin cycles over: 2, or 4 with "Quad core"
   LineList profileList;       // the active profile's entries, "1010: name"
   LineList exclusionList;     // lower-case process names never handled automatically
+  CpuSet managedCpus{15};     // the machine's CPUs as ManagedCpus gives them
 };
 
 // Whether the lower-cased name stands in the exclusion list (letter case ignored).
 bool IsExcluded(const LineList& exclusionList, std::string_view name);
 
-// A profile entry belongs to a name when the name's first occurrence in it (case-sensitive) starts
-// at character 7, right after "1010: ". An empty name belongs to nothing.
-bool EntryBelongsTo(std::string_view entry, std::string_view name);
+// How many characters of a profile entry are its mask text: four on a machine with at most four
+// CPUs, else the leading run of "0" and "1", so an entry written on a smaller machine keeps its
+// meaning on a bigger one.
+std::size_t EntryMaskLength(std::string_view entry, const CpuSet& managed);
 
-// The set the profile gives the name: 15 when no entry belongs to it; the last matching entry wins.
-std::int32_t ProfileMaskFor(const LineList& profileList, std::string_view name);
+// A profile entry belongs to a name when the name's first occurrence in it (case-sensitive) starts
+// right after the mask text and ": " (at character 7 on machines with at most four CPUs, whatever
+// stands before it there). An empty name belongs to nothing.
+bool EntryBelongsTo(std::string_view entry, std::string_view name,
+                    const CpuSet& managed = CpuSet{15});
+
+// The set the profile gives the name: every managed CPU when no entry belongs to it; the last
+// matching entry wins.
+CpuSet ProfileMaskFor(const LineList& profileList, std::string_view name,
+                      const CpuSet& managed = CpuSet{15});
 
 // The round robin of mode Automatic and "Isolate": the process gets CPU NextCpu alone (nothing
 // while the counter stands outside 1 to 4), then the counter moves on, back to `firstCpu` once it

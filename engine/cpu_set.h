@@ -1,31 +1,80 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <iosfwd>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mervale {
 
-// An affinity mask of CPUs 1 to 4, CPU 1 being bit 0. The program manages the values 1 to 15;
-// anything else read back from the system counts as outside its range.
-using CpuSet = std::uint32_t;
+// A set of CPUs of any size, CPU 1 being bit 0 of the first word. The first 256 CPUs live in the
+// object itself, so sets on machines with at most 256 CPUs never allocate; words past the last
+// CPU in the set are never kept, so equal sets compare equal whatever built them.
+class CpuSet {
+ public:
+  constexpr CpuSet() = default;
+  // CPUs 1 to 64 from the bits of a mask as the operating systems write it.
+  constexpr CpuSet(std::uint64_t firstWord) : low_{firstWord} {}  // NOLINT: masks read as sets
+
+  // CPUs 1 to `count`.
+  static CpuSet FirstCpus(std::size_t count);
+  // The CPUs of consecutive 64-bit words, the first word holding CPUs 1 to 64.
+  static CpuSet FromWords(std::span<const std::uint64_t> words);
+  // The zero-based CPU numbers the operating system reports.
+  static CpuSet FromNumbers(std::span<const unsigned> numbers);
+
+  // Zero-based, as the operating system counts.
+  void Add(std::size_t cpu);
+  bool Contains(std::size_t cpu) const;
+  bool Empty() const { return WordCount() == 1 && low_[0] == 0; }
+  std::size_t Count() const;
+  // One past the highest CPU in the set (its zero-based number + 1); 0 when empty.
+  std::size_t End() const;
+  bool IsSubsetOf(const CpuSet& other) const;
+  // How many words hold the set (at least one), and each of them; past them every word is 0.
+  std::size_t WordCount() const;
+  std::uint64_t Word(std::size_t index) const;
+  // The zero-based numbers of the CPUs in the set, ascending.
+  std::vector<unsigned> Numbers() const;
+
+  friend bool operator==(const CpuSet&, const CpuSet&) = default;
+
+ private:
+  static constexpr std::size_t kInlineWords = 4;
+
+  std::uint64_t& WordToChange(std::size_t index);
+
+  std::array<std::uint64_t, kInlineWords> low_{};
+  std::vector<std::uint64_t> high_;  // CPUs 257 and up
+};
+
+// The mask text, for messages and test output.
+std::ostream& operator<<(std::ostream& out, const CpuSet& set);
+
+// The CPUs the program manages on a machine with the given online CPUs: those CPUs when the
+// machine has a CPU beyond the fourth, else CPUs 1 to 4 as on the machines it was first made for.
+CpuSet ManagedCpus(const CpuSet& online);
+
+// A set is managed when it names at least one CPU and only managed ones.
+bool IsManagedMask(const CpuSet& mask, const CpuSet& managed = CpuSet{15});
+
+// How many characters a mask text has on a machine whose managed CPUs are `managed`: one per CPU
+// up to the highest, never fewer than four.
+std::size_t MaskTextWidth(const CpuSet& managed);
 
 // cpu1 + 2*cpu2 + 4*cpu3 + 8*cpu4; callers pass only 0 or 1.
 std::int32_t FlagsToMask(std::int32_t cpu1, std::int32_t cpu2, std::int32_t cpu3,
                          std::int32_t cpu4);
 
-// Four characters, CPU 1 first; a flag other than 1 leaves its character "0".
-std::string FlagsToText(std::int32_t cpu1, std::int32_t cpu2, std::int32_t cpu3, std::int32_t cpu4);
+// Reads at most the first `width` characters; any character but '1' counts as absent.
+CpuSet TextToMask(std::string_view text, std::size_t width = 4);
 
-// Reads at most the first four characters; any character but '1' counts as absent.
-CpuSet TextToMask(std::string_view text);
-
-// "1000" for 1 ... "1111" for 15; "0000" for 0 and for every value above 15.
-std::string MaskToText(CpuSet mask);
-
-// True for the masks 1 to 15, the only ones the engine tracks and assigns.
-constexpr bool IsManagedMask(CpuSet mask) {
-  return mask - 1u < 15u;
-}
+// `width` characters, CPU 1 first: "1000" for CPU 1 of four; all "0" for the empty set and for a
+// set naming a CPU past the width.
+std::string MaskToText(const CpuSet& mask, std::size_t width = 4);
 
 }  // namespace mervale

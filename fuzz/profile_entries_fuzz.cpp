@@ -74,13 +74,14 @@ void CheckOneInput(const std::uint8_t* data, std::size_t size) {
     }
   }
   for (const std::string& name : names) {
-    const std::int32_t mask = ProfileMaskFor(entries, name);
+    const CpuSet mask = ProfileMaskFor(entries, name);
     Require(mask >= 0 && mask <= 15, "a profile mask lies in 0..15");
-    Require(mask == ReferenceProfileMask(entries, name),
+    Require(mask == CpuSet(std::uint64_t(ReferenceProfileMask(entries, name))),
             "ProfileMaskFor agrees with the reference");
   }
-  Require(ProfileMaskFor(entries, query) == ReferenceProfileMask(entries, query),
-          "ProfileMaskFor agrees for any name");
+  Require(
+      ProfileMaskFor(entries, query) == CpuSet(std::uint64_t(ReferenceProfileMask(entries, query))),
+      "ProfileMaskFor agrees for any name");
 
   // "Add to list" on a table of processes with these names; the rows to select come last.
   EngineRig rig(names);
@@ -91,7 +92,10 @@ void CheckOneInput(const std::uint8_t* data, std::size_t size) {
   Require(table.RowCount() == static_cast<int>(names.size()), "every process has a row");
   for (int row = 0; row < table.RowCount(); ++row) table.SetSelected(row, input.ConsumeBool());
 
-  const std::string maskText = FlagsToText(flags.cpu1, flags.cpu2, flags.cpu3, flags.cpu4);
+  std::string maskText;
+  for (const std::int32_t flag : {flags.cpu1, flags.cpu2, flags.cpu3, flags.cpu4}) {
+    maskText += flag == 1 ? '1' : '0';
+  }
   LineList expected = entries;
   const std::string* lastName = nullptr;
   for (int row = 0; row < table.RowCount(); ++row) {
@@ -117,7 +121,7 @@ void CheckOneInput(const std::uint8_t* data, std::size_t size) {
   // never belongs to it, and the profile gives the name nothing.
   if (ReferenceBelongs(profile.back(), *lastName)) {
     Require(ProfileMaskFor(profile, *lastName) ==
-                FlagsToMask(flags.cpu1, flags.cpu2, flags.cpu3, flags.cpu4),
+                CpuSet(std::uint64_t(FlagsToMask(flags.cpu1, flags.cpu2, flags.cpu3, flags.cpu4))),
             "the recorded set is what Manual mode gives the name");
   }
 }

@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/cpu_set.h"
+
 namespace mervale {
 
 using Pid = std::uint32_t;
-using AffinityMask = std::uint32_t;
+using AffinityMask = CpuSet;
 using ErrorCode = std::uint32_t;  // 0 is success, anything else the platform's own error code
 
 // The operating system's process management as the engine needs it, one process at a time: which
@@ -22,11 +24,14 @@ class ProcessPlatform {
   virtual ErrorCode ListPids(std::vector<Pid>& pids) = 0;
   // The executable's file name; empty when the process is gone or its name cannot be had.
   virtual std::string ProcessName(Pid pid) = 0;
-  // The process's mask; 0 when it cannot be opened or read.
+  // The CPUs a process may be given: the online ones (on Windows, of the program's processor
+  // group).
+  virtual AffinityMask OnlineCpus() = 0;
+  // The process's mask; empty when it cannot be opened or read.
   virtual AffinityMask GetMask(Pid pid) = 0;
-  // 0 once the process has the mask, else the platform's error code. Refused for mask 0, a mask
-  // naming a CPU the machine lacks, or a process that cannot be opened for setting; the process
-  // then keeps its mask.
+  // 0 once the process has the mask, else the platform's error code. Refused for the empty mask, a
+  // mask naming a CPU the machine lacks, or a process that cannot be opened for setting; the
+  // process then keeps its mask.
   virtual ErrorCode SetMask(Pid pid, AffinityMask mask) = 0;
   virtual Pid CurrentPid() = 0;
   // The process has just started a program (exec): what a backend keeps about it, its name above

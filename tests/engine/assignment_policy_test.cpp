@@ -122,5 +122,28 @@ TEST_F(Assignment, ExcludedNamesAreUntouchedInEveryModeAndOffTouchesNothing) {
   EXPECT_EQ(policy().NextCpu, 1);
 }
 
+// On a machine of eight CPUs the mask text is the leading run of 0 and 1, ended by ": ".
+TEST(ProfileMaskForEightCpus, ReadsTheLeadingRunAndNeedsTheSeparator) {
+  const CpuSet eight = CpuSet::FirstCpus(8);
+  const struct {
+    const char* entry;
+    std::uint64_t mask;  // 0: the entry does not belong to "game"
+  } cases[] = {
+      {"10100001: game", 0b10000101},
+      {"1010: game", 0b101},             // written on a four-CPU machine
+      {"101000011: game", 0b110000101},  // names CPU 9, which the machine lacks
+      {"10100001 game", 0},
+      {"10100001:game", 0},
+      {"1010x: game", 0},
+      {"10100001--game", 0},
+      {"10100001: gamer", 0b10000101},  // the prefix rule stays
+      {"10100001: my game", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ProfileMaskFor({c.entry}, "game", eight), c.mask == 0 ? eight : CpuSet(c.mask))
+        << c.entry;
+  }
+}
+
 }  // namespace
 }  // namespace mervale

@@ -62,12 +62,13 @@ TEST_F(Refresh, AReusedPidIsTakenForTheOldProcess) {
   EXPECT_EQ(machine.calls().sets, 0);
 }
 
-TEST_F(Refresh, MasksOutsideOneToFifteenGiveNoRowAndNoModeEverWhileKnown) {
+TEST_F(Refresh, MasksOutsideTheOnlineCpusGiveNoRowAndNoModeEverWhileKnown) {
   struct Case {
     AffinityMask mask;
     const char* what;
   };
-  for (const Case& c : {Case{0, "unreadable"}, Case{16, "CPU 5"}, Case{255, "eight CPUs"}}) {
+  for (const Case& c :
+       {Case{0, "unreadable"}, Case{0x100, "CPU 9 of 8"}, Case{0x1FF, "nine CPUs of 8"}}) {
     FakeProcessPlatform wide(8);
     CountingReporter reporter;
     AffinityEngine engine(wide, reporter);

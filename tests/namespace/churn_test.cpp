@@ -50,7 +50,7 @@ class RecordingPlatform : public ProcessPlatform {
     setMasks.clear();
   }
   std::vector<Pid> snapshotPids;
-  std::map<Pid, AffinityMask> setMasks;  // masks that were set, by PID
+  std::map<Pid, std::uint64_t> setMasks;  // masks that were set, by PID
 
   ErrorCode ListPids(std::vector<Pid>& pids) override {
     const ErrorCode error = real_.ListPids(pids);
@@ -58,10 +58,11 @@ class RecordingPlatform : public ProcessPlatform {
     return error;
   }
   std::string ProcessName(Pid pid) override { return real_.ProcessName(pid); }
+  AffinityMask OnlineCpus() override { return real_.OnlineCpus(); }
   AffinityMask GetMask(Pid pid) override { return real_.GetMask(pid); }
   ErrorCode SetMask(Pid pid, AffinityMask mask) override {
     const ErrorCode error = real_.SetMask(pid, mask);
-    if (error == 0) setMasks[pid] = mask;
+    if (error == 0) setMasks[pid] = mask.Word(0);
     return error;
   }
   Pid CurrentPid() override { return real_.CurrentPid(); }
@@ -101,11 +102,11 @@ bool IsRunning(Pid pid) {
   return state != 0 && state != 'Z' && state != 'X';
 }
 
-AffinityMask MainThreadMask(Pid pid) {
+std::uint64_t MainThreadMask(Pid pid) {
   cpu_set_t cpus;
   CPU_ZERO(&cpus);
   if (sched_getaffinity(static_cast<pid_t>(pid), sizeof cpus, &cpus) != 0) return 0;
-  return CpuSetMask(cpus);
+  return CpuSetMask(&cpus, sizeof cpus).Word(0);
 }
 
 long ResidentKiB() {
@@ -198,7 +199,7 @@ void StartOneChild(Random& random, ChurnStats& stats) {
 }
 
 // The spawning process: keeps up to 24 children alive until told to stop, then reaps them all.
-[[noreturn]] void Spawn(ChurnStats& stats, AffinityMask allCpus) {
+[[noreturn]] void Spawn(ChurnStats& stats, std::uint64_t allCpus) {
   Random random(static_cast<std::uint64_t>(getpid()) * 0x9E3779B97F4A7C15ull);
   cpu_set_t cpus;
   CPU_ZERO(&cpus);
@@ -228,7 +229,7 @@ void StartOneChild(Random& random, ChurnStats& stats) {
 // left to this program.
 class Spawner {
  public:
-  explicit Spawner(AffinityMask allCpus) {
+  explicit Spawner(std::uint64_t allCpus) {
     void* shared = mmap(nullptr, sizeof(ChurnStats), PROT_READ | PROT_WRITE,
                         MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     if (shared == MAP_FAILED) return;
@@ -262,8 +263,8 @@ class Spawner {
 TEST(ChurnInNamespace, TableStaysConsistentAndEveryLastingProcessGetsItsCpu) {
   ASSERT_EQ(getpid(), 1) << "run this program as `unshare --pid --fork --mount-proc` does";
   LinuxProcessPlatform kernel;
-  if (std::popcount(kernel.OnlineCpus()) < 2) GTEST_SKIP() << "needs two online CPUs";
-  const AffinityMask allCpus = kernel.OnlineCpus();
+  if (std::popcount(kernel.OnlineCpus().Word(0)) < 2) GTEST_SKIP() << "needs two online CPUs";
+  const std::uint64_t allCpus = kernel.OnlineCpus().Word(0);
 
   RecordingPlatform machine(kernel);
   NoFailures reporter;
@@ -335,7 +336,7 @@ TEST(ChurnInNamespace, TableStaysConsistentAndEveryLastingProcessGetsItsCpu) {
       }
       // The spawner sets its own mask back before each child; a change from elsewhere stays.
       if (pid == spawnerPid || !aliveAfter.contains(pid) || !IsRunning(pid)) continue;
-      const AffinityMask now = MainThreadMask(pid);
+      const std::uint64_t now = MainThreadMask(pid);
       if (!IsRunning(pid)) continue;  // it ended while its mask was read
       ++checkedForMode;
       ASSERT_NE(set, machine.setMasks.end()) << row->caption << " " << pid << " got no CPU";

@@ -54,11 +54,11 @@ class Sleeper {
   pid_t pid_ = -1;
 };
 
-AffinityMask MaskFromKernel(Pid pid) {
+std::uint64_t MaskFromKernel(Pid pid) {
   cpu_set_t cpus;
   CPU_ZERO(&cpus);
   if (sched_getaffinity(static_cast<pid_t>(pid), sizeof cpus, &cpus) != 0) return 0;
-  return CpuSetMask(cpus);
+  return CpuSetMask(&cpus, sizeof cpus).Word(0);
 }
 
 class EngineInNamespace : public ::testing::Test {
@@ -66,8 +66,9 @@ class EngineInNamespace : public ::testing::Test {
   void SetUp() override {
     // Outside its own namespace a pass would re-pin every process of the machine.
     ASSERT_EQ(getpid(), 1) << "run this program as `unshare --pid --fork --mount-proc` does";
-    if (__builtin_popcount(machine.OnlineCpus()) < 2) GTEST_SKIP() << "needs two online CPUs";
-    allCpus = machine.OnlineCpus();
+    if (__builtin_popcount(machine.OnlineCpus().Word(0)) < 2)
+      GTEST_SKIP() << "needs two online CPUs";
+    allCpus = machine.OnlineCpus().Word(0);
     cpu_set_t cpus;
     CPU_ZERO(&cpus);
     for (int cpu = 0; cpu < 32; ++cpu) {
@@ -80,7 +81,7 @@ class EngineInNamespace : public ::testing::Test {
   LinuxProcessPlatform machine;
   NoFailures reporter;
   AffinityEngine engine{machine, reporter};
-  AffinityMask allCpus = 0;
+  std::uint64_t allCpus = 0;
 };
 
 TEST_F(EngineInNamespace, ModeCpu2PinsAChildStartedAfterThePreviousPass) {

@@ -25,6 +25,7 @@ class OneProcessMaySet final : public ProcessPlatform {
 
   ErrorCode ListPids(std::vector<Pid>& pids) override { return real_.ListPids(pids); }
   std::string ProcessName(Pid pid) override { return real_.ProcessName(pid); }
+  AffinityMask OnlineCpus() override { return real_.OnlineCpus(); }
   AffinityMask GetMask(Pid pid) override { return real_.GetMask(pid); }
   ErrorCode SetMask(Pid pid, AffinityMask mask) override {
     return pid == settable_ ? real_.SetMask(pid, mask) : ERROR_ACCESS_DENIED;
@@ -45,7 +46,7 @@ AffinityMask MaskOf(HANDLE process) {
   DWORD_PTR processMask = 0;
   DWORD_PTR systemMask = 0;
   GetProcessAffinityMask(process, &processMask, &systemMask);
-  return static_cast<AffinityMask>(processMask);
+  return AffinityMask(std::uint64_t{processMask});
 }
 
 TEST(RefreshWin32Test, ModeCpu1PinsANewProcessOnceAndItsRowFollowsIt) {

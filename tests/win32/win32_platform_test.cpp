@@ -24,15 +24,15 @@ using testing::SuspendedChild;
 constexpr Pid kNoSuchPid = 0xFFFFFFFC;
 
 // The CPUs the machine has, as the low 32 bits of the system mask.
-AffinityMask MachineMask() {
+std::uint64_t MachineMask() {
   DWORD_PTR processMask = 0;
   DWORD_PTR systemMask = 0;
   GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask);
-  return static_cast<AffinityMask>(systemMask);
+  return systemMask;
 }
 
 int MachineCpuCount() {
-  return __builtin_popcount(MachineMask());
+  return __builtin_popcountll(MachineMask());
 }
 
 class Win32PlatformTest : public ::testing::Test {
@@ -83,9 +83,9 @@ TEST_F(Win32PlatformTest, MasksSetOnAChildAreReadBack) {
   SuspendedChild child;
   ASSERT_TRUE(child.Started());
 
-  std::vector<AffinityMask> masks{1, MachineMask()};
+  std::vector<std::uint64_t> masks{1, MachineMask()};
   if (MachineCpuCount() >= 2) masks.push_back(2);
-  for (AffinityMask mask : masks) {
+  for (std::uint64_t mask : masks) {
     SCOPED_TRACE(mask);
     EXPECT_EQ(platform_.SetMask(child.ProcessId(), mask), 0u);
     EXPECT_EQ(platform_.GetMask(child.ProcessId()), mask);
@@ -102,9 +102,9 @@ TEST_F(Win32PlatformTest, RefusedMasksLeaveTheChildsMaskAsItWas) {
   ASSERT_TRUE(child.Started());
   ASSERT_EQ(platform_.SetMask(child.ProcessId(), 1), 0u);
 
-  std::vector<AffinityMask> refused{0};
-  if (MachineCpuCount() < 32) refused.push_back(AffinityMask{1} << MachineCpuCount());
-  for (AffinityMask mask : refused) {
+  std::vector<std::uint64_t> refused{0};
+  if (MachineCpuCount() < 32) refused.push_back(std::uint64_t{1} << MachineCpuCount());
+  for (std::uint64_t mask : refused) {
     SCOPED_TRACE(mask);
     EXPECT_NE(platform_.SetMask(child.ProcessId(), mask), 0u);
     EXPECT_EQ(platform_.GetMask(child.ProcessId()), 1u);

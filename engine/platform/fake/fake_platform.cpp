@@ -41,7 +41,7 @@ void FakeProcessPlatform::RefuseSet(Pid pid) {
 
 AffinityMask FakeProcessPlatform::MaskOf(Pid pid) const {
   const Process* process = Find(pid);
-  return process != nullptr ? process->mask : 0;
+  return process != nullptr ? process->mask : AffinityMask{};
 }
 
 std::vector<Pid> FakeProcessPlatform::Pids() const {
@@ -67,17 +67,17 @@ std::string FakeProcessPlatform::ProcessName(Pid pid) {
 AffinityMask FakeProcessPlatform::GetMask(Pid pid) {
   ++calls_.gets;
   const Process* process = Find(pid);
-  return process != nullptr && !refusedReads_.contains(pid) ? process->mask : 0;
+  return process != nullptr && !refusedReads_.contains(pid) ? process->mask : AffinityMask{};
 }
 
 ErrorCode FakeProcessPlatform::SetMask(Pid pid, AffinityMask mask) {
   ++calls_.sets;
   Process* target = Find(pid);
   if (target == nullptr) return kInvalidParameter;
-  const bool namesMissingCpu = cpuCount_ < 32 && (mask >> cpuCount_) != 0;
-  const ErrorCode result = refusedSets_.contains(pid)     ? kAccessDenied
-                           : mask == 0 || namesMissingCpu ? kInvalidParameter
-                                                          : 0;
+  const bool namesMissingCpu = mask.End() > std::size_t(cpuCount_);
+  const ErrorCode result = refusedSets_.contains(pid)        ? kAccessDenied
+                           : mask.Empty() || namesMissingCpu ? kInvalidParameter
+                                                             : 0;
   calls_.setLog.push_back({pid, mask, result == 0});
   if (result != 0) return result;
   target->mask = mask;

@@ -55,7 +55,7 @@ class FakeProcessPlatform : public ProcessPlatform {
   void FailSnapshots(std::optional<ErrorCode> code) { listFailure_ = code; }
 
   // --- Inspecting it ----------------------------------------------------------------------------
-  // 0 for a process that does not exist.
+  // Empty for a process that does not exist.
   AffinityMask MaskOf(Pid pid) const;
   std::vector<Pid> Pids() const;
   const Calls& calls() const { return calls_; }
@@ -64,6 +64,7 @@ class FakeProcessPlatform : public ProcessPlatform {
   // --- ProcessPlatform --------------------------------------------------------------------------
   ErrorCode ListPids(std::vector<Pid>& pids) override;
   std::string ProcessName(Pid pid) override;
+  AffinityMask OnlineCpus() override { return AffinityMask::FirstCpus(std::size_t(cpuCount_)); }
   AffinityMask GetMask(Pid pid) override;
   ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override { return ownPid_; }

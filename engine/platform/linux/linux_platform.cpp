@@ -9,18 +9,18 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <fstream>
+#include <new>
 #include <string>
 #include <vector>
+
+#include "engine/cpu_topology.h"
 
 namespace mervale {
 
 namespace {
-
-constexpr int kManagedCpuBits = 32;
 
 std::optional<std::uint32_t> ParseNumber(std::string_view text) {
   std::uint32_t number = 0;
@@ -90,15 +90,6 @@ std::string ShortKernelName(int procDir, Pid pid) {
   return std::string(name, std::find(name, name + length, '\n'));
 }
 
-cpu_set_t ToCpuSet(AffinityMask mask) {
-  cpu_set_t cpus;
-  CPU_ZERO(&cpus);
-  for (int cpu = 0; cpu < kManagedCpuBits; ++cpu) {
-    if (mask >> cpu & 1u) CPU_SET(cpu, &cpus);
-  }
-  return cpus;
-}
-
 bool HasSysNice() {
   __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
   __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
@@ -133,50 +124,44 @@ AffinityMask ReadOnlineCpus() {
   std::ifstream file("/sys/devices/system/cpu/online");
   std::string list;
   if (std::getline(file, list)) {
-    if (const auto mask = CpuListMask(list); mask && *mask != 0) return *mask;
+    if (const auto cpus = ParseCpuList(list); cpus && !cpus->empty()) {
+      return AffinityMask::FromNumbers(*cpus);
+    }
   }
-  const long count = std::clamp(sysconf(_SC_NPROCESSORS_ONLN), 1L, long{kManagedCpuBits});
-  return count == kManagedCpuBits ? ~AffinityMask{0} : (AffinityMask{1} << count) - 1;
+  return AffinityMask::FirstCpus(std::size_t(std::max(sysconf(_SC_NPROCESSORS_ONLN), 1L)));
 }
 
 }  // namespace
 
-AffinityMask CpuSetMask(const cpu_set_t& cpus) {
-  AffinityMask mask = 0;
-  for (int cpu = 0; cpu < kManagedCpuBits; ++cpu) {
-    if (CPU_ISSET(cpu, &cpus)) mask |= AffinityMask{1} << cpu;
-  }
-  if (CPU_COUNT(&cpus) > std::popcount(mask)) mask |= AffinityMask{1} << (kManagedCpuBits - 1);
-  return mask;
+AffinityMask CpuSetMask(const cpu_set_t* cpus, std::size_t setSize) {
+  static_assert(sizeof(unsigned long) == sizeof(std::uint64_t), "kernel CPU sets of 64-bit words");
+  // glibc lays a CPU set out as the kernel does: words of CPUs, CPU 0 being bit 0 of the first.
+  const auto* words = reinterpret_cast<const std::uint64_t*>(cpus);
+  return AffinityMask::FromWords({words, setSize / sizeof(std::uint64_t)});
 }
 
-std::optional<AffinityMask> CpuListMask(std::string_view cpuList) {
-  while (!cpuList.empty() && (cpuList.back() == '\n' || cpuList.back() == ' ')) {
-    cpuList.remove_suffix(1);
-  }
-  if (cpuList.empty()) return {};
-  AffinityMask mask = 0;
-  while (!cpuList.empty()) {
-    const std::size_t comma = cpuList.find(',');
-    const std::string_view range = cpuList.substr(0, comma);
-    cpuList = comma == std::string_view::npos ? std::string_view{} : cpuList.substr(comma + 1);
-    if (comma != std::string_view::npos && cpuList.empty()) return {};
+LinuxProcessPlatform::KernelCpuSet::KernelCpuSet(std::size_t cpus) {
+  Resize(cpus);
+}
 
-    const std::size_t dash = range.find('-');
-    const auto first = ParseNumber(range.substr(0, dash));
-    const auto last = dash == std::string_view::npos ? first : ParseNumber(range.substr(dash + 1));
-    if (!first || !last || *first > *last) return {};
-    for (Pid cpu = *first; cpu <= std::min<Pid>(*last, kManagedCpuBits - 1); ++cpu) {
-      mask |= AffinityMask{1} << cpu;
-    }
-  }
-  return mask;
+LinuxProcessPlatform::KernelCpuSet::~KernelCpuSet() {
+  CPU_FREE(cpus);
+}
+
+void LinuxProcessPlatform::KernelCpuSet::Resize(std::size_t count) {
+  cpu_set_t* grown = CPU_ALLOC(count);
+  if (grown == nullptr) throw std::bad_alloc();
+  CPU_FREE(cpus);
+  cpus = grown;
+  cpuCount = count;
+  bytes = CPU_ALLOC_SIZE(count);
 }
 
 LinuxProcessPlatform::LinuxProcessPlatform()
     : onlineCpus_(ReadOnlineCpus()),
       maySetAnyUsers_(HasSysNice()),
       effectiveUid_(geteuid()),
+      kernelSet_(std::max<std::size_t>(onlineCpus_.End(), CPU_SETSIZE)),
       // Every path below starts here, so no call looks up "/proc" again. Should /proc be missing,
       // every listing fails with EBADF and the refresh reports it.
       procDir_(open("/proc", O_PATH | O_DIRECTORY | O_CLOEXEC)),
@@ -209,15 +194,18 @@ AffinityMask LinuxProcessPlatform::GetMask(Pid pid) {
   // changes nothing.
   const KnownPid* known = Find(pid);
   if (known == nullptr) known = LookAt(pid);
-  if (known == nullptr || known->unopenable) return 0;
-  cpu_set_t cpus;
-  if (sched_getaffinity(pid_t(pid), sizeof cpus, &cpus) != 0) return 0;
-  return CpuSetMask(cpus);
+  if (known == nullptr || known->unopenable) return {};
+  // The kernel refuses a set smaller than its own CPU count; a bigger one then reads in full.
+  while (sched_getaffinity(pid_t(pid), kernelSet_.bytes, kernelSet_.cpus) != 0) {
+    if (errno != EINVAL || kernelSet_.cpuCount >= kMaxCpuNumber) return {};
+    kernelSet_.Resize(kernelSet_.cpuCount * 2);
+  }
+  return CpuSetMask(kernelSet_.cpus, kernelSet_.bytes);
 }
 
 ErrorCode LinuxProcessPlatform::SetMask(Pid pid, AffinityMask mask) {
   // The kernel would quietly drop missing CPUs from a mixed mask; the engine expects a refusal.
-  if (mask == 0 || (mask & ~onlineCpus_) != 0) return EINVAL;
+  if (mask.Empty() || !mask.IsSubsetOf(onlineCpus_)) return EINVAL;
   // Only a look of the pass over the latest listing is trusted, so that a PID reused since it was
   // looked at cannot lead us to pin a kernel thread. A pass looks at a new process (for its mask or
   // its name) just before it gives it the mode, so that look serves the setting as well.
@@ -233,10 +221,12 @@ ErrorCode LinuxProcessPlatform::SetMask(Pid pid, AffinityMask mask) {
       error != 0) {
     return ErrorCode(error == ENOENT ? ESRCH : error);
   }
-  const cpu_set_t cpus = ToCpuSet(mask);
+  CPU_ZERO_S(kernelSet_.bytes, kernelSet_.cpus);
+  for (const unsigned cpu : mask.Numbers()) CPU_SET_S(cpu, kernelSet_.bytes, kernelSet_.cpus);
   int mainThreadError = ESRCH;
   for (const Pid thread : threads_) {
-    const int error = sched_setaffinity(pid_t(thread), sizeof cpus, &cpus) == 0 ? 0 : errno;
+    const int error =
+        sched_setaffinity(pid_t(thread), kernelSet_.bytes, kernelSet_.cpus) == 0 ? 0 : errno;
     if (thread == pid) mainThreadError = error;
   }
   return ErrorCode(mainThreadError);

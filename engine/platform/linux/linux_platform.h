@@ -13,13 +13,8 @@
 
 namespace mervale {
 
-// The CPUs 0 to 31 of a kernel CPU list such as "0-3,8" ("/sys/devices/system/cpu/online") as a
-// mask, CPU 0 being bit 0; nullopt when the text is not such a list.
-std::optional<AffinityMask> CpuListMask(std::string_view cpuList);
-
-// CPUs 0 to 31 as bits; a set with any CPU beyond them also gets bit 31, so that it never reads
-// as one of the masks 1 to 15.
-AffinityMask CpuSetMask(const cpu_set_t& cpus);
+// The CPUs of a kernel CPU set of `setSize` bytes, as CPU_ALLOC_SIZE gives it.
+AffinityMask CpuSetMask(const cpu_set_t* cpus, std::size_t setSize);
 
 // Processes through /proc and the scheduler's affinity calls.
 //
@@ -46,6 +41,7 @@ class LinuxProcessPlatform : public ProcessPlatform {
   // The basename of the executable, else the kernel's short name ("comm"), else "". Only a look
   // taken since the latest listing is trusted for it, since exec renames a process.
   std::string ProcessName(Pid pid) override;
+  AffinityMask OnlineCpus() override { return onlineCpus_; }
   // The mask of the main thread, as CpuSetMask gives it.
   AffinityMask GetMask(Pid pid) override;
   // Moves every thread of the process; succeeds when the main thread moved.
@@ -53,8 +49,6 @@ class LinuxProcessPlatform : public ProcessPlatform {
   Pid CurrentPid() override;
   // Looks at the process afresh, so its name is the new program's.
   void ProgramStarted(Pid pid) override;
-
-  AffinityMask OnlineCpus() const { return onlineCpus_; }
 
  private:
   struct KnownPid {
@@ -73,12 +67,26 @@ class LinuxProcessPlatform : public ProcessPlatform {
   KnownPid* Find(Pid pid);
   void ForgetPidsMissingFrom(const std::vector<Pid>& sortedPids);
 
+  // A kernel CPU set big enough for the kernel's own: it starts at the size of the online CPUs
+  // and grows when the kernel refuses it as too small.
+  struct KernelCpuSet {
+    explicit KernelCpuSet(std::size_t cpus);
+    ~KernelCpuSet();
+    KernelCpuSet(const KernelCpuSet&) = delete;
+    KernelCpuSet& operator=(const KernelCpuSet&) = delete;
+    void Resize(std::size_t cpus);
+    std::size_t cpuCount = 0;
+    std::size_t bytes = 0;
+    cpu_set_t* cpus = nullptr;
+  };
+
   // Whether we may set this process: ours, or anyone's with CAP_SYS_NICE.
   bool MaySet(Pid pid) const;
 
   AffinityMask onlineCpus_;
   bool maySetAnyUsers_;
   uid_t effectiveUid_;
+  KernelCpuSet kernelSet_;
   int procDir_;  // /proc, held open
   std::uint64_t listings_ = 0;
   std::vector<KnownPid> known_;  // sorted by PID

@@ -50,23 +50,34 @@ std::string Win32ProcessPlatform::ProcessName(Pid pid) {
   return found == names_.end() ? std::string() : found->second;
 }
 
-AffinityMask Win32ProcessPlatform::GetMask(Pid pid) {
-  const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
-  if (process == nullptr) return 0;
+AffinityMask Win32ProcessPlatform::OnlineCpus() {
   DWORD_PTR processMask = 0;
   DWORD_PTR systemMask = 0;
-  // The engine's masks are 32-bit; CPUs 1 to 4, the ones it manages, are in the low bits.
+  // A process lives in one processor group; its system mask is that group's active processors.
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask)) return {};
+  return AffinityMask(std::uint64_t{systemMask});
+}
+
+AffinityMask Win32ProcessPlatform::GetMask(Pid pid) {
+  const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+  if (process == nullptr) return {};
+  DWORD_PTR processMask = 0;
+  DWORD_PTR systemMask = 0;
+  // Every bit of the group's mask counts: a cut to fewer bits would read CPU 33 as missing.
   const AffinityMask mask = GetProcessAffinityMask(process, &processMask, &systemMask)
-                                ? static_cast<AffinityMask>(processMask)
-                                : 0;
+                                ? AffinityMask(std::uint64_t{processMask})
+                                : AffinityMask{};
   CloseHandle(process);
   return mask;
 }
 
 ErrorCode Win32ProcessPlatform::SetMask(Pid pid, AffinityMask mask) {
+  // A process's mask names CPUs of its own group only, at most as many as DWORD_PTR has bits.
+  if (mask.End() > sizeof(DWORD_PTR) * 8) return ERROR_INVALID_PARAMETER;
   const HANDLE process = OpenProcess(PROCESS_SET_INFORMATION, FALSE, pid);
   if (process == nullptr) return FailureCode();
-  const ErrorCode result = SetProcessAffinityMask(process, mask) ? 0 : FailureCode();
+  const ErrorCode result =
+      SetProcessAffinityMask(process, DWORD_PTR(mask.Word(0))) ? 0 : FailureCode();
   CloseHandle(process);
   return result;
 }

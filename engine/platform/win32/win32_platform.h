@@ -25,6 +25,7 @@ class Win32ProcessPlatform final : public ProcessPlatform {
   // The name the latest listing's snapshot gave; empty for a PID it did not hold.
   std::string ProcessName(Pid pid) override;
   // Open the process for the one call and close it again.
+  AffinityMask OnlineCpus() override;
   AffinityMask GetMask(Pid pid) override;
   ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override;
