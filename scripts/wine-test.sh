@@ -15,4 +15,11 @@ fi
 
 source "$root/scripts/wine-prefix.sh"
 cd "$build"
-ctest --output-on-failure -j "$(nproc)" --timeout 300
+status=0
+ctest --output-on-failure -j "$(nproc)" --timeout 300 || status=$?
+# The Qt Test programs write their results to files: their failures and skips (with the reasons)
+# belong in the log.
+for result in tests/ui/*_test.txt; do
+  tr -d '\r' <"$result" | grep -E '^(FAIL!|SKIP|Totals)|^   (Actual|Expected|Loc)' | sed "s|^|$(basename "$result" .txt): |"
+done
+exit "$status"

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "helpers/wine.h"
 #include "ui/text_panel.h"
 #include "ui/text_panel_scroll.h"
 
@@ -451,6 +452,9 @@ class TextPanelTest : public QObject {
   }
 
   void ampersands() {
+    if (mervale::RunningUnderWine())
+      QSKIP(
+          "Wine: its stand-in fonts put more than two pixels between a text's ink and its advance");
     QWidget window;
     auto* panel = QuietPanel(window, {"", "A&&B", "&B", "B"}, QSize(200, 1));
     const int lineHeight = LineHeightOf(*panel);
