@@ -272,7 +272,11 @@ class TextPanelTest : public QObject {
   void ticksDueOffScreenAreCountedWhenShown() {
     QWidget window;
     auto* panel = new TTextPanel(&window);
-    panel->SetItems({"one", "two", "three"});
+    // Enough lines that the text does not wrap round while the window is shown again, which takes
+    // several ticks under Wine.
+    QStringList lines;
+    for (int line = 0; line < 40; ++line) lines << QString::number(line);
+    panel->SetItems(lines);
     panel->SetInterval(10);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
