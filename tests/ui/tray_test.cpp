@@ -10,6 +10,7 @@
 
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
+#include "helpers/wine.h"
 #include "ui/about_window.h"
 #include "ui/donation_window.h"
 #include "ui/main_window.h"
@@ -70,7 +71,9 @@ class TrayTest : public QObject {
     TrayIcon::overrideAvailability(trayAvailable);
     machine->WriteDataFile(QStringLiteral("Settings.ini"),
                            {"4", "F", startMinimized ? "T" : "F", "0", "1", "F"});
-    StartShown();
+    // Looked at before any wait: under Wine showing a window can take longer than the tick.
+    windows = std::make_unique<WindowSet>(machine->platform, machine->system);
+    windows->launch();
     QVERIFY(mainWindow().isVisible());
     QVERIFY(!windows->optionsWindow().isVisible());
     QVERIFY(!windows->aboutWindow().isVisible());
@@ -83,6 +86,10 @@ class TrayTest : public QObject {
   }
 
   void minimiseHidesIntoTheTray() {
+    if (RunningUnderWine())
+      QSKIP(
+          "Wine: after showMinimized() the window stays shown and is not minimised, so it never "
+          "goes into the tray");
     TrayIcon::overrideAvailability(true);
     StartShown();
     const QRect before = mainWindow().geometry();
