@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <ranges>
 
 #include "store/languages_dir.h"
 
@@ -28,8 +28,11 @@ bool IsInstalledProgram(const fs::path& candidate) {
 
 std::string AutostartProgram(const std::string& executablePath, std::string_view searchPath) {
   if (IsInstalled(executablePath)) return executablePath;
-  for (const auto entry : std::views::split(searchPath, ':')) {
-    const fs::path dir(std::string_view(entry.begin(), entry.end()));
+  // A plain walk over the entries: clang's ranges with libstdc++ 12 cannot split a string_view.
+  for (std::size_t start = 0; start <= searchPath.size();) {
+    const std::size_t end = std::min(searchPath.find(':', start), searchPath.size());
+    const fs::path dir(searchPath.substr(start, end - start));
+    start = end + 1;
     // Relative entries would depend on the directory the session starts in.
     if (!dir.is_absolute()) continue;
     const fs::path candidate = dir / "mervale";
