@@ -39,6 +39,8 @@ class ProgramView : public FailureReporter {
   virtual void SetCaption(CaptionTarget target, const std::string& text) = 0;
   // Replaces the five mode items; the selector then has no selected item until ShowMode.
   virtual void SetModeItems(const std::array<std::string, kModeItemCount>& captions) = 0;
+  // A language was applied: what Program::Caption gives may have changed.
+  virtual void ExtraCaptionsChanged() = 0;
 };
 
 // The program's state and the logic of every window handler, without any toolkit. The windows bind
@@ -57,6 +59,10 @@ class Program {
   const std::string& DataDir() const { return dataDir_; }
   const LineList& LanguageTable() const { return languageTable_; }
   int RefreshIntervalMs() const { return refreshIntervalMs_; }
+  // A caption for machines with more than four CPUs, in the current language.
+  std::string Caption(ExtraCaption caption) const {
+    return ExtraCaptionText(languageTable_, caption);
+  }
 
   // Start-up of the main window, in this order: PrepareData (NextCpu, DataDir, KnownPids, the data
   // directory), then the tray icon, then LoadExclusionList, then ShowsLocaleBanner.

@@ -63,6 +63,7 @@ void Program::ApplyLanguage() {
     engine_.Policy().mode = std::nullopt;
     SelectMode(mode);
   }
+  view_.ExtraCaptionsChanged();
 }
 
 }  // namespace mervale

@@ -52,6 +52,28 @@ constexpr std::array kCaptionSteps{
     CaptionStep{kDeleteExclusionsItem, 30},
 };
 
+// The English text of each ExtraCaption, in enum order; the first stands on line 43.
+constexpr std::array<std::string_view, kExtraCaptionCount> kExtraCaptionsEnglish{
+    "Single CPUs",
+    "Core %d",
+    "Performance cores",
+    "Efficiency cores",
+    "Cache domain %d",
+    "NUMA node %d",
+    "One thread per core",
+    "All CPUs",
+    "Choose CPUs\u2026",
+    "Choose CPUs",
+    "OK",
+    "Cancel",
+    "Automatic cycles over:",
+    "Two CPUs",
+    "Four CPUs",
+};
+
+static_assert(kExtraCaptionsEnglish.size() ==
+              static_cast<std::size_t>(ExtraCaption::kFourCpusChoice) + 1);
+
 int LinesOf(const CaptionStep& step) {
   return step.target == kModeItems ? kModeItemCount : 1;
 }
@@ -75,6 +97,19 @@ int FirstMissingCaptionIndex(const LineList& table) {
     if (end > size) return std::max(step.index, size);
   }
   return -1;
+}
+
+std::string ExtraCaptionText(const LineList& table, ExtraCaption caption) {
+  const auto offset = static_cast<std::size_t>(caption);
+  const auto line = static_cast<std::size_t>(kLanguageTableLines) + offset;
+  return line < table.size() ? table[line] : std::string(kExtraCaptionsEnglish[offset]);
+}
+
+std::string WithNumber(std::string_view caption, int number) {
+  std::string text(caption);
+  const auto at = text.find("%d");
+  if (at != std::string::npos) text.replace(at, 2, std::to_string(number));
+  return text;
 }
 
 LineList ListLanguageFiles(const std::string& directory) {

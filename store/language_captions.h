@@ -1,6 +1,8 @@
 #pragma once
 
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "store/line_list.h"
 
@@ -57,6 +59,35 @@ struct CaptionStep {
 inline constexpr int kModeItemCount = 5;
 // A table that can be applied whole has at least this many lines.
 inline constexpr int kLanguageTableLines = 42;
+
+// Captions for machines with more than four CPUs, on the lines after the first 42. A language file
+// without them stays valid: the English text stands in for each line it lacks.
+enum class ExtraCaption {
+  kSingleCpusMenu,        // the submenu that lists every CPU on its own
+  kCoreItem,              // the threads of one physical core, "%d" its number
+  kPerformanceCoresItem,  // hybrid processors
+  kEfficiencyCoresItem,   // hybrid processors
+  kCacheDomainItem,       // the CPUs sharing one last-level cache, "%d" its number
+  kNumaNodeItem,          // "%d" the node's number
+  kOneThreadPerCoreItem,
+  kAllCpusItem,
+  kChooseCpusItem,  // opens the dialog with a check box per CPU
+  kChooseCpusTitle,
+  kOkButton,
+  kCancelButton,
+  kCycleLabel,  // Options: the set that mode Automatic cycles over
+  kTwoCpusChoice,
+  kFourCpusChoice,
+};
+
+inline constexpr int kExtraCaptionCount = 15;
+
+// The table's line for `caption`, or its English text when the table is too short.
+std::string ExtraCaptionText(const LineList& table, ExtraCaption caption);
+
+// `caption` with its first "%d" replaced by `number`. Captions come from files anyone may edit, so
+// nothing else in them is treated as a format.
+std::string WithNumber(std::string_view caption, int number);
 
 // The captions in the order they are applied.
 std::span<const CaptionStep> CaptionSteps();

@@ -58,6 +58,7 @@ class MainWindow : public QWidget, public ProgramView {
   void SetRefreshInterval(int milliseconds) override;
   void SetCaption(CaptionTarget target, const std::string& text) override;
   void SetModeItems(const std::array<std::string, kModeItemCount>& captions) override;
+  void ExtraCaptionsChanged() override;
 
   // Handlers, each beside its layout name.
   void onRefreshTimer();                                              // Timer1Timer

@@ -165,6 +165,10 @@ void MainWindow::SetCaption(CaptionTarget target, const std::string& text) {
   }
 }
 
+void MainWindow::ExtraCaptionsChanged() {
+  // Nothing built from Program::Caption yet.
+}
+
 void MainWindow::SetModeItems(const std::array<std::string, kModeItemCount>& captions) {
   QStringList items;
   for (const std::string& caption : captions) items << ProgramText(caption);

@@ -32,6 +32,7 @@ class FakeProgramView : public ProgramView {
     modeItems = captions;
     ++modeItemFills;
   }
+  void ExtraCaptionsChanged() override { ++extraCaptionChanges; }
 
   // How often the mode-change reaction ran: it shows a selected mode; only "none" is shown
   // without it.
@@ -52,6 +53,7 @@ class FakeProgramView : public ProgramView {
   std::map<CaptionTarget, std::string> captions;
   std::array<std::string, kModeItemCount> modeItems{"Automatic", "Manual", "CPU 1", "CPU 2", "Off"};
   int modeItemFills = 0;
+  int extraCaptionChanges = 0;
 };
 
 }  // namespace mervale

@@ -31,13 +31,22 @@ TEST_P(LanguageLength, AFullTableSetsEveryCaptionFromItsLine) {
   EXPECT_EQ(view.captions[kProfileTab], view.modeItems[1]);
   EXPECT_EQ(view.captions[kExclusionTab], view.captions[kExcludeItem]);
   EXPECT_EQ(view.captions.size(), CaptionSteps().size() - 1);
+  // Lines after the first 42 are optional: a shorter file gives the English text for them.
+  EXPECT_EQ(view.extraCaptionChanges, 2);  // start-up, then this choice
+  for (int offset = 0; offset < kExtraCaptionCount; ++offset) {
+    const auto caption = static_cast<ExtraCaption>(offset);
+    const int line = kLanguageTableLines + offset;
+    EXPECT_EQ(program.Caption(caption),
+              line < GetParam() ? "t" + std::to_string(line) : ExtraCaptionText({}, caption))
+        << offset;
+  }
   // The current mode is selected again, which re-applies it.
   EXPECT_EQ(view.shownModes.size(), reactionsBefore + 1);
   EXPECT_EQ(program.CurrentMode(), Mode::kCpu1);
   EXPECT_EQ(ReadData("lang.ini"), "Test\r\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, LanguageLength, ::testing::Values(42, 60));
+INSTANTIATE_TEST_SUITE_P(Lines, LanguageLength, ::testing::Values(42, 50, 60));
 
 class ShortLanguage : public Language, public ::testing::WithParamInterface<std::pair<int, int>> {};
 
@@ -154,11 +163,22 @@ TEST(ShippedLanguages, EachSetsEveryCaptionAndKeepsTheSeparators) {
     SCOPED_TRACE(name);
     LineList table;
     LoadLineList(table, (directory / (name + ".txt")).string());
-    EXPECT_EQ(table.size(), static_cast<std::size_t>(kLanguageTableLines));
+    EXPECT_EQ(table.size(), static_cast<std::size_t>(kLanguageTableLines + kExtraCaptionCount));
     EXPECT_EQ(FirstMissingCaptionIndex(table), -1);
     for (const int separator : {14, 18, 25, 27}) EXPECT_EQ(table[separator], "-");
     EXPECT_EQ(table[7], "Profil 1");  // the selector's entries are never translated
     EXPECT_EQ(table[9], "  Mervale");
+    for (const auto caption :
+         {ExtraCaption::kCoreItem, ExtraCaption::kCacheDomainItem, ExtraCaption::kNumaNodeItem}) {
+      EXPECT_EQ(std::ranges::count(ExtraCaptionText(table, caption), '%'), 1);
+      EXPECT_NE(ExtraCaptionText(table, caption).find("%d"), std::string::npos);
+    }
+    if (name != "English") continue;
+    // The built-in texts are the English file's, so an older file shows the same English.
+    for (int offset = 0; offset < kExtraCaptionCount; ++offset) {
+      const auto caption = static_cast<ExtraCaption>(offset);
+      EXPECT_EQ(ExtraCaptionText(table, caption), ExtraCaptionText({}, caption)) << offset;
+    }
   }
 }
 

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <string_view>
+#include <tuple>
 
 #include "temp_dir.h"
 
@@ -83,6 +85,20 @@ TEST(FirstMissingCaptionIndex, NamesTheLineWhereApplyingWouldStop) {
   for (const auto& [lines, missing] : cases) {
     EXPECT_EQ(FirstMissingCaptionIndex(LineList(static_cast<std::size_t>(lines), "x")), missing)
         << lines << " lines";
+  }
+}
+
+TEST(WithNumber, FillsTheFirstNumberSlotOnlyAndTakesNothingElseAsAFormat) {
+  const std::tuple<std::string_view, int, std::string_view> cases[] = {
+      {"Core %d", 7, "Core 7"},
+      {"%d. Kern", 12, "12. Kern"},
+      {"Node %d of %d", 1, "Node 1 of %d"},
+      {"%s %n %x %d", 3, "%s %n %x 3"},
+      {"No slot", 5, "No slot"},
+      {"100% %d", 0, "100% 0"},
+  };
+  for (const auto& [caption, number, expected] : cases) {
+    EXPECT_EQ(WithNumber(caption, number), expected) << caption;
   }
 }
 
