@@ -150,6 +150,7 @@ class CountingPlatform : public ProcessPlatform {
     return linux_.ProcessName(pid);
   }
   AffinityMask OnlineCpus() override { return linux_.OnlineCpus(); }
+  CpuTopology Topology() override { return linux_.Topology(); }
   AffinityMask GetMask(Pid pid) override { return linux_.GetMask(pid); }
   ErrorCode SetMask(Pid pid, AffinityMask mask) override {
     ++masksSet;

@@ -44,6 +44,7 @@ void Program::RequireDataDir() const {
 
 void Program::PrepareData() {
   engine_.Policy().NextCpu = 1;
+  topology_ = platform_.Topology();
   const std::optional<std::string> dataDir = system_.DataDir();
   dataDirKnown_ = dataDir.has_value();
   dataDir_ = dataDir.value_or("");

@@ -59,6 +59,8 @@ class Program {
   const std::string& DataDir() const { return dataDir_; }
   const LineList& LanguageTable() const { return languageTable_; }
   int RefreshIntervalMs() const { return refreshIntervalMs_; }
+  // The machine's layout as it was when the program started.
+  const CpuTopology& Topology() const { return topology_; }
   // A caption for machines with more than four CPUs, in the current language.
   std::string Caption(ExtraCaption caption) const {
     return ExtraCaptionText(languageTable_, caption);
@@ -133,6 +135,7 @@ class Program {
   SystemServices& system_;
   ProgramView& view_;
   AffinityEngine engine_;
+  CpuTopology topology_;
   Options options_;
   int profileIndex_ = 0;
   std::string dataDir_;

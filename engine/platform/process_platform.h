@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/cpu_set.h"
+#include "engine/cpu_topology.h"
 
 namespace mervale {
 
@@ -27,6 +28,8 @@ class ProcessPlatform {
   // The CPUs a process may be given: the online ones (on Windows, of the program's processor
   // group).
   virtual AffinityMask OnlineCpus() = 0;
+  // How the CPUs share cores, caches and memory; plain CPUs where the layout cannot be read.
+  virtual CpuTopology Topology() = 0;
   // The process's mask; empty when it cannot be opened or read.
   virtual AffinityMask GetMask(Pid pid) = 0;
   // 0 once the process has the mask, else the platform's error code. Refused for the empty mask, a

@@ -59,6 +59,7 @@ class RecordingPlatform : public ProcessPlatform {
   }
   std::string ProcessName(Pid pid) override { return real_.ProcessName(pid); }
   AffinityMask OnlineCpus() override { return real_.OnlineCpus(); }
+  CpuTopology Topology() override { return real_.Topology(); }
   AffinityMask GetMask(Pid pid) override { return real_.GetMask(pid); }
   ErrorCode SetMask(Pid pid, AffinityMask mask) override {
     const ErrorCode error = real_.SetMask(pid, mask);

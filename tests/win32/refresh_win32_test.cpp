@@ -26,6 +26,7 @@ class OneProcessMaySet final : public ProcessPlatform {
   ErrorCode ListPids(std::vector<Pid>& pids) override { return real_.ListPids(pids); }
   std::string ProcessName(Pid pid) override { return real_.ProcessName(pid); }
   AffinityMask OnlineCpus() override { return real_.OnlineCpus(); }
+  CpuTopology Topology() override { return real_.Topology(); }
   AffinityMask GetMask(Pid pid) override { return real_.GetMask(pid); }
   ErrorCode SetMask(Pid pid, AffinityMask mask) override {
     return pid == settable_ ? real_.SetMask(pid, mask) : ERROR_ACCESS_DENIED;

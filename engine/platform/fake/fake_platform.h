@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/platform/process_platform.h"
@@ -46,6 +47,8 @@ class FakeProcessPlatform : public ProcessPlatform {
   // Another program changed the mask.
   void SetMaskFromOutside(Pid pid, AffinityMask mask);
   void SetCpuCount(int cpuCount) { cpuCount_ = cpuCount; }
+  // Until set, the layout is one thread per core on every CPU.
+  void SetTopology(CpuTopology topology) { topology_ = std::move(topology); }
 
   // The process exists but its mask cannot be read.
   void RefuseRead(Pid pid);
@@ -65,6 +68,9 @@ class FakeProcessPlatform : public ProcessPlatform {
   ErrorCode ListPids(std::vector<Pid>& pids) override;
   std::string ProcessName(Pid pid) override;
   AffinityMask OnlineCpus() override { return AffinityMask::FirstCpus(std::size_t(cpuCount_)); }
+  CpuTopology Topology() override {
+    return topology_.value_or(PlainTopology(static_cast<unsigned>(cpuCount_)));
+  }
   AffinityMask GetMask(Pid pid) override;
   ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override { return ownPid_; }
@@ -88,6 +94,7 @@ class FakeProcessPlatform : public ProcessPlatform {
   std::set<Pid> refusedReads_;
   std::set<Pid> refusedSets_;
   std::optional<ErrorCode> listFailure_;
+  std::optional<CpuTopology> topology_;
   Calls calls_;
 };
 

@@ -42,6 +42,7 @@ class LinuxProcessPlatform : public ProcessPlatform {
   // taken since the latest listing is trusted for it, since exec renames a process.
   std::string ProcessName(Pid pid) override;
   AffinityMask OnlineCpus() override { return onlineCpus_; }
+  CpuTopology Topology() override { return MachineTopology(); }
   // The mask of the main thread, as CpuSetMask gives it.
   AffinityMask GetMask(Pid pid) override;
   // Moves every thread of the process; succeeds when the main thread moved.

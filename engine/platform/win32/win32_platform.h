@@ -26,6 +26,7 @@ class Win32ProcessPlatform final : public ProcessPlatform {
   std::string ProcessName(Pid pid) override;
   // Open the process for the one call and close it again.
   AffinityMask OnlineCpus() override;
+  CpuTopology Topology() override { return MachineTopology(); }
   AffinityMask GetMask(Pid pid) override;
   ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override;
