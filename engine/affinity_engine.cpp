@@ -7,14 +7,6 @@
 
 namespace mervale {
 
-namespace {
-
-AffinityMask SetOf(const CpuFlags& flags) {
-  return std::uint64_t(std::uint32_t(FlagsToMask(flags.cpu1, flags.cpu2, flags.cpu3, flags.cpu4)));
-}
-
-}  // namespace
-
 AffinityEngine::AffinityEngine(ProcessPlatform& platform, FailureReporter& reporter)
     : platform_(platform), reporter_(reporter) {}
 
@@ -120,16 +112,14 @@ void AffinityEngine::ForgetUnseenPids(std::size_t seenCount) {
   std::erase_if(known_, [this](const auto& entry) { return entry.second != pass_; });
 }
 
-void AffinityEngine::ApplyToSelected(const CpuFlags& flags) {
-  const AffinityMask mask = SetOf(flags);
+void AffinityEngine::ApplyToSelected(const AffinityMask& mask) {
   table_.ForEachSelectedRow([&](const ProcessRow& row) { platform_.SetMask(row.pid, mask); });
   RefreshProcesses();
 }
 
-void AffinityEngine::AddSelectedToProfile(const CpuFlags& flags,
+void AffinityEngine::AddSelectedToProfile(const AffinityMask& mask,
                                           const std::string& profileFileName) {
   ReadMachine();
-  const AffinityMask mask = SetOf(flags);
   const std::string maskText = MaskToText(mask, MaskTextWidth(policy_.managedCpus));
   LineList& profile = policy_.profileList;
   table_.ForEachSelectedRow([&](const ProcessRow& row) {

@@ -50,10 +50,10 @@ class AffinityEngine {
   void FollowKnownMasks(bool follow) { followKnownMasks_ = follow; }
 
   // The selected rows' processes get the set (excluded ones too), then a refresh.
-  void ApplyToSelected(const CpuFlags& flags);
+  void ApplyToSelected(const AffinityMask& mask);
   // Records the set for the selected rows' names in the active profile and saves the whole profile
   // to `profileFileName`, also when nothing is selected. Throws Error when the save fails.
-  void AddSelectedToProfile(const CpuFlags& flags, const std::string& profileFileName);
+  void AddSelectedToProfile(const AffinityMask& mask, const std::string& profileFileName);
   // Selected rows go to CPU 1, every other row in turn to CPUs 2 and up; excluded names stay.
   void Isolate();
   // Adds the selected rows' lower-cased names to the exclusion list unless already there, and saves

@@ -4,6 +4,10 @@
 
 namespace mervale {
 
+AffinityMask SetOf(const CpuFlags& flags) {
+  return std::uint64_t(std::uint32_t(FlagsToMask(flags.cpu1, flags.cpu2, flags.cpu3, flags.cpu4)));
+}
+
 bool IsExcluded(const LineList& exclusionList, std::string_view name) {
   return FindListBoxLine(exclusionList, LowerCaseAscii(name)) != -1;
 }

@@ -21,6 +21,8 @@ struct CpuFlags {
   std::int32_t cpu4 = 0;
 };
 
+AffinityMask SetOf(const CpuFlags& flags);
+
 // What decides the CPU set of a newly seen process.
 struct AssignmentPolicy {
   std::optional<Mode> mode = Mode::kOff;  // nothing while the selector has no item selected

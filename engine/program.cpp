@@ -106,12 +106,16 @@ void Program::RunSetEntry(int entryIndex) {
     throw std::out_of_range("no set entry " + std::to_string(entryIndex));
   }
   const SetEntry& entry = entries[static_cast<std::size_t>(entryIndex)];
-  if (entry.addToList) {
+  ApplySetToSelected(SetOf(entry.flags), entry.addToList);
+}
+
+void Program::ApplySetToSelected(const CpuSet& set, bool addToList) {
+  if (addToList) {
     const std::string profileFile = ProfileFileName();
-    ChangeShownList([&] { engine_.AddSelectedToProfile(entry.flags, profileFile); },
+    ChangeShownList([&] { engine_.AddSelectedToProfile(set, profileFile); },
                     [&] { view_.ShowProfileList(engine_.Policy().profileList); });
   }
-  engine_.ApplyToSelected(entry.flags);
+  engine_.ApplyToSelected(set);
 }
 
 void Program::IsolateSelected() {

@@ -97,6 +97,8 @@ class Program {
 
   // The process menu: one of SetEntries(), "Isolate" (Isolate1), "Exclude" (Exclude1).
   void RunSetEntry(int entryIndex);
+  // Any set the menus offer: the selected processes get it; "Add to list" records it first.
+  void ApplySetToSelected(const CpuSet& set, bool addToList);
   void IsolateSelected();
   void ExcludeSelected();
 

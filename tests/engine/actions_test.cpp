@@ -37,12 +37,12 @@ TEST_F(Actions, NothingSelected) {
   machine.AddProcess(1, "a", 3);
   engine.RefreshProcesses();
   machine.ResetCalls();
-  engine.ApplyToSelected({1, 0, 0, 0});
+  engine.ApplyToSelected(SetOf(CpuFlags{1, 0, 0, 0}));
   EXPECT_EQ(machine.calls().sets, 0);
   EXPECT_EQ(machine.calls().snapshotsCreated, 1) << "still refreshes";
 
   policy().profileList = {"1000: z"};
-  engine.AddSelectedToProfile({1, 0, 0, 0}, File("CPU1_0.lst"));
+  engine.AddSelectedToProfile(SetOf(CpuFlags{1, 0, 0, 0}), File("CPU1_0.lst"));
   EXPECT_EQ(policy().profileList, LineList{"1000: z"});
   EXPECT_EQ(ReadFile(dir / "CPU1_0.lst"), "1000: z\r\n");
 
@@ -56,10 +56,10 @@ TEST_F(Actions, AddToListReplacesEarlierEntriesOfTheNameAndPrefixes) {
   engine.RefreshProcesses();
   Select(1);
   policy().profileList = {"1000: notepad.exe", "0011:note", "0100: note", "1111: other"};
-  engine.AddSelectedToProfile({1, 1, 0, 1}, File("CPU1_0.lst"));
+  engine.AddSelectedToProfile(SetOf(CpuFlags{1, 1, 0, 1}), File("CPU1_0.lst"));
   EXPECT_EQ(policy().profileList, (LineList{"0011:note", "1111: other", "1101: note"}));
   EXPECT_EQ(ReadFile(dir / "CPU1_0.lst"), "0011:note\r\n1111: other\r\n1101: note\r\n");
-  engine.AddSelectedToProfile({1, 0, 0, 0}, File("CPU1_0.lst"));
+  engine.AddSelectedToProfile(SetOf(CpuFlags{1, 0, 0, 0}), File("CPU1_0.lst"));
   EXPECT_EQ(policy().profileList.back(), "1000: note");
   EXPECT_EQ(policy().profileList.size(), 3u);
 }
@@ -71,7 +71,7 @@ TEST_F(Actions, ExplicitSetsMoveExcludedProcessesButIsolateDoesNot) {
   engine.RefreshProcesses();
   policy().exclusionList = {"excluded.exe"};
   Select(1);
-  engine.ApplyToSelected({0, 1, 0, 0});
+  engine.ApplyToSelected(SetOf(CpuFlags{0, 1, 0, 0}));
   EXPECT_EQ(machine.MaskOf(1), 2u);
   EXPECT_EQ(table().FindRow(1)->maskText, "0100");
   machine.ResetCalls();
@@ -111,7 +111,8 @@ TEST_F(Actions, FailedProfileSaveKeepsTheNewListAndRaises) {
   machine.AddProcess(1, "a", 3);
   engine.RefreshProcesses();
   Select(1);
-  EXPECT_THROW(engine.AddSelectedToProfile({1, 0, 0, 0}, File("missing/CPU1_0.lst")), Error);
+  EXPECT_THROW(engine.AddSelectedToProfile(SetOf(CpuFlags{1, 0, 0, 0}), File("missing/CPU1_0.lst")),
+               Error);
   EXPECT_EQ(policy().profileList, LineList{"1000: a"});
 }
 
