@@ -38,7 +38,7 @@ done
 (($#)) || usage
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/ensure-packages.sh" "The Linux guest" qemu-system-x86 busybox-static cpio kmod
+"$root/scripts/ensure-packages.sh" "The Linux guest" qemu-system-x86 busybox-static cpio kmod xz-utils
 
 if [[ -n ${MERVALE_GUEST_CACHE:-} ]]; then
   cache=$MERVALE_GUEST_CACHE
@@ -77,6 +77,7 @@ mount -t overlay -o lowerdir=/lower,upperdir=/rw/upper,workdir=/rw/work overlay 
 mount -t proc proc /newroot/proc
 mount -t sysfs sysfs /newroot/sys
 mount -t devtmpfs dev /newroot/dev
+mkdir -p /newroot/dev/pts /newroot/dev/shm
 mount -t devpts -o ptmxmode=0666 devpts /newroot/dev/pts
 mount -t tmpfs -o mode=1777 shm /newroot/dev/shm
 mount -t tmpfs -o mode=1777 tmp /newroot/tmp
@@ -115,6 +116,31 @@ fetch_kernel() {
   kernel=$(echo "$unpacked"/boot/vmlinuz-*)
   modules=$unpacked/lib/modules/${kernel##*/vmlinuz-}
   [[ -f $kernel && -f $modules/modules.dep ]] || die "$unpacked holds no kernel with modules"
+  boot_image=$kernel
+  if grep -qx 'CONFIG_PVH=y' "$unpacked"/boot/config-*; then
+    [[ -s $unpacked.vmlinux ]] || extract_vmlinux "$kernel" "$unpacked.vmlinux"
+    if [[ -s $unpacked.vmlinux ]]; then boot_image=$unpacked.vmlinux; fi
+  fi
+}
+
+# The kernel's own ELF image out of its self-extracting one: an emulated CPU takes seconds to
+# unpack an xz kernel, while QEMU loads the ELF image straight into memory and enters it at its
+# PVH entry point. Leaves nothing at `target` when no payload unpacks to an ELF image.
+extract_vmlinux() {
+  local image=$1 target=$2 magic unpack offset
+  for magic in '\xfd7zXZ\x00:xz -dc' '\x28\xb5\x2f\xfd:zstd -qdc' '\x1f\x8b\x08:gzip -dc'; do
+    unpack=${magic#*:}
+    command -v "${unpack%% *}" >/dev/null || continue
+    for offset in $(LC_ALL=C grep -obUaP "${magic%%:*}" "$image" | cut -d: -f1 | head -5); do
+      # The payload is followed by the rest of the image, which the unpacker reports as garbage.
+      tail -c +$((offset + 1)) "$image" | $unpack >"$target.tmp" 2>/dev/null || true
+      if [[ $(head -c 4 "$target.tmp" | od -An -c | tr -d ' ') == '177ELF' ]]; then
+        mv "$target.tmp" "$target"
+        return
+      fi
+    done
+  done
+  rm -f "$target.tmp"
 }
 
 # The module files that `name` needs, its dependencies first, as modules.dep lists them.
@@ -187,7 +213,7 @@ trap 'exit 143' TERM
 # shellcheck disable=SC2054 # commas inside QEMU option values
 qemu_args=(-M pc -accel tcg,thread=single -cpu max,vendor=GenuineIntel -smp "$smp" -m "$memory"
   -nodefaults -no-user-config -display none -no-reboot
-  -kernel "$kernel" -initrd "$initramfs"
+  -kernel "$boot_image" -initrd "$initramfs"
   -append "console=ttyS0 quiet panic=-1 tsc=reliable mitigations=off mervale.run=$run"
   -serial file:"$run/console"
   -fsdev local,id=hostroot,path=/,security_model=none,readonly=on,multidevs=remap
