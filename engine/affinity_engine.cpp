@@ -121,8 +121,11 @@ void AffinityEngine::ForgetUnseenPids(std::size_t seenCount) {
 }
 
 void AffinityEngine::ApplyToSelected(const CpuFlags& flags) {
-  const AffinityMask mask = SetOf(flags);
-  table_.ForEachSelectedRow([&](const ProcessRow& row) { platform_.SetMask(row.pid, mask); });
+  ApplyToSelected(SetOf(flags));
+}
+
+void AffinityEngine::ApplyToSelected(const AffinityMask& set) {
+  table_.ForEachSelectedRow([&](const ProcessRow& row) { platform_.SetMask(row.pid, set); });
   RefreshProcesses();
 }
 

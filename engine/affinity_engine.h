@@ -51,6 +51,8 @@ class AffinityEngine {
 
   // The selected rows' processes get the set (excluded ones too), then a refresh.
   void ApplyToSelected(const CpuFlags& flags);
+  // The same for a set of any of the machine's CPUs, such as one its layout gives.
+  void ApplyToSelected(const AffinityMask& set);
   // Records the set for the selected rows' names in the active profile and saves the whole profile
   // to `profileFileName`, also when nothing is selected. Throws Error when the save fails.
   void AddSelectedToProfile(const CpuFlags& flags, const std::string& profileFileName);
