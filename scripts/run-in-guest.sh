@@ -10,8 +10,8 @@
 #   -t       stop the guest after this many seconds (default 900)
 #   -m       guest memory (default 1G; the host gives only what the guest touches)
 # MERVALE_GUEST_QEMU_ARGS adds QEMU arguments (for example NUMA nodes). The kernel and initramfs are
-# kept in $MERVALE_GUEST_CACHE (default /var/cache/mervale-guest as root, else
-# ~/.cache/mervale-guest).
+# kept in $MERVALE_GUEST_CACHE (default: guest/ in $MERVALE_CACHE_DIR, else ~/.cache/mervale, where
+# the Windows toolchain is kept too).
 # Exit code: the command's (128+N for signal N); 124 time-out; 125 the guest could not run it.
 set -euo pipefail
 
@@ -40,13 +40,7 @@ done
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/ensure-packages.sh" "The Linux guest" qemu-system-x86 busybox-static cpio kmod xz-utils
 
-if [[ -n ${MERVALE_GUEST_CACHE:-} ]]; then
-  cache=$MERVALE_GUEST_CACHE
-elif ((EUID == 0)); then
-  cache=/var/cache/mervale-guest
-else
-  cache=${XDG_CACHE_HOME:-$HOME/.cache}/mervale-guest
-fi
+cache=${MERVALE_GUEST_CACHE:-${MERVALE_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/mervale}/guest}
 mkdir -p "$cache"
 
 # ------------------------------------------------------------------ the kernel and the initramfs
