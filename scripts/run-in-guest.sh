@@ -104,6 +104,14 @@ fetch_kernel() {
     # The package leaves the module index to depmod at installation.
     kernel=$(echo "$download"/unpacked/boot/vmlinuz-*)
     depmod -b "$download/unpacked" "${kernel##*/vmlinuz-}" || { rm -rf "$download"; die "depmod failed"; }
+    # Of its 400 MB only the kernel and the few modules the guest loads are kept.
+    modules=$download/unpacked/lib/modules/${kernel##*/vmlinuz-}
+    guest_modules >"$download/keep" || { rm -rf "$download"; die "modules missing from $package"; }
+    (cd "$modules" && find kernel -type f | grep -vxFf "$download/keep" | xargs -r rm -f)
+    rm -rf "$download/unpacked/usr"
+    find "$download/unpacked" -type d -empty -delete
+    # What older kernels left goes.
+    rm -rf "$cache"/linux-image-*
     mv "$download/unpacked" "$unpacked"
     rm -rf "$download"
   fi
@@ -137,6 +145,12 @@ extract_vmlinux() {
   rm -f "$target.tmp"
 }
 
+# The module files the guest loads, each once, those a module needs before it.
+guest_modules() {
+  local name
+  for name in virtio_pci 9pnet_virtio 9p overlay; do modules_for "$name"; done | awk '!seen[$0]++'
+}
+
 # The module files that `name` needs, its dependencies first, as modules.dep lists them.
 modules_for() {
   local line files i
@@ -159,7 +173,7 @@ prepare_initramfs() {
   cp /bin/busybox "$stage/bin/busybox"
   write_init >"$stage/init"
   chmod +x "$stage/init"
-  for file in $(for m in virtio_pci 9pnet_virtio 9p overlay; do modules_for "$m"; done | awk '!seen[$0]++'); do
+  for file in $(guest_modules); do
     case $file in
       *.ko) cp "$modules/$file" "$stage/lib/guest/$((number++))-${file##*/}" ;;
       *.ko.xz) xz -dc "$modules/$file" >"$stage/lib/guest/$((number++))-$(basename "$file" .xz)" ;;
@@ -168,6 +182,7 @@ prepare_initramfs() {
     esac
   done
   (cd "$stage" && find . | cpio -o -H newc --quiet) >"$initramfs.tmp"
+  rm -f "$cache"/initramfs-*.cpio
   mv "$initramfs.tmp" "$initramfs"
   rm -rf "$stage"
 }
