@@ -6,6 +6,7 @@
 #include <sched.h>
 #include <sys/types.h>
 
+#include <cerrno>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,12 +37,16 @@ class DynamicCpuSet {
   std::unique_ptr<cpu_set_t, void (*)(cpu_set_t*)> set_;
 };
 
-// The CPUs the scheduler lets the thread or process `pid` run on (0: the caller), as far as
-// `highestCpu`; empty when it cannot be read.
-inline CpuNumbers AffinityOf(pid_t pid, unsigned highestCpu) {
-  DynamicCpuSet set(highestCpu);
-  if (sched_getaffinity(pid, set.Size(), set.get()) != 0) return {};
-  return set.Cpus();
+// The CPUs the scheduler lets the thread or process `pid` run on (0: the caller); empty when they
+// cannot be read. The set grows until it is as big as the kernel's, which counts every CPU the
+// machine could ever bring online.
+inline CpuNumbers AffinityOf(pid_t pid) {
+  for (unsigned cpus = CPU_SETSIZE; cpus <= kMaxCpuNumber + 1; cpus *= 2) {
+    DynamicCpuSet set(cpus - 1);
+    if (sched_getaffinity(pid, set.Size(), set.get()) == 0) return set.Cpus();
+    if (errno != EINVAL) break;
+  }
+  return {};
 }
 
 inline bool Pin(pid_t pid, const CpuNumbers& cpus) {

@@ -40,10 +40,6 @@ class EngineInNamespace : public ::testing::Test {
     engine.RefreshProcesses();  // mode Off: learns this program
   }
 
-  CpuNumbers MaskFromKernel(Pid pid) const {
-    return AffinityOf(static_cast<pid_t>(pid), allCpus.back());
-  }
-
   LinuxProcessPlatform machine;
   NoFailures reporter;
   AffinityEngine engine{machine, reporter};
@@ -55,14 +51,14 @@ TEST_F(EngineInNamespace, ModeCpu2PinsAChildStartedAfterThePreviousPass) {
   engine.Policy().mode = Mode::kCpu2;
   Sleeper child;
   ASSERT_GT(child.pid(), 1u);
-  EXPECT_EQ(MaskFromKernel(child.pid()), allCpus);
+  EXPECT_EQ(AffinityOf(child.pid()), allCpus);
   engine.RefreshProcesses();
-  EXPECT_EQ(MaskFromKernel(child.pid()), CpuNumbers{1});
+  EXPECT_EQ(AffinityOf(child.pid()), CpuNumbers{1});
   const ProcessRow* row = engine.Table().FindRow(child.pid());
   ASSERT_NE(row, nullptr);
   EXPECT_EQ(row->caption, "sleep");
   EXPECT_EQ(row->maskText, MaskTextOf({1}, textWidth));
-  EXPECT_EQ(MaskFromKernel(1), allCpus) << "a known process keeps its set";
+  EXPECT_EQ(AffinityOf(1), allCpus) << "a known process keeps its set";
 }
 
 TEST_F(EngineInNamespace, AutomaticAlternatesTwoNewChildren) {
@@ -71,8 +67,8 @@ TEST_F(EngineInNamespace, AutomaticAlternatesTwoNewChildren) {
   Sleeper first;
   Sleeper second;
   engine.RefreshProcesses();
-  EXPECT_EQ(MaskFromKernel(first.pid()), CpuNumbers{0});
-  EXPECT_EQ(MaskFromKernel(second.pid()), CpuNumbers{1});
+  EXPECT_EQ(AffinityOf(first.pid()), CpuNumbers{0});
+  EXPECT_EQ(AffinityOf(second.pid()), CpuNumbers{1});
   EXPECT_EQ(engine.Policy().NextCpu, 1);
 }
 
@@ -81,7 +77,7 @@ TEST_F(EngineInNamespace, ExcludedNameIsUntouched) {
   engine.Policy().exclusionList = {"sleep"};
   Sleeper child;
   engine.RefreshProcesses();
-  EXPECT_EQ(MaskFromKernel(child.pid()), allCpus);
+  EXPECT_EQ(AffinityOf(child.pid()), allCpus);
   ASSERT_NE(engine.Table().FindRow(child.pid()), nullptr);
 }
 
@@ -108,7 +104,7 @@ TEST_F(EngineInNamespace, AProgramAShellExecsGetsTheManualEntryOfItsOwnName) {
       {"sh", "-c", "while [ ! -e \"$0\" ]; do sleep 0.01; done; exec sleep 60", go.string()});
   ASSERT_GT(child.pid(), 1u);
   engine.RefreshProcesses();
-  ASSERT_EQ(MaskFromKernel(child.pid()), CpuNumbers{0});
+  ASSERT_EQ(AffinityOf(child.pid()), CpuNumbers{0});
   std::ofstream{go};
   for (int tries = 0; tries < 500 && ExecutableOf(child.pid()) != "sleep"; ++tries) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -118,7 +114,7 @@ TEST_F(EngineInNamespace, AProgramAShellExecsGetsTheManualEntryOfItsOwnName) {
 
   const std::vector<Pid> started{child.pid()};
   engine.ProgramsStarted(started);
-  EXPECT_EQ(MaskFromKernel(child.pid()), CpuNumbers{1});
+  EXPECT_EQ(AffinityOf(child.pid()), CpuNumbers{1});
   const ProcessRow* row = engine.Table().FindRow(child.pid());
   ASSERT_NE(row, nullptr);
   EXPECT_EQ(row->caption, "sleep");
