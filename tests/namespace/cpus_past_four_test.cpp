@@ -169,6 +169,49 @@ INSTANTIATE_TEST_SUITE_P(
                  {Cpus({0}), Cpus({1}), Cpus({2}), Cpus({3})}}),
     [](const ::testing::TestParamInfo<ModePass>& info) { return std::string(info.param.name); });
 
+// Isolate: the selected process goes to CPU 1, the others in turn over the rest of the round.
+struct IsolateCase {
+  const char* name;
+  std::function<void(AssignmentPolicy&, const CpuTopology&)> adjust;
+  std::vector<SetSource> others;  // for the other children in row order, repeating
+};
+
+void PrintTo(const IsolateCase& isolate, std::ostream* out) {
+  *out << isolate.name;
+}
+
+class IsolateOnManyCpus : public CpusPastFour, public ::testing::WithParamInterface<IsolateCase> {};
+
+TEST_P(IsolateOnManyCpus, PutsTheSelectedOnCpu1AndTheOthersOnTheRound) {
+  const IsolateCase& isolate = GetParam();
+  // This program's own row stays out of the round, so the children take it in turn.
+  engine.Policy().exclusionList = {"mervale"};
+  const auto children = StartChildren(4);
+  engine.RefreshProcesses();
+  const Pid selected = children[0]->pid();
+  for (int i = 0; i < engine.Table().RowCount(); ++i) {
+    engine.Table().SetSelected(i, engine.Table().RowAt(i).pid == selected);
+  }
+  isolate.adjust(engine.Policy(), machine);
+  engine.Isolate();
+  ExpectOn(selected, {0});
+  for (std::size_t i = 1; i < children.size(); ++i) {
+    ExpectOn(children[i]->pid(), isolate.others[(i - 1) % isolate.others.size()](machine));
+  }
+}
+
+// An Isolate over a chosen cycle set adds a row here as Automatic does above.
+INSTANTIATE_TEST_SUITE_P(
+    Rounds, IsolateOnManyCpus,
+    ::testing::Values(
+        IsolateCase{"OverTwo",
+                    [](AssignmentPolicy& policy, const CpuTopology&) { CycleOver(policy, 2); },
+                    {Cpus({1})}},
+        IsolateCase{"QuadCore",
+                    [](AssignmentPolicy& policy, const CpuTopology&) { CycleOver(policy, 4); },
+                    {Cpus({1}), Cpus({2}), Cpus({3})}}),
+    [](const ::testing::TestParamInfo<IsolateCase>& info) { return std::string(info.param.name); });
+
 // The set the user gives the selected processes.
 struct GivenSet {
   const char* name;
