@@ -30,6 +30,7 @@ namespace mervale {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ThreadsOf;
 
 // A child of this test that is killed and reaped when the object goes, unless Reap() did it.
 class Child {
@@ -127,14 +128,6 @@ class Child {
 // The mask the scheduler holds for one thread, read without the platform under test.
 AffinityMask SchedulerMask(pid_t tid) {
   return CpuSet::FromNumbers(testing::AffinityOf(tid));
-}
-
-std::vector<pid_t> ThreadsOf(Pid pid) {
-  std::vector<pid_t> threads;
-  for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
-    threads.push_back(std::stoi(entry.path().filename()));
-  }
-  return threads;
 }
 
 std::string NameIn(const std::vector<std::pair<Pid, std::string>>& entries, Pid pid) {

@@ -60,6 +60,10 @@ class ThreadedChild : public Child {
  public:
   explicit ThreadedChild(int extraThreads) {
     pid_ = fork();
+    if (pid_ < 0) {
+      ADD_FAILURE() << "no child could be started";
+      return;
+    }
     if (pid_ == 0) {
       for (int i = 0; i < extraThreads; ++i) std::thread([] { pause(); }).detach();
       for (;;) pause();
