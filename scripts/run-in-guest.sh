@@ -47,7 +47,8 @@ mkdir -p "$cache"
 
 # The guest's PID 1: loads the 9p and overlay modules, builds the guest's root from the host's,
 # runs the job script of the run directory named on the kernel command line and resets the
-# machine, which ends QEMU (-no-reboot).
+# machine, which ends QEMU (-no-reboot). /tmp stays the host's, written in memory like the rest, so
+# a command in a checkout or build there runs as well.
 write_init() {
   cat <<'EOF'
 #!/bin/busybox sh
@@ -74,7 +75,6 @@ mount -t devtmpfs dev /newroot/dev
 mkdir -p /newroot/dev/pts /newroot/dev/shm
 mount -t devpts -o ptmxmode=0666 devpts /newroot/dev/pts
 mount -t tmpfs -o mode=1777 shm /newroot/dev/shm
-mount -t tmpfs -o mode=1777 tmp /newroot/tmp
 mount -t tmpfs -o mode=0755 run /newroot/run
 mount -t cgroup2 cgroup2 /newroot/sys/fs/cgroup
 mkdir -p "/newroot$run"
