@@ -10,8 +10,8 @@
 #   -t       stop the guest after this many seconds (default 900)
 #   -m       guest memory (default 1G; the host gives only what the guest touches)
 # MERVALE_GUEST_QEMU_ARGS adds QEMU arguments (for example NUMA nodes). The kernel and initramfs are
-# kept in $MERVALE_GUEST_CACHE (default /var/cache/mervale-guest as root, else
-# ~/.cache/mervale-guest).
+# kept in $MERVALE_GUEST_CACHE (default: guest/ in $MERVALE_CACHE_DIR, else ~/.cache/mervale, where
+# the Windows toolchain is kept too).
 # Exit code: the command's (128+N for signal N); 124 time-out; 125 the guest could not run it.
 set -euo pipefail
 
@@ -38,22 +38,17 @@ done
 (($#)) || usage
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/ensure-packages.sh" "The Linux guest" qemu-system-x86 busybox-static cpio kmod
+"$root/scripts/ensure-packages.sh" "The Linux guest" qemu-system-x86 busybox-static cpio kmod xz-utils
 
-if [[ -n ${MERVALE_GUEST_CACHE:-} ]]; then
-  cache=$MERVALE_GUEST_CACHE
-elif ((EUID == 0)); then
-  cache=/var/cache/mervale-guest
-else
-  cache=${XDG_CACHE_HOME:-$HOME/.cache}/mervale-guest
-fi
+cache=${MERVALE_GUEST_CACHE:-${MERVALE_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/mervale}/guest}
 mkdir -p "$cache"
 
 # ------------------------------------------------------------------ the kernel and the initramfs
 
 # The guest's PID 1: loads the 9p and overlay modules, builds the guest's root from the host's,
 # runs the job script of the run directory named on the kernel command line and resets the
-# machine, which ends QEMU (-no-reboot).
+# machine, which ends QEMU (-no-reboot). /tmp stays the host's, written in memory like the rest, so
+# a command in a checkout or build there runs as well.
 write_init() {
   cat <<'EOF'
 #!/bin/busybox sh
@@ -77,9 +72,9 @@ mount -t overlay -o lowerdir=/lower,upperdir=/rw/upper,workdir=/rw/work overlay 
 mount -t proc proc /newroot/proc
 mount -t sysfs sysfs /newroot/sys
 mount -t devtmpfs dev /newroot/dev
+mkdir -p /newroot/dev/pts /newroot/dev/shm
 mount -t devpts -o ptmxmode=0666 devpts /newroot/dev/pts
 mount -t tmpfs -o mode=1777 shm /newroot/dev/shm
-mount -t tmpfs -o mode=1777 tmp /newroot/tmp
 mount -t tmpfs -o mode=0755 run /newroot/run
 mount -t cgroup2 cgroup2 /newroot/sys/fs/cgroup
 mkdir -p "/newroot$run"
@@ -109,12 +104,51 @@ fetch_kernel() {
     # The package leaves the module index to depmod at installation.
     kernel=$(echo "$download"/unpacked/boot/vmlinuz-*)
     depmod -b "$download/unpacked" "${kernel##*/vmlinuz-}" || { rm -rf "$download"; die "depmod failed"; }
+    # Of its 400 MB only the kernel and the few modules the guest loads are kept.
+    modules=$download/unpacked/lib/modules/${kernel##*/vmlinuz-}
+    guest_modules >"$download/keep" || { rm -rf "$download"; die "modules missing from $package"; }
+    (cd "$modules" && find kernel -type f | grep -vxFf "$download/keep" | xargs -r rm -f)
+    rm -rf "$download/unpacked/usr"
+    find "$download/unpacked" -type d -empty -delete
+    # What older kernels left goes.
+    rm -rf "$cache"/linux-image-*
     mv "$download/unpacked" "$unpacked"
     rm -rf "$download"
   fi
   kernel=$(echo "$unpacked"/boot/vmlinuz-*)
   modules=$unpacked/lib/modules/${kernel##*/vmlinuz-}
   [[ -f $kernel && -f $modules/modules.dep ]] || die "$unpacked holds no kernel with modules"
+  boot_image=$kernel
+  if grep -qx 'CONFIG_PVH=y' "$unpacked"/boot/config-*; then
+    [[ -s $unpacked.vmlinux ]] || extract_vmlinux "$kernel" "$unpacked.vmlinux"
+    if [[ -s $unpacked.vmlinux ]]; then boot_image=$unpacked.vmlinux; fi
+  fi
+}
+
+# The kernel's own ELF image out of its self-extracting one: an emulated CPU takes seconds to
+# unpack an xz kernel, while QEMU loads the ELF image straight into memory and enters it at its
+# PVH entry point. Leaves nothing at `target` when no payload unpacks to an ELF image.
+extract_vmlinux() {
+  local image=$1 target=$2 magic unpack offset
+  for magic in '\xfd7zXZ\x00:xz -dc' '\x28\xb5\x2f\xfd:zstd -qdc' '\x1f\x8b\x08:gzip -dc'; do
+    unpack=${magic#*:}
+    command -v "${unpack%% *}" >/dev/null || continue
+    for offset in $(LC_ALL=C grep -obUaP "${magic%%:*}" "$image" | cut -d: -f1 | head -5); do
+      # The payload is followed by the rest of the image, which the unpacker reports as garbage.
+      tail -c +$((offset + 1)) "$image" | $unpack >"$target.tmp" 2>/dev/null || true
+      if [[ $(head -c 4 "$target.tmp" | od -An -c | tr -d ' ') == '177ELF' ]]; then
+        mv "$target.tmp" "$target"
+        return
+      fi
+    done
+  done
+  rm -f "$target.tmp"
+}
+
+# The module files the guest loads, each once, those a module needs before it.
+guest_modules() {
+  local name
+  for name in virtio_pci 9pnet_virtio 9p overlay; do modules_for "$name"; done | awk '!seen[$0]++'
 }
 
 # The module files that `name` needs, its dependencies first, as modules.dep lists them.
@@ -139,7 +173,7 @@ prepare_initramfs() {
   cp /bin/busybox "$stage/bin/busybox"
   write_init >"$stage/init"
   chmod +x "$stage/init"
-  for file in $(for m in virtio_pci 9pnet_virtio 9p overlay; do modules_for "$m"; done | awk '!seen[$0]++'); do
+  for file in $(guest_modules); do
     case $file in
       *.ko) cp "$modules/$file" "$stage/lib/guest/$((number++))-${file##*/}" ;;
       *.ko.xz) xz -dc "$modules/$file" >"$stage/lib/guest/$((number++))-$(basename "$file" .xz)" ;;
@@ -148,6 +182,7 @@ prepare_initramfs() {
     esac
   done
   (cd "$stage" && find . | cpio -o -H newc --quiet) >"$initramfs.tmp"
+  rm -f "$cache"/initramfs-*.cpio
   mv "$initramfs.tmp" "$initramfs"
   rm -rf "$stage"
 }
@@ -187,7 +222,7 @@ trap 'exit 143' TERM
 # shellcheck disable=SC2054 # commas inside QEMU option values
 qemu_args=(-M pc -accel tcg,thread=single -cpu max,vendor=GenuineIntel -smp "$smp" -m "$memory"
   -nodefaults -no-user-config -display none -no-reboot
-  -kernel "$kernel" -initrd "$initramfs"
+  -kernel "$boot_image" -initrd "$initramfs"
   -append "console=ttyS0 quiet panic=-1 tsc=reliable mitigations=off mervale.run=$run"
   -serial file:"$run/console"
   -fsdev local,id=hostroot,path=/,security_model=none,readonly=on,multidevs=remap

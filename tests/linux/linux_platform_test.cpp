@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/common/kernel_affinity.h"
 #include "tests/common/listed_names.h"
 #include "tests/store/child_process.h"
 
@@ -29,6 +30,7 @@ namespace mervale {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ThreadsOf;
 
 // A child of this test that is killed and reaped when the object goes, unless Reap() did it.
 class Child {
@@ -123,28 +125,9 @@ class Child {
   pid_t pid_;
 };
 
-std::uint64_t LowMask(const cpu_set_t& cpus) {
-  std::uint64_t mask = 0;
-  for (int cpu = 0; cpu < 32; ++cpu) {
-    if (CPU_ISSET(cpu, &cpus)) mask |= std::uint64_t{1} << cpu;
-  }
-  return mask;
-}
-
 // The mask the scheduler holds for one thread, read without the platform under test.
-std::uint64_t SchedulerMask(pid_t tid) {
-  cpu_set_t cpus;
-  CPU_ZERO(&cpus);
-  if (sched_getaffinity(tid, sizeof cpus, &cpus) != 0) return 0;
-  return LowMask(cpus);
-}
-
-std::vector<pid_t> ThreadsOf(Pid pid) {
-  std::vector<pid_t> threads;
-  for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
-    threads.push_back(std::stoi(entry.path().filename()));
-  }
-  return threads;
+AffinityMask SchedulerMask(pid_t tid) {
+  return CpuSet::FromNumbers(testing::AffinityOf(tid));
 }
 
 std::string NameIn(const std::vector<std::pair<Pid, std::string>>& entries, Pid pid) {
@@ -155,7 +138,7 @@ std::string NameIn(const std::vector<std::pair<Pid, std::string>>& entries, Pid 
 class LinuxPlatformTest : public ::testing::Test {
  protected:
   // The CPUs this test may use: online and allowed to it (children inherit the latter).
-  std::uint64_t UsableCpus() { return platform_.OnlineCpus().Word(0) & SchedulerMask(0); }
+  std::uint64_t UsableCpus() { return platform_.OnlineCpus().Word(0) & SchedulerMask(0).Word(0); }
 
   // The lowest CPU number below 32 that is not online, as a mask; 0 when all 32 are.
   std::uint64_t MissingCpu() {
@@ -205,8 +188,8 @@ TEST_F(LinuxPlatformTest, MasksNamingNoOrMissingCpusAreRefusedAndChangeNothing) 
   const std::uint64_t missing = MissingCpu();
   Child child = Child::Spawn({"sleep", "30"});
   ASSERT_TRUE(child.running());
-  const std::uint64_t before = SchedulerMask(pid_t(child.pid()));
-  ASSERT_NE(before, 0u);
+  const AffinityMask before = SchedulerMask(pid_t(child.pid()));
+  ASSERT_FALSE(before.Empty());
 
   struct Case {
     const char* what;
@@ -297,12 +280,12 @@ class KernelThreadTest : public LinuxPlatformTest {
     kernelThread_ = FirstKernelThread();
     if (kernelThread_ == 0) GTEST_SKIP() << "no kernel thread is visible here";
     before_ = SchedulerMask(pid_t(kernelThread_));
-    harmless_ = before_ & platform_.OnlineCpus().Word(0);
+    harmless_ = before_.Word(0) & platform_.OnlineCpus().Word(0);
     if (harmless_ == 0) GTEST_SKIP() << "the kernel thread runs on no CPU below 32";
   }
 
   Pid kernelThread_ = 0;
-  std::uint64_t before_ = 0;
+  AffinityMask before_;
   std::uint64_t harmless_ = 0;
 };
 

@@ -2,12 +2,9 @@
 // this program runs as PID 1 of a PID namespace of its own, where the only processes are itself
 // and the children it starts.
 #include <gtest/gtest.h>
-#include <sched.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -18,84 +15,50 @@
 #include <vector>
 
 #include "engine/affinity_engine.h"
-#include "engine/cpu_set.h"
 #include "engine/platform/linux/linux_platform.h"
 #include "engine/platform/linux/linux_process_start_source.h"
-
-extern char** environ;
+#include "tests/namespace/namespace_children.h"
 
 namespace mervale {
 namespace {
 
-class NoFailures : public FailureReporter {
- public:
-  void ShowFailure() override { ADD_FAILURE() << "no snapshot could be taken"; }
-};
-
-// A child running `command` (by default a minute's sleep), killed at the end of the test.
-class Sleeper {
- public:
-  explicit Sleeper(std::vector<std::string> command = {"sleep", "60"}) {
-    std::vector<char*> argv;
-    for (std::string& word : command) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    if (posix_spawnp(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
-  }
-  ~Sleeper() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-  Sleeper(const Sleeper&) = delete;
-  Sleeper& operator=(const Sleeper&) = delete;
-  Pid pid() const { return static_cast<Pid>(pid_); }
-
- private:
-  pid_t pid_ = -1;
-};
-
-std::uint64_t MaskFromKernel(Pid pid) {
-  cpu_set_t cpus;
-  CPU_ZERO(&cpus);
-  if (sched_getaffinity(static_cast<pid_t>(pid), sizeof cpus, &cpus) != 0) return 0;
-  return CpuSetMask(&cpus, sizeof cpus).Word(0);
-}
+using testing::AffinityOf;
+using testing::ExecutableOf;
+using testing::MaskTextOf;
+using testing::NoFailures;
+using testing::Sleeper;
 
 class EngineInNamespace : public ::testing::Test {
  protected:
   void SetUp() override {
     // Outside its own namespace a pass would re-pin every process of the machine.
     ASSERT_EQ(getpid(), 1) << "run this program as `unshare --pid --fork --mount-proc` does";
-    if (__builtin_popcount(machine.OnlineCpus().Word(0)) < 2)
-      GTEST_SKIP() << "needs two online CPUs";
-    allCpus = machine.OnlineCpus().Word(0);
-    cpu_set_t cpus;
-    CPU_ZERO(&cpus);
-    for (int cpu = 0; cpu < 32; ++cpu) {
-      if (allCpus & (1u << cpu)) CPU_SET(cpu, &cpus);
-    }
-    sched_setaffinity(0, sizeof cpus, &cpus);  // children inherit every CPU
-    engine.RefreshProcesses();                 // mode Off: learns this program
+    allCpus = machine.OnlineCpus().Numbers();
+    if (allCpus.size() < 2) GTEST_SKIP() << "needs two online CPUs";
+    textWidth = std::max<std::size_t>(4, allCpus.back() + 1);
+    testing::Pin(0, allCpus);   // children inherit every CPU
+    engine.RefreshProcesses();  // mode Off: learns this program
   }
 
   LinuxProcessPlatform machine;
   NoFailures reporter;
   AffinityEngine engine{machine, reporter};
-  std::uint64_t allCpus = 0;
+  CpuNumbers allCpus;
+  std::size_t textWidth = 4;  // of the CPU column's mask texts
 };
 
 TEST_F(EngineInNamespace, ModeCpu2PinsAChildStartedAfterThePreviousPass) {
   engine.Policy().mode = Mode::kCpu2;
   Sleeper child;
   ASSERT_GT(child.pid(), 1u);
-  EXPECT_EQ(MaskFromKernel(child.pid()), allCpus);
+  EXPECT_EQ(AffinityOf(child.pid()), allCpus);
   engine.RefreshProcesses();
-  EXPECT_EQ(MaskFromKernel(child.pid()), 2u);
+  EXPECT_EQ(AffinityOf(child.pid()), CpuNumbers{1});
   const ProcessRow* row = engine.Table().FindRow(child.pid());
   ASSERT_NE(row, nullptr);
   EXPECT_EQ(row->caption, "sleep");
-  EXPECT_EQ(row->maskText, "0100");
-  EXPECT_EQ(MaskFromKernel(1), allCpus) << "a known process keeps its set";
+  EXPECT_EQ(row->maskText, MaskTextOf({1}, textWidth));
+  EXPECT_EQ(AffinityOf(1), allCpus) << "a known process keeps its set";
 }
 
 TEST_F(EngineInNamespace, AutomaticAlternatesTwoNewChildren) {
@@ -104,8 +67,8 @@ TEST_F(EngineInNamespace, AutomaticAlternatesTwoNewChildren) {
   Sleeper first;
   Sleeper second;
   engine.RefreshProcesses();
-  EXPECT_EQ(MaskFromKernel(first.pid()), 1u);
-  EXPECT_EQ(MaskFromKernel(second.pid()), 2u);
+  EXPECT_EQ(AffinityOf(first.pid()), CpuNumbers{0});
+  EXPECT_EQ(AffinityOf(second.pid()), CpuNumbers{1});
   EXPECT_EQ(engine.Policy().NextCpu, 1);
 }
 
@@ -114,7 +77,7 @@ TEST_F(EngineInNamespace, ExcludedNameIsUntouched) {
   engine.Policy().exclusionList = {"sleep"};
   Sleeper child;
   engine.RefreshProcesses();
-  EXPECT_EQ(MaskFromKernel(child.pid()), allCpus);
+  EXPECT_EQ(AffinityOf(child.pid()), allCpus);
   ASSERT_NE(engine.Table().FindRow(child.pid()), nullptr);
 }
 
@@ -129,13 +92,6 @@ TEST_F(EngineInNamespace, EndedChildLosesItsRow) {
   EXPECT_FALSE(engine.IsKnownPid(pid));
 }
 
-std::string ExecutableOf(Pid pid) {
-  std::error_code error;
-  return std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error)
-      .filename()
-      .string();
-}
-
 TEST_F(EngineInNamespace, AProgramAShellExecsGetsTheManualEntryOfItsOwnName) {
   const std::string shell = std::filesystem::canonical("/bin/sh").filename().string();
   engine.Policy().mode = Mode::kManual;
@@ -148,7 +104,7 @@ TEST_F(EngineInNamespace, AProgramAShellExecsGetsTheManualEntryOfItsOwnName) {
       {"sh", "-c", "while [ ! -e \"$0\" ]; do sleep 0.01; done; exec sleep 60", go.string()});
   ASSERT_GT(child.pid(), 1u);
   engine.RefreshProcesses();
-  ASSERT_EQ(MaskFromKernel(child.pid()), 1u);
+  ASSERT_EQ(AffinityOf(child.pid()), CpuNumbers{0});
   std::ofstream{go};
   for (int tries = 0; tries < 500 && ExecutableOf(child.pid()) != "sleep"; ++tries) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -158,11 +114,11 @@ TEST_F(EngineInNamespace, AProgramAShellExecsGetsTheManualEntryOfItsOwnName) {
 
   const std::vector<Pid> started{child.pid()};
   engine.ProgramsStarted(started);
-  EXPECT_EQ(MaskFromKernel(child.pid()), 2u);
+  EXPECT_EQ(AffinityOf(child.pid()), CpuNumbers{1});
   const ProcessRow* row = engine.Table().FindRow(child.pid());
   ASSERT_NE(row, nullptr);
   EXPECT_EQ(row->caption, "sleep");
-  EXPECT_EQ(row->maskText, "0100");
+  EXPECT_EQ(row->maskText, MaskTextOf({1}, textWidth));
 }
 
 TEST(StartHints, TheNamespacesLatestPidIsTheChildJustStarted) {
