@@ -1,5 +1,6 @@
-// The helper of new_process_pinned.sh: it starts programs and times how soon the program under
-// test pins them, and it can hold the kernel's process events open outside a PID namespace.
+// The helper of new_process_pinned.sh and scripts/measure-storm.sh: it starts programs and tells
+// how soon the program under test pins them, and it can hold the kernel's process events open
+// outside a PID namespace.
 //
 //   start_probe hold-events COMMAND...
 //       Subscribes to the kernel's process events from here (the initial PID namespace) and runs
@@ -18,6 +19,7 @@
 //       median time is within BOUND_MS.
 #include <sched.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -26,10 +28,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <queue>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/platform/linux/linux_process_start_source.h"
+
+extern char** environ;
 
 namespace {
 
@@ -98,6 +105,81 @@ std::int64_t TimeToPinned(std::int64_t deadlineUs) {
   return pinnedAfter;
 }
 
+// The programs of a storm, by lifetime: how many ended, and how many of them had been pinned.
+struct Lifetime {
+  std::int64_t ms;
+  int ended = 0;
+  int pinned = 0;
+};
+
+// A program of the storm, due to be looked at and ended at `endUs`.
+struct Running {
+  std::int64_t endUs;
+  pid_t pid;
+  std::size_t lifetime;  // index into the lifetimes
+  bool operator>(const Running& other) const { return endUs > other.endUs; }
+};
+
+std::string ProgramPath(const char* name) {
+  const char* path = std::getenv("PATH");
+  std::string_view rest = path != nullptr ? path : "/usr/bin:/bin";
+  while (!rest.empty()) {
+    const std::size_t colon = std::min(rest.find(':'), rest.size());
+    const std::string candidate = std::string(rest.substr(0, colon)) + "/" + name;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    rest.remove_prefix(std::min(colon + 1, rest.size()));
+  }
+  return name;
+}
+
+int Storm(int rate, int seconds) {
+  std::vector<Lifetime> lifetimes = {{2}, {10}, {20}, {50}, {100}, {200}, {400}, {800}};
+  const std::string sleepPath = ProgramPath("sleep");
+  char* argv[] = {const_cast<char*>("sleep"), const_cast<char*>("1000"), nullptr};
+  std::priority_queue<Running, std::vector<Running>, std::greater<>> running;
+  const std::int64_t total = std::int64_t(rate) * seconds;
+  const std::int64_t begin = NowUs();
+  std::int64_t started = 0;
+  std::int64_t lastStartUs = begin;
+  int takenBack = 0;
+  while (started < total || !running.empty()) {
+    const std::int64_t now = NowUs();
+    const std::int64_t due = std::min(total, (now - begin) * rate / 1'000'000);
+    for (; started < due; ++started) {
+      if (OnFirstCpuAlone(0)) {
+        UseEveryOnlineCpu();
+        ++takenBack;
+      }
+      pid_t child = 0;
+      if (posix_spawn(&child, sleepPath.c_str(), nullptr, nullptr, argv, environ) != 0) continue;
+      const std::size_t lifetime = std::size_t(started) % lifetimes.size();
+      running.push({now + lifetimes[lifetime].ms * 1000, child, lifetime});
+      lastStartUs = now;
+    }
+    while (!running.empty() && running.top().endUs <= now) {
+      const Running ended = running.top();
+      running.pop();
+      Lifetime& lifetime = lifetimes[ended.lifetime];
+      ++lifetime.ended;
+      lifetime.pinned += OnFirstCpuAlone(ended.pid);
+      kill(ended.pid, SIGKILL);
+      waitpid(ended.pid, nullptr, 0);
+    }
+    const timespec pause = {0, 500'000};
+    nanosleep(&pause, nullptr);
+  }
+  std::printf("%lld programs in %.2f s; the probe took its CPUs back %d times\n",
+              static_cast<long long>(total), double(lastStartUs - begin) / 1e6, takenBack);
+  bool allLongOnesPinned = true;
+  for (const Lifetime& lifetime : lifetimes) {
+    std::printf("living %4lld ms or more: %6d programs, %6d pinned (%.1f %%)\n",
+                static_cast<long long>(lifetime.ms), lifetime.ended, lifetime.pinned,
+                lifetime.ended > 0 ? 100.0 * lifetime.pinned / lifetime.ended : 0.0);
+    if (lifetime.ms >= 50 && lifetime.pinned != lifetime.ended) allLongOnesPinned = false;
+  }
+  return allLongOnesPinned ? 0 : 1;
+}
+
 int PinTimes(int count, std::int64_t boundMs, std::int64_t deadlineMs) {
   constexpr int kSettleTries = 5;
   constexpr timespec kStaysFree = {0, 300'000'000};
@@ -139,11 +221,12 @@ int PinTimes(int count, std::int64_t boundMs, std::int64_t deadlineMs) {
 int main(int argc, char** argv) {
   const std::string_view mode = argc > 1 ? argv[1] : "";
   if (mode == "hold-events" && argc > 2) return HoldEvents(argv + 2);
+  if (mode == "storm" && argc == 4) return Storm(std::atoi(argv[2]), std::atoi(argv[3]));
   if (mode == "pin-times" && argc == 5) {
     return PinTimes(std::atoi(argv[2]), std::atoll(argv[3]), std::atoll(argv[4]));
   }
   std::fprintf(stderr,
                "usage: start_probe hold-events COMMAND... | start_probe pin-times COUNT BOUND_MS "
-               "DEADLINE_MS\n");
+               "DEADLINE_MS | start_probe storm RATE SECONDS\n");
   return 2;
 }
