@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The program under a storm of starts: mode CPU 1, main window shown, refresh every second, while
+# The program under a storm of starts: mode CPU 1, refresh every second, main window shown (or,
+# with HIDDEN=1, started minimised into the tray of trayer), while
 # RATE programs a second start for SECONDS, living 2 to 800 ms each (start_probe storm). Prints the
 # program's CPU time over the storm as a share of one core and as a multiple of the floor measured
 # beside it (bare_passes: a bare readdir + sched_getaffinity pass 50 times a second, the most
@@ -22,6 +23,7 @@ BUILD=$(realpath "${1:-${MERVALE_BUILD_DIR:-$ROOT/build}}")
 DURATION=${2:-10}
 RATE=${RATE:-1000}
 EVENTS=${EVENTS:-1}
+HIDDEN=${HIDDEN:-0}
 FLOOR_RATE=50
 PROGRAM=$BUILD/app/mervale
 PROBE=$BUILD/tests/ui/start_probe
@@ -37,7 +39,14 @@ enter_own_pid_namespace "$0" "$BUILD" "$DURATION"
 
 make_work_dir
 start_xvfb
-start_program "$(settings_home storm 2 F F 0 1 F)" "$WORK/storm.log"
+minimized=F
+if [ "$HIDDEN" = 1 ]; then
+  command -v trayer >/dev/null || { echo "HIDDEN=1 needs trayer, a tray host" >&2; exit 1; }
+  trayer >"$WORK/trayer.log" 2>&1 &
+  sleep 1
+  minimized=T
+fi
+start_program "$(settings_home storm 2 F "$minimized" 0 1 F)" "$WORK/storm.log"
 sleep 3
 program_alive_or_die "$WORK/storm.log"
 
@@ -64,7 +73,7 @@ peak=$(status_kb "$PROGRAM_PID" VmHWM)
 program_alive_or_die "$WORK/storm.log"
 stop_program
 
-echo "mode CPU 1, main window shown, refresh 1 s," \
+echo "mode CPU 1, main window $([ "$HIDDEN" = 1 ] && echo hidden || echo shown), refresh 1 s," \
   "starts reported: $([ "$EVENTS" = 1 ] && echo yes || echo no)"
 cat "$WORK/storm.txt"
 awk -v hz="$(getconf CLK_TCK)" -v ticks=$((ticks1 - ticks0)) -v began="$began" -v ended="$ended" \
