@@ -4,31 +4,25 @@
 // it prints it when it ends, as "cpu_seconds S".
 //
 // Usage: bare_passes RATE SECONDS
-#include <dirent.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <time.h>
 
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
+
+#include "bench/proc_entries.h"
+
+using mervale::ForEachNumericEntry;
 
 namespace {
 
 void BarePass() {
-  DIR* proc = opendir("/proc");
-  if (proc == nullptr) return;
-  while (const dirent* entry = readdir(proc)) {
-    const std::string_view name = entry->d_name;
-    int pid = 0;
-    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
-    if (error != std::errc{} || end != name.data() + name.size()) continue;
+  ForEachNumericEntry("/proc", [](int pid) {
     cpu_set_t cpus;
     sched_getaffinity(pid, sizeof cpus, &cpus);
-  }
-  closedir(proc);
+  });
 }
 
 }  // namespace
