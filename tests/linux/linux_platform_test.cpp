@@ -165,15 +165,19 @@ TEST_F(LinuxPlatformTest, SetMaskMovesAChildAndGetMaskReadsItBack) {
   }
 }
 
-TEST_F(LinuxPlatformTest, SetMaskMovesEveryThread) {
+// A process of one thread moves by its main thread alone, one of more by every thread.
+class EveryThreadTest : public LinuxPlatformTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EveryThreadTest, SetMaskMovesEveryThread) {
   const std::uint64_t usable = UsableCpus();
   const std::uint64_t first = usable & (~usable + 1);
   const std::uint64_t rest = usable & ~first;
   if (rest == 0) GTEST_SKIP() << "needs two CPUs that this test may use";
 
-  Child child = Child::WithThreads(3);
+  const int extraThreads = GetParam();
+  Child child = Child::WithThreads(extraThreads);
   ASSERT_TRUE(child.running());
-  ASSERT_EQ(ThreadsOf(child.pid()).size(), 4u);
+  ASSERT_EQ(ThreadsOf(child.pid()).size(), std::size_t(extraThreads + 1));
   for (const std::uint64_t mask : {rest, first}) {
     SCOPED_TRACE(mask);
     ASSERT_EQ(platform_.SetMask(child.pid(), mask), 0u);
@@ -182,6 +186,8 @@ TEST_F(LinuxPlatformTest, SetMaskMovesEveryThread) {
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(ExtraThreads, EveryThreadTest, ::testing::Values(0, 1, 3));
 
 TEST_F(LinuxPlatformTest, MasksNamingNoOrMissingCpusAreRefusedAndChangeNothing) {
   const std::uint64_t usable = UsableCpus();

@@ -5,6 +5,7 @@
 #include <limits.h>
 #include <linux/capability.h>
 #include <sched.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -88,6 +89,18 @@ std::string ShortKernelName(int procDir, Pid pid) {
   close(fd);
   if (length <= 0) return {};
   return std::string(name, std::find(name, name + length, '\n'));
+}
+
+// How many threads the process has: /proc/PID/task counts each as a link besides "." and "..".
+// 0 when the directory cannot be looked at.
+nlink_t ThreadCount(int procDir, Pid pid) {
+  struct stat status {};
+  constexpr nlink_t kDirectoryLinks = 2;
+  if (fstatat(procDir, ProcEntry(pid, "task").c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+      status.st_nlink < kDirectoryLinks) {
+    return 0;
+  }
+  return status.st_nlink - kDirectoryLinks;
 }
 
 bool HasSysNice() {
@@ -213,23 +226,27 @@ ErrorCode LinuxProcessPlatform::SetMask(Pid pid, AffinityMask mask) {
   if (known == nullptr) return ESRCH;
   if (known->unopenable) return EACCES;
 
-  // The scheduler's mask belongs to each thread, so the process moves thread by thread. Threads
-  // that end meanwhile do not matter; the main thread decides the result.
-  threads_.clear();
-  if (const int error =
-          ListNumericEntries(procDir_, ProcEntry(pid, "task").c_str(), direntBuffer_, threads_);
-      error != 0) {
-    return ErrorCode(error == ENOENT ? ESRCH : error);
-  }
   CPU_ZERO_S(kernelSet_.bytes, kernelSet_.cpus);
   for (const unsigned cpu : mask.Numbers()) CPU_SET_S(cpu, kernelSet_.bytes, kernelSet_.cpus);
-  int mainThreadError = ESRCH;
+  const auto setThread = [this](Pid thread) {
+    return sched_setaffinity(pid_t(thread), kernelSet_.bytes, kernelSet_.cpus) == 0 ? 0 : errno;
+  };
+  // The scheduler's mask belongs to each thread, and the main thread decides the result. Most
+  // processes have no other thread, and counting threads costs less than listing them. The count
+  // is taken after the main thread moved, so any thread it starts later inherits the new mask; one
+  // it was starting at that very moment can be missed, as it could be by a listing.
+  if (const int error = setThread(pid); error != 0) return ErrorCode(error);
+  if (ThreadCount(procDir_, pid) == 1) return 0;
+
+  threads_.clear();
+  const int error =
+      ListNumericEntries(procDir_, ProcEntry(pid, "task").c_str(), direntBuffer_, threads_);
+  // A process gone meanwhile has nothing left to move.
+  if (error != 0 && error != ENOENT) return ErrorCode(error);
   for (const Pid thread : threads_) {
-    const int error =
-        sched_setaffinity(pid_t(thread), kernelSet_.bytes, kernelSet_.cpus) == 0 ? 0 : errno;
-    if (thread == pid) mainThreadError = error;
+    if (thread != pid) setThread(thread);
   }
-  return ErrorCode(mainThreadError);
+  return 0;
 }
 
 Pid LinuxProcessPlatform::CurrentPid() {

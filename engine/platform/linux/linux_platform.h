@@ -45,7 +45,8 @@ class LinuxProcessPlatform : public ProcessPlatform {
   CpuTopology Topology() override { return MachineTopology(); }
   // The mask of the main thread, as CpuSetMask gives it.
   AffinityMask GetMask(Pid pid) override;
-  // Moves every thread of the process; succeeds when the main thread moved.
+  // Moves every thread of the process: 0 when the main thread moved and the others could be
+  // looked up (a process gone meanwhile has none left); the main thread is moved first.
   ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override;
   // Looks at the process afresh, so its name is the new program's.
@@ -93,7 +94,7 @@ class LinuxProcessPlatform : public ProcessPlatform {
   std::vector<KnownPid> known_;  // sorted by PID
   static constexpr std::size_t kDirentBufferSize = 32 * 1024;
   std::vector<char> direntBuffer_;  // for listing /proc and task directories
-  std::vector<Pid> threads_;        // the task listing of the latest SetMask
+  std::vector<Pid> threads_;        // the task listing of the latest SetMask of several threads
 };
 
 }  // namespace mervale

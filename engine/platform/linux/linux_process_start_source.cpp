@@ -1,6 +1,7 @@
 #include "engine/platform/linux/linux_process_start_source.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <linux/cn_proc.h>
 #include <linux/connector.h>
 #include <linux/filter.h>
@@ -11,10 +12,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstddef>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -66,10 +67,14 @@ bool ProcShowsInitialPidNamespace() {
 }
 
 std::optional<long> LastPidOfOwnNamespace() {
-  std::ifstream file("/proc/sys/kernel/ns_last_pid");
+  // Read at most once per pass under a storm of starts: opened once, read from its start each time.
+  static const int file = open("/proc/sys/kernel/ns_last_pid", O_RDONLY | O_CLOEXEC);
+  char text[32];
+  const ssize_t length = file < 0 ? -1 : pread(file, text, sizeof text, 0);
   long pid = 0;
-  if (file >> pid) return pid;
-  return std::nullopt;
+  if (length <= 0 || std::from_chars(text, text + length, pid).ec != std::errc{})
+    return std::nullopt;
+  return pid;
 }
 
 LinuxProcessStartSource::LinuxProcessStartSource(int receiveBufferBytes) {
