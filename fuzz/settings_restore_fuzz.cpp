@@ -62,10 +62,11 @@ void CheckRestored(const ProgramRig& rig, const SettingsValues& expected) {
   Require(program.ProfileIndex() == expected.profileIndex, "profile restored, -1 outside 0..8");
   Require(options.autostart == expected.autostart &&
               options.startMinimized == expected.startMinimized &&
-              options.quadCore == expected.quadCore,
+              (options.cycle == CpuCycle::kFourCpus) == expected.quadCore,
           "only a line \"T\" checks a box");
   Require(options.refreshText == expected.refreshText, "the refresh text is restored unchanged");
-  Require(program.Engine().Policy().CpuCount == (expected.quadCore ? 4 : 2), "CpuCount follows");
+  Require(program.Engine().Policy().cycleCpus == CpuSet::FirstCpus(expected.quadCore ? 4 : 2),
+          "the cycle follows");
   Require(program.RefreshIntervalMs() == RefreshIntervalOf(expected.refreshText).value_or(1000),
           "the timer takes a usable rate and keeps 1000 ms otherwise");
   Require(rig.system.AutostartWriteCount() == 0 && rig.system.AutostartDeleteCount() == 0,
@@ -101,13 +102,13 @@ void CheckUntouched(const ProgramRig& rig, std::string_view input) {
   Require(ReadBytes(rig.DataFile("Settings.ini")) == input, "a failed restore keeps the file");
   Require(options.autostart == defaults.autostart &&
               options.startMinimized == defaults.startMinimized &&
-              options.quadCore == defaults.quadCore && options.refreshText == defaults.refreshText,
+              options.cycle == defaults.cycle && options.refreshText == defaults.refreshText,
           "a failed restore changes no option");
   Require(program.CurrentMode() == Mode::kOff && rig.view.shownModes.empty(),
           "mode unchanged, no reaction");
   Require(program.ProfileIndex() == 0 && rig.view.profileList.empty(), "profile unchanged");
-  Require(program.Engine().Policy().CpuCount == 2 && rig.view.intervals.empty(),
-          "CpuCount and timer unchanged");
+  Require(program.Engine().Policy().cycleCpus == CpuSet::FirstCpus(2) && rig.view.intervals.empty(),
+          "cycle and timer unchanged");
   Require(program.Engine().Table().RowCount() == 0, "no first refresh after a failed restore");
   Require(program.LanguageTable().empty() && rig.view.captions.empty(), "no language applied");
   Require(DataFileNames(rig) ==

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -119,6 +121,100 @@ TEST_P(ManyCpus, IsolatePutsTheSelectedOnCpuOneAndTheOthersOnCpuTwo) {
   EXPECT_EQ(Landed(1), Cpu(0));
   EXPECT_EQ(Landed(2), cpus >= 2 ? Cpu(1) : CpuSet{});
 }
+
+// The cycle choices on this machine, each with the CPUs (from 0) it walks. Machines with at most
+// four CPUs offer Two and Four CPUs, CPUs 1 and 2 and 1 to 4 whatever they have; bigger ones have
+// two threads per core here, the second threads numbered after every first one, as Linux counts.
+class CycleOnManyCpus : public ManyCpus {
+ protected:
+  struct Choice {
+    CpuCycle cycle;
+    std::vector<unsigned> cpus;
+  };
+
+  std::vector<Choice> Choices() const {
+    std::vector<Choice> choices{{CpuCycle::kTwoCpus, {0, 1}}, {CpuCycle::kFourCpus, {0, 1, 2, 3}}};
+    if (cpus <= 4) return choices;
+    std::vector<unsigned> firstThreads, all;
+    for (unsigned cpu = 0; cpu < unsigned(cpus); ++cpu) {
+      all.push_back(cpu);
+      if (cpu < unsigned(cpus) / 2) firstThreads.push_back(cpu);
+    }
+    choices.push_back({CpuCycle::kOneThreadPerCore, firstThreads});
+    choices.push_back({CpuCycle::kAllCpus, all});
+    return choices;
+  }
+  // A machine of this size whose engine cycles over `cycle` in `mode`, with `count` processes.
+  struct Scene {
+    Scene(int cpus, CpuCycle cycle, int count) : machine(cpus) {
+      if (cpus > 4) {
+        CpuTopology smt;
+        for (unsigned core = 0; core < unsigned(cpus) / 2; ++core) {
+          smt.online.push_back(core);
+          smt.online.push_back(core + unsigned(cpus) / 2);
+          smt.cores.push_back({core, core + unsigned(cpus) / 2});
+        }
+        machine.SetTopology(MakeTopology(smt));
+      }
+      engine.Policy().topology = machine.Topology();
+      engine.Policy().cycle = cycle;
+      engine.ReadMachine();
+      UpdateCycleCpus(engine.Policy());
+      for (int i = 0; i < count; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "p%04d", i);  // rows sort in the order of the PIDs
+        machine.AddProcess(Pid(i + 1), name, CpuSet::FirstCpus(std::size_t(cpus)));
+      }
+    }
+    FakeProcessPlatform machine;
+    CountingReporter reporter;
+    AffinityEngine engine{machine, reporter};
+  };
+  // What a process given CPU `cpu` alone ends with: nothing when the machine lacks it.
+  CpuSet Given(unsigned cpu) const { return cpu < unsigned(cpus) ? Cpu(cpu) : CpuSet{}; }
+  static CpuSet LandedOn(const FakeProcessPlatform& machine, Pid pid) {
+    CpuSet landed;
+    for (const auto& attempt : machine.calls().setLog) {
+      if (attempt.pid == pid) landed = attempt.succeeded ? attempt.mask : CpuSet{};
+    }
+    return landed;
+  }
+};
+
+TEST_P(CycleOnManyCpus, AutomaticWalksTheChosenCpusInOrderAndWraps) {
+  for (const Choice& choice : Choices()) {
+    const int count = int(choice.cpus.size()) + 2;
+    Scene scene(cpus, choice.cycle, count);
+    scene.engine.Policy().mode = Mode::kAutomatic;
+    scene.engine.RebuildProcesses();
+    for (int i = 0; i < count; ++i) {
+      EXPECT_EQ(LandedOn(scene.machine, Pid(i + 1)),
+                Given(choice.cpus[std::size_t(i) % choice.cpus.size()]))
+          << "cycle " << int(choice.cycle) << ", process " << i;
+    }
+    EXPECT_EQ(scene.engine.Policy().NextCpu, int(choice.cpus[2 % choice.cpus.size()]) + 1);
+  }
+}
+
+TEST_P(CycleOnManyCpus, IsolateSpreadsTheOthersOverTheCycleAfterCpuOne) {
+  for (const Choice& choice : Choices()) {
+    const std::vector<unsigned> rest(choice.cpus.begin() + 1, choice.cpus.end());
+    const int others = int(rest.size()) + 1;
+    Scene scene(cpus, choice.cycle, others + 1);
+    scene.engine.RefreshProcesses();
+    scene.engine.Table().SetSelected(0, true);
+    scene.engine.Isolate();
+    EXPECT_EQ(LandedOn(scene.machine, 1), Cpu(0)) << "cycle " << int(choice.cycle);
+    for (int i = 0; i < others; ++i) {
+      EXPECT_EQ(LandedOn(scene.machine, Pid(i + 2)), Given(rest[std::size_t(i) % rest.size()]))
+          << "cycle " << int(choice.cycle) << ", process " << i;
+    }
+    // Mode Automatic goes on from where the spreading stopped.
+    EXPECT_EQ(scene.engine.Policy().NextCpu, int(rest[1 % rest.size()]) + 1);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Machines, CycleOnManyCpus, ::testing::Values(1, 2, 3, 4, 8, 16, 64, 256));
 
 INSTANTIATE_TEST_SUITE_P(Machines, ManyCpus, ::testing::Values(1, 2, 3, 4, 8, 16, 64, 256));
 
