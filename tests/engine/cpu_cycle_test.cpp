@@ -62,20 +62,6 @@ TEST(CycleCpus, FollowsTheManagedCpusAndTheLayout) {
   }
 }
 
-TEST(CycleWords, EveryChoiceHasItsOwnWordAndUnknownWordsNameNothing) {
-  std::vector<std::string> words;
-  for (const CpuCycle cycle :
-       {CpuCycle::kTwoCpus, CpuCycle::kFourCpus, CpuCycle::kOneThreadPerCore, CpuCycle::kAllCpus}) {
-    const std::string word(CycleWord(cycle));
-    EXPECT_EQ(CycleOfWord(word), cycle) << word;
-    EXPECT_EQ(std::ranges::count(words, word), 0) << word;
-    words.push_back(word);
-  }
-  for (const char* unknown : {"", "ALL", "all ", "T", "2"}) {
-    EXPECT_EQ(CycleOfWord(unknown), std::nullopt) << unknown;
-  }
-}
-
 // The online CPUs change under a chosen cycle: the cycle follows at the next pass and the round
 // robin never hands out a CPU the machine no longer manages, nor an empty set.
 TEST(CycleWhenCpusGoOffline, TheCycleShrinksWithTheMachine) {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <numeric>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/affinity_engine.h"
@@ -122,99 +124,100 @@ TEST_P(ManyCpus, IsolatePutsTheSelectedOnCpuOneAndTheOthersOnCpuTwo) {
   EXPECT_EQ(Landed(2), cpus >= 2 ? Cpu(1) : CpuSet{});
 }
 
-// The cycle choices on this machine, each with the CPUs (from 0) it walks. Machines with at most
-// four CPUs offer Two and Four CPUs, CPUs 1 and 2 and 1 to 4 whatever they have; bigger ones have
-// two threads per core here, the second threads numbered after every first one, as Linux counts.
-class CycleOnManyCpus : public ManyCpus {
+// Each cycle choice on machines of 1 to 256 CPUs. Two and Four CPUs are CPUs 1 and 2 and 1 to 4,
+// also where a small machine lacks some; bigger machines have two threads per core here, the
+// second threads numbered after every first one, as Linux counts them.
+class CycleOnManyCpus : public ::testing::TestWithParam<std::tuple<int, CpuCycle>> {
  protected:
-  struct Choice {
-    CpuCycle cycle;
-    std::vector<unsigned> cpus;
-  };
-
-  std::vector<Choice> Choices() const {
-    std::vector<Choice> choices{{CpuCycle::kTwoCpus, {0, 1}}, {CpuCycle::kFourCpus, {0, 1, 2, 3}}};
-    if (cpus <= 4) return choices;
-    std::vector<unsigned> firstThreads, all;
+  void SetUp() override {
+    const unsigned cores = unsigned(cpus) / 2;
+    CpuTopology smt;
     for (unsigned cpu = 0; cpu < unsigned(cpus); ++cpu) {
-      all.push_back(cpu);
-      if (cpu < unsigned(cpus) / 2) firstThreads.push_back(cpu);
+      smt.online.push_back(cpu);
+      if (cpu < cores) smt.cores.push_back({cpu, cpu + cores});
     }
-    choices.push_back({CpuCycle::kOneThreadPerCore, firstThreads});
-    choices.push_back({CpuCycle::kAllCpus, all});
-    return choices;
+    // Every choice walks CPUs from CPU 1 up, as many as it takes.
+    const std::size_t count = cycle == CpuCycle::kTwoCpus            ? 2
+                              : cycle == CpuCycle::kFourCpus         ? 4
+                              : cycle == CpuCycle::kOneThreadPerCore ? cores
+                                                                     : std::size_t(cpus);
+    expected.resize(count);
+    std::iota(expected.begin(), expected.end(), 0u);
+    if (cpus > 4) machine.SetTopology(MakeTopology(smt));
+    engine.Policy().topology = machine.Topology();
+    engine.Policy().cycle = cycle;
+    engine.ReadMachine();
+    UpdateCycleCpus(engine.Policy());
   }
-  // A machine of this size whose engine cycles over `cycle` in `mode`, with `count` processes.
-  struct Scene {
-    Scene(int cpus, CpuCycle cycle, int count) : machine(cpus) {
-      if (cpus > 4) {
-        CpuTopology smt;
-        for (unsigned core = 0; core < unsigned(cpus) / 2; ++core) {
-          smt.online.push_back(core);
-          smt.online.push_back(core + unsigned(cpus) / 2);
-          smt.cores.push_back({core, core + unsigned(cpus) / 2});
-        }
-        machine.SetTopology(MakeTopology(smt));
-      }
-      engine.Policy().topology = machine.Topology();
-      engine.Policy().cycle = cycle;
-      engine.ReadMachine();
-      UpdateCycleCpus(engine.Policy());
-      for (int i = 0; i < count; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "p%04d", i);  // rows sort in the order of the PIDs
-        machine.AddProcess(Pid(i + 1), name, CpuSet::FirstCpus(std::size_t(cpus)));
-      }
+  // Processes on every CPU, named so that rows sort in the order of their PIDs.
+  void Start(int count) {
+    for (int i = 0; i < count; ++i) {
+      char name[16];
+      std::snprintf(name, sizeof name, "p%04d", i);
+      machine.AddProcess(Pid(i + 1), name, CpuSet::FirstCpus(std::size_t(cpus)));
     }
-    FakeProcessPlatform machine;
-    CountingReporter reporter;
-    AffinityEngine engine{machine, reporter};
-  };
+  }
   // What a process given CPU `cpu` alone ends with: nothing when the machine lacks it.
-  CpuSet Given(unsigned cpu) const { return cpu < unsigned(cpus) ? Cpu(cpu) : CpuSet{}; }
-  static CpuSet LandedOn(const FakeProcessPlatform& machine, Pid pid) {
+  CpuSet Given(unsigned cpu) const {
+    return cpu < unsigned(cpus) ? CpuSet::FromNumbers(std::vector<unsigned>{cpu}) : CpuSet{};
+  }
+  CpuSet Landed(Pid pid) const {
     CpuSet landed;
     for (const auto& attempt : machine.calls().setLog) {
       if (attempt.pid == pid) landed = attempt.succeeded ? attempt.mask : CpuSet{};
     }
     return landed;
   }
+
+  int cpus = std::get<0>(GetParam());
+  CpuCycle cycle = std::get<1>(GetParam());
+  std::vector<unsigned> expected;  // the CPUs the cycle walks, from 0
+  FakeProcessPlatform machine{cpus};
+  CountingReporter reporter;
+  AffinityEngine engine{machine, reporter};
 };
 
 TEST_P(CycleOnManyCpus, AutomaticWalksTheChosenCpusInOrderAndWraps) {
-  for (const Choice& choice : Choices()) {
-    const int count = int(choice.cpus.size()) + 2;
-    Scene scene(cpus, choice.cycle, count);
-    scene.engine.Policy().mode = Mode::kAutomatic;
-    scene.engine.RebuildProcesses();
-    for (int i = 0; i < count; ++i) {
-      EXPECT_EQ(LandedOn(scene.machine, Pid(i + 1)),
-                Given(choice.cpus[std::size_t(i) % choice.cpus.size()]))
-          << "cycle " << int(choice.cycle) << ", process " << i;
-    }
-    EXPECT_EQ(scene.engine.Policy().NextCpu, int(choice.cpus[2 % choice.cpus.size()]) + 1);
+  const int count = int(expected.size()) + 2;
+  Start(count);
+  engine.Policy().mode = Mode::kAutomatic;
+  engine.RebuildProcesses();
+  for (int i = 0; i < count; ++i) {
+    EXPECT_EQ(Landed(Pid(i + 1)), Given(expected[std::size_t(i) % expected.size()])) << i;
   }
+  EXPECT_EQ(engine.Policy().NextCpu, int(expected[2 % expected.size()]) + 1);
 }
 
 TEST_P(CycleOnManyCpus, IsolateSpreadsTheOthersOverTheCycleAfterCpuOne) {
-  for (const Choice& choice : Choices()) {
-    const std::vector<unsigned> rest(choice.cpus.begin() + 1, choice.cpus.end());
-    const int others = int(rest.size()) + 1;
-    Scene scene(cpus, choice.cycle, others + 1);
-    scene.engine.RefreshProcesses();
-    scene.engine.Table().SetSelected(0, true);
-    scene.engine.Isolate();
-    EXPECT_EQ(LandedOn(scene.machine, 1), Cpu(0)) << "cycle " << int(choice.cycle);
-    for (int i = 0; i < others; ++i) {
-      EXPECT_EQ(LandedOn(scene.machine, Pid(i + 2)), Given(rest[std::size_t(i) % rest.size()]))
-          << "cycle " << int(choice.cycle) << ", process " << i;
-    }
-    // Mode Automatic goes on from where the spreading stopped.
-    EXPECT_EQ(scene.engine.Policy().NextCpu, int(rest[1 % rest.size()]) + 1);
+  const std::vector<unsigned> rest(expected.begin() + 1, expected.end());
+  const int others = int(rest.size()) + 1;
+  Start(others + 1);
+  engine.RefreshProcesses();
+  engine.Table().SetSelected(0, true);
+  engine.Isolate();
+  EXPECT_EQ(Landed(1), Given(0));
+  for (int i = 0; i < others; ++i) {
+    EXPECT_EQ(Landed(Pid(i + 2)), Given(rest[std::size_t(i) % rest.size()])) << i;
   }
+  // Mode Automatic goes on from where the spreading stopped.
+  EXPECT_EQ(engine.Policy().NextCpu, int(rest[1 % rest.size()]) + 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Machines, CycleOnManyCpus, ::testing::Values(1, 2, 3, 4, 8, 16, 64, 256));
+// Machines with at most four CPUs offer Two and Four CPUs only.
+std::vector<std::tuple<int, CpuCycle>> OfferedCycles() {
+  std::vector<std::tuple<int, CpuCycle>> offered;
+  for (const int cpus : {1, 2, 3, 4, 8, 16, 64, 256}) {
+    for (const CpuCycle cycle : {CpuCycle::kTwoCpus, CpuCycle::kFourCpus,
+                                 CpuCycle::kOneThreadPerCore, CpuCycle::kAllCpus}) {
+      if (cpus > 4 || cycle == CpuCycle::kTwoCpus || cycle == CpuCycle::kFourCpus) {
+        offered.emplace_back(cpus, cycle);
+      }
+    }
+  }
+  return offered;
+}
+
+INSTANTIATE_TEST_SUITE_P(Machines, CycleOnManyCpus, ::testing::ValuesIn(OfferedCycles()));
 
 INSTANTIATE_TEST_SUITE_P(Machines, ManyCpus, ::testing::Values(1, 2, 3, 4, 8, 16, 64, 256));
 

@@ -145,10 +145,12 @@ class OptionsWindowTest : public QObject {
     QVERIFY(choice->isVisible());
     QVERIFY(Control<QCheckBox>("CheckBox3")->isHidden());
     QCOMPARE(Control<QLabel>("CycleLabel")->text(), QStringLiteral("Automatic cycles over:"));
-    const QStringList english{"Two CPUs", "Four CPUs", "One thread per core", "All CPUs"};
-    QStringList items;
-    for (int i = 0; i < choice->count(); ++i) items << choice->itemText(i);
-    QCOMPARE(items, english);
+    const auto items = [choice] {
+      QStringList texts;
+      for (int i = 0; i < choice->count(); ++i) texts << choice->itemText(i);
+      return texts;
+    };
+    QCOMPARE(items(), QStringList({"Two CPUs", "Four CPUs", "One thread per core", "All CPUs"}));
     QCOMPARE(choice->currentIndex(), 0);
     QCOMPARE(SettingsLine(6), QStringLiteral("two"));
 
@@ -174,9 +176,7 @@ class OptionsWindowTest : public QObject {
     auto* languages = Control<RadioGroup>("RadioGroup1");
     languages->button(int(languages->items().indexOf(QStringLiteral("Cycles"))))->click();
     QCOMPARE(Control<QLabel>("CycleLabel")->text(), QStringLiteral("cy54"));
-    items.clear();
-    for (int i = 0; i < choice->count(); ++i) items << choice->itemText(i);
-    QCOMPARE(items, QStringList({"cy55", "cy56", "cy48", "cy49"}));
+    QCOMPARE(items(), QStringList({"cy55", "cy56", "cy48", "cy49"}));
     QCOMPARE(choice->currentIndex(), 1);
     QCOMPARE(boxes->Shown(), QStringList());
   }
