@@ -79,6 +79,24 @@ void BM_FirstPass(benchmark::State& state) {
   PerProcess(state, count);
 }
 
+// A first pass in mode Automatic on machines of range(1) CPUs, cycling over all of them, so every
+// process costs a step of the round robin through a set of the machine's size: the cost per
+// process at 256 CPUs against that at 4.
+void BM_AutomaticFirstPassOnCpus(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  Scene scene(count, static_cast<int>(state.range(1)));
+  scene.engine.Policy().cycle = CpuCycle::kAllCpus;
+  scene.engine.ReadMachine();
+  UpdateCycleCpus(scene.engine.Policy());
+  for (auto _ : state) {
+    state.PauseTiming();
+    scene.engine.ClearProcesses();
+    state.ResumeTiming();
+    scene.engine.RebuildProcesses();
+  }
+  PerProcess(state, count);
+}
+
 BENCHMARK(BM_SteadyPass)
     ->Arg(100)
     ->Arg(1000)
@@ -86,6 +104,10 @@ BENCHMARK(BM_SteadyPass)
     ->Arg(100000)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SteadyPassOnCpus)->Args({10000, 4})->Args({10000, 256})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AutomaticFirstPassOnCpus)
+    ->Args({10000, 4})
+    ->Args({10000, 256})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FirstPass)
     ->Arg(100)
     ->Arg(1000)

@@ -84,6 +84,7 @@ void AffinityEngine::ReadMachine() {
   CpuSet managed = ManagedCpus(platform_.OnlineCpus());
   if (managed == policy_.managedCpus) return;
   policy_.managedCpus = std::move(managed);
+  UpdateCycleCpus(policy_);
   lastMaskText_.clear();  // its width may have changed
 }
 
@@ -132,7 +133,9 @@ void AffinityEngine::AddSelectedToProfile(const AffinityMask& mask,
 }
 
 void AffinityEngine::Isolate() {
-  policy_.NextCpu = 2;
+  // The other rows spread over the cycle's CPUs after CPU 1; a cycle without any leaves them be.
+  const std::optional<std::size_t> firstAfterCpu1 = policy_.cycleCpus.FirstFrom(1);
+  if (firstAfterCpu1) policy_.NextCpu = std::int32_t(*firstAfterCpu1 + 1);
   const int count = table_.RowCount();
   for (int i = 0; i < count; ++i) {
     const ProcessRow& row = table_.RowAt(i);
@@ -141,7 +144,7 @@ void AffinityEngine::Isolate() {
       platform_.SetMask(row.pid, 1);
       continue;
     }
-    GiveNextCpu(platform_, policy_, row.pid, 2);
+    if (firstAfterCpu1) GiveNextCpu(platform_, policy_, row.pid, 2);
   }
   RefreshProcesses();
 }

@@ -48,13 +48,17 @@ class AffinityEngine {
   // Whether passes read the masks of known processes for the CPU column; nothing shows the column
   // while the window is hidden, so passes then only look for new processes.
   void FollowKnownMasks(bool follow) { followKnownMasks_ = follow; }
+  // Which CPUs the machine has online decides the managed CPUs and the cycle; every pass reads it
+  // first.
+  void ReadMachine();
 
   // The selected rows' processes get the set (excluded ones too), then a refresh.
   void ApplyToSelected(const AffinityMask& mask);
   // Records the set for the selected rows' names in the active profile and saves the whole profile
   // to `profileFileName`, also when nothing is selected. Throws Error when the save fails.
   void AddSelectedToProfile(const AffinityMask& mask, const std::string& profileFileName);
-  // Selected rows go to CPU 1, every other row in turn to CPUs 2 and up; excluded names stay.
+  // Selected rows go to CPU 1, every other row in turn to the cycle's CPUs after CPU 1; excluded
+  // names stay.
   void Isolate();
   // Adds the selected rows' lower-cased names to the exclusion list unless already there, and saves
   // it to `exclusionFileName`, also when nothing was added. Throws Error when the save fails.
@@ -68,7 +72,6 @@ class AffinityEngine {
   void TrackNewProcess(Pid pid, const AffinityMask& mask);
   std::string NameForRow(Pid pid);
   void ForgetUnseenPids(std::size_t seenCount);
-  void ReadMachine();
   const std::string& TextOf(const AffinityMask& mask);
 
   ProcessPlatform& platform_;

@@ -40,12 +40,31 @@ CpuSet ProfileMaskFor(const LineList& profileList, std::string_view name, const 
   return mask;
 }
 
+void UpdateCycleCpus(AssignmentPolicy& policy) {
+  policy.cycleCpus = CycleCpus(policy.cycle, policy.managedCpus, policy.topology);
+}
+
+namespace {
+
+// The CPU of the cycle that follows CPU `cpu` (numbers from 1): the next higher one, else the
+// lowest from `firstCpu` on; `firstCpu` itself when the cycle has none from there.
+std::int32_t CycleCpuAfter(const CpuSet& cycle, std::int32_t cpu, std::int32_t firstCpu) {
+  // Zero-based, the CPU after `cpu` is the first from `cpu` on.
+  std::optional<std::size_t> next = cycle.FirstFrom(std::size_t(std::max(cpu, 0)));
+  if (!next) next = cycle.FirstFrom(std::size_t(std::max(firstCpu - 1, 0)));
+  return next ? std::int32_t(*next + 1) : firstCpu;
+}
+
+}  // namespace
+
 void GiveNextCpu(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
                  std::int32_t firstCpu) {
-  if (policy.NextCpu >= 1 && policy.NextCpu <= 4) {
-    platform.SetMask(pid, CpuSet(std::uint64_t{1} << (policy.NextCpu - 1)));
+  if (policy.NextCpu >= 1 && policy.managedCpus.Contains(std::size_t(policy.NextCpu - 1))) {
+    CpuSet single;
+    single.Add(std::size_t(policy.NextCpu - 1));
+    platform.SetMask(pid, single);
   }
-  if (++policy.NextCpu > policy.CpuCount) policy.NextCpu = firstCpu;
+  policy.NextCpu = CycleCpuAfter(policy.cycleCpus, policy.NextCpu, firstCpu);
 }
 
 void ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,

@@ -5,7 +5,9 @@
 #include <string>
 #include <string_view>
 
+#include "engine/cpu_cycle.h"
 #include "engine/cpu_set.h"
+#include "engine/cpu_topology.h"
 #include "engine/mode.h"
 #include "engine/platform/process_platform.h"
 #include "store/ascii_case.h"
@@ -27,11 +29,17 @@ AffinityMask SetOf(const CpuFlags& flags);
 struct AssignmentPolicy {
   std::optional<Mode> mode = Mode::kOff;  // nothing while the selector has no item selected
   std::int32_t NextCpu = 1;               // the CPU the next process gets in mode Automatic
-  std::int32_t CpuCount = 2;  // how many CPUs the round-robin cycles over: 2, or 4 with "Quad core"
-  LineList profileList;       // the active profile's entries, "1010: name"
-  LineList exclusionList;     // lower-case process names never handled automatically
-  CpuSet managedCpus{15};     // the machine's CPUs as ManagedCpus gives them
+  CpuCycle cycle = CpuCycle::kTwoCpus;    // chosen in the Options
+  CpuSet cycleCpus{3};     // the CPUs the round robin walks: `cycle` on this machine, as of now
+  LineList profileList;    // the active profile's entries, "1010: name"
+  LineList exclusionList;  // lower-case process names never handled automatically
+  CpuSet managedCpus{15};  // the machine's CPUs as ManagedCpus gives them
+  CpuTopology topology;    // the machine's layout as read at start-up
 };
+
+// Brings cycleCpus in line with the choice, the managed CPUs and the layout; a change of any of
+// them calls it.
+void UpdateCycleCpus(AssignmentPolicy& policy);
 
 // Whether the lower-cased name stands in the exclusion list (letter case ignored).
 bool IsExcluded(const LineList& exclusionList, std::string_view name);
@@ -53,8 +61,9 @@ CpuSet ProfileMaskFor(const LineList& profileList, std::string_view name,
                       const CpuSet& managed = CpuSet{15});
 
 // The round robin of mode Automatic and "Isolate": the process gets CPU NextCpu alone (nothing
-// while the counter stands outside 1 to 4), then the counter moves on, back to `firstCpu` once it
-// passes CpuCount, whether or not the process took the set.
+// while the counter names no managed CPU), then the counter moves on to the next CPU of the cycle,
+// back to the cycle's first CPU from `firstCpu` on once it passes the last, whether or not the
+// process took the set.
 void GiveNextCpu(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
                  std::int32_t firstCpu);
 

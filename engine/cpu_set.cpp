@@ -91,6 +91,16 @@ std::vector<unsigned> CpuSet::Numbers() const {
   return numbers;
 }
 
+std::optional<std::size_t> CpuSet::FirstFrom(std::size_t cpu) const {
+  const std::size_t firstWord = cpu / kWordBits;
+  for (std::size_t word = firstWord; word < WordCount(); ++word) {
+    std::uint64_t bits = Word(word);
+    if (word == firstWord) bits &= ~std::uint64_t{0} << (cpu % kWordBits);
+    if (bits != 0) return word * kWordBits + std::size_t(std::countr_zero(bits));
+  }
+  return std::nullopt;
+}
+
 std::ostream& operator<<(std::ostream& out, const CpuSet& set) {
   return out << MaskToText(set, std::max<std::size_t>(set.End(), kFlagCount));
 }

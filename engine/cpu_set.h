@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -40,6 +41,8 @@ class CpuSet {
   std::uint64_t Word(std::size_t index) const;
   // The zero-based numbers of the CPUs in the set, ascending.
   std::vector<unsigned> Numbers() const;
+  // The lowest CPU in the set from `cpu` on (zero-based); nothing when there is none.
+  std::optional<std::size_t> FirstFrom(std::size_t cpu) const;
 
   friend bool operator==(const CpuSet&, const CpuSet&) = default;
 

@@ -43,8 +43,12 @@ void Program::RequireDataDir() const {
 }
 
 void Program::PrepareData() {
-  engine_.Policy().NextCpu = 1;
-  topology_ = platform_.Topology();
+  AssignmentPolicy& policy = engine_.Policy();
+  policy.NextCpu = 1;
+  policy.topology = platform_.Topology();
+  // The settings say what the cycle is on this machine, so its size is known before they load.
+  engine_.ReadMachine();
+  UpdateCycleCpus(policy);
   const std::optional<std::string> dataDir = system_.DataDir();
   dataDirKnown_ = dataDir.has_value();
   dataDir_ = dataDir.value_or("");

@@ -19,7 +19,9 @@ struct Options {
   bool autostart = false;         // CheckBox1 "Autostart with windows"
   bool startMinimized = false;    // CheckBox2 "Start minimized"
   std::string refreshText = "1";  // Edit1, seconds, stored unchecked
-  bool quadCore = false;          // CheckBox3 "Quad core"
+  // What mode Automatic and "Isolate" cycle over: CheckBox3 "Quad core" checked is Four CPUs,
+  // unchecked Two CPUs; machines with more than four CPUs offer every choice instead.
+  CpuCycle cycle = CpuCycle::kTwoCpus;
 };
 
 // What the windows show of the program. The program calls these after its state changed, so the
@@ -60,7 +62,10 @@ class Program {
   const LineList& LanguageTable() const { return languageTable_; }
   int RefreshIntervalMs() const { return refreshIntervalMs_; }
   // The machine's layout as it was when the program started.
-  const CpuTopology& Topology() const { return topology_; }
+  const CpuTopology& Topology() const { return engine_.Policy().topology; }
+  // Whether the Options offer every cycle choice in place of "Quad core": on machines with more
+  // than four CPUs.
+  bool OffersCycleChoice() const { return ManagesMoreThanFourCpus(engine_.Policy().managedCpus); }
   // A caption for machines with more than four CPUs, in the current language.
   std::string Caption(ExtraCaption caption) const {
     return ExtraCaptionText(languageTable_, caption);
@@ -106,16 +111,18 @@ class Program {
   // changed and the reaction is switched on.
   void SetAutostart(bool checked);
   void SetStartMinimized(bool checked);
+  // "Quad core" checked is the cycle Four CPUs, unchecked Two CPUs.
   void SetQuadCore(bool checked);
+  void SetCpuCycle(CpuCycle cycle);
   void SetRefreshText(const std::string& text);
   void SelectLanguage(const std::string& name);
 
  private:
-  // The reactions of the mode selector (RadioGroup1Click), the autostart and quad core boxes
-  // (CheckBox1Click, CheckBox3Click) and the refresh-rate field (Edit1Change).
+  // The reactions of the mode selector (RadioGroup1Click), the autostart box (CheckBox1Click), the
+  // cycle ("Quad core", CheckBox3Click) and the refresh-rate field (Edit1Change).
   void ModeChanged();
   void AutostartChanged();
-  void QuadCoreChanged();
+  void CycleChanged();
   void RefreshTextChanged();
   void ApplyLanguage();
   void LoadLanguage();
@@ -127,7 +134,7 @@ class Program {
   void SetProfileList(LineList entries);
   // Shows and applies the list of the selected profile when its file exists.
   void LoadActiveProfileList();
-  void UpdateCpuCount();
+  void UpdateCycle();
   void SetRefreshInterval(int milliseconds);
   std::string LanguagesDir();
   // Loads the file into `list` when it exists; false, with `list` untouched, when it does not.
@@ -137,7 +144,6 @@ class Program {
   SystemServices& system_;
   ProgramView& view_;
   AffinityEngine engine_;
-  CpuTopology topology_;
   Options options_;
   int profileIndex_ = 0;
   std::string dataDir_;

@@ -4,8 +4,9 @@
 
 namespace mervale {
 
-void Program::UpdateCpuCount() {
-  engine_.Policy().CpuCount = options_.quadCore ? 4 : 2;
+void Program::UpdateCycle() {
+  engine_.Policy().cycle = options_.cycle;
+  UpdateCycleCpus(engine_.Policy());
 }
 
 void Program::SetRefreshInterval(int milliseconds) {
@@ -28,10 +29,14 @@ void Program::SetStartMinimized(bool checked) {
 }
 
 void Program::SetQuadCore(bool checked) {
-  if (options_.quadCore == checked) return;
-  options_.quadCore = checked;
+  SetCpuCycle(checked ? CpuCycle::kFourCpus : CpuCycle::kTwoCpus);
+}
+
+void Program::SetCpuCycle(CpuCycle cycle) {
+  if (options_.cycle == cycle) return;
+  options_.cycle = cycle;
   view_.ShowOptions(options_);
-  QuadCoreChanged();
+  CycleChanged();
 }
 
 void Program::SetRefreshText(const std::string& text) {
@@ -50,8 +55,8 @@ void Program::AutostartChanged() {
   SaveSettings();
 }
 
-void Program::QuadCoreChanged() {
-  UpdateCpuCount();
+void Program::CycleChanged() {
+  UpdateCycle();
   SaveSettings();
 }
 

@@ -25,13 +25,36 @@ class ReactionsSwitchedOff {
   std::vector<bool*> reactions_;
 };
 
+// The cycle a settings file names: on a machine with more than four CPUs its seventh line when
+// this build knows the word, else line 6 as every build reads it.
+CpuCycle StoredCycle(const LineList& lines, const SettingsValues& stored, bool offersCycleChoice) {
+  const std::optional<std::string> word = StoredCycleWord(lines);
+  const std::optional<CpuCycle> named =
+      offersCycleChoice && word ? CycleOfWord(*word) : std::nullopt;
+  if (named) return *named;
+  return stored.quadCore ? CpuCycle::kFourCpus : CpuCycle::kTwoCpus;
+}
+
+// The seventh line: the word naming the cycle on machines with more than four CPUs, beside line 6,
+// which keeps "Quad core" for builds that know only six lines (checked exactly for Four CPUs).
+// Machines with at most four CPUs write nothing more, so their files stay as every build writes
+// them.
+std::optional<std::string> CycleWordToStore(CpuCycle cycle, bool offersCycleChoice) {
+  if (!offersCycleChoice) return std::nullopt;
+  return std::string(CycleWord(cycle));
+}
+
 }  // namespace
 
 void Program::SaveSettings() {
   RequireDataDir();
-  const SettingsValues values{SettingsValueOf(CurrentMode()), options_.autostart,
-                              options_.startMinimized,        profileIndex_,
-                              options_.refreshText,           options_.quadCore};
+  const SettingsValues values{SettingsValueOf(CurrentMode()),
+                              options_.autostart,
+                              options_.startMinimized,
+                              profileIndex_,
+                              options_.refreshText,
+                              options_.cycle == CpuCycle::kFourCpus,
+                              CycleWordToStore(options_.cycle, OffersCycleChoice())};
   SaveLineList(SettingsLines(values), SettingsFileName(dataDir_));
 }
 
@@ -76,8 +99,8 @@ void Program::RestoreSettings(const std::string& settingsFile) {
                                          &refreshTextReacts_};
   SetAutostart(stored.autostart);
   SetStartMinimized(stored.startMinimized);
-  SetQuadCore(stored.quadCore);
-  UpdateCpuCount();
+  SetCpuCycle(StoredCycle(lines, stored, OffersCycleChoice()));
+  UpdateCycle();
   SetProfileIndex(stored.profileIndex);
   SelectMode(ModeOfSettingsValue(stored.mode));
   SetRefreshText(stored.refreshText);

@@ -107,7 +107,7 @@ void CheckOneInput(const std::uint8_t* data, std::size_t size) {
   }
 
   const std::string profileFile = ScratchDir() + "CPU1_0.lst";
-  engine.AddSelectedToProfile(flags, profileFile);
+  engine.AddSelectedToProfile(SetOf(flags), profileFile);
   const LineList& profile = engine.Policy().profileList;
   Require(profile == expected, "Add to list agrees with the reference");
   Require(ReadBytes(profileFile) == JoinLines(profile), "the whole profile is saved");

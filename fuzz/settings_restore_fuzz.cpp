@@ -1,6 +1,7 @@
-// The start-up restore from a "Settings.ini" of any bytes: either every value is restored and the
-// file ends as six well-formed lines, or the restore fails before anything changed and the file is
-// left exactly as it was.
+// The start-up restore from a "Settings.ini" of any bytes, on a machine of four CPUs and on one of
+// eight: either every value is restored and the file ends as six well-formed lines (seven on the
+// bigger machine, the last naming the cycle), or the restore fails before anything changed and the
+// file is left exactly as it was.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/cpu_cycle.h"
 #include "fuzz/fuzz_support.h"
 #include "store/error.h"
 #include "store/excerpt.h"
@@ -25,10 +27,12 @@ constexpr int kProfileWithFile = 2;
 struct Outcome {
   std::optional<std::string> error;
   SettingsValues values;
+  CpuCycle cycle = CpuCycle::kTwoCpus;
 };
 
-// The restore reads line 4, lines 2, 3 and 6, then converts line 4 and line 1.
-Outcome ExpectedOutcome(const LineList& lines) {
+// The restore reads line 4, lines 2, 3 and 6, then converts line 4 and line 1. A machine of more
+// than four CPUs takes the cycle from a seventh line it knows, else from line 6.
+Outcome ExpectedOutcome(const LineList& lines, bool manyCpus) {
   if (lines.size() < 4) return {ListIndexText(3), {}};
   if (lines.size() < 6) return {ListIndexText(5), {}};
   const std::optional<std::int32_t> profile = ParseInteger(lines[3]);
@@ -41,7 +45,11 @@ Outcome ExpectedOutcome(const LineList& lines) {
   outcome.values.startMinimized = lines[2] == "T";
   outcome.values.profileIndex = *profile >= 0 && *profile <= 8 ? *profile : -1;
   outcome.values.refreshText = lines[4];
-  outcome.values.quadCore = lines[5] == "T";
+  const std::optional<CpuCycle> named =
+      manyCpus && lines.size() > 6 ? CycleOfWord(lines[6]) : std::nullopt;
+  outcome.cycle = named.value_or(lines[5] == "T" ? CpuCycle::kFourCpus : CpuCycle::kTwoCpus);
+  outcome.values.quadCore = outcome.cycle == CpuCycle::kFourCpus;
+  if (manyCpus) outcome.values.cycleWord = std::string(CycleWord(outcome.cycle));
   return outcome;
 }
 
@@ -54,18 +62,21 @@ std::vector<std::string> DataFileNames(const ProgramRig& rig) {
   return names;
 }
 
-void CheckRestored(const ProgramRig& rig, const SettingsValues& expected) {
+void CheckRestored(const ProgramRig& rig, const Outcome& outcome, int cpus) {
+  const SettingsValues& expected = outcome.values;
   const Program& program = rig.program;
   const Options& options = program.GetOptions();
   Require(SettingsValueOf(program.CurrentMode()) == expected.mode,
           "mode restored, clamped to -1..4");
   Require(program.ProfileIndex() == expected.profileIndex, "profile restored, -1 outside 0..8");
   Require(options.autostart == expected.autostart &&
-              options.startMinimized == expected.startMinimized &&
-              options.quadCore == expected.quadCore,
+              options.startMinimized == expected.startMinimized && options.cycle == outcome.cycle,
           "only a line \"T\" checks a box");
   Require(options.refreshText == expected.refreshText, "the refresh text is restored unchanged");
-  Require(program.Engine().Policy().CpuCount == (expected.quadCore ? 4 : 2), "CpuCount follows");
+  const std::size_t cycleSize = outcome.cycle == CpuCycle::kTwoCpus    ? 2
+                                : outcome.cycle == CpuCycle::kFourCpus ? 4
+                                                                       : std::size_t(cpus);
+  Require(program.Engine().Policy().cycleCpus == CpuSet::FirstCpus(cycleSize), "the cycle follows");
   Require(program.RefreshIntervalMs() == RefreshIntervalOf(expected.refreshText).value_or(1000),
           "the timer takes a usable rate and keeps 1000 ms otherwise");
   Require(rig.system.AutostartWriteCount() == 0 && rig.system.AutostartDeleteCount() == 0,
@@ -73,9 +84,9 @@ void CheckRestored(const ProgramRig& rig, const SettingsValues& expected) {
 
   // Six lines of exactly the form the program writes, matching what the controls show.
   const std::string written = ReadBytes(rig.DataFile("Settings.ini"));
-  Require(written == JoinLines(SettingsLines(expected)),
-          "Settings.ini holds six well-formed lines");
-  Require(SplitLines(written).size() == 6, "Settings.ini has six lines");
+  Require(written == JoinLines(SettingsLines(expected)), "Settings.ini holds well-formed lines");
+  Require(SplitLines(written).size() == (cpus > 4 ? 7u : 6u),
+          "Settings.ini has six lines, seven on a machine of more than four CPUs");
 
   const LineList profileWithFile{kProfileEntry};
   Require(rig.view.profileList ==
@@ -101,13 +112,13 @@ void CheckUntouched(const ProgramRig& rig, std::string_view input) {
   Require(ReadBytes(rig.DataFile("Settings.ini")) == input, "a failed restore keeps the file");
   Require(options.autostart == defaults.autostart &&
               options.startMinimized == defaults.startMinimized &&
-              options.quadCore == defaults.quadCore && options.refreshText == defaults.refreshText,
+              options.cycle == defaults.cycle && options.refreshText == defaults.refreshText,
           "a failed restore changes no option");
   Require(program.CurrentMode() == Mode::kOff && rig.view.shownModes.empty(),
           "mode unchanged, no reaction");
   Require(program.ProfileIndex() == 0 && rig.view.profileList.empty(), "profile unchanged");
-  Require(program.Engine().Policy().CpuCount == 2 && rig.view.intervals.empty(),
-          "CpuCount and timer unchanged");
+  Require(program.Engine().Policy().cycleCpus == CpuSet::FirstCpus(2) && rig.view.intervals.empty(),
+          "cycle and timer unchanged");
   Require(program.Engine().Table().RowCount() == 0, "no first refresh after a failed restore");
   Require(program.LanguageTable().empty() && rig.view.captions.empty(), "no language applied");
   Require(DataFileNames(rig) ==
@@ -116,15 +127,16 @@ void CheckUntouched(const ProgramRig& rig, std::string_view input) {
           "a failed restore writes no file");
 }
 
-void CheckOneInput(std::string_view input) {
+void CheckOneInput(std::string_view input, int cpus) {
   ProgramRig rig;
+  rig.machine.SetCpuCount(cpus);
   WriteBytes(rig.DataFile("Settings.ini"), input);
   WriteBytes(rig.DataFile("CPU1_" + std::to_string(kProfileWithFile) + ".lst"),
              std::string(kProfileEntry) + "\r\n");
   rig.program.PrepareData();
   rig.program.LoadExclusionList();
 
-  const Outcome expected = ExpectedOutcome(SplitLines(input));
+  const Outcome expected = ExpectedOutcome(SplitLines(input), cpus > 4);
   std::optional<std::string> error;
   try {
     rig.program.LoadSettings();
@@ -137,7 +149,7 @@ void CheckOneInput(std::string_view input) {
   if (error) {
     CheckUntouched(rig, input);
   } else {
-    CheckRestored(rig, expected.values);
+    CheckRestored(rig, expected, cpus);
   }
 }
 
@@ -145,6 +157,8 @@ void CheckOneInput(std::string_view input) {
 }  // namespace mervale::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  mervale::fuzz::CheckOneInput({reinterpret_cast<const char*>(data), size});
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  mervale::fuzz::CheckOneInput(input, 4);
+  mervale::fuzz::CheckOneInput(input, 8);
   return 0;
 }

@@ -16,6 +16,7 @@ enum SettingsLine : int {
   kProfileLine = 3,
   kRefreshLine = 4,
   kQuadCoreLine = 5,
+  kCycleLine = 6,
 };
 
 std::string FlagText(bool flag) {
@@ -29,12 +30,14 @@ bool IsTrue(const std::string& line) {
 }  // namespace
 
 LineList SettingsLines(const SettingsValues& values) {
-  return {std::to_string(values.mode),
-          FlagText(values.autostart),
-          FlagText(values.startMinimized),
-          std::to_string(values.profileIndex),
-          values.refreshText,
-          FlagText(values.quadCore)};
+  LineList lines{std::to_string(values.mode),
+                 FlagText(values.autostart),
+                 FlagText(values.startMinimized),
+                 std::to_string(values.profileIndex),
+                 values.refreshText,
+                 FlagText(values.quadCore)};
+  if (values.cycleWord) lines.push_back(*values.cycleWord);
+  return lines;
 }
 
 const std::string& StoredProfileText(const LineList& lines) {
@@ -51,6 +54,11 @@ SettingsValues ParseSettingsLines(const LineList& lines) {
   values.mode = StrToInt(LineAt(lines, kModeLine));
   values.refreshText = LineAt(lines, kRefreshLine);
   return values;
+}
+
+std::optional<std::string> StoredCycleWord(const LineList& lines) {
+  if (lines.size() <= std::size_t(kCycleLine)) return std::nullopt;
+  return lines[kCycleLine];
 }
 
 std::optional<int> RefreshIntervalOf(std::string_view refreshText) {

@@ -8,7 +8,8 @@
 
 namespace mervale {
 
-// The six lines of "Settings.ini", as the controls hold them.
+// The six lines of "Settings.ini", as the controls hold them, and the seventh that only machines
+// with more than four CPUs write.
 struct SettingsValues {
   int mode = 4;  // the mode selector's index, -1 when none is selected
   bool autostart = false;
@@ -16,9 +17,13 @@ struct SettingsValues {
   int profileIndex = 0;           // the profile selector's index, -1 when none is selected
   std::string refreshText = "1";  // the refresh-rate field, unchecked
   bool quadCore = false;
+  // The word naming what mode Automatic cycles over, written as line 7; builds that know only six
+  // lines ignore it and drop it at their next save, so line 6 keeps the nearest meaning they know.
+  std::optional<std::string> cycleWord = std::nullopt;
 };
 
-// The lines the settings file is written with: integers in decimal, flags as "T" or "F".
+// The lines the settings file is written with: integers in decimal, flags as "T" or "F", and the
+// seventh line only when there is a cycle word.
 LineList SettingsLines(const SettingsValues& values);
 
 // Line 4 exactly as read, the way the first profile load names its file; throws the list-index
@@ -28,8 +33,12 @@ const std::string& StoredProfileText(const LineList& lines);
 // Reads a settings file's lines back. The lines are read in the order the restore uses them, so a
 // short file or a malformed number raises the error the restore would meet first: a missing line
 // gives the list-index error with its index, a malformed line 1 or 4 the integer error. Only "T"
-// reads as true. The indices are returned as written; the selectors apply their own limits.
+// reads as true. The indices are returned as written; the selectors apply their own limits. Lines
+// past the sixth are not read: written again, the values make six lines.
 SettingsValues ParseSettingsLines(const LineList& lines);
+
+// Line 7 as written, the word naming the cycle, when the file has one.
+std::optional<std::string> StoredCycleWord(const LineList& lines);
 
 // The refresh timer's interval for the refresh-rate text, in milliseconds, or nothing when the text
 // is no whole number of seconds that fits the timer (negative, or too large once in milliseconds).

@@ -166,7 +166,7 @@ void MainWindow::SetCaption(CaptionTarget target, const std::string& text) {
 }
 
 void MainWindow::ExtraCaptionsChanged() {
-  // Nothing built from Program::Caption yet.
+  if (optionsWindow_) optionsWindow_->extraCaptionsChanged();
 }
 
 void MainWindow::SetModeItems(const std::array<std::string, kModeItemCount>& captions) {

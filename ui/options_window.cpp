@@ -1,12 +1,15 @@
 #include "ui/options_window.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <array>
 
 #include "ui/error_box.h"
 #include "ui/program_text.h"
@@ -15,7 +18,14 @@
 #include "ui/window_placement.h"
 
 namespace mervale {
-namespace {}  // namespace
+namespace {
+
+// The cycle choice's items, in the order of CpuCycle.
+constexpr std::array<ExtraCaption, kCpuCycleCount> kCycleCaptions{
+    ExtraCaption::kTwoCpusChoice, ExtraCaption::kFourCpusChoice,
+    ExtraCaption::kOneThreadPerCoreItem, ExtraCaption::kAllCpusItem};
+
+}  // namespace
 
 OptionsWindow::OptionsWindow(Program& program, QWidget* mainWindow)
     : QWidget(nullptr, Qt::Window), program_(program) {
@@ -35,9 +45,19 @@ OptionsWindow::OptionsWindow(Program& program, QWidget* mainWindow)
       refreshRate_->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
   refreshLabel_->setBuddy(refreshRate_);
   quadCore_ = Named(new QCheckBox(QStringLiteral("Quad core"), optionsPanel), "CheckBox3");
+  cycleLabel_ = Named(new QLabel(optionsPanel), "CycleLabel");
+  cycleChoice_ = Named(new QComboBox(optionsPanel), "CycleChoice");
+  for (std::size_t i = 0; i < kCycleCaptions.size(); ++i) cycleChoice_->addItem(QString());
+  cycleLabel_->setBuddy(cycleChoice_);
+  extraCaptionsChanged();
+  const bool offersCycleChoice = program_.OffersCycleChoice();
+  quadCore_->setVisible(!offersCycleChoice);
+  cycleLabel_->setVisible(offersCycleChoice);
+  cycleChoice_->setVisible(offersCycleChoice);
   connect(autostart_, &QCheckBox::clicked, this, &OptionsWindow::onAutostartClicked);
   connect(startMinimized_, &QCheckBox::clicked, this, &OptionsWindow::onStartMinimizedClicked);
   connect(quadCore_, &QCheckBox::clicked, this, &OptionsWindow::onQuadCoreClicked);
+  connect(cycleChoice_, &QComboBox::activated, this, &OptionsWindow::onCycleChosen);
   connect(refreshRate_, &QLineEdit::textChanged, this, &OptionsWindow::onRefreshRateEdited);
 
   auto* refresh = new QHBoxLayout;
@@ -51,6 +71,11 @@ OptionsWindow::OptionsWindow(Program& program, QWidget* mainWindow)
   options->addLayout(refresh);
   options->addSpacing(8);
   options->addWidget(quadCore_);
+  auto* cycle = new QHBoxLayout;
+  cycle->addWidget(cycleLabel_);
+  cycle->addWidget(cycleChoice_);
+  cycle->addStretch();
+  options->addLayout(cycle);
 
   languageGroup_ =
       Named(new RadioGroup(QStringLiteral("Languages:"), RadioGroup::Body::Scrolling, this),
@@ -94,7 +119,8 @@ void OptionsWindow::showOptions(const Options& options) {
   const QSignalBlocker quietEdit(refreshRate_);
   autostart_->setChecked(options.autostart);
   startMinimized_->setChecked(options.startMinimized);
-  quadCore_->setChecked(options.quadCore);
+  quadCore_->setChecked(options.cycle == CpuCycle::kFourCpus);
+  cycleChoice_->setCurrentIndex(static_cast<int>(options.cycle));
   const QString refreshText = ProgramText(options.refreshText);
   // Rewriting the same text would move the cursor while the user types.
   if (refreshRate_->text() != refreshText) refreshRate_->setText(refreshText);
@@ -122,6 +148,14 @@ void OptionsWindow::setCaption(CaptionTarget target, const QString& caption) {
   }
 }
 
+void OptionsWindow::extraCaptionsChanged() {
+  cycleLabel_->setText(ProgramText(program_.Caption(ExtraCaption::kCycleLabel)));
+  for (std::size_t i = 0; i < kCycleCaptions.size(); ++i) {
+    cycleChoice_->setItemText(static_cast<int>(i),
+                              ProgramText(program_.Caption(kCycleCaptions[i])));
+  }
+}
+
 // CheckBox1Click
 void OptionsWindow::onAutostartClicked(bool checked) {
   RunGuarded(this, [this, checked] { program_.SetAutostart(checked); });
@@ -135,6 +169,11 @@ void OptionsWindow::onStartMinimizedClicked(bool checked) {
 // CheckBox3Click
 void OptionsWindow::onQuadCoreClicked(bool checked) {
   RunGuarded(this, [this, checked] { program_.SetQuadCore(checked); });
+}
+
+void OptionsWindow::onCycleChosen(int index) {
+  if (index < 0 || index >= kCpuCycleCount) return;
+  RunGuarded(this, [this, index] { program_.SetCpuCycle(static_cast<CpuCycle>(index)); });
 }
 
 // Edit1Change

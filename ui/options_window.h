@@ -5,6 +5,7 @@
 #include "engine/program.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -13,8 +14,9 @@ namespace mervale {
 
 class RadioGroup;
 
-// TForm2 (Form2): the Options window: autostart, start minimised, refresh rate, quad core and the
-// language. Every change takes effect and is saved at once; closing the window only hides it.
+// TForm2 (Form2): the Options window: autostart, start minimised, refresh rate, quad core (on
+// machines with more than four CPUs, what mode Automatic cycles over) and the language. Every
+// change takes effect and is saved at once; closing the window only hides it.
 class OptionsWindow : public QWidget {
   Q_OBJECT
 
@@ -25,10 +27,13 @@ class OptionsWindow : public QWidget {
   // The program's options, shown without running any reaction.
   void showOptions(const Options& options);
   void setCaption(CaptionTarget target, const QString& caption);
+  // A language was applied: the cycle choice takes its captions from the program.
+  void extraCaptionsChanged();
 
   void onAutostartClicked(bool checked);          // CheckBox1Click
   void onStartMinimizedClicked(bool checked);     // CheckBox2Click
   void onQuadCoreClicked(bool checked);           // CheckBox3Click
+  void onCycleChosen(int index);                  // CycleChoice, chosen by the user
   void onRefreshRateEdited(const QString& text);  // Edit1Change
   void onLanguageChosen(int index);               // RadioGroup1Click
   void onCloseClicked();                          // Button1Click
@@ -43,6 +48,9 @@ class OptionsWindow : public QWidget {
   QLabel* refreshLabel_;       // Label1
   QLineEdit* refreshRate_;     // Edit1
   QCheckBox* quadCore_;        // CheckBox3
+  // In place of "Quad core" on machines with more than four CPUs.
+  QLabel* cycleLabel_;         // CycleLabel
+  QComboBox* cycleChoice_;     // CycleChoice
   RadioGroup* languageGroup_;  // RadioGroup1
   QPushButton* closeButton_;   // Button1
 };

@@ -82,7 +82,7 @@ TEST_F(Actions, ExplicitSetsMoveExcludedProcessesButIsolateDoesNot) {
 
 TEST_F(Actions, IsolateWithFourCpusCyclesTheOthersOverTwoToFour) {
   machine.SetCpuCount(4);
-  policy().CpuCount = 4;
+  policy().cycleCpus = CpuSet::FirstCpus(4);
   const char* names[] = {"A", "B", "C", "D", "E"};
   for (Pid pid = 1; pid <= 5; ++pid) machine.AddProcess(pid, names[pid - 1], 15);
   engine.RefreshProcesses();

@@ -80,7 +80,7 @@ TEST_F(Assignment, LeftoverCounterFromQuadCoreIsUsedOnceThenWraps) {
 
 TEST_F(Assignment, QuadCoreCyclesOverFour) {
   policy().mode = Mode::kAutomatic;
-  policy().CpuCount = 4;
+  policy().cycleCpus = CpuSet::FirstCpus(4);
   FakeProcessPlatform& m = machine;
   m.SetCpuCount(4);
   for (Pid pid = 1; pid <= 5; ++pid) m.AddProcess(pid, "p", 15);

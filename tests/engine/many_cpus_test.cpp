@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/affinity_engine.h"
@@ -119,6 +123,101 @@ TEST_P(ManyCpus, IsolatePutsTheSelectedOnCpuOneAndTheOthersOnCpuTwo) {
   EXPECT_EQ(Landed(1), Cpu(0));
   EXPECT_EQ(Landed(2), cpus >= 2 ? Cpu(1) : CpuSet{});
 }
+
+// Each cycle choice on machines of 1 to 256 CPUs. Two and Four CPUs are CPUs 1 and 2 and 1 to 4,
+// also where a small machine lacks some; bigger machines have two threads per core here, the
+// second threads numbered after every first one, as Linux counts them.
+class CycleOnManyCpus : public ::testing::TestWithParam<std::tuple<int, CpuCycle>> {
+ protected:
+  void SetUp() override {
+    const unsigned cores = unsigned(cpus) / 2;
+    CpuTopology smt;
+    for (unsigned cpu = 0; cpu < unsigned(cpus); ++cpu) {
+      smt.online.push_back(cpu);
+      if (cpu < cores) smt.cores.push_back({cpu, cpu + cores});
+    }
+    // Every choice walks CPUs from CPU 1 up, as many as it takes.
+    const std::size_t count = cycle == CpuCycle::kTwoCpus            ? 2
+                              : cycle == CpuCycle::kFourCpus         ? 4
+                              : cycle == CpuCycle::kOneThreadPerCore ? cores
+                                                                     : std::size_t(cpus);
+    expected.resize(count);
+    std::iota(expected.begin(), expected.end(), 0u);
+    if (cpus > 4) machine.SetTopology(MakeTopology(smt));
+    engine.Policy().topology = machine.Topology();
+    engine.Policy().cycle = cycle;
+    engine.ReadMachine();
+    UpdateCycleCpus(engine.Policy());
+  }
+  // Processes on every CPU, named so that rows sort in the order of their PIDs.
+  void Start(int count) {
+    for (int i = 0; i < count; ++i) {
+      char name[16];
+      std::snprintf(name, sizeof name, "p%04d", i);
+      machine.AddProcess(Pid(i + 1), name, CpuSet::FirstCpus(std::size_t(cpus)));
+    }
+  }
+  // What a process given CPU `cpu` alone ends with: nothing when the machine lacks it.
+  CpuSet Given(unsigned cpu) const {
+    return cpu < unsigned(cpus) ? CpuSet::FromNumbers(std::vector<unsigned>{cpu}) : CpuSet{};
+  }
+  CpuSet Landed(Pid pid) const {
+    CpuSet landed;
+    for (const auto& attempt : machine.calls().setLog) {
+      if (attempt.pid == pid) landed = attempt.succeeded ? attempt.mask : CpuSet{};
+    }
+    return landed;
+  }
+
+  int cpus = std::get<0>(GetParam());
+  CpuCycle cycle = std::get<1>(GetParam());
+  std::vector<unsigned> expected;  // the CPUs the cycle walks, from 0
+  FakeProcessPlatform machine{cpus};
+  CountingReporter reporter;
+  AffinityEngine engine{machine, reporter};
+};
+
+TEST_P(CycleOnManyCpus, AutomaticWalksTheChosenCpusInOrderAndWraps) {
+  const int count = int(expected.size()) + 2;
+  Start(count);
+  engine.Policy().mode = Mode::kAutomatic;
+  engine.RebuildProcesses();
+  for (int i = 0; i < count; ++i) {
+    EXPECT_EQ(Landed(Pid(i + 1)), Given(expected[std::size_t(i) % expected.size()])) << i;
+  }
+  EXPECT_EQ(engine.Policy().NextCpu, int(expected[2 % expected.size()]) + 1);
+}
+
+TEST_P(CycleOnManyCpus, IsolateSpreadsTheOthersOverTheCycleAfterCpuOne) {
+  const std::vector<unsigned> rest(expected.begin() + 1, expected.end());
+  const int others = int(rest.size()) + 1;
+  Start(others + 1);
+  engine.RefreshProcesses();
+  engine.Table().SetSelected(0, true);
+  engine.Isolate();
+  EXPECT_EQ(Landed(1), Given(0));
+  for (int i = 0; i < others; ++i) {
+    EXPECT_EQ(Landed(Pid(i + 2)), Given(rest[std::size_t(i) % rest.size()])) << i;
+  }
+  // Mode Automatic goes on from where the spreading stopped.
+  EXPECT_EQ(engine.Policy().NextCpu, int(rest[1 % rest.size()]) + 1);
+}
+
+// Machines with at most four CPUs offer Two and Four CPUs only.
+std::vector<std::tuple<int, CpuCycle>> OfferedCycles() {
+  std::vector<std::tuple<int, CpuCycle>> offered;
+  for (const int cpus : {1, 2, 3, 4, 8, 16, 64, 256}) {
+    for (const CpuCycle cycle : {CpuCycle::kTwoCpus, CpuCycle::kFourCpus,
+                                 CpuCycle::kOneThreadPerCore, CpuCycle::kAllCpus}) {
+      if (cpus > 4 || cycle == CpuCycle::kTwoCpus || cycle == CpuCycle::kFourCpus) {
+        offered.emplace_back(cpus, cycle);
+      }
+    }
+  }
+  return offered;
+}
+
+INSTANTIATE_TEST_SUITE_P(Machines, CycleOnManyCpus, ::testing::ValuesIn(OfferedCycles()));
 
 INSTANTIATE_TEST_SUITE_P(Machines, ManyCpus, ::testing::Values(1, 2, 3, 4, 8, 16, 64, 256));
 

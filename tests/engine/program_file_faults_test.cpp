@@ -361,8 +361,9 @@ TEST_F(FileFaults, AFileThatVanishesBeforeItIsReadIsReportedAndChangesNothing) {
        },
        [](const Program& p, const HookedView&) { return p.CurrentMode() == Mode::kManual; },
        [&](const Program& p, const HookedView& v) {
-         return p.CurrentMode() == Mode::kOff && v.shownModes.empty() && !p.GetOptions().quadCore &&
-                v.intervals.empty() && p.Engine().Table().RowCount() == 0 && noLanguage(p, v);
+         return p.CurrentMode() == Mode::kOff && v.shownModes.empty() &&
+                p.GetOptions().cycle == CpuCycle::kTwoCpus && v.intervals.empty() &&
+                p.Engine().Table().RowCount() == 0 && noLanguage(p, v);
        }},
       {"lang.ini",
        [&] {

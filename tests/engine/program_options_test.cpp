@@ -78,12 +78,12 @@ TEST_F(OptionsTest, AFailedAutostartWriteIsReportedAndNotSaved) {
   EXPECT_TRUE(view.options.autostart);  // the box stays as the user left it
 }
 
-TEST_F(OptionsTest, QuadCoreSetsTheCpuCountAndSaves) {
+TEST_F(OptionsTest, QuadCoreSetsTheCycleAndSaves) {
   program.SetQuadCore(true);
-  EXPECT_EQ(program.Engine().Policy().CpuCount, 4);
+  EXPECT_EQ(program.Engine().Policy().cycleCpus, CpuSet::FirstCpus(4));
   EXPECT_EQ(SettingsLine(5), "T");
   program.SetQuadCore(false);
-  EXPECT_EQ(program.Engine().Policy().CpuCount, 2);
+  EXPECT_EQ(program.Engine().Policy().cycleCpus, CpuSet::FirstCpus(2));
   EXPECT_EQ(SettingsLine(5), "F");
 }
 

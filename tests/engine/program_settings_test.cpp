@@ -47,10 +47,10 @@ TEST_F(Settings, WhatTheUserSetComesBackAtTheNextStart) {
   EXPECT_EQ(next.ProfileIndex(), 5);
   EXPECT_TRUE(next.GetOptions().autostart);
   EXPECT_TRUE(next.GetOptions().startMinimized);
-  EXPECT_TRUE(next.GetOptions().quadCore);
+  EXPECT_EQ(next.GetOptions().cycle, CpuCycle::kFourCpus);
   EXPECT_EQ(next.GetOptions().refreshText, "7");
   EXPECT_EQ(next.RefreshIntervalMs(), 7000);
-  EXPECT_EQ(next.Engine().Policy().CpuCount, 4);
+  EXPECT_EQ(next.Engine().Policy().cycleCpus, CpuSet::FirstCpus(4));
   EXPECT_EQ(ReadData("Settings.ini"), saved);
 }
 
@@ -67,8 +67,8 @@ TEST_F(Settings, RestoreRunsTheNestedReactionsOnceEach) {
   EXPECT_EQ(program.CurrentMode(), Mode::kManual);
   EXPECT_FALSE(program.GetOptions().autostart);
   EXPECT_TRUE(program.GetOptions().startMinimized);
-  EXPECT_TRUE(program.GetOptions().quadCore);
-  EXPECT_EQ(program.Engine().Policy().CpuCount, 4);
+  EXPECT_EQ(program.GetOptions().cycle, CpuCycle::kFourCpus);
+  EXPECT_EQ(program.Engine().Policy().cycleCpus, CpuSet::FirstCpus(4));
   EXPECT_EQ(view.profileIndex, 3);
   EXPECT_EQ(view.profileList, (LineList{"0010: beta.exe", "0001: gamma.exe"}));
   EXPECT_EQ(program.RefreshIntervalMs(), 5000);
@@ -200,9 +200,9 @@ TEST_P(FailedRestore, LeavesTheFileAndEveryOptionAlone) {
   EXPECT_EQ(program.CurrentMode(), Mode::kOff);
   EXPECT_EQ(program.ProfileIndex(), 0);
   EXPECT_FALSE(program.GetOptions().startMinimized);
-  EXPECT_FALSE(program.GetOptions().quadCore);
+  EXPECT_EQ(program.GetOptions().cycle, CpuCycle::kTwoCpus);
   EXPECT_EQ(program.GetOptions().refreshText, "1");
-  EXPECT_EQ(program.Engine().Policy().CpuCount, 2);
+  EXPECT_EQ(program.Engine().Policy().cycleCpus, CpuSet::FirstCpus(2));
   EXPECT_TRUE(program.Engine().Policy().profileList.empty());
   EXPECT_TRUE(view.shownModes.empty());
   EXPECT_TRUE(view.captions.empty());
@@ -249,7 +249,7 @@ TEST_F(Settings, AnUnreadableFirstProfileStopsTheRestoreBeforeAnyChange) {
   program.PrepareData();
   EXPECT_THROW(program.LoadSettings(), Error);
   EXPECT_EQ(ReadData("Settings.ini"), stored);
-  EXPECT_FALSE(program.GetOptions().quadCore);
+  EXPECT_EQ(program.GetOptions().cycle, CpuCycle::kTwoCpus);
   EXPECT_EQ(program.ProfileIndex(), 0);
 }
 

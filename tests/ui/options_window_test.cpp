@@ -1,4 +1,7 @@
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -108,7 +111,73 @@ class OptionsWindowTest : public QObject {
 
     Control<QCheckBox>("CheckBox3")->click();
     QCOMPARE(SettingsLine(5), QStringLiteral("T"));
-    QCOMPARE(windows->mainWindow().program().Engine().Policy().CpuCount, 4);
+    QVERIFY(windows->mainWindow().program().Engine().Policy().cycleCpus == CpuSet::FirstCpus(4));
+    QCOMPARE(boxes->Shown(), QStringList());
+  }
+
+  void quadCoreOnlyOnMachinesWithAtMostFourCpus() {
+    QVERIFY(Control<QCheckBox>("CheckBox3")->isVisible());
+    QVERIFY(Control<QComboBox>("CycleChoice")->isHidden());
+    QVERIFY(Control<QLabel>("CycleLabel")->isHidden());
+  }
+
+  // Eight CPUs: the cycle choice stands in for "Quad core", names its items in the chosen language
+  // and stores the choice on lines 6 and 7.
+  void cycleChoiceOnABigMachine() {
+    windows.reset();
+    machine = std::make_unique<TestMachine>();
+    machine->platform.SetCpuCount(8);
+    machine->platform.AddProcess(100, "alpha.exe", CpuSet::FirstCpus(8));
+    QStringList cycles;
+    for (int i = 0; i < kLanguageTableLines + kExtraCaptionCount; ++i) {
+      cycles << QStringLiteral("cy%1").arg(i);
+    }
+    QFile language(QString::fromStdString(machine->system.ExecutableDir()) +
+                   QStringLiteral("Languages/Cycles.txt"));
+    QVERIFY(language.open(QIODevice::WriteOnly));
+    language.write(cycles.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+    language.close();
+    windows = std::make_unique<WindowSet>(machine->platform, machine->system);
+    optionsWindow().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&optionsWindow()));
+
+    auto* choice = Control<QComboBox>("CycleChoice");
+    QVERIFY(choice->isVisible());
+    QVERIFY(Control<QCheckBox>("CheckBox3")->isHidden());
+    QCOMPARE(Control<QLabel>("CycleLabel")->text(), QStringLiteral("Automatic cycles over:"));
+    const auto items = [choice] {
+      QStringList texts;
+      for (int i = 0; i < choice->count(); ++i) texts << choice->itemText(i);
+      return texts;
+    };
+    QCOMPARE(items(), QStringList({"Two CPUs", "Four CPUs", "One thread per core", "All CPUs"}));
+    QCOMPARE(choice->currentIndex(), 0);
+    QCOMPARE(SettingsLine(6), QStringLiteral("two"));
+
+    const Program& program = windows->mainWindow().program();
+    const struct {
+      int key;
+      int index;
+      QString line6, line7;
+      CpuSet cycle;
+    } steps[] = {
+        {Qt::Key_End, 3, "F", "all", CpuSet::FirstCpus(8)},
+        {Qt::Key_Up, 2, "F", "cores", CpuSet::FirstCpus(8)},
+        {Qt::Key_Up, 1, "T", "four", CpuSet::FirstCpus(4)},
+    };
+    for (const auto& step : steps) {
+      QTest::keyClick(choice, Qt::Key(step.key));
+      QCOMPARE(choice->currentIndex(), step.index);
+      QCOMPARE(SettingsLine(5), step.line6);
+      QCOMPARE(SettingsLine(6), step.line7);
+      QVERIFY(program.Engine().Policy().cycleCpus == step.cycle);
+    }
+
+    auto* languages = Control<RadioGroup>("RadioGroup1");
+    languages->button(int(languages->items().indexOf(QStringLiteral("Cycles"))))->click();
+    QCOMPARE(Control<QLabel>("CycleLabel")->text(), QStringLiteral("cy54"));
+    QCOMPARE(items(), QStringList({"cy55", "cy56", "cy48", "cy49"}));
+    QCOMPARE(choice->currentIndex(), 1);
     QCOMPARE(boxes->Shown(), QStringList());
   }
 

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "engine/cpu_set.h"
+#include "engine/cpu_topology.h"
+
+namespace mervale {
+
+// What mode Automatic and "Isolate" cycle over, as the user picks it in the Options. Machines with
+// at most four CPUs offer only the first two ("Quad core" off and on); the order is the order of
+// the choices in the Options window.
+enum class CpuCycle { kTwoCpus, kFourCpus, kOneThreadPerCore, kAllCpus };
+
+inline constexpr int kCpuCycleCount = 4;
+
+// Whether the machine, by the CPUs the program manages on it, is one with more than four CPUs:
+// there the user picks the cycle from every choice, and the settings file names it.
+bool ManagesMoreThanFourCpus(const CpuSet& managed);
+
+// The CPUs the cycle walks on a machine with these managed CPUs and this layout: the first two or
+// four managed CPUs, the first managed thread of every core, or every managed CPU. A managed CPU
+// the layout does not know counts as a core of its own, so the set is never empty. Machines with
+// at most four CPUs manage CPUs 1 to 4, so there Two and Four CPUs stay CPUs 1 and 2 and CPUs 1 to
+// 4, also where the machine lacks some of them.
+CpuSet CycleCpus(CpuCycle cycle, const CpuSet& managed, const CpuTopology& topology);
+
+// The short, stable word that names the cycle in the settings file, and back; nothing for a word
+// this build does not know.
+std::string_view CycleWord(CpuCycle cycle);
+std::optional<CpuCycle> CycleOfWord(std::string_view word);
+
+}  // namespace mervale
