@@ -136,13 +136,23 @@ TEST_P(ModePassOnManyCpus, PinsEveryThreadOfEveryNewChild) {
   }
 }
 
-void CycleOver(AssignmentPolicy& policy, std::int32_t cpuCount) {
-  policy.NextCpu = 1;
-  policy.CpuCount = cpuCount;
+// The round robin over the cycle the user chose, starting at CPU `firstCpu`.
+std::function<void(AssignmentPolicy&, const CpuTopology&)> CycleOver(CpuCycle cycle,
+                                                                     std::int32_t firstCpu = 1) {
+  return [=](AssignmentPolicy& policy, const CpuTopology& machine) {
+    policy.topology = machine;
+    policy.cycle = cycle;
+    UpdateCycleCpus(policy);
+    policy.NextCpu = firstCpu;
+  };
 }
 
-// An Automatic pass over a chosen cycle set of CPUs 5 to 8 adds a row here once Options can choose
-// one: its `adjust` picks the set, and its sets are Cpus({4}) to Cpus({7}).
+// The first thread of the machine's core `core` (from 0).
+SetSource FirstThreadOfCore(std::size_t core) {
+  return
+      [=](const CpuTopology& machine) { return CpuNumbers{machine.OneThreadPerCore().at(core)}; };
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Modes, ModePassOnManyCpus,
     ::testing::Values(
@@ -160,13 +170,25 @@ INSTANTIATE_TEST_SUITE_P(
         ModePass{"AutomaticOverTwo",
                  Mode::kAutomatic,
                  std::nullopt,
-                 [](AssignmentPolicy& policy, const CpuTopology&) { CycleOver(policy, 2); },
+                 CycleOver(CpuCycle::kTwoCpus),
                  {Cpus({0}), Cpus({1})}},
         ModePass{"AutomaticQuadCore",
                  Mode::kAutomatic,
                  std::nullopt,
-                 [](AssignmentPolicy& policy, const CpuTopology&) { CycleOver(policy, 4); },
-                 {Cpus({0}), Cpus({1}), Cpus({2}), Cpus({3})}}),
+                 CycleOver(CpuCycle::kFourCpus),
+                 {Cpus({0}), Cpus({1}), Cpus({2}), Cpus({3})}},
+        // Four processes came before: the children take CPUs 5 to 8 in turn.
+        ModePass{"AutomaticOverAllCpusFromCpu5",
+                 Mode::kAutomatic,
+                 std::nullopt,
+                 CycleOver(CpuCycle::kAllCpus, 5),
+                 {Cpus({4}), Cpus({5}), Cpus({6}), Cpus({7})}},
+        ModePass{"AutomaticOneThreadPerCore",
+                 Mode::kAutomatic,
+                 std::nullopt,
+                 CycleOver(CpuCycle::kOneThreadPerCore),
+                 {FirstThreadOfCore(0), FirstThreadOfCore(1), FirstThreadOfCore(2),
+                  FirstThreadOfCore(3)}}),
     [](const ::testing::TestParamInfo<ModePass>& info) { return std::string(info.param.name); });
 
 // Isolate: the selected process goes to CPU 1, the others in turn over the rest of the round.
@@ -200,16 +222,15 @@ TEST_P(IsolateOnManyCpus, PutsTheSelectedOnCpu1AndTheOthersOnTheRound) {
   }
 }
 
-// An Isolate over a chosen cycle set adds a row here as Automatic does above.
 INSTANTIATE_TEST_SUITE_P(
     Rounds, IsolateOnManyCpus,
     ::testing::Values(
-        IsolateCase{"OverTwo",
-                    [](AssignmentPolicy& policy, const CpuTopology&) { CycleOver(policy, 2); },
-                    {Cpus({1})}},
-        IsolateCase{"QuadCore",
-                    [](AssignmentPolicy& policy, const CpuTopology&) { CycleOver(policy, 4); },
-                    {Cpus({1}), Cpus({2}), Cpus({3})}}),
+        IsolateCase{"OverTwo", CycleOver(CpuCycle::kTwoCpus), {Cpus({1})}},
+        IsolateCase{"QuadCore", CycleOver(CpuCycle::kFourCpus), {Cpus({1}), Cpus({2}), Cpus({3})}},
+        IsolateCase{"AllCpus", CycleOver(CpuCycle::kAllCpus), {Cpus({1}), Cpus({2}), Cpus({3})}},
+        IsolateCase{"OneThreadPerCore",
+                    CycleOver(CpuCycle::kOneThreadPerCore),
+                    {FirstThreadOfCore(1), FirstThreadOfCore(2), FirstThreadOfCore(3)}}),
     [](const ::testing::TestParamInfo<IsolateCase>& info) { return std::string(info.param.name); });
 
 // The set the user gives the selected processes.
