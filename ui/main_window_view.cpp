@@ -166,7 +166,7 @@ void MainWindow::SetCaption(CaptionTarget target, const std::string& text) {
 }
 
 void MainWindow::ExtraCaptionsChanged() {
-  // Nothing built from Program::Caption yet.
+  showMachineSets();
 }
 
 void MainWindow::SetModeItems(const std::array<std::string, kModeItemCount>& captions) {
