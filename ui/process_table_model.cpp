@@ -104,8 +104,7 @@ void ProcessTableModel::RowsRemoved() {
 }
 
 void ProcessTableModel::RowChanged(int row) {
-  emit dataChanged(index(row, kColumnCpu), index(row, kColumnCpu),
-                   {Qt::DisplayRole, Qt::ToolTipRole});
+  emit dataChanged(index(row, kColumnCpu), index(row, kColumnCpu), {Qt::DisplayRole});
 }
 
 void ProcessTableModel::LayoutAboutToChange() {
