@@ -126,22 +126,15 @@ class MachineMenuBuilder {
         parent_(addToList ? "Addtolist1" : "AllCPUs1") {}
 
   void Submenu(const std::string& name, std::string caption) {
-    items_.push_back(
-        {name + suffix_, parent_, std::move(caption), MachineSetKind::kSubmenu, {}, addToList_});
+    Add(name, std::move(caption), MachineSetKind::kSubmenu, {});
     parent_ = name + suffix_;
   }
   void LeaveSubmenu() { parent_ = addToList_ ? "Addtolist1" : "AllCPUs1"; }
   void Set(const std::string& name, std::string caption, const CpuSet& set) {
-    items_.push_back(
-        {name + suffix_, parent_, std::move(caption), MachineSetKind::kSet, set, addToList_});
+    Add(name, std::move(caption), MachineSetKind::kSet, set);
   }
   void ChooseCpus(std::string caption) {
-    items_.push_back({"ChooseCpus" + suffix_,
-                      parent_,
-                      std::move(caption),
-                      MachineSetKind::kChooseCpus,
-                      {},
-                      addToList_});
+    Add("ChooseCpus", std::move(caption), MachineSetKind::kChooseCpus, {});
   }
   // The online CPUs among `cpus`.
   CpuSet Online(const CpuNumbers& cpus) const {
@@ -166,6 +159,10 @@ class MachineMenuBuilder {
   }
 
  private:
+  void Add(const std::string& name, std::string caption, MachineSetKind kind, const CpuSet& set) {
+    items_.push_back({name + suffix_, parent_, std::move(caption), kind, set, addToList_});
+  }
+
   std::vector<MachineSetItem>& items_;
   const CpuSet& online_;
   bool addToList_;
