@@ -211,14 +211,10 @@ void AddMachineSets(MachineMenuBuilder& menu, const CpuTopology& topology, const
 
 }  // namespace
 
-bool OffersMachineSets(const CpuSet& online) {
-  return online.End() > 4;
-}
-
 std::vector<MachineSetItem> MachineSetItems(const CpuTopology& topology, const CpuSet& online,
                                             const CaptionOf& caption) {
   std::vector<MachineSetItem> items;
-  if (!OffersMachineSets(online)) return items;
+  if (online.End() <= 4) return items;
   for (const bool addToList : {false, true}) {
     MachineMenuBuilder menu(items, online, addToList);
     AddMachineSets(menu, topology, online, caption);
