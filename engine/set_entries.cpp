@@ -1,6 +1,8 @@
 #include "engine/set_entries.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 namespace mervale {
 namespace {
@@ -102,6 +104,130 @@ std::span<const SetMenuGroup> SetMenuGroups() {
 
 std::span<const SetMenuItem> SetMenuItems() {
   return kItems;
+}
+
+namespace {
+
+// A menu taller than a screen scrolls or splits into columns, and the per-CPU items would push the
+// machine's own sets out of sight: past this many CPUs they get a submenu of their own.
+constexpr std::size_t kMostCpusInline = 8;
+// One item per core beside the other sets stays readable up to about a screen's height; a machine
+// with more cores picks a core in the "Choose CPUs" dialog, which has a box for each.
+constexpr std::size_t kMostCoresListed = 16;
+
+// Both menus get the same items, told apart by the last character of each name.
+class MachineMenuBuilder {
+ public:
+  MachineMenuBuilder(std::vector<MachineSetItem>& items, const CpuSet& online, bool addToList)
+      : items_(items),
+        online_(online),
+        addToList_(addToList),
+        suffix_(addToList ? "2" : "1"),
+        parent_(addToList ? "Addtolist1" : "AllCPUs1") {}
+
+  void Submenu(const std::string& name, std::string caption) {
+    Add(name, std::move(caption), MachineSetKind::kSubmenu, {});
+    parent_ = name + suffix_;
+  }
+  void LeaveSubmenu() { parent_ = addToList_ ? "Addtolist1" : "AllCPUs1"; }
+  void Set(const std::string& name, std::string caption, const CpuSet& set) {
+    Add(name, std::move(caption), MachineSetKind::kSet, set);
+  }
+  void ChooseCpus(std::string caption) {
+    Add("ChooseCpus", std::move(caption), MachineSetKind::kChooseCpus, {});
+  }
+  // The online CPUs among `cpus`.
+  CpuSet Online(const CpuNumbers& cpus) const {
+    CpuSet set;
+    for (const unsigned cpu : cpus) {
+      if (online_.Contains(cpu)) set.Add(cpu);
+    }
+    return set;
+  }
+  // Numbered sets such as the cache domains: listed only when there is more than one to choose.
+  void NumberedSets(const std::string& name, const std::string& caption,
+                    const std::vector<CpuNumbers>& groups) {
+    std::vector<CpuSet> sets;
+    for (const CpuNumbers& group : groups) {
+      if (CpuSet set = Online(group); !set.Empty()) sets.push_back(std::move(set));
+    }
+    if (sets.size() < 2) return;
+    for (std::size_t i = 0; i < sets.size(); ++i) {
+      const int number = static_cast<int>(i + 1);
+      Set(name + std::to_string(number) + "_", WithNumber(caption, number), sets[i]);
+    }
+  }
+
+ private:
+  void Add(const std::string& name, std::string caption, MachineSetKind kind, const CpuSet& set) {
+    items_.push_back({name + suffix_, parent_, std::move(caption), kind, set, addToList_});
+  }
+
+  std::vector<MachineSetItem>& items_;
+  const CpuSet& online_;
+  bool addToList_;
+  std::string suffix_;
+  std::string parent_;
+};
+
+void AddMachineSets(MachineMenuBuilder& menu, const CpuTopology& topology, const CpuSet& online,
+                    const CaptionOf& caption) {
+  const std::vector<unsigned> cpus = online.Numbers();
+  if (cpus.size() > kMostCpusInline)
+    menu.Submenu("SingleCpus", caption(ExtraCaption::kSingleCpusMenu));
+  for (const unsigned cpu : cpus) {
+    const std::string number = std::to_string(cpu + 1);
+    menu.Set("Cpu" + number + "_", "CPU " + number, CpuSet::FromNumbers(std::vector{cpu}));
+  }
+  menu.LeaveSubmenu();
+
+  // A core of one thread is already there as its CPU.
+  std::vector<std::pair<int, CpuSet>> sharedCores;
+  for (std::size_t i = 0; i < topology.cores.size(); ++i) {
+    if (CpuSet core = menu.Online(topology.cores[i]); core.Count() > 1)
+      sharedCores.emplace_back(static_cast<int>(i + 1), std::move(core));
+  }
+  if (sharedCores.size() <= kMostCoresListed) {
+    const std::string coreCaption = caption(ExtraCaption::kCoreItem);
+    for (const auto& [number, core] : sharedCores)
+      menu.Set("Core" + std::to_string(number) + "_", WithNumber(coreCaption, number), core);
+  }
+
+  const CpuSet performance = menu.Online(topology.performanceCpus);
+  const CpuSet efficiency = menu.Online(topology.efficiencyCpus);
+  if (!performance.Empty() && !efficiency.Empty()) {
+    menu.Set("PerformanceCores", caption(ExtraCaption::kPerformanceCoresItem), performance);
+    menu.Set("EfficiencyCores", caption(ExtraCaption::kEfficiencyCoresItem), efficiency);
+  }
+  menu.NumberedSets("CacheDomain", caption(ExtraCaption::kCacheDomainItem), topology.cacheDomains);
+  menu.NumberedSets("NumaNode", caption(ExtraCaption::kNumaNodeItem), topology.numaNodes);
+  if (!sharedCores.empty()) {
+    menu.Set("OneThreadPerCore", caption(ExtraCaption::kOneThreadPerCoreItem),
+             menu.Online(topology.OneThreadPerCore()));
+  }
+  menu.Set("EveryCpu", caption(ExtraCaption::kAllCpusItem), online);
+  menu.ChooseCpus(caption(ExtraCaption::kChooseCpusItem));
+}
+
+}  // namespace
+
+std::vector<MachineSetItem> MachineSetItems(const CpuTopology& topology, const CpuSet& online,
+                                            const CaptionOf& caption) {
+  std::vector<MachineSetItem> items;
+  if (online.End() <= 4) return items;
+  for (const bool addToList : {false, true}) {
+    MachineMenuBuilder menu(items, online, addToList);
+    AddMachineSets(menu, topology, online, caption);
+  }
+  return items;
+}
+
+CpuSet FirstSelectedSet(const ProcessTable& table) {
+  for (int i = 0; i < table.RowCount(); ++i) {
+    const ProcessRow& row = table.RowAt(i);
+    if (row.selected) return TextToMask(row.maskText, row.maskText.size());
+  }
+  return {};
 }
 
 }  // namespace mervale

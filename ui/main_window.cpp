@@ -251,6 +251,7 @@ void MainWindow::startTimers() {
 void MainWindow::prepareProgram() {
   RunGuarded(this, [this] {
     program_.PrepareData();
+    showMachineSets();
     trayIcon_->add();
     program_.LoadExclusionList();
     showLocaleBanner();

@@ -83,6 +83,10 @@ class MainWindow : public QWidget, public ProgramView {
   void onBannerClicked();                                  // Image1Click
   void onTrayDoubleClicked();                              // the tray icon's double click
   void onTrayMenuRequested(const QPoint& globalPosition);  // the tray icon's menu request
+  // On machines with more than four CPUs: an item of the machine's own sets under "All CPUs" or
+  // "Add to list", and "Choose CPUs…", which opens ChooseCpusDialog.
+  void onMachineSetTriggered(const CpuSet& set, bool addToList);
+  void onChooseCpusTriggered(bool addToList);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -100,6 +104,9 @@ class MainWindow : public QWidget, public ProgramView {
   void buildProcessMenu();
   void buildTrayMenu();
   void buildListMenus();
+  // On a machine with more than four CPUs, "All CPUs" and "Add to list" offer the machine's sets in
+  // the current language instead of the four-CPU submenus.
+  void showMachineSets();
   // A list's context menu with its one item, "Delete", which it returns.
   QAction* addListMenu(QListWidget* list, const char* menuName, const char* deleteName);
   QAction* addMenuItem(QMenu* menu, const char* name, const QString& caption);
@@ -145,6 +152,9 @@ class MainWindow : public QWidget, public ProgramView {
   QMenu* trayMenu_;     // PopupMenu2
   // The tray menu's mode items (Automatic1, Manual1, CPU12, CPU1, Off1) in the order of kModes.
   std::array<QAction*, kModes.size()> trayModeActions_{};
+  // AllCPUs1 and Addtolist1, refilled on machines with more than four CPUs.
+  QMenu* allCpusMenu_;
+  QMenu* addToListMenu_;
 };
 
 }  // namespace mervale

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/choose_cpus_dialog.h"
 #include "ui/error_box.h"
 #include "ui/main_window.h"
 #include "ui/options_window.h"
@@ -100,6 +101,17 @@ void MainWindow::onProfileChosen(int index) {
 // CPU11Click ... N12342Click
 void MainWindow::onSetEntryTriggered(int entry) {
   RunGuarded(this, [this, entry] { program_.RunSetEntry(entry); });
+}
+
+void MainWindow::onMachineSetTriggered(const CpuSet& set, bool addToList) {
+  RunGuarded(this, [&] { program_.ApplySetToSelected(set, addToList); });
+}
+
+void MainWindow::onChooseCpusTriggered(bool addToList) {
+  // Window-modal without a nested loop, so the refresh goes on while the user chooses.
+  auto* dialog = new ChooseCpusDialog(program_, addToList, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->open();
 }
 
 // Isolate1Click

@@ -6,6 +6,7 @@
 
 #include "engine/set_entries.h"
 #include "ui/main_window.h"
+#include "ui/program_text.h"
 
 namespace mervale {
 namespace {
@@ -57,6 +58,43 @@ void MainWindow::buildProcessMenu() {
     groups.emplace(group.name, submenu);
   }
   for (const SetMenuGroup& group : SetMenuGroups()) addSetItems(group.name);
+  allCpusMenu_ = groups.at("AllCPUs1");
+  addToListMenu_ = groups.at("Addtolist1");
+}
+
+void MainWindow::showMachineSets() {
+  const CpuTopology& topology = program_.Topology();
+  const auto items =
+      MachineSetItems(topology, CpuSet::FromNumbers(topology.online),
+                      [this](ExtraCaption caption) { return program_.Caption(caption); });
+  if (items.empty()) return;
+  std::map<std::string, QMenu*> menus{{"AllCPUs1", allCpusMenu_}, {"Addtolist1", addToListMenu_}};
+  for (QMenu* menu : {allCpusMenu_, addToListMenu_}) {
+    // Submenus are the menu's children, which clearing its items leaves behind.
+    qDeleteAll(menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
+    menu->clear();
+  }
+  for (const MachineSetItem& item : items) {
+    QMenu* parent = menus.at(item.parent);
+    const QString caption = ProgramText(item.caption);
+    if (item.kind == MachineSetKind::kSubmenu) {
+      QMenu* submenu = parent->addMenu(caption);
+      submenu->setObjectName(Latin1(item.name));
+      submenu->menuAction()->setObjectName(Latin1(item.name));
+      menus.emplace(item.name, submenu);
+      continue;
+    }
+    QAction* action = parent->addAction(caption);
+    action->setObjectName(Latin1(item.name));
+    const bool addToList = item.addToList;
+    if (item.kind == MachineSetKind::kChooseCpus) {
+      connect(action, &QAction::triggered, this,
+              [this, addToList] { onChooseCpusTriggered(addToList); });
+    } else {
+      connect(action, &QAction::triggered, this,
+              [this, set = item.set, addToList] { onMachineSetTriggered(set, addToList); });
+    }
+  }
 }
 
 void MainWindow::buildTrayMenu() {

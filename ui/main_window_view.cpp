@@ -166,6 +166,7 @@ void MainWindow::SetCaption(CaptionTarget target, const std::string& text) {
 }
 
 void MainWindow::ExtraCaptionsChanged() {
+  showMachineSets();
   if (optionsWindow_) optionsWindow_->extraCaptionsChanged();
 }
 

@@ -2,11 +2,21 @@
 
 #include <QItemSelectionModel>
 
+#include <string>
 #include <unordered_map>
 
+#include "engine/cpu_set.h"
 #include "ui/program_text.h"
 
 namespace mervale {
+namespace {
+
+// Machines with more than four CPUs have longer mask texts; up to four the column stays as it was.
+bool IsCompactColumn(const std::string& maskText) {
+  return maskText.size() > 4;
+}
+
+}  // namespace
 
 ProcessTableModel::ProcessTableModel(ProcessTable& table, QObject* parent)
     : QAbstractTableModel(parent),
@@ -41,15 +51,21 @@ int ProcessTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ProcessTableModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid() || index.row() >= table_.RowCount()) return {};
+  if (!index.isValid() || index.row() >= table_.RowCount()) return {};
   const ProcessRow& row = table_.RowAt(index.row());
+  if (role == Qt::ToolTipRole) {
+    if (index.column() != kColumnCpu || !IsCompactColumn(row.maskText)) return {};
+    return ProgramText(row.maskText);
+  }
+  if (role != Qt::DisplayRole) return {};
   switch (index.column()) {
     case kColumnName:
       return ProgramText(row.caption);
     case kColumnId:
       return ProgramText(row.pidText);
     case kColumnCpu:
-      return ProgramText(row.maskText);
+      return ProgramText(IsCompactColumn(row.maskText) ? CompactMaskText(row.maskText)
+                                                       : row.maskText);
     default:
       return {};
   }

@@ -16,6 +16,7 @@
 
 #include <memory>
 
+#include "helpers/find_child.h"
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
 #include "helpers/url_recorder.h"
@@ -31,13 +32,6 @@
 using namespace mervale;
 
 namespace {
-
-template <typename T>
-T* Find(const QObject* parent, const QString& name) {
-  T* found = parent->findChild<T*>(name);
-  if (!found) qFatal("no %s", qPrintable(name));
-  return found;
-}
 
 QStringList Column(const QAbstractItemModel* model, int column) {
   QStringList texts;

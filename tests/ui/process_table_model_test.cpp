@@ -156,6 +156,33 @@ class ProcessTableModelTest : public QObject {
     QCOMPARE(model->rowCount(), 0);
     QVERIFY(!selection->hasSelection());
   }
+
+  void bigMachinesShowACompactCpuColumn_data() {
+    QTest::addColumn<int>("cpus");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("4 CPUs: as always") << 4 << "1111" << QString();
+    QTest::newRow("8 CPUs") << 8 << "1-4"
+                            << "11110000";
+    QTest::newRow("256 CPUs") << 256 << "1-4"
+                              << "1111" + QString(252, QLatin1Char('0'));
+  }
+
+  void bigMachinesShowACompactCpuColumn() {
+    QFETCH(int, cpus);
+    QFETCH(QString, shown);
+    QFETCH(QString, tip);
+    machine->SetCpuCount(cpus);
+    engine->ClearProcesses();
+    engine->RefreshProcesses();
+    const QModelIndex cell = model->index(RowOf(40), kColumnCpu);
+    QCOMPARE(cell.data().toString(), shown);
+    QCOMPARE(cell.data(Qt::ToolTipRole).toString(), tip);
+    QCOMPARE(model->index(RowOf(40), kColumnName).data(Qt::ToolTipRole), QVariant());
+    // The table itself, and so every file, keeps the full text.
+    QCOMPARE(QString::fromStdString(engine->Table().RowAt(RowOf(40)).maskText),
+             tip.isEmpty() ? shown : tip);
+  }
 };
 
 QTEST_MAIN(ProcessTableModelTest)

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/set_entries.h"
+#include "program_fixture.h"
+#include "tests/common/cpu_lists.h"
+
+namespace mervale {
+namespace {
+
+using testing::List;
+using testing::Lists;
+
+std::string English(ExtraCaption caption) {
+  return ExtraCaptionText({}, caption);
+}
+
+// Cores of two threads whose siblings lie `count` CPUs apart, as Linux numbers them.
+std::vector<std::string> SiblingCores(unsigned count) {
+  std::vector<std::string> cores;
+  for (unsigned core = 0; core < count; ++core)
+    cores.push_back(std::to_string(core) + "," + std::to_string(core + count));
+  return cores;
+}
+
+struct MachineCase {
+  const char* name;
+  CpuTopology topology;
+  const char* online;  // "" for the topology's
+  // Items of "All CPUs" (their "Add to list" twins end in 2) with their CPUs; "" for no set.
+  std::map<std::string, std::string> items;
+  std::vector<std::string> absent;
+  std::size_t itemsPerMenu;
+};
+
+std::vector<MachineCase> Machines() {
+  const auto layout = [](const char* online, std::vector<std::string> cores, const char* p,
+                         const char* e, std::vector<std::string> caches,
+                         std::vector<std::string> nodes) {
+    return MakeTopology(
+        {List(online), Lists(cores), List(p), List(e), Lists(caches), Lists(nodes)});
+  };
+  return {
+      {"hybrid: 8 performance cores of two threads, 8 efficiency cores",
+       layout("0-23", {"0-1", "2-3", "4-5", "6-7", "8-9", "10-11", "12-13", "14-15"}, "0-15",
+              "16-23", {"0-23"}, {"0-23"}),
+       "",
+       {{"SingleCpus1", ""},
+        {"Cpu24_1", "23"},
+        {"Core2_1", "2-3"},
+        {"PerformanceCores1", "0-15"},
+        {"EfficiencyCores1", "16-23"},
+        {"OneThreadPerCore1", "0,2,4,6,8,10,12,14,16-23"},
+        {"EveryCpu1", "0-23"},
+        {"ChooseCpus1", ""}},
+       {"Core9_1", "CacheDomain1_1", "NumaNode1_1"},
+       1 + 24 + 8 + 2 + 1 + 2},
+      {"two cache dies of 8 cores of two threads",
+       layout("0-31", SiblingCores(16), "", "", {"0-7,16-23", "8-15,24-31"}, {"0-31"}),
+       "",
+       {{"Core16_1", "15,31"}, {"CacheDomain2_1", "8-15,24-31"}, {"OneThreadPerCore1", "0-15"}},
+       {"PerformanceCores1", "NumaNode1_1"},
+       1 + 32 + 16 + 2 + 1 + 2},
+      {"128 CPUs on two NUMA nodes: too many cores to list, the dialog offers each",
+       layout("0-127", SiblingCores(64), "", "", {}, {"0-31,64-95", "32-63,96-127"}),
+       "",
+       {{"Cpu128_1", "127"}, {"NumaNode2_1", "32-63,96-127"}, {"EveryCpu1", "0-127"}},
+       {"Core1_1"},
+       1 + 128 + 2 + 1 + 2},
+      {"8 plain CPUs",
+       PlainTopology(8),
+       "",
+       {{"Cpu8_1", "7"}, {"EveryCpu1", "0-7"}},
+       {"SingleCpus1", "Core1_1", "OneThreadPerCore1"},
+       8 + 2},
+      {"256 plain CPUs", PlainTopology(256), "", {{"Cpu256_1", "255"}}, {}, 1 + 256 + 2},
+      {"CPU 6 offline since the layout was read",
+       layout("0-7", {"0-1", "2-3", "4-5", "6-7"}, "", "", {}, {}),
+       "0-4,6-7",
+       {{"Core4_1", "6-7"}, {"EveryCpu1", "0-4,6-7"}},
+       {"Cpu6_1", "Core3_1"},
+       7 + 3 + 1 + 2},
+      {"4 CPUs keep their tables", PlainTopology(4), "", {}, {}, 0},
+  };
+}
+
+TEST(MachineSetItems, OfferTheMachinesOwnSetsInBothMenus) {
+  for (const MachineCase& c : Machines()) {
+    const CpuSet online = CpuSet::FromNumbers(*c.online ? List(c.online) : c.topology.online);
+    const std::vector<MachineSetItem> items = MachineSetItems(c.topology, online, English);
+    ASSERT_EQ(items.size(), 2 * c.itemsPerMenu) << c.name;
+    std::map<std::string, const MachineSetItem*> byName;
+    for (const MachineSetItem& item : items) {
+      // Each name once, its parent first, and only the "Add to list" items record.
+      EXPECT_TRUE(byName.emplace(item.name, &item).second) << c.name << ": " << item.name;
+      EXPECT_TRUE(item.parent == "AllCPUs1" || item.parent == "Addtolist1" ||
+                  byName.count(item.parent))
+          << item.name;
+      EXPECT_EQ(item.addToList, item.name.back() == '2') << c.name << ": " << item.name;
+    }
+    for (const auto& [name, cpus] : c.items) {
+      for (const char menu : {'1', '2'}) {
+        const std::string itemName = name.substr(0, name.size() - 1) + menu;
+        ASSERT_TRUE(byName.count(itemName)) << c.name << ": no " << itemName;
+        EXPECT_EQ(byName[itemName]->set, CpuSet::FromNumbers(List(cpus))) << itemName;
+      }
+    }
+    for (const std::string& name : c.absent) EXPECT_FALSE(byName.count(name)) << c.name << name;
+  }
+  const auto items = MachineSetItems(Machines()[1].topology, CpuSet::FirstCpus(32), English);
+  EXPECT_EQ(items[33].caption, "Core 1");
+  EXPECT_EQ(items[50].caption, "Cache domain 2");
+}
+
+class MachineSetsLand : public ProgramTest {};
+
+TEST_F(MachineSetsLand, EveryItemsSetReachesTheSelectedProcessAndRecordsForAddToList) {
+  for (const MachineCase& c : Machines()) {
+    machine.SetCpuCount(static_cast<int>(c.topology.online.back() + 1));
+    machine.SetTopology(c.topology);
+    machine.SetMaskFromOutside(200, CpuSet{15});
+    StartUp();
+    SelectRows({200});
+    const CpuSet online = CpuSet::FromNumbers(program.Topology().online);
+    for (const MachineSetItem& item : MachineSetItems(program.Topology(), online, English)) {
+      if (item.kind != MachineSetKind::kSet) continue;
+      program.ApplySetToSelected(item.set, item.addToList);
+      EXPECT_EQ(machine.MaskOf(200), item.set) << c.name << ": " << item.name;
+      EXPECT_EQ(machine.MaskOf(100), CpuSet{15}) << c.name << ": " << item.name;
+      EXPECT_EQ(FirstSelectedSet(program.Engine().Table()), item.set) << item.name;
+      if (item.addToList) {
+        const LineList expected{MaskToText(item.set, online.End()) + ": beta.exe"};
+        EXPECT_EQ(program.Engine().Policy().profileList, expected) << item.name;
+        EXPECT_EQ(ReadData("CPU1_0.lst"), Lines(expected)) << item.name;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace mervale
