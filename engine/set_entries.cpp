@@ -108,12 +108,9 @@ std::span<const SetMenuItem> SetMenuItems() {
 
 namespace {
 
-// A menu taller than a screen scrolls or splits into columns, and the per-CPU items would push the
-// machine's own sets out of sight: past this many CPUs they get a submenu of their own.
-constexpr std::size_t kMostCpusInline = 8;
-// One item per core beside the other sets stays readable up to about a screen's height; a machine
-// with more cores picks a core in the "Choose CPUs" dialog, which has a box for each.
-constexpr std::size_t kMostCoresListed = 16;
+// A menu taller than a screen scrolls or splits into columns, and the per-CPU or per-core items
+// would push the machine's own sets out of sight: past this many they get a submenu of their own.
+constexpr std::size_t kMostItemsInline = 8;
 
 // Both menus get the same items, told apart by the last character of each name.
 class MachineMenuBuilder {
@@ -173,7 +170,7 @@ class MachineMenuBuilder {
 void AddMachineSets(MachineMenuBuilder& menu, const CpuTopology& topology, const CpuSet& online,
                     const CaptionOf& caption) {
   const std::vector<unsigned> cpus = online.Numbers();
-  if (cpus.size() > kMostCpusInline)
+  if (cpus.size() > kMostItemsInline)
     menu.Submenu("SingleCpus", caption(ExtraCaption::kSingleCpusMenu));
   for (const unsigned cpu : cpus) {
     const std::string number = std::to_string(cpu + 1);
@@ -187,11 +184,12 @@ void AddMachineSets(MachineMenuBuilder& menu, const CpuTopology& topology, const
     if (CpuSet core = menu.Online(topology.cores[i]); core.Count() > 1)
       sharedCores.emplace_back(static_cast<int>(i + 1), std::move(core));
   }
-  if (sharedCores.size() <= kMostCoresListed) {
-    const std::string coreCaption = caption(ExtraCaption::kCoreItem);
-    for (const auto& [number, core] : sharedCores)
-      menu.Set("Core" + std::to_string(number) + "_", WithNumber(coreCaption, number), core);
-  }
+  if (sharedCores.size() > kMostItemsInline)
+    menu.Submenu("Cores", caption(ExtraCaption::kCoresMenu));
+  const std::string coreCaption = caption(ExtraCaption::kCoreItem);
+  for (const auto& [number, core] : sharedCores)
+    menu.Set("Core" + std::to_string(number) + "_", WithNumber(coreCaption, number), core);
+  menu.LeaveSubmenu();
 
   const CpuSet performance = menu.Online(topology.performanceCpus);
   const CpuSet efficiency = menu.Online(topology.efficiencyCpus);

@@ -69,10 +69,11 @@ constexpr std::array<std::string_view, kExtraCaptionCount> kExtraCaptionsEnglish
     "Automatic cycles over:",
     "Two CPUs",
     "Four CPUs",
+    "Cores",
 };
 
 static_assert(kExtraCaptionsEnglish.size() ==
-              static_cast<std::size_t>(ExtraCaption::kFourCpusChoice) + 1);
+              static_cast<std::size_t>(ExtraCaption::kCoresMenu) + 1);
 
 int LinesOf(const CaptionStep& step) {
   return step.target == kModeItems ? kModeItemCount : 1;

@@ -78,9 +78,10 @@ enum class ExtraCaption {
   kCycleLabel,  // Options: the set that mode Automatic cycles over
   kTwoCpusChoice,
   kFourCpusChoice,
+  kCoresMenu,  // the submenu that lists every core on its own
 };
 
-inline constexpr int kExtraCaptionCount = 15;
+inline constexpr int kExtraCaptionCount = 16;
 
 // The table's line for `caption`, or its English text when the table is too short.
 std::string ExtraCaptionText(const LineList& table, ExtraCaption caption);

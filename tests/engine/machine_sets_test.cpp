@@ -56,20 +56,26 @@ std::vector<MachineCase> Machines() {
         {"OneThreadPerCore1", "0,2,4,6,8,10,12,14,16-23"},
         {"EveryCpu1", "0-23"},
         {"ChooseCpus1", ""}},
-       {"Core9_1", "CacheDomain1_1", "NumaNode1_1"},
+       {"Core9_1", "Cores1", "CacheDomain1_1", "NumaNode1_1"},
        1 + 24 + 8 + 2 + 1 + 2},
       {"two cache dies of 8 cores of two threads",
        layout("0-31", SiblingCores(16), "", "", {"0-7,16-23", "8-15,24-31"}, {"0-31"}),
        "",
-       {{"Core16_1", "15,31"}, {"CacheDomain2_1", "8-15,24-31"}, {"OneThreadPerCore1", "0-15"}},
+       {{"Cores1", ""},
+        {"Core16_1", "15,31"},
+        {"CacheDomain2_1", "8-15,24-31"},
+        {"OneThreadPerCore1", "0-15"}},
        {"PerformanceCores1", "NumaNode1_1"},
-       1 + 32 + 16 + 2 + 1 + 2},
-      {"128 CPUs on two NUMA nodes: too many cores to list, the dialog offers each",
+       1 + 32 + 1 + 16 + 2 + 1 + 2},
+      {"128 CPUs on two NUMA nodes",
        layout("0-127", SiblingCores(64), "", "", {}, {"0-31,64-95", "32-63,96-127"}),
        "",
-       {{"Cpu128_1", "127"}, {"NumaNode2_1", "32-63,96-127"}, {"EveryCpu1", "0-127"}},
-       {"Core1_1"},
-       1 + 128 + 2 + 1 + 2},
+       {{"Cpu128_1", "127"},
+        {"Core64_1", "63,127"},
+        {"NumaNode2_1", "32-63,96-127"},
+        {"EveryCpu1", "0-127"}},
+       {"CacheDomain1_1"},
+       1 + 128 + 1 + 64 + 2 + 1 + 2},
       {"8 plain CPUs",
        PlainTopology(8),
        "",
@@ -111,8 +117,11 @@ TEST(MachineSetItems, OfferTheMachinesOwnSetsInBothMenus) {
     for (const std::string& name : c.absent) EXPECT_FALSE(byName.count(name)) << c.name << name;
   }
   const auto items = MachineSetItems(Machines()[1].topology, CpuSet::FirstCpus(32), English);
-  EXPECT_EQ(items[33].caption, "Core 1");
-  EXPECT_EQ(items[50].caption, "Cache domain 2");
+  EXPECT_EQ(items[33].caption, "Cores");
+  EXPECT_EQ(items[34].caption, "Core 1");
+  EXPECT_EQ(items[34].parent, "Cores1");
+  EXPECT_EQ(items[51].caption, "Cache domain 2");
+  EXPECT_EQ(items[51].parent, "AllCPUs1");
 }
 
 class MachineSetsLand : public ProgramTest {};
