@@ -12,60 +12,51 @@
 #include "app/single_instance.h"
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
+#include "helpers/window_fixture.h"
 #include "ui/main_window.h"
 #include "ui/window_set.h"
 
 using namespace mervale;
 
 // The program's ties to the desktop on the real windows over the fake machine.
-class DesktopTiesTest : public QObject {
+class DesktopTiesTest : public QObject, protected WindowFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestMachine> machine;
-  std::unique_ptr<MessageBoxes> boxes;
-  std::unique_ptr<WindowSet> windows;
-
-  MainWindow& Main() { return windows->mainWindow(); }
-  QSystemTrayIcon* Icon() { return Main().findChild<QSystemTrayIcon*>(); }
+  QSystemTrayIcon* Icon() { return mainWindow().findChild<QSystemTrayIcon*>(); }
 
  private slots:
   void init() {
-    machine = std::make_unique<TestMachine>();
-    boxes = std::make_unique<MessageBoxes>();
-    windows = std::make_unique<WindowSet>(machine->platform, machine->system);
+    SetUpMachine();
+    Start();
   }
 
-  void cleanup() {
-    windows.reset();
-    boxes.reset();
-    machine.reset();
-  }
+  void cleanup() { TearDownMachine(); }
 
   void aSecondStartShowsTheHiddenWindow() {
     SingleInstance instance(QStringLiteral("unused"));
-    BringForwardOnSecondStart(instance, Main());
-    Main().showMinimized();
-    Main().hide();
+    BringForwardOnSecondStart(instance, mainWindow());
+    mainWindow().showMinimized();
+    mainWindow().hide();
 
     emit instance.activationRequested();
 
-    QVERIFY(Main().isVisible());
-    QVERIFY(!Main().isMinimized());
+    QVERIFY(mainWindow().isVisible());
+    QVERIFY(!mainWindow().isMinimized());
   }
 
   // Last: it runs and ends the application's own loop.
   void sigtermEndsTheProgramAsExitDoes() {
     ExitSignals exitSignals;
-    ExitOnSignals(exitSignals, Main());
-    Main().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&Main()));
+    ExitOnSignals(exitSignals, mainWindow());
+    mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow()));
     QVERIFY(Icon()->isVisible());
     QTimer::singleShot(0, [] { std::raise(SIGTERM); });
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
 
     QCOMPARE(QApplication::exec(), 0);
-    QVERIFY(!Main().isVisible());
+    QVERIFY(!mainWindow().isVisible());
     QVERIFY(!Icon()->isVisible());
   }
 };

@@ -7,6 +7,7 @@
 
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
+#include "helpers/window_fixture.h"
 #include "ui/main_window.h"
 #include "ui/window_set.h"
 
@@ -19,31 +20,18 @@ const QString kExcerpt = QString(256, QLatin1Char('7')) + QStringLiteral("…");
 
 }  // namespace
 
-class LongLinesTest : public QObject {
+class LongLinesTest : public QObject, protected WindowFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestMachine> machine;
-  std::unique_ptr<MessageBoxes> boxes;
-  std::unique_ptr<WindowSet> windows;
-
-  void Start() { windows = std::make_unique<WindowSet>(machine->platform, machine->system); }
   QListWidget* List(const char* name) {
     return windows->mainWindow().findChild<QListWidget*>(QString::fromLatin1(name));
   }
 
  private slots:
-  void init() {
-    machine = std::make_unique<TestMachine>();
-    boxes = std::make_unique<MessageBoxes>();
-    machine->platform.AddProcess(100, "alpha.exe", 15);
-  }
+  void init() { SetUpMachine({{100, "alpha.exe"}}); }
 
-  void cleanup() {
-    windows.reset();
-    boxes.reset();
-    machine.reset();
-  }
+  void cleanup() { TearDownMachine(); }
 
   void theListsShowAnExcerptOfALongLine() {
     machine->WriteDataFile(QStringLiteral("CPU1_0.lst"), {kLongLine, QStringLiteral("0001: a")});

@@ -10,6 +10,7 @@
 #include "helpers/find_child.h"
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
+#include "helpers/window_fixture.h"
 #include "ui/choose_cpus_dialog.h"
 #include "ui/main_window.h"
 #include "ui/window_set.h"
@@ -36,19 +37,14 @@ CpuTopology Hybrid() {
 }  // namespace
 
 // The process menu and the "Choose CPUs" dialog on machines with more than four CPUs.
-class MachineSetsTest : public QObject {
+class MachineSetsTest : public QObject, protected WindowFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestMachine> machine;
-  std::unique_ptr<MessageBoxes> boxes;
-  std::unique_ptr<WindowSet> windows;
-
-  MainWindow& mainWindow() { return windows->mainWindow(); }
   void Start(int cpus, const CpuTopology& topology) {
     machine->platform.SetCpuCount(cpus);
     machine->platform.SetTopology(topology);
-    windows = std::make_unique<WindowSet>(machine->platform, machine->system);
+    WindowFixture::Start();
     mainWindow().program().Engine().Table().SetSelected(1, true);  // Beta.exe
   }
   QAction* Action(const char* name) { return Find<QAction>(&mainWindow(), name); }
@@ -70,18 +66,9 @@ class MachineSetsTest : public QObject {
   }
 
  private slots:
-  void init() {
-    machine = std::make_unique<TestMachine>();
-    boxes = std::make_unique<MessageBoxes>();
-    machine->platform.AddProcess(100, "alpha.exe", 15);
-    machine->platform.AddProcess(200, "Beta.exe", 15);
-  }
+  void init() { SetUpMachine({{100, "alpha.exe"}, {200, "Beta.exe"}}); }
 
-  void cleanup() {
-    windows.reset();
-    boxes.reset();
-    machine.reset();
-  }
+  void cleanup() { TearDownMachine(); }
 
   void menusOfferTheMachinesSetsInTheLanguage() {
     QStringList lines;

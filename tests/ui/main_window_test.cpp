@@ -20,6 +20,7 @@
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
 #include "helpers/url_recorder.h"
+#include "helpers/window_fixture.h"
 #include "ui/about_window.h"
 #include "ui/click_label.h"
 #include "ui/donation_window.h"
@@ -45,16 +46,10 @@ const char* const kModeItems[] = {"Automatic1", "Manual1", "CPU12", "CPU1", "Off
 
 }  // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject, protected WindowFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestMachine> machine;
-  std::unique_ptr<MessageBoxes> boxes;
-  std::unique_ptr<WindowSet> windows;
-
-  void Start() { windows = std::make_unique<WindowSet>(machine->platform, machine->system); }
-  MainWindow& mainWindow() { return windows->mainWindow(); }
   QTableView* ProcessView() { return Find<QTableView>(&mainWindow(), QStringLiteral("ListView1")); }
   RadioGroup* Modes() { return Find<RadioGroup>(&mainWindow(), QStringLiteral("RadioGroup1")); }
   QAction* Action(const char* name) {
@@ -84,19 +79,9 @@ class MainWindowTest : public QObject {
   }
 
  private slots:
-  void init() {
-    machine = std::make_unique<TestMachine>();
-    boxes = std::make_unique<MessageBoxes>();
-    machine->platform.AddProcess(100, "alpha.exe", 15);
-    machine->platform.AddProcess(200, "Beta.exe", 15);
-    machine->platform.AddProcess(300, "gamma.exe", 15);
-  }
+  void init() { SetUpMachine({{100, "alpha.exe"}, {200, "Beta.exe"}, {300, "gamma.exe"}}); }
 
-  void cleanup() {
-    windows.reset();
-    boxes.reset();
-    machine.reset();
-  }
+  void cleanup() { TearDownMachine(); }
 
   void startUpFillsTheWindowsInOrder() {
     machine->WriteDataFile(QStringLiteral("Skip.dat"), {QStringLiteral("beta.exe")});

@@ -11,6 +11,7 @@
 
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
+#include "helpers/window_fixture.h"
 #include "ui/main_window.h"
 #include "ui/options_window.h"
 #include "ui/radio_group.h"
@@ -18,14 +19,10 @@
 
 using namespace mervale;
 
-class OptionsWindowTest : public QObject {
+class OptionsWindowTest : public QObject, protected WindowFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestMachine> machine;
-  std::unique_ptr<MessageBoxes> boxes;
-  std::unique_ptr<WindowSet> windows;
-
   OptionsWindow& optionsWindow() { return windows->optionsWindow(); }
   template <typename T>
   T* Control(const char* name) {
@@ -40,19 +37,13 @@ class OptionsWindowTest : public QObject {
 
  private slots:
   void init() {
-    machine = std::make_unique<TestMachine>();
-    boxes = std::make_unique<MessageBoxes>();
-    machine->platform.AddProcess(100, "alpha.exe", 15);
-    windows = std::make_unique<WindowSet>(machine->platform, machine->system);
+    SetUpMachine({{100, "alpha.exe"}});
+    Start();
     optionsWindow().show();
     QVERIFY(QTest::qWaitForWindowExposed(&optionsWindow()));
   }
 
-  void cleanup() {
-    windows.reset();
-    boxes.reset();
-    machine.reset();
-  }
+  void cleanup() { TearDownMachine(); }
 
   void refreshRateEdits() {
     auto* edit = Control<QLineEdit>("Edit1");
@@ -137,7 +128,7 @@ class OptionsWindowTest : public QObject {
     QVERIFY(language.open(QIODevice::WriteOnly));
     language.write(cycles.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
     language.close();
-    windows = std::make_unique<WindowSet>(machine->platform, machine->system);
+    Start();
     optionsWindow().show();
     QVERIFY(QTest::qWaitForWindowExposed(&optionsWindow()));
 

@@ -8,6 +8,7 @@
 
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
+#include "helpers/window_fixture.h"
 #include "ui/main_window.h"
 #include "ui/options_window.h"
 #include "ui/process_table_model.h"
@@ -19,29 +20,18 @@ using namespace mervale;
 // The program's texts are UTF-8 bytes on every system: the shipped language files, and names as
 // the backends report them. On Windows a decoding through the ANSI code page would turn "Über"
 // into "Ãœber"; these tests run under Wine for that reason.
-class TextEncodingTest : public QObject {
+class TextEncodingTest : public QObject, protected WindowFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestMachine> machine;
-  std::unique_ptr<MessageBoxes> boxes;
-  std::unique_ptr<WindowSet> windows;
-
   QString LanguagesDir() const {
     return QString::fromStdString(machine->system.ExecutableDir()) + QStringLiteral("Languages/");
   }
 
  private slots:
-  void init() {
-    machine = std::make_unique<TestMachine>();
-    boxes = std::make_unique<MessageBoxes>();
-  }
+  void init() { SetUpMachine(); }
 
-  void cleanup() {
-    windows.reset();
-    boxes.reset();
-    machine.reset();
-  }
+  void cleanup() { TearDownMachine(); }
 
   void shippedLanguageCaptions_data() {
     QTest::addColumn<QString>("language");
@@ -77,7 +67,7 @@ class TextEncodingTest : public QObject {
     QFile::remove(LanguagesDir() + QStringLiteral("German.txt"));
     QVERIFY(QFile::copy(shipped.fileName(), LanguagesDir() + QStringLiteral("German.txt")));
 
-    windows = std::make_unique<WindowSet>(machine->platform, machine->system);
+    Start();
     windows->optionsWindow()
         .findChild<RadioGroup*>(QStringLiteral("RadioGroup1"))
         ->button(1)
@@ -95,7 +85,7 @@ class TextEncodingTest : public QObject {
   void processNamesKeepTheirLetters() {
     const QByteArray name = QStringLiteral("Größenänderung.exe").toUtf8();
     machine->platform.AddProcess(100, name.toStdString(), 15);
-    windows = std::make_unique<WindowSet>(machine->platform, machine->system);
+    Start();
     windows->mainWindow().show();
     QVERIFY(QTest::qWaitForWindowExposed(&windows->mainWindow()));
     auto* model = windows->mainWindow().findChild<ProcessTableModel*>();

@@ -10,6 +10,7 @@
 
 #include "helpers/message_boxes.h"
 #include "helpers/test_machine.h"
+#include "helpers/window_fixture.h"
 #include "helpers/wine.h"
 #include "ui/about_window.h"
 #include "ui/donation_window.h"
@@ -22,35 +23,24 @@ using namespace mervale;
 
 // The offscreen platform has no tray host; where a test needs one, it says so through
 // TrayIcon::OverrideAvailability, since Qt embeds the icon only into a real host.
-class TrayTest : public QObject {
+class TrayTest : public QObject, protected WindowFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestMachine> machine;
-  std::unique_ptr<MessageBoxes> boxes;
-  std::unique_ptr<WindowSet> windows;
-
-  MainWindow& mainWindow() { return windows->mainWindow(); }
   QSystemTrayIcon* Icon() { return mainWindow().findChild<QSystemTrayIcon*>(); }
   QTimer* StartupTimer() { return mainWindow().findChild<QTimer*>(QStringLiteral("Timer2")); }
   void StartShown() {
-    windows = std::make_unique<WindowSet>(machine->platform, machine->system);
+    Start();
     windows->launch();
     QVERIFY(QTest::qWaitForWindowExposed(&mainWindow()));
   }
 
  private slots:
-  void init() {
-    machine = std::make_unique<TestMachine>();
-    boxes = std::make_unique<MessageBoxes>();
-    machine->platform.AddProcess(100, "alpha.exe", 15);
-  }
+  void init() { SetUpMachine({{100, "alpha.exe"}}); }
 
   void cleanup() {
     TrayIcon::overrideAvailability(std::nullopt);
-    windows.reset();
-    boxes.reset();
-    machine.reset();
+    TearDownMachine();
   }
 
   void launchAndTheFirstStartupTick_data() {
@@ -72,7 +62,7 @@ class TrayTest : public QObject {
     machine->WriteDataFile(QStringLiteral("Settings.ini"),
                            {"4", "F", startMinimized ? "T" : "F", "0", "1", "F"});
     // Looked at before any wait: under Wine showing a window can take longer than the tick.
-    windows = std::make_unique<WindowSet>(machine->platform, machine->system);
+    Start();
     windows->launch();
     QVERIFY(mainWindow().isVisible());
     QVERIFY(!windows->optionsWindow().isVisible());
