@@ -13,8 +13,7 @@ bool IsExcluded(const LineList& exclusionList, std::string_view name) {
 }
 
 std::size_t EntryMaskLength(std::string_view entry, const CpuSet& managed) {
-  constexpr std::size_t kFixedLength = 4;
-  if (managed.End() <= kFixedLength) return kFixedLength;
+  if (!ManagesMoreThanFourCpus(managed)) return MaskTextWidth(managed);
   return std::min(entry.find_first_not_of("01"), entry.size());
 }
 
@@ -22,7 +21,8 @@ bool EntryBelongsTo(std::string_view entry, std::string_view name, const CpuSet&
   constexpr std::string_view kSeparator = ": ";
   const std::size_t maskLength = EntryMaskLength(entry, managed);
   // The fixed layout never looked at the separator; the variable one needs it to end the mask.
-  if (managed.End() > 4 && entry.substr(maskLength, kSeparator.size()) != kSeparator) return false;
+  if (ManagesMoreThanFourCpus(managed) && entry.substr(maskLength, kSeparator.size()) != kSeparator)
+    return false;
   const std::size_t nameStart = maskLength + kSeparator.size();
   // Only an occurrence that starts before the name's own place can come first, so the search never
   // needs to look past it: however long the entry, the cost stays that of the name.

@@ -8,8 +8,6 @@
 namespace mervale {
 namespace {
 
-constexpr std::size_t kFixedCpus = 4;
-
 constexpr std::array<std::pair<CpuCycle, std::string_view>, kCpuCycleCount> kCycleWords{{
     {CpuCycle::kTwoCpus, "two"},
     {CpuCycle::kFourCpus, "four"},
@@ -34,16 +32,12 @@ CpuSet OneManagedThreadPerCore(const CpuSet& managed, const CpuTopology& topolog
 
 }  // namespace
 
-bool ManagesMoreThanFourCpus(const CpuSet& managed) {
-  return managed.End() > kFixedCpus;
-}
-
 CpuSet CycleCpus(CpuCycle cycle, const CpuSet& managed, const CpuTopology& topology) {
   switch (cycle) {
     case CpuCycle::kTwoCpus:
       return FirstOf(managed, 2);
     case CpuCycle::kFourCpus:
-      return FirstOf(managed, kFixedCpus);
+      return FirstOf(managed, 4);
     case CpuCycle::kOneThreadPerCore:
       return OneManagedThreadPerCore(managed, topology);
     case CpuCycle::kAllCpus:

@@ -15,10 +15,6 @@ enum class CpuCycle { kTwoCpus, kFourCpus, kOneThreadPerCore, kAllCpus };
 
 inline constexpr int kCpuCycleCount = 4;
 
-// Whether the machine, by the CPUs the program manages on it, is one with more than four CPUs:
-// there the user picks the cycle from every choice, and the settings file names it.
-bool ManagesMoreThanFourCpus(const CpuSet& managed);
-
 // The CPUs the cycle walks on a machine with these managed CPUs and this layout: the first two or
 // four managed CPUs, the first managed thread of every core, or every managed CPU. A managed CPU
 // the layout does not know counts as a core of its own, so the set is never empty. Machines with

@@ -105,8 +105,12 @@ std::ostream& operator<<(std::ostream& out, const CpuSet& set) {
   return out << MaskToText(set, std::max<std::size_t>(set.End(), kFlagCount));
 }
 
+bool ManagesMoreThanFourCpus(const CpuSet& managed) {
+  return managed.End() > kFlagCount;
+}
+
 CpuSet ManagedCpus(const CpuSet& online) {
-  return online.End() > kFlagCount ? online : CpuSet::FirstCpus(kFlagCount);
+  return ManagesMoreThanFourCpus(online) ? online : CpuSet::FirstCpus(kFlagCount);
 }
 
 bool IsManagedMask(const CpuSet& mask, const CpuSet& managed) {

@@ -58,6 +58,10 @@ class CpuSet {
 // The mask text, for messages and test output.
 std::ostream& operator<<(std::ostream& out, const CpuSet& set);
 
+// Whether a machine with these managed (or online) CPUs has a CPU beyond the fourth: there the
+// program manages every online CPU, mask texts grow, and the menus and the Options offer more.
+bool ManagesMoreThanFourCpus(const CpuSet& managed);
+
 // The CPUs the program manages on a machine with the given online CPUs: those CPUs when the
 // machine has a CPU beyond the fourth, else CPUs 1 to 4 as on the machines it was first made for.
 CpuSet ManagedCpus(const CpuSet& online);
