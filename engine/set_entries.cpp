@@ -200,8 +200,9 @@ void AddMachineSets(MachineMenuBuilder& menu, const CpuTopology& topology, const
   menu.NumberedSets("CacheDomain", caption(ExtraCaption::kCacheDomainItem), topology.cacheDomains);
   menu.NumberedSets("NumaNode", caption(ExtraCaption::kNumaNodeItem), topology.numaNodes);
   if (!sharedCores.empty()) {
+    // The same set as the Automatic cycle of that name.
     menu.Set("OneThreadPerCore", caption(ExtraCaption::kOneThreadPerCoreItem),
-             menu.Online(topology.OneThreadPerCore()));
+             CycleCpus(CpuCycle::kOneThreadPerCore, online, topology));
   }
   menu.Set("EveryCpu", caption(ExtraCaption::kAllCpusItem), online);
   menu.ChooseCpus(caption(ExtraCaption::kChooseCpusItem));
@@ -212,7 +213,7 @@ void AddMachineSets(MachineMenuBuilder& menu, const CpuTopology& topology, const
 std::vector<MachineSetItem> MachineSetItems(const CpuTopology& topology, const CpuSet& online,
                                             const CaptionOf& caption) {
   std::vector<MachineSetItem> items;
-  if (online.End() <= 4) return items;
+  if (!ManagesMoreThanFourCpus(online)) return items;
   for (const bool addToList : {false, true}) {
     MachineMenuBuilder menu(items, online, addToList);
     AddMachineSets(menu, topology, online, caption);
