@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# `cmake --install` of the build in $1 into a DESTDIR with prefix /usr/local: the tree holds the
-# program, its language files, the menu entry, the icons and the metadata and nothing else; the
-# entry and the metadata pass their validators; the installed program reads its language files from
-# ../share/mervale/Languages. $2 is the desktop name of the program.
+# `cmake --install` of the build in $1 into a DESTDIR with a prefix that needs quoting in a menu
+# entry: the tree holds the program, its language files, the menu entry, the icons and the metadata and nothing else; the
+# entry and the metadata pass their validators; what the entry's Exec names is the installed program,
+# and it reads its language files from ../share/mervale/Languages. $2 is the desktop name of the program.
 set -euo pipefail
 build=$1
 id=$2
@@ -22,8 +22,9 @@ fail() {
   exit 1
 }
 
-DESTDIR=$work/root cmake --install "$build" --prefix /usr/local >"$work/install.log"
-prefix=$work/root/usr/local
+install_prefix="/opt/Mervale 1.0"
+DESTDIR=$work/root cmake --install "$build" --prefix "$install_prefix" >"$work/install.log"
+prefix=$work/root$install_prefix
 
 sizes=(16 22 24 32 48 64 128 256)
 expected=(bin/mervale "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
@@ -44,8 +45,12 @@ for size in "${sizes[@]}"; do
 done
 echo "icons: ${sizes[*]} px, each its own size"
 
-grep -qx "Exec=/usr/local/bin/mervale" "$prefix/share/applications/$id.desktop" ||
-  fail "the menu entry does not start the installed program"
+# The entry's value unescaped (a doubled backslash is one), then split as the entry's quoting
+# rules say, which for a quoted path are the shell's inside double quotes.
+exec_value=$(sed -n 's/^Exec=//p' "$prefix/share/applications/$id.desktop" | sed 's/\\\\/\\/g')
+eval "entry_command=($exec_value)"
+[[ ${#entry_command[@]} == 1 && ${entry_command[0]} == "$install_prefix/bin/mervale" ]] ||
+  fail "the menu entry starts '$exec_value', not the installed program"
 grep -qx "Icon=$id" "$prefix/share/applications/$id.desktop" || fail "the menu entry names another icon"
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/$id.metainfo.xml" ||
@@ -58,7 +63,7 @@ mkdir -p "$XDG_CONFIG_HOME/Mervale" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 printf 'German\r\n' >"$XDG_CONFIG_HOME/Mervale/lang.ini"
 unshare --pid --fork --mount-proc --kill-child \
-  strace -f -qq -e trace=openat -o "$work/trace" "$prefix/bin/mervale" >"$work/run.log" 2>&1 &
+  strace -f -qq -e trace=openat -o "$work/trace" "$work/root${entry_command[0]}" >"$work/run.log" 2>&1 &
 outer=$!
 # Files are opened one path part at a time, so the file itself shows as a name relative to the
 # Languages directory that was opened before it.
@@ -70,4 +75,4 @@ for _ in $(seq 300); do
   sleep 0.1
 done
 grep -q "$languages" "$work/trace" && grep -q "$german" "$work/trace" || { cat "$work/run.log" >&2; fail "the installed program did not read $prefix/share/mervale/Languages/German.txt"; }
-echo "the installed program read its language file from $prefix/share/mervale/Languages"
+echo "the program that the menu entry starts read its language file from $prefix/share/mervale/Languages"
