@@ -22,9 +22,10 @@
 //
 // Usage: pin_latency [--pinners none,events,timer,command] [--processes N] [--interval-ms N]
 //                    [--command CMD] [--settle-ms N]
-// Needs root. Prints, per pinner, the share pinned; the median, p95 and maximum time from fork
-// to pinned of those that were; the median time from fork to a probe's first look; the median as
-// a multiple of the floor; and the share of the programs' lives spent on the wrong CPUs.
+// Needs root. Fails when a trial measured no program. Prints, per pinner, the share pinned; the
+// median, p95 and maximum time from fork to pinned of those that were; the median time from fork to
+// a probe's first look; the median as a multiple of the floor; and the share of the programs' lives
+// spent on the wrong CPUs.
 #include <fcntl.h>
 #include <poll.h>
 #include <sched.h>
@@ -37,6 +38,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -154,6 +156,9 @@ int RunPopulation(const Population& population) {
       const std::string forked = std::to_string(forkedAt), lives = std::to_string(lifetime);
       execl(self.c_str(), self.c_str(), "--probe", forked.c_str(), lives.c_str(), fd.c_str(),
             nullptr);
+      // A chroot, for one, may not hold the executable at the path the kernel gives for it.
+      std::fprintf(stderr, "pin_latency: cannot run the probe %s: %s\n", self.c_str(),
+                   std::strerror(errno));
       _exit(127);
     }
     SleepNs(std::int64_t(population.intervalMs) * 1'000'000);
@@ -384,7 +389,15 @@ int Run(int argc, char** argv) {
   std::printf("%d programs living 50-800 ms, one every %d ms; times from fork to CPU %d alone\n",
               population.processes, population.intervalMs, kTargetCpu);
   PrintSummaries(trials);
-  return 0;
+  // A table of nothing would read as a pinner that did no harm.
+  for (const Trial& trial : trials) {
+    if (trial.reports.empty()) {
+      std::fprintf(stderr, "pin_latency: the %s trial measured no program\n", trial.pinner.c_str());
+      return 1;
+    }
+  }
+  if (trials.empty()) std::fprintf(stderr, "pin_latency: no trial ran\n");
+  return trials.empty() ? 1 : 0;
 }
 
 }  // namespace
