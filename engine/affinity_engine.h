@@ -67,9 +67,15 @@ class AffinityEngine {
  private:
   enum class EmptyListing { kEmptiesTable, kIsFailure };
   void Pass(EmptyListing onEmptyListing);
+  struct KnownProcess {
+    std::uint64_t seenInPass = 0;
+    bool tookCycleStep = false;  // mode Automatic gave it a CPU (or would have, in vain)
+  };
+
   void TrackProcess(Pid pid);
-  // A process seen for the first time with this mask gets the mode and a row.
-  void TrackNewProcess(Pid pid, const AffinityMask& mask);
+  // A process seen for the first time with this mask, or running a new program, gets the mode and
+  // a row.
+  void TrackNewProcess(Pid pid, KnownProcess& known, const AffinityMask& mask);
   std::string NameForRow(Pid pid);
   void ForgetUnseenPids(std::size_t seenCount);
   const std::string& TextOf(const AffinityMask& mask);
@@ -78,8 +84,8 @@ class AffinityEngine {
   FailureReporter& reporter_;
   ProcessTable table_;
   AssignmentPolicy policy_;
-  // PID -> the pass that last saw it; a PID is known when the previous or the current pass saw it.
-  std::unordered_map<Pid, std::uint64_t> known_;
+  // A PID is known when the previous or the current pass saw it.
+  std::unordered_map<Pid, KnownProcess> known_;
   std::uint64_t pass_ = 0;
   std::vector<Pid> pids_;  // the latest listing, kept so a pass allocates nothing for it
   bool followKnownMasks_ = true;

@@ -1,7 +1,9 @@
 // The engine over the real Linux backend. A pass applies the mode to every process it sees, so
 // this program runs as PID 1 of a PID namespace of its own, where the only processes are itself
 // and the children it starts.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -92,33 +94,81 @@ TEST_F(EngineInNamespace, EndedChildLosesItsRow) {
   EXPECT_FALSE(engine.IsKnownPid(pid));
 }
 
+// A pipe that shells wait on before they run their program: a pass sees them as the shell, and
+// they start no other process meanwhile.
+class GoSignal {
+ public:
+  GoSignal()
+      : path_(std::filesystem::temp_directory_path() /
+              ("mervale-exec-" + std::to_string(std::random_device{}()))) {
+    // Held open for both ends, so every shell opens it at once and then waits for its line.
+    if (mkfifo(path_.c_str(), 0600) == 0) fifo_ = open(path_.c_str(), O_RDWR | O_CLOEXEC);
+  }
+  ~GoSignal() {
+    if (fifo_ >= 0) close(fifo_);
+    std::filesystem::remove(path_);
+  }
+  std::vector<std::string> ShellThenSleep() const {
+    return {"sh", "-c", "read go < \"$0\"; exec sleep 60", path_.string()};
+  }
+  // Lets the shells of `pids` go and waits until each runs sleep.
+  bool Give(const std::vector<Pid>& pids) const {
+    const std::string lines(pids.size(), '\n');
+    if (fifo_ < 0 || write(fifo_, lines.data(), lines.size()) != ssize_t(lines.size()))
+      return false;
+    for (const Pid pid : pids) {
+      for (int tries = 0; tries < 500 && ExecutableOf(pid) != "sleep"; ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (ExecutableOf(pid) != "sleep") return false;
+    }
+    return true;
+  }
+
+ private:
+  std::filesystem::path path_;
+  int fifo_ = -1;
+};
+
 TEST_F(EngineInNamespace, AProgramAShellExecsGetsTheManualEntryOfItsOwnName) {
   const std::string shell = std::filesystem::canonical("/bin/sh").filename().string();
   engine.Policy().mode = Mode::kManual;
   engine.Policy().profileList = {"1000: " + shell, "0100: sleep"};
-  // The shell waits for a file before it runs its program, so the pass sees it as the shell.
-  const std::filesystem::path go = std::filesystem::temp_directory_path() /
-                                   ("mervale-exec-" + std::to_string(std::random_device{}()));
-  std::filesystem::remove(go);
-  Sleeper child(
-      {"sh", "-c", "while [ ! -e \"$0\" ]; do sleep 0.01; done; exec sleep 60", go.string()});
+  GoSignal go;
+  Sleeper child(go.ShellThenSleep());
   ASSERT_GT(child.pid(), 1u);
   engine.RefreshProcesses();
   ASSERT_EQ(AffinityOf(child.pid()), CpuNumbers{0});
-  std::ofstream{go};
-  for (int tries = 0; tries < 500 && ExecutableOf(child.pid()) != "sleep"; ++tries) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  std::filesystem::remove(go);
-  ASSERT_EQ(ExecutableOf(child.pid()), "sleep");
-
   const std::vector<Pid> started{child.pid()};
+  ASSERT_TRUE(go.Give(started));
+
   engine.ProgramsStarted(started);
   EXPECT_EQ(AffinityOf(child.pid()), CpuNumbers{1});
   const ProcessRow* row = engine.Table().FindRow(child.pid());
   ASSERT_NE(row, nullptr);
   EXPECT_EQ(row->caption, "sleep");
   EXPECT_EQ(row->maskText, MaskTextOf({1}, textWidth));
+}
+
+TEST_F(EngineInNamespace, AutomaticGivesTenProgramsStartedInABurstTenConsecutiveCpus) {
+  engine.Policy().mode = Mode::kAutomatic;
+  engine.Policy().NextCpu = 1;
+  GoSignal go;
+  std::vector<std::unique_ptr<Sleeper>> burst;
+  std::vector<Pid> started;
+  // Half of the burst is seen by a pass between its fork and its exec, half only at its exec.
+  for (int i = 0; i < 10; ++i) {
+    if (i == 5) engine.RefreshProcesses();
+    burst.push_back(std::make_unique<Sleeper>(go.ShellThenSleep()));
+    started.push_back(burst.back()->pid());
+  }
+  ASSERT_TRUE(go.Give(started));
+
+  engine.ProgramsStarted(started);
+  const CpuNumbers cycle = engine.Policy().cycleCpus.Numbers();
+  for (std::size_t i = 0; i < started.size(); ++i) {
+    EXPECT_EQ(AffinityOf(started[i]), CpuNumbers{cycle[i % cycle.size()]}) << "program " << i;
+    EXPECT_EQ(engine.Table().FindRow(started[i])->caption, "sleep");
+  }
 }
 
 TEST(StartHints, TheNamespacesLatestPidIsTheChildJustStarted) {
