@@ -56,7 +56,6 @@ void AffinityEngine::ProgramsStarted(std::span<const Pid> pids) {
     table_.RemoveRow(*pid);
     TrackNewProcess(*pid, known, platform_.GetMask(*pid));
   }
-  table_.PlaceAddedRows();
 }
 
 void AffinityEngine::TrackProcess(Pid pid) {

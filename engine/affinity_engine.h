@@ -43,8 +43,10 @@ class AffinityEngine {
   void ClearProcesses();
   // These processes have just started a program, in this order: each is taken as newly seen, under
   // the name of the program it runs now, and gets the mode and a row as a pass would give it. A
-  // process named more than once counts once, under its latest program.
+  // process named more than once counts once, under its latest program. The new rows wait for
+  // ShowStartedRows() or the next pass: a shown table would make every start wait for the view.
   void ProgramsStarted(std::span<const Pid> pids);
+  void ShowStartedRows() { table_.PlaceAddedRows(); }
   // Whether passes read the masks of known processes for the CPU column; nothing shows the column
   // while the window is hidden, so passes then only look for new processes.
   void FollowKnownMasks(bool follow) { followKnownMasks_ = follow; }

@@ -82,6 +82,10 @@ void Program::ProgramsStarted(std::span<const Pid> pids) {
   engine_.ProgramsStarted(pids);
 }
 
+void Program::ShowStartedRows() {
+  engine_.ShowStartedRows();
+}
+
 void Program::SetTableShown(bool shown) {
   engine_.FollowKnownMasks(shown);
   if (shown) engine_.RefreshProcesses();

@@ -16,6 +16,10 @@ StartWatcher::StartWatcher(ProcessStartSource& source, Program& program, QWidget
   batchTimer_.setInterval(source_.Events() == StartEvents::kOwnPids ? kBatchWindowMs
                                                                     : kPassSoonDelayMs);
   connect(&batchTimer_, &QTimer::timeout, this, &StartWatcher::onBatchDue);
+  rowsTimer_.setSingleShot(true);
+  rowsTimer_.setInterval(kRowsShownEveryMs);
+  connect(&rowsTimer_, &QTimer::timeout, this,
+          [this] { RunGuarded(window_, [this] { program_.ShowStartedRows(); }); });
   notifier_ = new QSocketNotifier(qintptr(source_.Descriptor()), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &StartWatcher::onReadable);
 }
@@ -63,6 +67,7 @@ void StartWatcher::handWaitingStarts() {
   if (waiting_.empty()) return;
   const std::vector<Pid> starts = std::exchange(waiting_, {});
   RunGuarded(window_, [&] { program_.ProgramsStarted(starts); });
+  if (!rowsTimer_.isActive()) rowsTimer_.start();
 }
 
 }  // namespace mervale

@@ -17,13 +17,16 @@ namespace mervale {
 // mode as it starts rather than at the next refresh tick. Starts that arrive within a few
 // milliseconds go together; reports that cannot name our processes only bring the next pass
 // forward, to at most one pass per kPassSoonDelay; a report of lost starts runs a full pass at
-// once. Without reports the refresh timer does all the work, and nothing is said about it.
+// once. The rows of started programs go to the table at most once per kRowsShownEveryMs, so a
+// shown table does not hold up the next starts. Without reports the refresh timer does all the
+// work, and nothing is said about it.
 class StartWatcher : public QObject {
   Q_OBJECT
 
  public:
   static constexpr int kBatchWindowMs = 3;
   static constexpr int kPassSoonDelayMs = 20;
+  static constexpr int kRowsShownEveryMs = 100;
   // So many starts waiting for their batch are handed over at once, so the waiting stays bounded.
   static constexpr std::size_t kMaxWaitingStarts = 4 * ProcessStartSource::kMaxStartsPerDrain;
 
@@ -43,6 +46,7 @@ class StartWatcher : public QObject {
   QWidget* window_;
   QSocketNotifier* notifier_ = nullptr;
   QTimer batchTimer_;
+  QTimer rowsTimer_;
   std::vector<Pid> waiting_;
   bool passDue_ = false;  // a hint came since the latest pass
 };
