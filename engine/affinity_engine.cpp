@@ -58,6 +58,15 @@ void AffinityEngine::ProgramsStarted(std::span<const Pid> pids) {
   }
 }
 
+void AffinityEngine::LookForProgramChanges() {
+  changed_.clear();
+  for (const auto& [pid, known] : known_) {
+    if (platform_.RunsAnotherProgram(pid)) changed_.push_back(pid);
+  }
+  std::ranges::sort(changed_);  // as a pass meets them
+  ProgramsStarted(changed_);
+}
+
 void AffinityEngine::TrackProcess(Pid pid) {
   auto [entry, isNew] = known_.try_emplace(pid);
   KnownProcess& known = entry->second;

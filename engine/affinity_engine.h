@@ -47,6 +47,10 @@ class AffinityEngine {
   // ShowStartedRows() or the next pass: a shown table would make every start wait for the view.
   void ProgramsStarted(std::span<const Pid> pids);
   void ShowStartedRows() { table_.PlaceAddedRows(); }
+  // Takes every known process that runs another program now than when it was seen as started, so
+  // one first seen as another user's, which became the user's through setuid and exec, gets its
+  // mode and its row.
+  void LookForProgramChanges();
   // Whether passes read the masks of known processes for the CPU column; nothing shows the column
   // while the window is hidden, so passes then only look for new processes.
   void FollowKnownMasks(bool follow) { followKnownMasks_ = follow; }
@@ -89,7 +93,8 @@ class AffinityEngine {
   // A PID is known when the previous or the current pass saw it.
   std::unordered_map<Pid, KnownProcess> known_;
   std::uint64_t pass_ = 0;
-  std::vector<Pid> pids_;  // the latest listing, kept so a pass allocates nothing for it
+  std::vector<Pid> pids_;     // the latest listing, kept so a pass allocates nothing for it
+  std::vector<Pid> changed_;  // of the latest LookForProgramChanges, kept for the same reason
   bool followKnownMasks_ = true;
   // The latest mask turned into text: most processes share one mask, and on a big machine its
   // text is long.

@@ -86,6 +86,10 @@ void Program::ShowStartedRows() {
   engine_.ShowStartedRows();
 }
 
+void Program::LookForProgramChanges() {
+  engine_.LookForProgramChanges();
+}
+
 void Program::SetTableShown(bool shown) {
   engine_.FollowKnownMasks(shown);
   if (shown) engine_.RefreshProcesses();

@@ -88,6 +88,8 @@ class Program {
   // ShowStartedRows() or the next refresh.
   void ProgramsStarted(std::span<const Pid> pids);
   void ShowStartedRows();
+  // The system hinted that some process may run another program now.
+  void LookForProgramChanges();
   // The process table became visible or hidden; once visible, its CPU column is brought up to date
   // at once.
   void SetTableShown(bool shown);

@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
+#include <algorithm>
 #include <utility>
 
 #include "ui/error_box.h"
@@ -20,6 +21,11 @@ StartWatcher::StartWatcher(ProcessStartSource& source, Program& program, QWidget
   rowsTimer_.setInterval(kRowsShownEveryMs);
   connect(&rowsTimer_, &QTimer::timeout, this,
           [this] { RunGuarded(window_, [this] { program_.ShowStartedRows(); }); });
+  changesTimer_.setSingleShot(true);
+  connect(&changesTimer_, &QTimer::timeout, this, [this] {
+    sinceChangesLook_.start();
+    RunGuarded(window_, [this] { program_.LookForProgramChanges(); });
+  });
   notifier_ = new QSocketNotifier(qintptr(source_.Descriptor()), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &StartWatcher::onReadable);
 }
@@ -36,6 +42,7 @@ void StartWatcher::onReadable() {
     return;
   }
   for (const ProcessStart& start : batch.starts) waiting_.push_back(start.pid);
+  if (batch.knownMayHaveChanged) lookForChangesSoon();
   if (batch.eventsLost) {
     // The starts at hand may be programs run by known processes, which no pass would rename.
     handWaitingStarts();
@@ -55,6 +62,13 @@ void StartWatcher::onBatchDue() {
   }
   notifier_->setEnabled(true);
   if (passDue_) runPass();
+}
+
+void StartWatcher::lookForChangesSoon() {
+  if (changesTimer_.isActive()) return;
+  const qint64 since =
+      sinceChangesLook_.isValid() ? sinceChangesLook_.elapsed() : kChangesLookEveryMs;
+  changesTimer_.start(int(std::max<qint64>(0, kChangesLookEveryMs - since)));
 }
 
 void StartWatcher::runPass() {

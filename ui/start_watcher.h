@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -27,6 +28,8 @@ class StartWatcher : public QObject {
   static constexpr int kBatchWindowMs = 3;
   static constexpr int kPassSoonDelayMs = 20;
   static constexpr int kRowsShownEveryMs = 100;
+  // Looking whether known processes run other programs reads a file of each: not more often.
+  static constexpr int kChangesLookEveryMs = 100;
   // So many starts waiting for their batch are handed over at once, so the waiting stays bounded.
   static constexpr std::size_t kMaxWaitingStarts = 4 * ProcessStartSource::kMaxStartsPerDrain;
 
@@ -39,6 +42,7 @@ class StartWatcher : public QObject {
   void onReadable();
   void onBatchDue();
   void handWaitingStarts();
+  void lookForChangesSoon();
   void runPass();
 
   ProcessStartSource& source_;
@@ -47,6 +51,8 @@ class StartWatcher : public QObject {
   QSocketNotifier* notifier_ = nullptr;
   QTimer batchTimer_;
   QTimer rowsTimer_;
+  QTimer changesTimer_;
+  QElapsedTimer sinceChangesLook_;
   std::vector<Pid> waiting_;
   bool passDue_ = false;  // a hint came since the latest pass
 };

@@ -3,6 +3,7 @@
 // and the children it starts.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include "engine/affinity_engine.h"
 #include "engine/platform/linux/linux_platform.h"
 #include "engine/platform/linux/linux_process_start_source.h"
+#include "engine/platform/linux/linux_start_hints.h"
 #include "tests/namespace/namespace_children.h"
 
 namespace mervale {
@@ -102,14 +104,16 @@ class GoSignal {
       : path_(std::filesystem::temp_directory_path() /
               ("mervale-exec-" + std::to_string(std::random_device{}()))) {
     // Held open for both ends, so every shell opens it at once and then waits for its line.
-    if (mkfifo(path_.c_str(), 0600) == 0) fifo_ = open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    if (mkfifo(path_.c_str(), 0600) == 0 && chmod(path_.c_str(), 0666) == 0)
+      fifo_ = open(path_.c_str(), O_RDWR | O_CLOEXEC);
   }
   ~GoSignal() {
     if (fifo_ >= 0) close(fifo_);
     std::filesystem::remove(path_);
   }
-  std::vector<std::string> ShellThenSleep() const {
-    return {"sh", "-c", "read go < \"$0\"; exec sleep 60", path_.string()};
+  // `runner`, when given, runs sleep with the words that follow it.
+  std::vector<std::string> ShellThenSleep(const std::string& runner = {}) const {
+    return {"sh", "-c", "read go < \"$0\"; exec " + runner + " sleep 60", path_.string()};
   }
   // Lets the shells of `pids` go and waits until each runs sleep.
   bool Give(const std::vector<Pid>& pids) const {
@@ -168,6 +172,84 @@ TEST_F(EngineInNamespace, AutomaticGivesTenProgramsStartedInABurstTenConsecutive
   for (std::size_t i = 0; i < started.size(); ++i) {
     EXPECT_EQ(AffinityOf(started[i]), CpuNumbers{cycle[i % cycle.size()]}) << "program " << i;
     EXPECT_EQ(engine.Table().FindRow(started[i])->caption, "sleep");
+  }
+}
+
+// What an ordinary user's program with start hints makes of `target` once it ran sleep: the
+// caption of its row, or "no row". The program runs in a child as nobody, in mode Manual with an
+// entry for sleep, and first passes while the shell waits.
+std::string RowAsNobodyAfterExec(Pid target, const GoSignal& go) {
+  int ready[2], answer[2];
+  if (pipe(ready) != 0 || pipe(answer) != 0) return "no pipe";
+  const pid_t user = fork();
+  if (user == 0) {
+    if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(1);
+    LinuxProcessPlatform machine;
+    NoFailures reporter;
+    AffinityEngine engine{machine, reporter};
+    engine.Policy().mode = Mode::kManual;
+    engine.Policy().profileList = {"0100: sleep"};
+    LinuxStartHints hints;
+    engine.RefreshProcesses();
+    std::string caption = hints.Events() == StartEvents::kOwnPids ? "no row" : "no hints";
+    if (write(ready[1], "x", 1) != 1) _exit(1);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (caption == "no row" && std::chrono::steady_clock::now() < deadline) {
+      pollfd due = {hints.Descriptor(), POLLIN, 0};
+      if (poll(&due, 1, 50) <= 0) continue;
+      const ProcessStarts batch = hints.Drain();
+      std::vector<Pid> started;
+      for (const ProcessStart& start : batch.starts) started.push_back(start.pid);
+      engine.ProgramsStarted(started);
+      if (batch.knownMayHaveChanged) engine.LookForProgramChanges();
+      const ProcessRow* row = engine.Table().FindRow(target);
+      if (row != nullptr && row->caption == "sleep") caption = row->caption;
+    }
+    _exit(write(answer[1], caption.data(), caption.size()) > 0 ? 0 : 1);
+  }
+  close(ready[1]);
+  close(answer[1]);
+  char byte = 0;
+  std::string caption = "no answer";
+  if (read(ready[0], &byte, 1) == 1 && go.Give({target})) {
+    char text[64];
+    const ssize_t length = read(answer[0], text, sizeof text);
+    caption = length > 0 ? std::string(text, std::size_t(length)) : "no answer";
+  }
+  close(ready[0]);
+  close(answer[0]);
+  waitpid(user, nullptr, 0);
+  return caption;
+}
+
+TEST_F(EngineInNamespace, AnOrdinaryUsersProgramFollowsExecsWithStartHints) {
+  const std::string shell = std::filesystem::canonical("/bin/sh").filename().string();
+  const std::vector<std::string> asNobody = {"setpriv", "--reuid=65534", "--regid=65534",
+                                             "--clear-groups"};
+  const std::string sleepAsNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+  struct Case {
+    const char* what;
+    std::vector<std::string> runShell;
+    std::string runSleep;  // in the shell's place
+  };
+  const Case cases[] = {
+      {"the user's shell runs another program", asNobody, {}},
+      {"root's shell becomes the user's sleep", {}, sleepAsNobody},
+      // Real uid the user's, effective uid another user's: the kernel lets the user set its mask.
+      {"root's shell becomes a setuid sleep the user started",
+       {},
+       "setpriv --ruid=65534 --euid=1 --clear-groups"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    GoSignal go;
+    std::vector<std::string> command = c.runShell;
+    for (std::string& word : go.ShellThenSleep(c.runSleep)) command.push_back(std::move(word));
+    Sleeper child(command);
+    for (int tries = 0; tries < 500 && ExecutableOf(child.pid()) != shell; ++tries)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(RowAsNobodyAfterExec(child.pid(), go), "sleep");
+    EXPECT_EQ(AffinityOf(child.pid()), CpuNumbers{1});
   }
 }
 
