@@ -21,12 +21,14 @@
 // the processes whose /proc/PID/ns/pid is the trial's namespace: nothing else is ever touched.
 //
 // Usage: pin_latency [--pinners none,events,timer,command] [--processes N] [--interval-ms N]
-//                    [--command CMD] [--settle-ms N]
+//                    [--command CMD] [--settle-ms N] [--user UID]
+// --user runs the programs and the command as that user, as an ordinary user runs the program.
 // Needs root. Fails when a trial measured no program. Prints, per pinner, the share pinned; the
 // median, p95 and maximum time from fork to pinned of those that were; the median time from fork to
 // a probe's first look; the median as a multiple of the floor; and the share of the programs' lives
 // spent on the wrong CPUs.
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sched.h>
 #include <signal.h>
@@ -110,6 +112,7 @@ struct Population {
   int intervalMs = 25;
   std::string command;  // run inside the namespace first, when not empty
   int settleMs = 3000;
+  int user = -1;  // the programs and the command run as this user (and group) when not -1
   int reportFd = -1;
 };
 
@@ -136,6 +139,13 @@ int RunPopulation(const Population& population) {
       mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0) {
     std::perror("pin_latency: mounting /proc");
     return 2;
+  }
+  if (population.user >= 0) {
+    const auto id = uid_t(population.user);
+    if (setgroups(0, nullptr) != 0 || setresgid(id, id, id) != 0 || setresuid(id, id, id) != 0) {
+      std::perror("pin_latency: becoming the user");
+      return 2;
+    }
   }
   pid_t pinner = -1;
   if (!population.command.empty()) {
@@ -363,6 +373,8 @@ int Run(int argc, char** argv) {
       population.command = argv[i + 1];
     else if (option == "--settle-ms")
       population.settleMs = std::atoi(argv[i + 1]);
+    else if (option == "--user")
+      population.user = std::atoi(argv[i + 1]);
     else {
       std::fprintf(stderr, "pin_latency: unknown option %s\n", argv[i]);
       return 2;
