@@ -179,8 +179,8 @@ TEST_F(EngineInNamespace, AutomaticGivesTenProgramsStartedInABurstTenConsecutive
 // caption of its row, or "no row". The program runs in a child as nobody, in mode Manual with an
 // entry for sleep, and first passes while the shell waits.
 std::string RowAsNobodyAfterExec(Pid target, const GoSignal& go) {
-  int ready[2], answer[2];
-  if (pipe(ready) != 0 || pipe(answer) != 0) return "no pipe";
+  int answer[2];  // a byte once the pass is done, then the caption
+  if (pipe(answer) != 0) return "no pipe";
   const pid_t user = fork();
   if (user == 0) {
     if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(1);
@@ -191,10 +191,11 @@ std::string RowAsNobodyAfterExec(Pid target, const GoSignal& go) {
     engine.Policy().profileList = {"0100: sleep"};
     LinuxStartHints hints;
     engine.RefreshProcesses();
-    std::string caption = hints.Events() == StartEvents::kOwnPids ? "no row" : "no hints";
-    if (write(ready[1], "x", 1) != 1) _exit(1);
+    const bool hinted = hints.Events() == StartEvents::kOwnPids;
+    std::string caption = hinted ? "no row" : "no hints";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (caption == "no row" && std::chrono::steady_clock::now() < deadline) {
+    for (bool ready = write(answer[1], "x", 1) == 1;
+         ready && hinted && caption != "sleep" && std::chrono::steady_clock::now() < deadline;) {
       pollfd due = {hints.Descriptor(), POLLIN, 0};
       if (poll(&due, 1, 50) <= 0) continue;
       const ProcessStarts batch = hints.Drain();
@@ -202,24 +203,17 @@ std::string RowAsNobodyAfterExec(Pid target, const GoSignal& go) {
       for (const ProcessStart& start : batch.starts) started.push_back(start.pid);
       engine.ProgramsStarted(started);
       if (batch.knownMayHaveChanged) engine.LookForProgramChanges();
-      const ProcessRow* row = engine.Table().FindRow(target);
-      if (row != nullptr && row->caption == "sleep") caption = row->caption;
+      if (const ProcessRow* row = engine.Table().FindRow(target)) caption = row->caption;
     }
     _exit(write(answer[1], caption.data(), caption.size()) > 0 ? 0 : 1);
   }
-  close(ready[1]);
   close(answer[1]);
-  char byte = 0;
-  std::string caption = "no answer";
-  if (read(ready[0], &byte, 1) == 1 && go.Give({target})) {
-    char text[64];
-    const ssize_t length = read(answer[0], text, sizeof text);
-    caption = length > 0 ? std::string(text, std::size_t(length)) : "no answer";
-  }
-  close(ready[0]);
+  char text[64];
+  ssize_t length = 0;
+  if (read(answer[0], text, 1) == 1 && go.Give({target})) length = read(answer[0], text, 64);
   close(answer[0]);
   waitpid(user, nullptr, 0);
-  return caption;
+  return length > 0 ? std::string(text, std::size_t(length)) : "no answer";
 }
 
 TEST_F(EngineInNamespace, AnOrdinaryUsersProgramFollowsExecsWithStartHints) {
