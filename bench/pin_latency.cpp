@@ -156,7 +156,8 @@ int RunPopulation(const Population& population) {
     }
     SleepNs(std::int64_t(population.settleMs) * 1'000'000);
   }
-  const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+  // The link itself, not the path it names: under a chroot that path may lie outside.
+  const std::string self = "/proc/self/exe";
   const std::string fd = std::to_string(population.reportFd);
   for (const std::int64_t lifetime : ShuffledLifetimesNs(population.processes)) {
     // The pinner may have pinned this process too; its programs must start unpinned.
@@ -166,7 +167,6 @@ int RunPopulation(const Population& population) {
       const std::string forked = std::to_string(forkedAt), lives = std::to_string(lifetime);
       execl(self.c_str(), self.c_str(), "--probe", forked.c_str(), lives.c_str(), fd.c_str(),
             nullptr);
-      // A chroot, for one, may not hold the executable at the path the kernel gives for it.
       std::fprintf(stderr, "pin_latency: cannot run the probe %s: %s\n", self.c_str(),
                    std::strerror(errno));
       _exit(127);
