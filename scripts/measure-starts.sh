@@ -5,7 +5,7 @@
 #   scripts/measure-starts.sh BUILD_DIR shown|hidden [PINNERS [USER_ID]]
 #
 # PINNERS defaults to none,events,timer,command; USER_ID runs the programs and the program as that
-# user. Needs root in the initial PID namespace (this machine, or inside scripts/run-in-guest.sh);
+# user. MERVALE_PIN_ARGS adds pin_latency options (--processes N, --interval-ms N). Needs root in the initial PID namespace (this machine, or inside scripts/run-in-guest.sh);
 # every trial runs in a PID namespace of its own.
 set -euo pipefail
 build=$(realpath "$1") window=$2 pinners=${3:-none,events,timer,command} user=${4:-}
@@ -24,4 +24,4 @@ EOF
 chmod 755 "$work/program.sh"
 # exec: the benchmark's SIGTERM at the end must reach the program, not a shell around it.
 "$build/bench/pin_latency" --pinners "$pinners" --settle-ms "${MERVALE_SETTLE_MS:-5000}" \
-  ${user:+--user "$user"} --command "exec $work/program.sh"
+  ${user:+--user "$user"} ${MERVALE_PIN_ARGS:-} --command "exec $work/program.sh"
