@@ -39,8 +39,7 @@ std::string InterpreterOf(const char* executable) {
       if (pread(file, interpreter.data(), part.p_filesz, off_t(part.p_offset)) !=
           ssize_t(part.p_filesz))
         interpreter.clear();
-      interpreter.resize(interpreter.find('\0') == std::string::npos ? interpreter.size()
-                                                                     : interpreter.find('\0'));
+      interpreter.resize(std::min(interpreter.find('\0'), interpreter.size()));
       break;
     }
   }
