@@ -40,10 +40,11 @@ int main(int argc, char* argv[]) {
 #ifndef _WIN32
   mervale::BringForwardOnSecondStart(instance, windows.mainWindow());
   mervale::ExitOnSignals(exitSignals, windows.mainWindow());
-  // New processes get their mode as they start where the system reports starts; Windows, and Linux
-  // without the privilege, rely on the refresh timer alone.
-  mervale::LinuxProcessStartSource starts;
-  mervale::StartWatcher startWatcher(starts, windows.mainWindow().program(), &windows.mainWindow());
+  // New processes get their mode as they start where the system reports or hints at starts;
+  // Windows, and Linux kernels that refuse both, rely on the refresh timer alone.
+  const auto starts = mervale::OpenProcessStartSource();
+  mervale::StartWatcher startWatcher(*starts, windows.mainWindow().program(),
+                                     &windows.mainWindow());
 #endif
   windows.launch();
   const int result = QApplication::exec();

@@ -12,7 +12,7 @@ AffinityEngine::AffinityEngine(ProcessPlatform& platform, FailureReporter& repor
 
 bool AffinityEngine::IsKnownPid(Pid pid) const {
   const auto found = known_.find(pid);
-  return found != known_.end() && found->second + 1 >= pass_;
+  return found != known_.end() && found->second.seenInPass + 1 >= pass_;
 }
 
 void AffinityEngine::RefreshProcesses() {
@@ -51,19 +51,32 @@ void AffinityEngine::ProgramsStarted(std::span<const Pid> pids) {
   for (auto pid = latest.rbegin(); pid != latest.rend(); ++pid) {
     platform_.ProgramStarted(*pid);
     // Recorded as seen by the latest pass, so the next one counts the process as known.
-    known_[*pid] = pass_;
+    KnownProcess& known = known_[*pid];
+    known.seenInPass = pass_;
     table_.RemoveRow(*pid);
-    TrackNewProcess(*pid, platform_.GetMask(*pid));
+    TrackNewProcess(*pid, known, platform_.GetMask(*pid));
   }
-  table_.PlaceAddedRows();
+}
+
+void AffinityEngine::LookForProgramChanges() {
+  changed_.clear();
+  for (const auto& [pid, known] : known_) {
+    if (platform_.RunsAnotherProgram(pid)) changed_.push_back(pid);
+  }
+  std::ranges::sort(changed_);  // as a pass meets them
+  ProgramsStarted(changed_);
 }
 
 void AffinityEngine::TrackProcess(Pid pid) {
-  auto [entry, isNew] = known_.try_emplace(pid, pass_);
-  if (!isNew && entry->second + 1 < pass_) isNew = true;  // a stale record of a PID gone meanwhile
-  entry->second = pass_;
+  auto [entry, isNew] = known_.try_emplace(pid);
+  KnownProcess& known = entry->second;
+  if (!isNew && known.seenInPass + 1 < pass_) {  // a stale record of a PID gone meanwhile
+    isNew = true;
+    known = {};
+  }
+  known.seenInPass = pass_;
   if (isNew) {
-    TrackNewProcess(pid, platform_.GetMask(pid));
+    TrackNewProcess(pid, known, platform_.GetMask(pid));
   } else if (followKnownMasks_) {
     table_.TouchRow(pid, TextOf(platform_.GetMask(pid)));
   } else {
@@ -71,12 +84,12 @@ void AffinityEngine::TrackProcess(Pid pid) {
   }
 }
 
-void AffinityEngine::TrackNewProcess(Pid pid, const AffinityMask& mask) {
+void AffinityEngine::TrackNewProcess(Pid pid, KnownProcess& known, const AffinityMask& mask) {
   // A process first seen outside the managed CPUs (or unreadable) never gets a row, so its name is
   // not needed: reading names is what a pass spends most on.
   if (!IsManagedMask(mask, policy_.managedCpus)) return;
   std::string name = NameForRow(pid);
-  ApplyModeTo(platform_, policy_, pid, name);
+  known.tookCycleStep = ApplyModeTo(platform_, policy_, pid, name, known.tookCycleStep);
   table_.AddRow(std::move(name), std::to_string(pid), pid, TextOf(platform_.GetMask(pid)));
 }
 
@@ -110,7 +123,7 @@ std::string AffinityEngine::NameForRow(Pid pid) {
 
 void AffinityEngine::ForgetUnseenPids(std::size_t seenCount) {
   if (known_.size() == seenCount) return;
-  std::erase_if(known_, [this](const auto& entry) { return entry.second != pass_; });
+  std::erase_if(known_, [this](const auto& entry) { return entry.second.seenInPass != pass_; });
 }
 
 void AffinityEngine::ApplyToSelected(const AffinityMask& mask) {

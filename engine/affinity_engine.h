@@ -43,8 +43,14 @@ class AffinityEngine {
   void ClearProcesses();
   // These processes have just started a program, in this order: each is taken as newly seen, under
   // the name of the program it runs now, and gets the mode and a row as a pass would give it. A
-  // process named more than once counts once, under its latest program.
+  // process named more than once counts once, under its latest program. The new rows wait for
+  // ShowStartedRows() or the next pass: a shown table would make every start wait for the view.
   void ProgramsStarted(std::span<const Pid> pids);
+  void ShowStartedRows() { table_.PlaceAddedRows(); }
+  // Takes every known process that runs another program now than when it was seen as started, so
+  // one first seen as another user's, which became the user's through setuid and exec, gets its
+  // mode and its row.
+  void LookForProgramChanges();
   // Whether passes read the masks of known processes for the CPU column; nothing shows the column
   // while the window is hidden, so passes then only look for new processes.
   void FollowKnownMasks(bool follow) { followKnownMasks_ = follow; }
@@ -67,9 +73,15 @@ class AffinityEngine {
  private:
   enum class EmptyListing { kEmptiesTable, kIsFailure };
   void Pass(EmptyListing onEmptyListing);
+  struct KnownProcess {
+    std::uint64_t seenInPass = 0;
+    bool tookCycleStep = false;  // mode Automatic gave it a CPU (or would have, in vain)
+  };
+
   void TrackProcess(Pid pid);
-  // A process seen for the first time with this mask gets the mode and a row.
-  void TrackNewProcess(Pid pid, const AffinityMask& mask);
+  // A process seen for the first time with this mask, or running a new program, gets the mode and
+  // a row.
+  void TrackNewProcess(Pid pid, KnownProcess& known, const AffinityMask& mask);
   std::string NameForRow(Pid pid);
   void ForgetUnseenPids(std::size_t seenCount);
   const std::string& TextOf(const AffinityMask& mask);
@@ -78,10 +90,11 @@ class AffinityEngine {
   FailureReporter& reporter_;
   ProcessTable table_;
   AssignmentPolicy policy_;
-  // PID -> the pass that last saw it; a PID is known when the previous or the current pass saw it.
-  std::unordered_map<Pid, std::uint64_t> known_;
+  // A PID is known when the previous or the current pass saw it.
+  std::unordered_map<Pid, KnownProcess> known_;
   std::uint64_t pass_ = 0;
-  std::vector<Pid> pids_;  // the latest listing, kept so a pass allocates nothing for it
+  std::vector<Pid> pids_;     // the latest listing, kept so a pass allocates nothing for it
+  std::vector<Pid> changed_;  // of the latest LookForProgramChanges, kept for the same reason
   bool followKnownMasks_ = true;
   // The latest mask turned into text: most processes share one mask, and on a big machine its
   // text is long.

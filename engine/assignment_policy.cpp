@@ -67,13 +67,14 @@ void GiveNextCpu(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
   policy.NextCpu = CycleCpuAfter(policy.cycleCpus, policy.NextCpu, firstCpu);
 }
 
-void ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
-                 std::string_view name) {
-  if (!policy.mode || IsExcluded(policy.exclusionList, name)) return;
+bool ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
+                 std::string_view name, bool tookCycleStep) {
+  if (!policy.mode || IsExcluded(policy.exclusionList, name)) return tookCycleStep;
   switch (*policy.mode) {
     case Mode::kAutomatic:
+      if (tookCycleStep) return true;
       GiveNextCpu(platform, policy, pid, 1);
-      break;
+      return true;
     case Mode::kManual:
       platform.SetMask(pid, ProfileMaskFor(policy.profileList, name, policy.managedCpus));
       break;
@@ -86,6 +87,7 @@ void ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
     case Mode::kOff:
       break;
   }
+  return tookCycleStep;
 }
 
 }  // namespace mervale

@@ -67,8 +67,11 @@ CpuSet ProfileMaskFor(const LineList& profileList, std::string_view name,
 void GiveNextCpu(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
                  std::int32_t firstCpu);
 
-// Gives a newly seen process the current mode's set, unless its name is excluded.
-void ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
-                 std::string_view name);
+// Gives a newly seen process the current mode's set, unless its name is excluded. Mode Automatic
+// gives one CPU per program: a process that took a step of the cycle before it ran its current
+// program (`tookCycleStep`) keeps the CPU it has. Answers whether the process has taken a step now
+// or before.
+bool ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
+                 std::string_view name, bool tookCycleStep = false);
 
 }  // namespace mervale

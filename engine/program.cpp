@@ -82,6 +82,14 @@ void Program::ProgramsStarted(std::span<const Pid> pids) {
   engine_.ProgramsStarted(pids);
 }
 
+void Program::ShowStartedRows() {
+  engine_.ShowStartedRows();
+}
+
+void Program::LookForProgramChanges() {
+  engine_.LookForProgramChanges();
+}
+
 void Program::SetTableShown(bool shown) {
   engine_.FollowKnownMasks(shown);
   if (shown) engine_.RefreshProcesses();

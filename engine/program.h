@@ -84,8 +84,12 @@ class Program {
 
   // The refresh timer's tick (Timer1).
   void RefreshProcesses();
-  // The system reported these processes as having just started a program.
+  // The system reported these processes as having just started a program. Their rows wait for
+  // ShowStartedRows() or the next refresh.
   void ProgramsStarted(std::span<const Pid> pids);
+  void ShowStartedRows();
+  // The system hinted that some process may run another program now.
+  void LookForProgramChanges();
   // The process table became visible or hidden; once visible, its CPU column is brought up to date
   // at once.
   void SetTableShown(bool shown);

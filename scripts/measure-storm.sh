@@ -11,10 +11,10 @@
 # Usage: scripts/measure-storm.sh [BUILD_DIR] [SECONDS]
 #   (defaults: $MERVALE_BUILD_DIR or build, 10 seconds; RATE from the environment, default 1000)
 # Needs the targets mervale, start_probe and bare_passes, and Xvfb. Runs as PID 1 of a PID
-# namespace of its own, where the program pins only these processes. Starts are reported inside a
-# namespace only while a process outside listens, so by default the script holds that listener
-# itself (`start_probe hold-events`, as root); EVENTS=0 measures without one, where the refresh
-# timer alone pins.
+# namespace of its own, where the program pins only these processes. There the program takes
+# fanotify's start hints; where the kernel refuses them, starts are reported inside a namespace only
+# while a process outside listens, so by default the script holds that listener itself
+# (`start_probe hold-events`, as root); EVENTS=0 measures without one.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)

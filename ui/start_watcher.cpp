@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
+#include <algorithm>
 #include <utility>
 
 #include "ui/error_box.h"
@@ -16,6 +17,15 @@ StartWatcher::StartWatcher(ProcessStartSource& source, Program& program, QWidget
   batchTimer_.setInterval(source_.Events() == StartEvents::kOwnPids ? kBatchWindowMs
                                                                     : kPassSoonDelayMs);
   connect(&batchTimer_, &QTimer::timeout, this, &StartWatcher::onBatchDue);
+  rowsTimer_.setSingleShot(true);
+  rowsTimer_.setInterval(kRowsShownEveryMs);
+  connect(&rowsTimer_, &QTimer::timeout, this,
+          [this] { RunGuarded(window_, [this] { program_.ShowStartedRows(); }); });
+  changesTimer_.setSingleShot(true);
+  connect(&changesTimer_, &QTimer::timeout, this, [this] {
+    sinceChangesLook_.start();
+    RunGuarded(window_, [this] { program_.LookForProgramChanges(); });
+  });
   notifier_ = new QSocketNotifier(qintptr(source_.Descriptor()), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &StartWatcher::onReadable);
 }
@@ -32,6 +42,7 @@ void StartWatcher::onReadable() {
     return;
   }
   for (const ProcessStart& start : batch.starts) waiting_.push_back(start.pid);
+  if (batch.knownMayHaveChanged) lookForChangesSoon();
   if (batch.eventsLost) {
     // The starts at hand may be programs run by known processes, which no pass would rename.
     handWaitingStarts();
@@ -53,6 +64,13 @@ void StartWatcher::onBatchDue() {
   if (passDue_) runPass();
 }
 
+void StartWatcher::lookForChangesSoon() {
+  if (changesTimer_.isActive()) return;
+  const qint64 since =
+      sinceChangesLook_.isValid() ? sinceChangesLook_.elapsed() : kChangesLookEveryMs;
+  changesTimer_.start(int(std::max<qint64>(0, kChangesLookEveryMs - since)));
+}
+
 void StartWatcher::runPass() {
   passDue_ = false;
   RunGuarded(window_, [this] { program_.RefreshProcesses(); });
@@ -63,6 +81,7 @@ void StartWatcher::handWaitingStarts() {
   if (waiting_.empty()) return;
   const std::vector<Pid> starts = std::exchange(waiting_, {});
   RunGuarded(window_, [&] { program_.ProgramsStarted(starts); });
+  if (!rowsTimer_.isActive()) rowsTimer_.start();
 }
 
 }  // namespace mervale

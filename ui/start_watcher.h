@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -17,13 +18,18 @@ namespace mervale {
 // mode as it starts rather than at the next refresh tick. Starts that arrive within a few
 // milliseconds go together; reports that cannot name our processes only bring the next pass
 // forward, to at most one pass per kPassSoonDelay; a report of lost starts runs a full pass at
-// once. Without reports the refresh timer does all the work, and nothing is said about it.
+// once. The rows of started programs go to the table at most once per kRowsShownEveryMs, so a
+// shown table does not hold up the next starts. Without reports the refresh timer does all the
+// work, and nothing is said about it.
 class StartWatcher : public QObject {
   Q_OBJECT
 
  public:
   static constexpr int kBatchWindowMs = 3;
   static constexpr int kPassSoonDelayMs = 20;
+  static constexpr int kRowsShownEveryMs = 100;
+  // Looking whether known processes run other programs reads a file of each: not more often.
+  static constexpr int kChangesLookEveryMs = 100;
   // So many starts waiting for their batch are handed over at once, so the waiting stays bounded.
   static constexpr std::size_t kMaxWaitingStarts = 4 * ProcessStartSource::kMaxStartsPerDrain;
 
@@ -36,6 +42,7 @@ class StartWatcher : public QObject {
   void onReadable();
   void onBatchDue();
   void handWaitingStarts();
+  void lookForChangesSoon();
   void runPass();
 
   ProcessStartSource& source_;
@@ -43,6 +50,9 @@ class StartWatcher : public QObject {
   QWidget* window_;
   QSocketNotifier* notifier_ = nullptr;
   QTimer batchTimer_;
+  QTimer rowsTimer_;
+  QTimer changesTimer_;
+  QElapsedTimer sinceChangesLook_;
   std::vector<Pid> waiting_;
   bool passDue_ = false;  // a hint came since the latest pass
 };

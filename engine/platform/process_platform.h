@@ -40,6 +40,9 @@ class ProcessPlatform {
   // The process has just started a program (exec): what a backend keeps about it, its name above
   // all, belongs to the program it ran before.
   virtual void ProgramStarted(Pid /*pid*/) {}
+  // Whether the process runs another program than when the backend last looked at it: one that
+  // could not be opened then may be ours now. False where a backend keeps nothing between calls.
+  virtual bool RunsAnotherProgram(Pid /*pid*/) { return false; }
 };
 
 }  // namespace mervale

@@ -25,6 +25,8 @@ struct ProcessStarts {
   std::vector<ProcessStart> starts;
   // Some starts were never reported (the system dropped them): only a full pass finds those.
   bool eventsLost = false;
+  // Programs were started that the batch cannot name: known processes may run other programs now.
+  bool knownMayHaveChanged = false;
 };
 
 // Tells of programs as they start, so that they need not wait for the next refresh. Everything

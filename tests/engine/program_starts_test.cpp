@@ -70,6 +70,7 @@ TEST_F(ProgramStarts, AProgramRunFromAShellGetsTheEntryOfItsOwnName) {
   machine.RunProgram(30, "sleep");
   const std::vector<Pid> started{30};
   engine.ProgramsStarted(started);
+  engine.ShowStartedRows();
   EXPECT_EQ(SetMasksFor(30), (std::vector<AffinityMask>{1, 2}));
   EXPECT_EQ(Captions(), std::vector<std::string>{"sleep"});
   EXPECT_EQ(table().FindRow(30)->maskText, "0100");
@@ -81,6 +82,7 @@ TEST_F(ProgramStarts, AProcessNamedTwiceInABatchCountsOnceUnderItsLatestProgram)
   machine.AddProcess(40, "sleep", 3);
   const std::vector<Pid> started{40, 40};
   engine.ProgramsStarted(started);
+  engine.ShowStartedRows();
   EXPECT_EQ(SetMasksFor(40), std::vector<AffinityMask>{2});
   EXPECT_EQ(RowPids(), std::vector<Pid>{40});
 }
@@ -99,6 +101,7 @@ TEST_F(ProgramStarts, AStartedProcessThatEndedLosesItsRowAtTheNextPass) {
   machine.AddProcess(60, "brief", 3);
   const std::vector<Pid> started{60};
   engine.ProgramsStarted(started);
+  engine.ShowStartedRows();
   ASSERT_EQ(table().RowCount(), 1);
   machine.RemoveProcess(60);
   engine.RefreshProcesses();

@@ -1,7 +1,10 @@
 // The engine over the real Linux backend. A pass applies the mode to every process it sees, so
 // this program runs as PID 1 of a PID namespace of its own, where the only processes are itself
 // and the children it starts.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +20,7 @@
 #include "engine/affinity_engine.h"
 #include "engine/platform/linux/linux_platform.h"
 #include "engine/platform/linux/linux_process_start_source.h"
+#include "engine/platform/linux/linux_start_hints.h"
 #include "tests/namespace/namespace_children.h"
 
 namespace mervale {
@@ -92,33 +96,155 @@ TEST_F(EngineInNamespace, EndedChildLosesItsRow) {
   EXPECT_FALSE(engine.IsKnownPid(pid));
 }
 
+// A pipe that shells wait on before they run their program: a pass sees them as the shell, and
+// they start no other process meanwhile.
+class GoSignal {
+ public:
+  GoSignal()
+      : path_(std::filesystem::temp_directory_path() /
+              ("mervale-exec-" + std::to_string(std::random_device{}()))) {
+    // Held open for both ends, so every shell opens it at once and then waits for its line.
+    if (mkfifo(path_.c_str(), 0600) == 0 && chmod(path_.c_str(), 0666) == 0)
+      fifo_ = open(path_.c_str(), O_RDWR | O_CLOEXEC);
+  }
+  ~GoSignal() {
+    if (fifo_ >= 0) close(fifo_);
+    std::filesystem::remove(path_);
+  }
+  // `runner`, when given, runs sleep with the words that follow it.
+  std::vector<std::string> ShellThenSleep(const std::string& runner = {}) const {
+    return {"sh", "-c", "read go < \"$0\"; exec " + runner + " sleep 60", path_.string()};
+  }
+  // Lets the shells of `pids` go and waits until each runs sleep.
+  bool Give(const std::vector<Pid>& pids) const {
+    const std::string lines(pids.size(), '\n');
+    if (fifo_ < 0 || write(fifo_, lines.data(), lines.size()) != ssize_t(lines.size()))
+      return false;
+    for (const Pid pid : pids) {
+      for (int tries = 0; tries < 500 && ExecutableOf(pid) != "sleep"; ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (ExecutableOf(pid) != "sleep") return false;
+    }
+    return true;
+  }
+
+ private:
+  std::filesystem::path path_;
+  int fifo_ = -1;
+};
+
 TEST_F(EngineInNamespace, AProgramAShellExecsGetsTheManualEntryOfItsOwnName) {
   const std::string shell = std::filesystem::canonical("/bin/sh").filename().string();
   engine.Policy().mode = Mode::kManual;
   engine.Policy().profileList = {"1000: " + shell, "0100: sleep"};
-  // The shell waits for a file before it runs its program, so the pass sees it as the shell.
-  const std::filesystem::path go = std::filesystem::temp_directory_path() /
-                                   ("mervale-exec-" + std::to_string(std::random_device{}()));
-  std::filesystem::remove(go);
-  Sleeper child(
-      {"sh", "-c", "while [ ! -e \"$0\" ]; do sleep 0.01; done; exec sleep 60", go.string()});
+  GoSignal go;
+  Sleeper child(go.ShellThenSleep());
   ASSERT_GT(child.pid(), 1u);
   engine.RefreshProcesses();
   ASSERT_EQ(AffinityOf(child.pid()), CpuNumbers{0});
-  std::ofstream{go};
-  for (int tries = 0; tries < 500 && ExecutableOf(child.pid()) != "sleep"; ++tries) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  std::filesystem::remove(go);
-  ASSERT_EQ(ExecutableOf(child.pid()), "sleep");
-
   const std::vector<Pid> started{child.pid()};
+  ASSERT_TRUE(go.Give(started));
+
   engine.ProgramsStarted(started);
   EXPECT_EQ(AffinityOf(child.pid()), CpuNumbers{1});
   const ProcessRow* row = engine.Table().FindRow(child.pid());
   ASSERT_NE(row, nullptr);
   EXPECT_EQ(row->caption, "sleep");
   EXPECT_EQ(row->maskText, MaskTextOf({1}, textWidth));
+}
+
+TEST_F(EngineInNamespace, AutomaticGivesTenProgramsStartedInABurstTenConsecutiveCpus) {
+  engine.Policy().mode = Mode::kAutomatic;
+  engine.Policy().NextCpu = 1;
+  GoSignal go;
+  std::vector<std::unique_ptr<Sleeper>> burst;
+  std::vector<Pid> started;
+  // Half of the burst is seen by a pass between its fork and its exec, half only at its exec.
+  for (int i = 0; i < 10; ++i) {
+    if (i == 5) engine.RefreshProcesses();
+    burst.push_back(std::make_unique<Sleeper>(go.ShellThenSleep()));
+    started.push_back(burst.back()->pid());
+  }
+  ASSERT_TRUE(go.Give(started));
+
+  engine.ProgramsStarted(started);
+  const CpuNumbers cycle = engine.Policy().cycleCpus.Numbers();
+  for (std::size_t i = 0; i < started.size(); ++i) {
+    EXPECT_EQ(AffinityOf(started[i]), CpuNumbers{cycle[i % cycle.size()]}) << "program " << i;
+    EXPECT_EQ(engine.Table().FindRow(started[i])->caption, "sleep");
+  }
+}
+
+// What an ordinary user's program with start hints makes of `target` once it ran sleep: the
+// caption of its row, or "no row". The program runs in a child as nobody, in mode Manual with an
+// entry for sleep, and first passes while the shell waits.
+std::string RowAsNobodyAfterExec(Pid target, const GoSignal& go) {
+  int answer[2];  // a byte once the pass is done, then the caption
+  if (pipe(answer) != 0) return "no pipe";
+  const pid_t user = fork();
+  if (user == 0) {
+    if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(1);
+    LinuxProcessPlatform machine;
+    NoFailures reporter;
+    AffinityEngine engine{machine, reporter};
+    engine.Policy().mode = Mode::kManual;
+    engine.Policy().profileList = {"0100: sleep"};
+    LinuxStartHints hints;
+    engine.RefreshProcesses();
+    const bool hinted = hints.Events() == StartEvents::kOwnPids;
+    std::string caption = hinted ? "no row" : "no hints";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (bool ready = write(answer[1], "x", 1) == 1;
+         ready && hinted && caption != "sleep" && std::chrono::steady_clock::now() < deadline;) {
+      pollfd due = {hints.Descriptor(), POLLIN, 0};
+      if (poll(&due, 1, 50) <= 0) continue;
+      const ProcessStarts batch = hints.Drain();
+      std::vector<Pid> started;
+      for (const ProcessStart& start : batch.starts) started.push_back(start.pid);
+      engine.ProgramsStarted(started);
+      if (batch.knownMayHaveChanged) engine.LookForProgramChanges();
+      if (const ProcessRow* row = engine.Table().FindRow(target)) caption = row->caption;
+    }
+    _exit(write(answer[1], caption.data(), caption.size()) > 0 ? 0 : 1);
+  }
+  close(answer[1]);
+  char text[64];
+  ssize_t length = 0;
+  if (read(answer[0], text, 1) == 1 && go.Give({target})) length = read(answer[0], text, 64);
+  close(answer[0]);
+  waitpid(user, nullptr, 0);
+  return length > 0 ? std::string(text, std::size_t(length)) : "no answer";
+}
+
+TEST_F(EngineInNamespace, AnOrdinaryUsersProgramFollowsExecsWithStartHints) {
+  const std::string shell = std::filesystem::canonical("/bin/sh").filename().string();
+  const std::vector<std::string> asNobody = {"setpriv", "--reuid=65534", "--regid=65534",
+                                             "--clear-groups"};
+  const std::string sleepAsNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+  struct Case {
+    const char* what;
+    std::vector<std::string> runShell;
+    std::string runSleep;  // in the shell's place
+  };
+  const Case cases[] = {
+      {"the user's shell runs another program", asNobody, {}},
+      {"root's shell becomes the user's sleep", {}, sleepAsNobody},
+      // Real uid the user's, effective uid another user's: the kernel lets the user set its mask.
+      {"root's shell becomes a setuid sleep the user started",
+       {},
+       "setpriv --ruid=65534 --euid=1 --clear-groups"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    GoSignal go;
+    std::vector<std::string> command = c.runShell;
+    for (std::string& word : go.ShellThenSleep(c.runSleep)) command.push_back(std::move(word));
+    Sleeper child(command);
+    for (int tries = 0; tries < 500 && ExecutableOf(child.pid()) != shell; ++tries)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(RowAsNobodyAfterExec(child.pid(), go), "sleep");
+    EXPECT_EQ(AffinityOf(child.pid()), CpuNumbers{1});
+  }
 }
 
 TEST(StartHints, TheNamespacesLatestPidIsTheChildJustStarted) {

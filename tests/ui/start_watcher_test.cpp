@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <utility>
+
 #include "engine/platform/fake/fake_platform.h"
 #include "engine/platform/fake/fake_process_start_source.h"
 #include "store/system/fake/fake_system.h"
@@ -82,6 +84,26 @@ class StartWatcherTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(s.machine.MaskOf(21), AffinityMask{1}, 1000);
     QCOMPARE(s.machine.MaskOf(20), AffinityMask{1});
     QCOMPARE(s.machine.calls().snapshotsCreated, 0);
+  }
+
+  void aSteadyStreamOfStartsIsHandledWhileItGoesOn() {
+    Setting s(StartEvents::kOwnPids);
+    QElapsedTimer stream;
+    stream.start();
+    bool pinnedDuringStream = false;
+    int rows = s.program.Engine().Table().RowCount();
+    qint64 placements = 0;  // times new rows reached the table
+    // Starts closer together than the batch window, for several windows and row placements.
+    for (Pid pid = 100; stream.elapsed() < 3 * StartWatcher::kRowsShownEveryMs; ++pid) {
+      s.machine.AddProcess(pid, "new", 3);
+      s.source.PostStart(pid);
+      QTest::qWait(1);
+      pinnedDuringStream = pinnedDuringStream || s.machine.MaskOf(100) == AffinityMask{1};
+      placements += std::exchange(rows, s.program.Engine().Table().RowCount()) != rows;
+    }
+    QVERIFY(pinnedDuringStream);
+    QVERIFY2(placements <= stream.elapsed() / StartWatcher::kRowsShownEveryMs + 1,
+             qPrintable(QString::number(placements)));
   }
 
   void foreignStartsBringPassesForwardAtMostOncePerDelay() {

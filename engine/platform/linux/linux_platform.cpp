@@ -257,10 +257,26 @@ void LinuxProcessPlatform::ProgramStarted(Pid pid) {
   LookAt(pid);
 }
 
-LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
+bool LinuxProcessPlatform::RunsAnotherProgram(Pid pid) {
+  const KnownPid* known = Find(pid);
+  if (known == nullptr || known->runsNoProgram) return false;
+  int error = 0;
+  const std::optional<std::string> name = ProgramName(pid, error);
+  return name && name != known->name;
+}
+
+std::optional<std::string> LinuxProcessPlatform::ProgramName(Pid pid, int& error) const {
   char target[PATH_MAX];
   const ssize_t length = readlinkat(procDir_, ProcEntry(pid, "exe").c_str(), target, sizeof target);
-  const int error = length < 0 ? errno : 0;
+  error = length < 0 ? errno : 0;
+  if (length >= 0) return ExecutableName(std::string_view(target, std::size_t(length)));
+  if (error == ENOENT) return std::nullopt;
+  return ShortKernelName(procDir_, pid);
+}
+
+LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
+  int error = 0;
+  std::optional<std::string> name = ProgramName(pid, error);
 
   // Kernel threads have no executable; neither have zombies, which cannot be pinned either. A
   // PID without a directory is gone.
@@ -276,9 +292,9 @@ LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
   // Reading the executable's link needs the rights of the process's own user, so it can only
   // have worked on a process we may set; the owner is read only where it failed.
   known.unopenable = error == ENOENT || (error != 0 && !MaySet(pid));
+  known.runsNoProgram = error == ENOENT;
   known.lookedAt = listings_;
-  known.name.reset();
-  if (length >= 0) known.name = ExecutableName(std::string_view(target, std::size_t(length)));
+  known.name = std::move(name);
   return &known;
 }
 

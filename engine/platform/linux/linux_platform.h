@@ -51,15 +51,23 @@ class LinuxProcessPlatform : public ProcessPlatform {
   Pid CurrentPid() override;
   // Looks at the process afresh, so its name is the new program's.
   void ProgramStarted(Pid pid) override;
+  // Compares the program's name now with the latest look's: a readlink, or for another user's
+  // process the kernel's short name.
+  bool RunsAnotherProgram(Pid pid) override;
 
  private:
   struct KnownPid {
     Pid pid = 0;
     bool unopenable = false;     // a kernel thread, a zombie, or another user's and not ours to set
+    bool runsNoProgram = false;  // a kernel thread or a zombie: it never runs another
     std::uint64_t lookedAt = 0;  // listings_ when the process was last looked at
     std::optional<std::string> name;  // what that look found
   };
 
+  // The name of the program the process runs: its executable's, else (another user's, whose link
+  // we may not read) the kernel's short name; nullopt when it runs none (a kernel thread, a
+  // zombie) or is gone, with `error` the readlink's.
+  std::optional<std::string> ProgramName(Pid pid, int& error) const;
   // Looks at the process afresh and records what it found; nullptr, and the PID forgotten, when
   // it is gone.
   KnownPid* LookAt(Pid pid);

@@ -20,6 +20,8 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/platform/linux/linux_start_hints.h"
+
 namespace mervale {
 namespace {
 
@@ -57,6 +59,14 @@ void SetReceiveBuffer(int socket, int bytes) {
 }
 
 }  // namespace
+
+std::unique_ptr<ProcessStartSource> OpenProcessStartSource() {
+  auto events = std::make_unique<LinuxProcessStartSource>();
+  if (events->Events() == StartEvents::kOwnPids) return events;
+  auto hints = std::make_unique<LinuxStartHints>();
+  if (hints->Events() == StartEvents::kOwnPids) return hints;
+  return events;
+}
 
 bool ProcShowsInitialPidNamespace() {
   struct stat ns {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -53,6 +54,11 @@ class LinuxProcessStartSource : public ProcessStartSource {
       lastPidHinted_;  // the namespace's latest PID at the latest kForeignPids batch
   alignas(8) char buffer_[1024];
 };
+
+// The best source of starts to be had here: the process events where they name our processes
+// (root in the initial PID namespace), else fanotify's start hints (LinuxStartHints), else the
+// process events of others as hints for a pass, else none: the refresh timer does the work.
+std::unique_ptr<ProcessStartSource> OpenProcessStartSource();
 
 // Whether PIDs as the initial PID namespace numbers them are the PIDs of this process's /proc:
 // this process lives in that namespace and /proc is mounted from it.
