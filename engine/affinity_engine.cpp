@@ -12,7 +12,7 @@ AffinityEngine::AffinityEngine(ProcessPlatform& platform, FailureReporter& repor
 
 bool AffinityEngine::IsKnownPid(Pid pid) const {
   const auto found = known_.find(pid);
-  return found != known_.end() && found->second + 1 >= pass_;
+  return found != known_.end() && found->second.pass + 1 >= pass_;
 }
 
 void AffinityEngine::RefreshProcesses() {
@@ -51,7 +51,7 @@ void AffinityEngine::ProgramsStarted(std::span<const Pid> pids) {
   for (auto pid = latest.rbegin(); pid != latest.rend(); ++pid) {
     platform_.ProgramStarted(*pid);
     // Recorded as seen by the latest pass, so the next one counts the process as known.
-    known_[*pid] = pass_;
+    known_[*pid] = {pass_, platform_.StartTime(*pid)};
     table_.RemoveRow(*pid);
     TrackNewProcess(*pid, platform_.GetMask(*pid));
   }
@@ -59,9 +59,18 @@ void AffinityEngine::ProgramsStarted(std::span<const Pid> pids) {
 }
 
 void AffinityEngine::TrackProcess(Pid pid) {
-  auto [entry, isNew] = known_.try_emplace(pid, pass_);
-  if (!isNew && entry->second + 1 < pass_) isNew = true;  // a stale record of a PID gone meanwhile
-  entry->second = pass_;
+  const std::uint64_t startTime = platform_.StartTime(pid);
+  auto [entry, isNew] = known_.try_emplace(pid, KnownProcess{pass_, startTime});
+  KnownProcess& known = entry->second;
+  if (!isNew && known.pass + 1 < pass_) isNew = true;  // a stale record of a PID gone meanwhile
+  // The PID was handed to a later process since the last pass: the row of the one before it goes.
+  // A start time not told, now or before, keeps the process it was.
+  if (!isNew && known.startTime != 0 && startTime != 0 && known.startTime != startTime) {
+    isNew = true;
+    table_.RemoveRow(pid);
+  }
+  known.pass = pass_;
+  if (startTime != 0) known.startTime = startTime;
   if (isNew) {
     TrackNewProcess(pid, platform_.GetMask(pid));
   } else if (followKnownMasks_) {
@@ -110,7 +119,7 @@ std::string AffinityEngine::NameForRow(Pid pid) {
 
 void AffinityEngine::ForgetUnseenPids(std::size_t seenCount) {
   if (known_.size() == seenCount) return;
-  std::erase_if(known_, [this](const auto& entry) { return entry.second != pass_; });
+  std::erase_if(known_, [this](const auto& entry) { return entry.second.pass != pass_; });
 }
 
 void AffinityEngine::ApplyToSelected(const AffinityMask& mask) {

@@ -78,8 +78,12 @@ class AffinityEngine {
   FailureReporter& reporter_;
   ProcessTable table_;
   AssignmentPolicy policy_;
-  // PID -> the pass that last saw it; a PID is known when the previous or the current pass saw it.
-  std::unordered_map<Pid, std::uint64_t> known_;
+  struct KnownProcess {
+    std::uint64_t pass;  // the latest pass that saw it
+    std::uint64_t startTime;
+  };
+  // A PID is known when the previous or the current pass saw it.
+  std::unordered_map<Pid, KnownProcess> known_;
   std::uint64_t pass_ = 0;
   std::vector<Pid> pids_;  // the latest listing, kept so a pass allocates nothing for it
   bool followKnownMasks_ = true;
