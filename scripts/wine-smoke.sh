@@ -74,7 +74,11 @@ done
 
 # /D= takes the rest of the command line unquoted, which only cmd passes on as it stands.
 cp "$installer" "$WINEPREFIX/drive_c/"
-install_into() { wine cmd /c "C:\\$(basename "$installer") /S /D=$1" >/dev/null 2>&1; }
+installer_ended() { ! pgrep -f "$(basename "$installer")" >/dev/null; }
+install_into() {
+  wine cmd /c "C:\\$(basename "$installer") /S /D=$1" >/dev/null 2>&1 &&
+    wait_until 60 installer_ended
+}
 step "installing $(basename "$installer") for the user into $install_dir"
 install_into "$install_dir" || fail "the installer failed"
 wait_until 60 test -f "$install_unix/uninstall.exe" || fail "nothing installed in $install_unix"
@@ -185,6 +189,7 @@ local_before=$(ls -A "$local_unix")
 wine "C:\\$(basename "$installer")" /S >/dev/null 2>&1 || fail "the installer failed"
 default_exe="C:\\users\\$user\\AppData\\Local\\Programs\\Mervale\\mervale.exe"
 wait_until 60 test -f "$local_unix/Programs/Mervale/uninstall.exe" || fail "nothing installed in the default folder"
+wait_until 60 installer_ended || fail "the installer did not end"
 wine reg add "$run_key" /v Mervale /d "\"$default_exe\"" /f >/dev/null 2>&1
 wine "${default_exe%mervale.exe}uninstall.exe" /S >/dev/null 2>&1 || fail "the uninstaller failed"
 local_restored() { [[ $(ls -A "$local_unix") == "$local_before" ]]; }
