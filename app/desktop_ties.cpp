@@ -14,6 +14,11 @@ void BringForwardOnSecondStart(SingleInstance& instance, MainWindow& mainWindow)
                    &MainWindow::onTrayDoubleClicked);
 }
 
+void ExitOnRequest(SingleInstance& instance, MainWindow& mainWindow) {
+  QObject::connect(&instance, &SingleInstance::exitRequested, &mainWindow,
+                   &MainWindow::onExitTriggered);
+}
+
 #ifndef _WIN32
 void ExitOnSignals(ExitSignals& exitSignals, MainWindow& mainWindow) {
   QObject::connect(&exitSignals, &ExitSignals::exitRequested, &mainWindow,

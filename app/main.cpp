@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "app/desktop_ties.h"
+#include "app/single_instance.h"
 #include "ui/app_icon.h"
 #include "ui/main_window.h"
 #include "ui/start_watcher.h"
@@ -11,9 +13,7 @@
 #include "engine/platform/win32/win32_platform.h"
 #include "store/system/win32/win32_system.h"
 #else
-#include "app/desktop_ties.h"
 #include "app/exit_signals.h"
-#include "app/single_instance.h"
 #include "engine/platform/linux/linux_platform.h"
 #include "engine/platform/linux/linux_process_start_source.h"
 #include "store/system/linux/linux_system.h"
@@ -25,20 +25,21 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Mervale"));
   QApplication::setWindowIcon(mervale::AppIcon());
 
+  // Before any window: a second start only wakes the first one and leaves.
+  mervale::SingleInstance instance(mervale::InstanceName());
+  if (!instance.claim()) return 0;
 #ifdef _WIN32
   mervale::Win32ProcessPlatform platform;
   mervale::Win32SystemServices system;
 #else
-  // Before any window: a second start only wakes the first one and leaves.
-  mervale::SingleInstance instance(mervale::InstanceName());
-  if (!instance.claim()) return 0;
   mervale::ExitSignals exitSignals;
   mervale::LinuxProcessPlatform platform;
   mervale::LinuxSystemServices system;
 #endif
   mervale::WindowSet windows(platform, system);
-#ifndef _WIN32
   mervale::BringForwardOnSecondStart(instance, windows.mainWindow());
+  mervale::ExitOnRequest(instance, windows.mainWindow());
+#ifndef _WIN32
   mervale::ExitOnSignals(exitSignals, windows.mainWindow());
   // New processes get their mode as they start where the system reports or hints at starts;
   // Windows, and Linux kernels that refuse both, rely on the refresh timer alone.

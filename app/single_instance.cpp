@@ -1,54 +1,13 @@
 #include "app/single_instance.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QStandardPaths>
-#include <QThread>
-
 #include <cstdio>
 
 #include "app/instance_lock.h"
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 namespace mervale {
-namespace {
-
-// The request a later start sends; anything else that connects is ignored.
-constexpr char kShowRequest[] = "show\n";
-// How long a later start waits for the first one: it may hold the lock but not listen yet, or be
-// busy for a moment before its event loop reads the request.
-constexpr int kAnswerMilliseconds = 5000;
-
-}  // namespace
-
-QString InstanceName() {
-#ifdef _WIN32
-  // Pipe names are machine-wide, the mutex beside them is per session: the user name keeps the
-  // users of one machine apart.
-  return QStringLiteral("mervale-%1").arg(qEnvironmentVariable("USERNAME"));
-#else
-  // The PID namespace counts too: a program started as root by scripts/run.sh sees and pins only
-  // its own namespace, so a second such run is a program of its own and not a second start.
-  const QString pidNamespace = QFile::symLinkTarget(QStringLiteral("/proc/self/ns/pid"));
-  QString key = QStringLiteral("mervale-%1").arg(getuid());
-  if (!pidNamespace.isEmpty()) key += QLatin1Char('-') + QFileInfo(pidNamespace).fileName();
-  // "pid:[4026531836]" becomes "pid-4026531836", a plain file name.
-  key.replace(QLatin1Char(':'), QLatin1Char('-')).remove(QLatin1Char('[')).remove(QLatin1Char(']'));
-  return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)).filePath(key);
-#endif
-}
 
 SingleInstance::SingleInstance(QString name, QObject* parent)
     : QObject(parent), name_(std::move(name)) {}
-
-SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::claim() {
   lock_ = std::make_unique<InstanceLock>((name_ + QStringLiteral(".lock")).toStdString());
@@ -63,47 +22,6 @@ bool SingleInstance::claim() {
     std::fputs("Mervale is already running but did not answer; nothing was started.\n", stderr);
   }
   return false;
-}
-
-void SingleInstance::listen() {
-  server_ = new QLocalServer(this);
-  server_->setSocketOptions(QLocalServer::UserAccessOption);
-  // Holding the lock makes a socket left by a crashed instance ours to replace.
-  QLocalServer::removeServer(name_);
-  if (!server_->listen(name_)) {
-    std::fprintf(stderr, "Mervale cannot answer a second start: %s\n",
-                 qPrintable(server_->errorString()));
-    return;
-  }
-  connect(server_, &QLocalServer::newConnection, this, &SingleInstance::answer);
-}
-
-void SingleInstance::answer() {
-  while (QLocalSocket* socket = server_->nextPendingConnection()) {
-    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-      if (!socket->canReadLine()) return;
-      const bool asked = socket->readLine() == kShowRequest;
-      // Closing tells the later start that its request was read.
-      socket->disconnectFromServer();
-      if (asked) emit activationRequested();
-    });
-  }
-}
-
-bool SingleInstance::askFirstInstance() const {
-  const QDeadlineTimer deadline(kAnswerMilliseconds);
-  QLocalSocket socket;
-  while (true) {
-    socket.connectToServer(name_);
-    if (socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) break;
-    if (deadline.hasExpired()) return false;
-    QThread::msleep(50);
-  }
-  socket.write(kShowRequest);
-  if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) return false;
-  return socket.state() == QLocalSocket::UnconnectedState ||
-         socket.waitForDisconnected(static_cast<int>(deadline.remainingTime()));
 }
 
 }  // namespace mervale

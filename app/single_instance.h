@@ -11,18 +11,19 @@ namespace mervale {
 
 class InstanceLock;
 
-// One running program per user and PID namespace: the name under which instances find each
-// other, "mervale-" + user + namespace, kept in the user's runtime directory.
+// One running program per user (on Linux per PID namespace too): the name under which instances
+// find each other, "mervale-" + user (+ namespace, kept in the user's runtime directory).
 QString InstanceName();
 
 // The first start of the program holds the instance lock and listens under the instance name; a
-// later start finds the lock taken, asks the first one to bring its window forward and ends.
+// later start finds the lock taken, asks the first one to bring its window forward and ends. On
+// Linux the first one listens on a local socket, on Windows it keeps a hidden window of its own.
 class SingleInstance : public QObject {
   Q_OBJECT
 
  public:
-  // `name` is a file path on Linux (the socket; the lock lies beside it) and a pipe name on
-  // Windows; the program passes InstanceName().
+  // `name` is a file path on Linux (the socket; the lock lies beside it) and the hidden window's
+  // title on Windows; the program passes InstanceName().
   explicit SingleInstance(QString name, QObject* parent = nullptr);
   ~SingleInstance() override;
 
@@ -33,15 +34,22 @@ class SingleInstance : public QObject {
  signals:
   // A later start asked for the window.
   void activationRequested();
+  // Asked to end as "Exit" ends the program: on Windows a close message to the hidden window, as
+  // the installer and taskkill send it.
+  void exitRequested();
 
  private:
   void listen();
-  void answer();
   bool askFirstInstance() const;
 
   QString name_;
   std::unique_ptr<InstanceLock> lock_;
+#ifdef _WIN32
+  void* window_ = nullptr;
+#else
+  void answer();
   QLocalServer* server_ = nullptr;
+#endif
 };
 
 }  // namespace mervale

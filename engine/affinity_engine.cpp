@@ -53,6 +53,7 @@ void AffinityEngine::ProgramsStarted(std::span<const Pid> pids) {
     // Recorded as seen by the latest pass, so the next one counts the process as known.
     KnownProcess& known = known_[*pid];
     known.seenInPass = pass_;
+    known.startTime = platform_.StartTime(*pid);
     table_.RemoveRow(*pid);
     TrackNewProcess(*pid, known, platform_.GetMask(*pid));
   }
@@ -68,13 +69,21 @@ void AffinityEngine::LookForProgramChanges() {
 }
 
 void AffinityEngine::TrackProcess(Pid pid) {
+  const std::uint64_t startTime = platform_.StartTime(pid);
   auto [entry, isNew] = known_.try_emplace(pid);
   KnownProcess& known = entry->second;
-  if (!isNew && known.seenInPass + 1 < pass_) {  // a stale record of a PID gone meanwhile
+  // A stale record is of a PID gone meanwhile; another start time means the PID was handed to a
+  // later process since the last pass, and the row of the one before it goes. A start time not
+  // told, now or before, keeps the process it was.
+  const bool stale = known.seenInPass + 1 < pass_;
+  const bool reused = known.startTime != 0 && startTime != 0 && known.startTime != startTime;
+  if (!isNew && (stale || reused)) {
     isNew = true;
+    if (reused) table_.RemoveRow(pid);
     known = {};
   }
   known.seenInPass = pass_;
+  if (startTime != 0) known.startTime = startTime;
   if (isNew) {
     TrackNewProcess(pid, known, platform_.GetMask(pid));
   } else if (followKnownMasks_) {

@@ -75,6 +75,8 @@ class AffinityEngine {
   void Pass(EmptyListing onEmptyListing);
   struct KnownProcess {
     std::uint64_t seenInPass = 0;
+    std::uint64_t startTime =
+        0;  // where the platform tells it: a PID with another is another process
     bool tookCycleStep = false;  // mode Automatic gave it a CPU (or would have, in vain)
   };
 

@@ -22,7 +22,7 @@ zip_file=$out/Mervale-$version-win64.zip
 (cd "$out" && zip -q -r -X "$zip_file" Mervale)
 
 installer=$out/Mervale-$version-setup.exe
-makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DICON="$root/app/windows/mervale.ico" \
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DICON="$root/app/windows/mervale.ico" \
   -DOUTFILE="$installer" "$root/app/windows/installer.nsi"
 echo "$zip_file"
 echo "$installer"

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Smoke test of the Windows release under Wine, in a Wine virtual desktop on a virtual X display:
-# the installer installs for the user with a Start menu entry; the installed mervale.exe shows its
-# window; a right click on its tray icon opens the menu, where Mode > CPU 1 is chosen by keyboard;
+# the installer installs for the user into a new folder whose path has a space, with a Start menu
+# entry; the installed mervale.exe shows its window, and a second start ends at once and leaves one
+# program; a right click on its tray icon opens the menu, where Mode > CPU 1 is chosen by keyboard;
 # a process started after that, suspended, is given mask 1; autostart written from the Options
-# window names the installed path, and Wine's next start of the session starts the program from
-# it; the tray menu's Exit ends it and the uninstaller leaves nothing of it behind. A screenshot
-# with the tray menu open is kept beside the build (its path is printed) and, base64-encoded, in
-# the log.
+# window names the installed path, quoted, and Wine's next start of the session starts the program
+# from it; the tray menu's Exit ends it; a second start brings the window back from the tray; the
+# installer run again ends the running program first, and so does the uninstaller, which leaves
+# nothing of it behind (an older unquoted autostart value included), not even the new folder; an
+# installation into the default folder is taken away as well. Nothing is written outside the
+# test's temporary folder. A screenshot with the tray menu open is kept beside the build (its path
+# is printed) and, base64-encoded, in the log.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MERVALE_WIN32_BUILD_DIR:-$root/build-win32}
@@ -47,9 +51,11 @@ registry_value() { wine_text reg query "$1" /v "$2" | awk -v name="$2" '$1 == na
 
 user=$(wine_text cmd /c 'echo %USERNAME%')
 home_unix=$WINEPREFIX/drive_c/users/$user
-install_dir="C:\\users\\$user\\AppData\\Local\\Programs\\Mervale"
+# A folder of its own that the installation makes, with a space in its path.
+install_parent_unix="$WINEPREFIX/drive_c/Program Files Test"
+install_dir="C:\\Program Files Test\\Mervale"
 installed_exe="$install_dir\\mervale.exe"
-install_unix=$home_unix/AppData/Local/Programs/Mervale
+install_unix=$install_parent_unix/Mervale
 start_menu_entry="$home_unix/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Mervale.lnk"
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Mervale'
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -66,8 +72,15 @@ for file in Mervale/mervale.exe Mervale/Languages/English.txt Mervale/Languages/
   grep -qw "$file" <<<"$zip_listing" || fail "$file missing from the zip: $zip_listing"
 done
 
-step "installing $(basename "$installer") for the user"
-wine "$installer" /S >/dev/null 2>&1 || fail "the installer failed"
+# /D= takes the rest of the command line unquoted, which only cmd passes on as it stands.
+cp "$installer" "$WINEPREFIX/drive_c/"
+installer_ended() { ! pgrep -f "$(basename "$installer")" >/dev/null; }
+install_into() {
+  wine cmd /c "C:\\$(basename "$installer") /S /D=$1" >/dev/null 2>&1 &&
+    wait_until 60 installer_ended
+}
+step "installing $(basename "$installer") for the user into $install_dir"
+install_into "$install_dir" || fail "the installer failed"
 wait_until 60 test -f "$install_unix/uninstall.exe" || fail "nothing installed in $install_unix"
 for file in mervale.exe Languages/English.txt Languages/German.txt; do
   [[ -f $install_unix/$file ]] || fail "$file not installed"
@@ -83,6 +96,14 @@ start_program() {
 }
 step "starting $installed_exe"
 start_program
+
+program_count() { pgrep -fc 'Mervale.mervale\.exe' || true; }
+second_start() {
+  timeout 60 wine "$installed_exe" >/dev/null 2>&1 || fail "a second start did not end with status 0"
+  (($(program_count) == 1)) || fail "$(program_count) programs run after a second start"
+}
+second_start
+step "a second start ended at once; one program runs"
 
 # The tray icon: Wine draws the notification area along the bottom of the virtual desktop.
 read -r _ tray_x tray_y tray_w tray_h < <(probe tray) || fail "no tray window"
@@ -114,10 +135,10 @@ xdotool mousemove --window "$desktop" $((win_x + win_w - 50)) \
   $((win_y + win_h - 25)) click 1
 options=$(probe window Options 20) || fail "no Options window: $options"
 xdotool key space
-autostart_is_installed_exe() { [[ $(registry_value "$run_key" Mervale) == "$installed_exe" ]]; }
+autostart_is_installed_exe() { [[ $(registry_value "$run_key" Mervale) == "\"$installed_exe\"" ]]; }
 wait_until 20 autostart_is_installed_exe ||
-  fail "autostart names \"$(registry_value "$run_key" Mervale)\", not $installed_exe"
-step "autostart entry: $installed_exe"
+  fail "autostart names $(registry_value "$run_key" Mervale), not \"$installed_exe\""
+step "autostart entry: \"$installed_exe\""
 
 program_running() { pgrep -f 'Mervale.mervale\.exe' >/dev/null; }
 program_ended() { ! program_running; }
@@ -134,19 +155,51 @@ step "Exit ended the program"
 # A new logon: Wine's wineboot starts the Run key's programs as Windows does.
 wine wineboot >/dev/null 2>&1
 window=$(probe window Mervale 90) || fail "autostart did not start the program: $window"
-pgrep -f 'Programs.Mervale.mervale\.exe' >/dev/null || fail "the program started is not the installed one"
+pgrep -f 'Files Test.Mervale.mervale\.exe' >/dev/null || fail "the program started is not the installed one"
 step "started again by autostart from $installed_exe"
-exit_program
 
-step "uninstalling"
+probe minimize Mervale 20 >/dev/null || fail "minimising did not hide the window into the tray"
+second_start
+window=$(probe window Mervale 20) || fail "a second start did not bring the window back from the tray"
+step "a second start brought the window back from the tray"
+
+step "installing again over the running program"
+install_into "$install_dir" || fail "the installer failed"
+wait_until 30 program_ended || fail "the installer left the program running"
+[[ -f $install_unix/mervale.exe ]] || fail "the installation over the running program is incomplete"
+step "the installer ended the program first"
+
+start_program
+# What earlier versions wrote: the bare path.
+wine reg add "$run_key" /v Mervale /d "$installed_exe" /f >/dev/null 2>&1
+step "uninstalling while the program runs"
 wine "$install_dir\\uninstall.exe" /S >/dev/null 2>&1 || fail "the uninstaller failed"
-install_dir_gone() { [[ ! -e $install_unix ]]; }
-wait_until 60 install_dir_gone || fail "left behind: $(find "$install_unix" | tr '\n' ' ')"
+install_parent_gone() { [[ ! -e $install_parent_unix ]]; }
+wait_until 60 install_parent_gone || fail "left behind: $(find "$install_parent_unix" | tr '\n' ' ')"
+program_ended || fail "the uninstaller left the program running"
 [[ ! -e $start_menu_entry ]] || fail "the Start menu entry is still there"
 [[ -z $(registry_value "$uninstall_key" InstallLocation) ]] || fail "the uninstall entry is still there"
-[[ -z $(registry_value "$run_key" Mervale) ]] || fail "the autostart entry is still there"
+[[ -z $(registry_value "$run_key" Mervale) ]] || fail "the older autostart entry is still there"
 [[ -f $home_unix/AppData/Roaming/Mervale/Settings.ini ]] || fail "the user's settings went too"
-step "uninstalled: program, Start menu entry, uninstall and autostart entries gone; settings kept"
+step "uninstalled: program ended, its folders, Start menu entry, uninstall and autostart entries gone; settings kept"
+
+# The default folder, and the quoted autostart value that the program writes.
+local_unix=$home_unix/AppData/Local
+local_before=$(ls -A "$local_unix")
+wine "C:\\$(basename "$installer")" /S >/dev/null 2>&1 || fail "the installer failed"
+default_exe="C:\\users\\$user\\AppData\\Local\\Programs\\Mervale\\mervale.exe"
+wait_until 60 test -f "$local_unix/Programs/Mervale/uninstall.exe" || fail "nothing installed in the default folder"
+wait_until 60 installer_ended || fail "the installer did not end"
+wine reg add "$run_key" /v Mervale /d "\"$default_exe\"" /f >/dev/null 2>&1
+wine "${default_exe%mervale.exe}uninstall.exe" /S >/dev/null 2>&1 || fail "the uninstaller failed"
+local_restored() { [[ $(ls -A "$local_unix") == "$local_before" ]]; }
+wait_until 60 local_restored || fail "left behind in the default folder: $(ls -A "$local_unix" | tr '\n' ' ')"
+[[ -z $(registry_value "$run_key" Mervale) ]] || fail "the autostart entry is still there"
+step "installed into and uninstalled from the default folder: nothing left, autostart entry gone"
+
+outside=$(find "$WINE_TEST_HOME" -mindepth 1 | tr '\n' ' ')
+[[ -z $outside ]] || fail "written outside the prefix: $outside"
+step "nothing written outside the prefix"
 
 echo "screenshot of the tray menu, base64 PNG of $shots/tray-menu.png:"
 base64 -w 120 "$shots/tray-menu.png"

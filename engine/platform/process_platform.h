@@ -25,6 +25,10 @@ class ProcessPlatform {
   virtual ErrorCode ListPids(std::vector<Pid>& pids) = 0;
   // The executable's file name; empty when the process is gone or its name cannot be had.
   virtual std::string ProcessName(Pid pid) = 0;
+  // When the process started, in the platform's own units; 0 where the platform does not tell.
+  // Together with the PID it names one process: a PID freed by its process may be handed to a
+  // later one between two listings.
+  virtual std::uint64_t StartTime(Pid /*pid*/) { return 0; }
   // The CPUs a process may be given: the online ones (on Windows, of the program's processor
   // group).
   virtual AffinityMask OnlineCpus() = 0;

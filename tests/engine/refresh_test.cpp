@@ -49,17 +49,34 @@ TEST_F(Refresh, StartingAndEndingProcessesAreFollowedAtTheNextPass) {
   EXPECT_EQ(SetMasksFor(3), std::vector<AffinityMask>{1});
 }
 
-TEST_F(Refresh, AReusedPidIsTakenForTheOldProcess) {
-  machine.AddProcess(7, "old.exe", 3);
-  engine.RefreshProcesses();
-  machine.RemoveProcess(7);
-  machine.AddProcess(7, "new.exe", 1);
-  policy().mode = Mode::kCpu2;
-  engine.RefreshProcesses();
-  ASSERT_EQ(table().RowCount(), 1);
-  EXPECT_EQ(table().RowAt(0).caption, "old.exe");
-  EXPECT_EQ(table().RowAt(0).maskText, "1000");
-  EXPECT_EQ(machine.calls().sets, 0);
+TEST_F(Refresh, AReusedPidIsANewProcessWhereThePlatformTellsStartTimes) {
+  struct Case {
+    bool tellsStartTimes;
+    const char* caption;
+    const char* maskText;
+    std::vector<AffinityMask> sets;
+  };
+  for (const Case& c : {Case{true, "new.exe", "0100", {2}}, Case{false, "old.exe", "1000", {}}}) {
+    FakeProcessPlatform machine(2);
+    CountingReporter reporter;
+    AffinityEngine engine(machine, reporter);
+    machine.TellStartTimes(c.tellsStartTimes);
+    machine.AddProcess(6, "other.exe", 3);
+    machine.AddProcess(7, "old.exe", 3);
+    engine.RefreshProcesses();
+    machine.RemoveProcess(7);
+    machine.AddProcess(7, "new.exe", 1);
+    engine.Policy().mode = Mode::kCpu2;
+    engine.RefreshProcesses();
+    ASSERT_EQ(engine.Table().RowCount(), 2) << c.caption;
+    const ProcessRow* row = engine.Table().FindRow(7);
+    ASSERT_NE(row, nullptr) << c.caption;
+    EXPECT_EQ(row->caption, c.caption);
+    EXPECT_EQ(row->maskText, c.maskText);
+    std::vector<AffinityMask> sets;
+    for (const auto& attempt : machine.calls().setLog) sets.push_back(attempt.mask);
+    EXPECT_EQ(sets, c.sets) << c.caption;
+  }
 }
 
 TEST_F(Refresh, MasksOutsideTheOnlineCpusGiveNoRowAndNoModeEverWhileKnown) {

@@ -2,6 +2,8 @@
 // from inside the same Wine desktop, and starts a new process that the running program must pin.
 //
 //   smoke_probe window TITLE SECONDS    waits for a visible top-level window of that title
+//   smoke_probe minimize TITLE SECONDS  minimises it as its title bar's button does and waits until
+//                                       it is hidden (the program hides it into the tray)
 //   smoke_probe tray                    prints the tray's rectangle on the desktop
 //   smoke_probe new-process MASK SECONDS
 //       starts a suspended copy of itself and waits until its affinity mask is MASK
@@ -56,6 +58,21 @@ int FindWindowByTitle(const char* title, int seconds) {
   return 0;
 }
 
+int MinimizeToHidden(const char* title, int seconds) {
+  const HWND window = VisibleWindow(title);
+  if (window == nullptr) {
+    std::printf("no visible window \"%s\"\n", title);
+    return 1;
+  }
+  PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  if (!WaitFor(seconds, [&] { return !IsWindowVisible(window); })) {
+    std::printf("window \"%s\" still visible\n", title);
+    return 1;
+  }
+  std::printf("hidden\n");
+  return 0;
+}
+
 int FindTray() {
   HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
   if (tray == nullptr) {
@@ -102,13 +119,16 @@ int main(int argc, char* argv[]) {
   int result = 2;
   if (command == "window" && argc == 4) {
     result = FindWindowByTitle(argv[2], std::atoi(argv[3]));
+  } else if (command == "minimize" && argc == 4) {
+    result = MinimizeToHidden(argv[2], std::atoi(argv[3]));
   } else if (command == "tray" && argc == 2) {
     result = FindTray();
   } else if (command == "new-process" && argc == 4) {
     result = NewProcessGetsMask(std::strtoull(argv[2], nullptr, 10), std::atoi(argv[3]));
   } else {
-    std::fprintf(stderr,
-                 "usage: smoke_probe window TITLE SECONDS | tray | new-process MASK SECONDS\n");
+    std::fprintf(
+        stderr,
+        "usage: smoke_probe window|minimize TITLE SECONDS | tray | new-process MASK SECONDS\n");
   }
   std::fflush(stdout);
   return result;

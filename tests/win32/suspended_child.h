@@ -4,6 +4,7 @@
 #include <windows.h>
 // clang-format on
 
+#include <cstdint>
 #include <string>
 
 #include "engine/platform/process_platform.h"
@@ -37,6 +38,12 @@ class SuspendedChild {
   bool Started() const { return started_; }
   Pid ProcessId() const { return info_.dwProcessId; }
   HANDLE Handle() const { return info_.hProcess; }
+  // As the system's process list gives it: 100 ns steps since 1601.
+  std::uint64_t CreationTime() const {
+    FILETIME creation{}, exit{}, kernel{}, user{};
+    GetProcessTimes(info_.hProcess, &creation, &exit, &kernel, &user);
+    return std::uint64_t{creation.dwHighDateTime} << 32 | creation.dwLowDateTime;
+  }
   // The executable's file name without its directory, as a process snapshot shows it.
   std::string ExecutableName() const {
     return executablePath_.substr(executablePath_.find_last_of('\\') + 1);

@@ -73,10 +73,31 @@ TEST_F(Win32PlatformTest, NamesComeFromTheLatestListing) {
   ASSERT_TRUE(late.Started());
   EXPECT_EQ(fresh.ProcessName(early.ProcessId()), early.ExecutableName());
   EXPECT_EQ(fresh.ProcessName(late.ProcessId()), "") << "started after the listing";
+  EXPECT_EQ(fresh.StartTime(late.ProcessId()), 0u);
   EXPECT_EQ(fresh.ProcessName(kNoSuchPid), "");
 
   ASSERT_EQ(fresh.ListPids(pids), 0u);
   EXPECT_EQ(fresh.ProcessName(late.ProcessId()), late.ExecutableName());
+  EXPECT_EQ(fresh.StartTime(late.ProcessId()), late.CreationTime());
+}
+
+TEST_F(Win32PlatformTest, BothListingsGiveTheSameProcessesOnlyOneTellsStartTimes) {
+  SuspendedChild child;
+  ASSERT_TRUE(child.Started());
+  std::vector<std::uint64_t> buffer(1);  // far too small: the listing grows it
+  std::vector<ListedProcess> fromSystem;
+  std::vector<ListedProcess> fromSnapshot;
+  ASSERT_EQ(ListFromSystemInformation(buffer, fromSystem), 0u);
+  ASSERT_EQ(ListFromSnapshot(fromSnapshot), 0u);
+  for (Pid pid : {Pid{GetCurrentProcessId()}, child.ProcessId()}) {
+    const auto system = std::ranges::find(fromSystem, pid, &ListedProcess::pid);
+    const auto snapshot = std::ranges::find(fromSnapshot, pid, &ListedProcess::pid);
+    ASSERT_NE(system, fromSystem.end()) << pid;
+    ASSERT_NE(snapshot, fromSnapshot.end()) << pid;
+    EXPECT_EQ(system->name, snapshot->name);
+    EXPECT_NE(system->startTime, 0u);
+    EXPECT_EQ(snapshot->startTime, 0u);
+  }
 }
 
 TEST_F(Win32PlatformTest, MasksSetOnAChildAreReadBack) {

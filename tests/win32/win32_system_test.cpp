@@ -15,6 +15,8 @@
 namespace mervale {
 namespace {
 
+using namespace std::string_literals;
+
 bool IsDirectory(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -87,12 +89,12 @@ TEST_F(Win32SystemTest, AutostartValueIsWrittenMovedAndDeleted) {
   auto value = ReadRunValue();
   ASSERT_TRUE(value);
   EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(value->bytes, first + '\0');
+  EXPECT_EQ(value->bytes, '"' + first + "\"\0"s);
 
   services_.WriteAutostart(moved);
   value = ReadRunValue();
   ASSERT_TRUE(value);
-  EXPECT_EQ(value->bytes, moved + '\0');
+  EXPECT_EQ(value->bytes, '"' + moved + "\"\0"s);
 
   services_.DeleteAutostart();
   EXPECT_FALSE(ReadRunValue());

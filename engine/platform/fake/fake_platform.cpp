@@ -12,7 +12,7 @@ FakeProcessPlatform::FakeProcessPlatform(int cpuCount, Pid ownPid)
 void FakeProcessPlatform::AddProcess(Pid pid, std::string name, AffinityMask mask) {
   if (Find(pid) != nullptr) throw std::invalid_argument("process already exists");
   positions_[pid] = machine_.size();
-  machine_.push_back({pid, std::move(name), mask});
+  machine_.push_back({pid, std::move(name), mask, ++lastStartTime_});
 }
 
 void FakeProcessPlatform::RemoveProcess(Pid pid) {
@@ -62,6 +62,11 @@ std::string FakeProcessPlatform::ProcessName(Pid pid) {
   ++calls_.namesRead;
   const Process* process = Find(pid);
   return process != nullptr ? process->name : std::string();
+}
+
+std::uint64_t FakeProcessPlatform::StartTime(Pid pid) {
+  const Process* process = Find(pid);
+  return process != nullptr && tellStartTimes_ ? process->startTime : 0;
 }
 
 AffinityMask FakeProcessPlatform::GetMask(Pid pid) {

@@ -39,7 +39,7 @@ class FakeProcessPlatform : public ProcessPlatform {
   explicit FakeProcessPlatform(int cpuCount = 2, Pid ownPid = 4000);
 
   // --- Scripting the machine -------------------------------------------------------------------
-  // Appends a process at the end of the listing order.
+  // Appends a process at the end of the listing order; it starts later than every process before.
   void AddProcess(Pid pid, std::string name, AffinityMask mask);
   void RemoveProcess(Pid pid);
   // The process runs another program: the same PID under a new name.
@@ -56,6 +56,8 @@ class FakeProcessPlatform : public ProcessPlatform {
   void RefuseSet(Pid pid);
   // Every ListPids fails with the code; nullopt lists again.
   void FailSnapshots(std::optional<ErrorCode> code) { listFailure_ = code; }
+  // Whether StartTime tells when a process started, as Windows does, or answers 0.
+  void TellStartTimes(bool tell) { tellStartTimes_ = tell; }
 
   // --- Inspecting it ----------------------------------------------------------------------------
   // Empty for a process that does not exist.
@@ -67,6 +69,7 @@ class FakeProcessPlatform : public ProcessPlatform {
   // --- ProcessPlatform --------------------------------------------------------------------------
   ErrorCode ListPids(std::vector<Pid>& pids) override;
   std::string ProcessName(Pid pid) override;
+  std::uint64_t StartTime(Pid pid) override;
   AffinityMask OnlineCpus() override { return AffinityMask::FirstCpus(std::size_t(cpuCount_)); }
   CpuTopology Topology() override {
     return topology_.value_or(PlainTopology(static_cast<unsigned>(cpuCount_)));
@@ -80,6 +83,7 @@ class FakeProcessPlatform : public ProcessPlatform {
     Pid pid;
     std::string name;
     AffinityMask mask;
+    std::uint64_t startTime;
   };
 
   Process* Find(Pid pid);
@@ -95,6 +99,8 @@ class FakeProcessPlatform : public ProcessPlatform {
   std::set<Pid> refusedSets_;
   std::optional<ErrorCode> listFailure_;
   std::optional<CpuTopology> topology_;
+  bool tellStartTimes_ = true;
+  std::uint64_t lastStartTime_ = 0;
   Calls calls_;
 };
 

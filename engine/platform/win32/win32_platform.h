@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -16,14 +17,31 @@ inline constexpr std::size_t kSnapshotNameLength = 260;
 // The name held in a snapshot entry: up to the first NUL, or the whole field when it has none.
 std::string NameFromSnapshotField(std::span<const char, kSnapshotNameLength> field);
 
-// Process management through the Windows Tool Help snapshot and the process affinity calls.
+// One running process as a listing gives it; a start time of 0 was not told.
+struct ListedProcess {
+  Pid pid = 0;
+  std::string name;
+  std::uint64_t startTime = 0;  // creation time, in 100 ns since 1601
+};
+
+// The running processes in the system's order, processes without threads left out (they have
+// ended and only an open handle keeps them listed); 0 or the failure's code. The first asks
+// NtQuerySystemInformation for every process with its name and creation time in one call, into
+// `buffer`, which grows to the size the system asks for and is kept for the next call; the
+// second walks a Tool Help snapshot, which tells no creation time.
+ErrorCode ListFromSystemInformation(std::vector<std::uint64_t>& buffer,
+                                    std::vector<ListedProcess>& processes);
+ErrorCode ListFromSnapshot(std::vector<ListedProcess>& processes);
+
+// Process management through the system's process list and the process affinity calls.
 class Win32ProcessPlatform final : public ProcessPlatform {
  public:
-  // One snapshot gives the list and the names; a snapshot without a first entry gives 0 and no
-  // PID.
+  // One listing gives the PIDs, names and start times; the Tool Help snapshot stands in where the
+  // system information cannot be had. A listing without any process gives 0 and no PID.
   ErrorCode ListPids(std::vector<Pid>& pids) override;
-  // The name the latest listing's snapshot gave; empty for a PID it did not hold.
+  // The name and start time the latest listing gave; empty resp. 0 for a PID it did not hold.
   std::string ProcessName(Pid pid) override;
+  std::uint64_t StartTime(Pid pid) override;
   // Open the process for the one call and close it again.
   AffinityMask OnlineCpus() override;
   CpuTopology Topology() override { return MachineTopology(); }
@@ -32,7 +50,11 @@ class Win32ProcessPlatform final : public ProcessPlatform {
   Pid CurrentPid() override;
 
  private:
-  std::unordered_map<Pid, std::string> names_;
+  const ListedProcess* Listed(Pid pid) const;
+
+  std::vector<std::uint64_t> systemInformation_;
+  std::vector<ListedProcess> listed_;
+  std::unordered_map<Pid, std::size_t> positions_;
 };
 
 }  // namespace mervale

@@ -71,10 +71,13 @@ std::string Win32SystemServices::ExecutableDir() {
 void Win32SystemServices::WriteAutostart(const std::string& executablePath) {
   HKEY key = OpenRunKey();
   if (key == nullptr) throw Error(CannotSetDataText(kAutostartValueName));
+  // The value is a command line: unquoted, a path with a space would first be tried cut at the
+  // space ("C:\Program.exe"), which anyone who may write there could put in its way.
+  const std::string commandLine = '"' + executablePath + '"';
   // REG_SZ data is stored with its terminating zero.
   LONG result = RegSetValueExA(key, kAutostartValueName, 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>(executablePath.c_str()),
-                               static_cast<DWORD>(executablePath.size() + 1));
+                               reinterpret_cast<const BYTE*>(commandLine.c_str()),
+                               static_cast<DWORD>(commandLine.size() + 1));
   RegCloseKey(key);
   if (result != ERROR_SUCCESS) throw Error(CannotSetDataText(kAutostartValueName));
 }
