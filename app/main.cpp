@@ -43,7 +43,7 @@ int main(int argc, char* argv[]) {
   // New processes get their mode as they start where the system reports starts; Windows, and Linux
   // without the privilege, rely on the refresh timer alone.
   mervale::LinuxProcessStartSource starts;
-  mervale::StartWatcher startWatcher(starts, windows.mainWindow().program(), &windows.mainWindow());
+  mervale::StartWatcher startWatcher(starts, windows.program(), &windows.mainWindow());
 #endif
   windows.launch();
   const int result = QApplication::exec();

@@ -1,9 +1,7 @@
 #include "engine/program.h"
 
 #include <algorithm>
-#include <stdexcept>
 
-#include "engine/set_entries.h"
 #include "store/data_files.h"
 #include "store/error.h"
 #include "store/temporary_files.h"
@@ -102,15 +100,6 @@ void Program::ModeChanged() {
   engine_.ClearProcesses();
   engine_.RebuildProcesses();
   SaveSettings();
-}
-
-void Program::RunSetEntry(int entryIndex) {
-  const std::span<const SetEntry> entries = SetEntries();
-  if (entryIndex < 0 || static_cast<std::size_t>(entryIndex) >= entries.size()) {
-    throw std::out_of_range("no set entry " + std::to_string(entryIndex));
-  }
-  const SetEntry& entry = entries[static_cast<std::size_t>(entryIndex)];
-  ApplySetToSelected(SetOf(entry.flags), entry.addToList);
 }
 
 void Program::ApplySetToSelected(const CpuSet& set, bool addToList) {

@@ -100,9 +100,8 @@ class Program {
   void DeleteProfileEntries(const std::vector<int>& selectedEntries);
   void DeleteExclusions(const std::vector<int>& selectedNames);
 
-  // The process menu: one of SetEntries(), "Isolate" (Isolate1), "Exclude" (Exclude1).
-  void RunSetEntry(int entryIndex);
-  // Any set the menus offer: the selected processes get it; "Add to list" records it first.
+  // The process menu: any set it offers (the selected processes get it; "Add to list" records it
+  // first), "Isolate" (Isolate1), "Exclude" (Exclude1).
   void ApplySetToSelected(const CpuSet& set, bool addToList);
   void IsolateSelected();
   void ExcludeSelected();

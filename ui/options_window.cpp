@@ -10,7 +10,9 @@
 #include <QVBoxLayout>
 
 #include <array>
+#include <utility>
 
+#include "ui/caption_board.h"
 #include "ui/error_box.h"
 #include "ui/program_text.h"
 #include "ui/radio_group.h"
@@ -27,7 +29,7 @@ constexpr std::array<ExtraCaption, kCpuCycleCount> kCycleCaptions{
 
 }  // namespace
 
-OptionsWindow::OptionsWindow(Program& program, QWidget* mainWindow)
+OptionsWindow::OptionsWindow(Program& program, CaptionBoard& captions, QWidget* mainWindow)
     : QWidget(nullptr, Qt::Window), program_(program) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("Options"));
@@ -102,6 +104,16 @@ OptionsWindow::OptionsWindow(Program& program, QWidget* mainWindow)
   layout->addLayout(languages, 1);
   layout->addWidget(buttonBar);
 
+  for (const auto& [target, control] :
+       {std::pair<CaptionTarget, QWidget*>{CaptionTarget::kAutostartBox, autostart_},
+        {CaptionTarget::kStartMinimizedBox, startMinimized_},
+        {CaptionTarget::kQuadCoreBox, quadCore_},
+        {CaptionTarget::kRefreshRateLabel, refreshLabel_},
+        {CaptionTarget::kCloseOptionsButton, closeButton_}}) {
+    captions.bind(target, [control](const QString& text) { control->setProperty("text", text); });
+  }
+  captions.bindRefresher([this] { extraCaptionsChanged(); });
+
   CentreOnFirstShow(this, mainWindow);
   fillLanguages();
 }
@@ -124,28 +136,6 @@ void OptionsWindow::showOptions(const Options& options) {
   const QString refreshText = ProgramText(options.refreshText);
   // Rewriting the same text would move the cursor while the user types.
   if (refreshRate_->text() != refreshText) refreshRate_->setText(refreshText);
-}
-
-void OptionsWindow::setCaption(CaptionTarget target, const QString& caption) {
-  switch (target) {
-    case CaptionTarget::kAutostartBox:
-      autostart_->setText(caption);
-      break;
-    case CaptionTarget::kStartMinimizedBox:
-      startMinimized_->setText(caption);
-      break;
-    case CaptionTarget::kQuadCoreBox:
-      quadCore_->setText(caption);
-      break;
-    case CaptionTarget::kRefreshRateLabel:
-      refreshLabel_->setText(caption);
-      break;
-    case CaptionTarget::kCloseOptionsButton:
-      closeButton_->setText(caption);
-      break;
-    default:
-      break;
-  }
 }
 
 void OptionsWindow::extraCaptionsChanged() {

@@ -116,14 +116,10 @@ TEST_F(Actions, FailedProfileSaveKeepsTheNewListAndRaises) {
   EXPECT_EQ(policy().profileList, LineList{"1000: a"});
 }
 
-TEST(SetEntries, ThirtyHandlersOneTableEveryItemNamesItsSet) {
-  const auto entries = SetEntries();
-  ASSERT_EQ(entries.size(), 30u);
+TEST(SetMenuItems, EachCaptionNamesItsSetAndItsSubmenuItsCount) {
   int addToList = 0;
-  for (const SetEntry& entry : entries) addToList += entry.addToList;
-  EXPECT_EQ(addToList, 15);
   for (const SetMenuItem& item : SetMenuItems()) {
-    const CpuFlags& f = entries[static_cast<std::size_t>(item.entry)].flags;
+    const CpuFlags& f = item.flags;
     std::string caption;
     for (int cpu = 1; cpu <= 4; ++cpu) {
       const std::int32_t flag = cpu == 1 ? f.cpu1 : cpu == 2 ? f.cpu2 : cpu == 3 ? f.cpu3 : f.cpu4;
@@ -132,10 +128,13 @@ TEST(SetEntries, ThirtyHandlersOneTableEveryItemNamesItsSet) {
     const std::string_view shown =
         item.caption.starts_with("CPU ") ? item.caption.substr(4) : item.caption;
     EXPECT_EQ(shown, caption) << item.name;
-    const bool underAddToList = item.group.ends_with("2");
-    EXPECT_EQ(entries[static_cast<std::size_t>(item.entry)].addToList, underAddToList) << item.name;
+    // The layout names of the "Add to list" items end in 2, and only those record.
+    const bool underAddToList = item.place == SetMenuPlace::kAddToList;
+    EXPECT_EQ(item.name.ends_with("2"), underAddToList) << item.name;
+    addToList += underAddToList;
   }
   EXPECT_EQ(SetMenuItems().size(), 36u);
+  EXPECT_EQ(addToList, 15);
 }
 
 }  // namespace
