@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "engine/cpu_set.h"
+#include "store/line_search.h"
 
 namespace mervale {
 
@@ -118,8 +119,7 @@ void AffinityEngine::ApplyToSelected(const AffinityMask& mask) {
   RefreshProcesses();
 }
 
-void AffinityEngine::AddSelectedToProfile(const AffinityMask& mask,
-                                          const std::string& profileFileName) {
+void AffinityEngine::AddSelectedToProfile(const AffinityMask& mask) {
   ReadMachine();
   const std::string maskText = MaskToText(mask, MaskTextWidth(policy_.managedCpus));
   LineList& profile = policy_.profileList;
@@ -129,7 +129,6 @@ void AffinityEngine::AddSelectedToProfile(const AffinityMask& mask,
     });
     profile.push_back(maskText + ": " + row.caption);
   });
-  SaveLineList(profile, profileFileName);
 }
 
 void AffinityEngine::Isolate() {
@@ -149,13 +148,12 @@ void AffinityEngine::Isolate() {
   RefreshProcesses();
 }
 
-void AffinityEngine::Exclude(const std::string& exclusionFileName) {
+void AffinityEngine::Exclude() {
   LineList& exclusions = policy_.exclusionList;
   table_.ForEachSelectedRow([&](const ProcessRow& row) {
     std::string lower = LowerCaseAscii(row.caption);
     if (FindListBoxLine(exclusions, lower) == -1) exclusions.push_back(std::move(lower));
   });
-  SaveLineList(exclusions, exclusionFileName);
 }
 
 }  // namespace mervale

@@ -4,6 +4,7 @@
 #include "store/data_files.h"
 #include "store/error.h"
 #include "store/languages_dir.h"
+#include "store/line_list_file.h"
 
 namespace mervale {
 namespace {

@@ -1,4 +1,5 @@
 #include "store/language_captions.h"
+#include "store/line_search.h"
 
 #include <algorithm>
 #include <array>

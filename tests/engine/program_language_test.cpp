@@ -5,6 +5,7 @@
 
 #include "program_fixture.h"
 #include "store/error.h"
+#include "store/line_list_file.h"
 
 namespace mervale {
 namespace {
