@@ -17,7 +17,7 @@
 
 #include <cerrno>
 
-#include "store/posix_path.h"
+#include "store/system/linux/posix_path.h"
 #endif
 
 namespace mervale {

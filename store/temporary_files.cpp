@@ -16,7 +16,7 @@
 
 #include <vector>
 
-#include "store/posix_path.h"
+#include "store/system/linux/posix_path.h"
 #endif
 
 namespace mervale {

@@ -1,6 +1,6 @@
 #ifndef _WIN32
 
-#include "store/posix_path.h"
+#include "store/system/linux/posix_path.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
