@@ -1,5 +1,3 @@
-#ifndef _WIN32
-
 #include "store/system/linux/posix_path.h"
 
 #include <fcntl.h>
@@ -109,5 +107,3 @@ int FollowPath(const std::string& path, LinkCheck check, PathEnd& end) {
 }
 
 }  // namespace mervale
-
-#endif
