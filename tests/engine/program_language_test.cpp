@@ -154,8 +154,8 @@ TEST_F(Language, NamesAreTheFilesBesideTheProgram) {
 
 // The files that ship with the program.
 TEST(ShippedLanguages, EachSetsEveryCaptionAndKeepsTheSeparators) {
-  const std::filesystem::path directory =
-      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "Languages";
+  // Not found from __FILE__: a compiler cache may have made that path relative to the build.
+  const std::filesystem::path directory = std::filesystem::path(MERVALE_SOURCE_DIR) / "Languages";
   const LineList names = ListLanguageFiles(directory.string());
   for (const char* shipped : {"English", "French", "German", "Spanish"}) {
     ASSERT_NE(std::ranges::find(names, shipped), names.end()) << shipped;
