@@ -125,9 +125,9 @@ void AffinityEngine::AddSelectedToProfile(const AffinityMask& mask) {
   LineList& profile = policy_.profileList;
   table_.ForEachSelectedRow([&](const ProcessRow& row) {
     std::erase_if(profile, [&](const std::string& entry) {
-      return EntryBelongsTo(entry, row.caption, policy_.managedCpus);
+      return EntryBelongsTo(entry, row.name, policy_.managedCpus);
     });
-    profile.push_back(maskText + ": " + row.caption);
+    profile.push_back(maskText + ": " + row.name);
   });
 }
 
@@ -138,7 +138,7 @@ void AffinityEngine::Isolate() {
   const int count = table_.RowCount();
   for (int i = 0; i < count; ++i) {
     const ProcessRow& row = table_.RowAt(i);
-    if (IsExcluded(policy_.exclusionList, row.caption)) continue;
+    if (IsExcluded(policy_.exclusionList, row.name)) continue;
     if (row.selected) {
       platform_.SetMask(row.pid, 1);
       continue;
@@ -151,7 +151,7 @@ void AffinityEngine::Isolate() {
 void AffinityEngine::Exclude() {
   LineList& exclusions = policy_.exclusionList;
   table_.ForEachSelectedRow([&](const ProcessRow& row) {
-    std::string lower = LowerCaseAscii(row.caption);
+    std::string lower = LowerCaseAscii(row.name);
     if (FindListBoxLine(exclusions, lower) == -1) exclusions.push_back(std::move(lower));
   });
 }

@@ -76,15 +76,15 @@ void CheckOneInput(const std::uint8_t* data, std::size_t size) {
   for (int row = 0; row < table.RowCount(); ++row) {
     const ProcessRow& process = table.RowAt(row);
     if (!process.selected) continue;
-    if (ReferenceFind(expected, process.caption) < 0) {
-      expected.push_back(LowerCaseAscii(process.caption));
+    if (ReferenceFind(expected, process.name) < 0) {
+      expected.push_back(LowerCaseAscii(process.name));
     }
   }
   engine.Exclude();
   Require(engine.Policy().exclusionList == expected, "Exclude agrees with the reference");
   for (int row = 0; row < table.RowCount(); ++row) {
     const ProcessRow& process = table.RowAt(row);
-    if (process.selected) Require(IsExcluded(expected, process.caption), "excluded after Exclude");
+    if (process.selected) Require(IsExcluded(expected, process.name), "excluded after Exclude");
   }
 }
 

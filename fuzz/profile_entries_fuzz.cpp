@@ -100,7 +100,7 @@ void CheckOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string* lastName = nullptr;
   for (int row = 0; row < table.RowCount(); ++row) {
     if (!table.RowAt(row).selected) continue;
-    lastName = &table.RowAt(row).caption;
+    lastName = &table.RowAt(row).name;
     std::erase_if(expected,
                   [&](const std::string& entry) { return ReferenceBelongs(entry, *lastName); });
     expected.push_back(maskText + ": " + *lastName);
