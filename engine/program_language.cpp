@@ -64,7 +64,7 @@ void Program::ApplyLanguage() {
     engine_.Policy().mode = std::nullopt;
     SelectMode(mode);
   }
-  view_.ExtraCaptionsChanged();
+  view_.BigMachineCaptionsChanged();
 }
 
 }  // namespace mervale

@@ -82,7 +82,7 @@ void ProcessMenu::showMachineSets() {
   const CpuTopology& topology = program_.Topology();
   const auto items =
       MachineSetItems(topology, CpuSet::FromNumbers(topology.online),
-                      [this](ExtraCaption caption) { return program_.Caption(caption); });
+                      [this](BigMachineCaption caption) { return program_.Caption(caption); });
   if (items.empty()) return;
   for (QMenu* menu : {allCpusMenu_, addToListMenu_}) {
     // Submenus are the menu's children, which clearing its items leaves behind.

@@ -14,8 +14,8 @@ namespace {
 using testing::List;
 using testing::Lists;
 
-std::string English(ExtraCaption caption) {
-  return ExtraCaptionText({}, caption);
+std::string English(BigMachineCaption caption) {
+  return BigMachineCaptionText({}, caption);
 }
 
 // Cores of two threads whose siblings lie `count` CPUs apart, as Linux numbers them.
