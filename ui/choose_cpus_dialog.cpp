@@ -12,7 +12,7 @@
 #include <cstddef>
 
 #include "engine/program.h"
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 #include "ui/error_box.h"
 #include "ui/program_text.h"
 

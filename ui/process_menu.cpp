@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/program.h"
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 #include "ui/caption_board.h"
 #include "ui/choose_cpus_dialog.h"
 #include "ui/error_box.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 #include "engine_fixture.h"
 
 namespace mervale {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 #include "program_fixture.h"
 #include "tests/common/cpu_lists.h"
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 #include "program_fixture.h"
 #include "store/error.h"
 

@@ -1,4 +1,4 @@
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 
 #include <algorithm>
 #include <array>
