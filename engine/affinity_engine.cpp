@@ -66,7 +66,7 @@ void AffinityEngine::TrackProcess(Pid pid) {
   if (isNew) {
     TrackNewProcess(pid, platform_.GetMask(pid));
   } else if (followKnownMasks_) {
-    table_.TouchRow(pid, TextOf(platform_.GetMask(pid)));
+    table_.TouchRow(pid, MaskTextOf(platform_.GetMask(pid)));
   } else {
     table_.KeepRow(pid);
   }
@@ -78,7 +78,7 @@ void AffinityEngine::TrackNewProcess(Pid pid, const AffinityMask& mask) {
   if (!IsManagedMask(mask, policy_.managedCpus)) return;
   std::string name = NameForRow(pid);
   ApplyModeTo(platform_, policy_, pid, name);
-  table_.AddRow(std::move(name), std::to_string(pid), pid, TextOf(platform_.GetMask(pid)));
+  table_.AddRow(std::move(name), std::to_string(pid), pid, MaskTextOf(platform_.GetMask(pid)));
 }
 
 void AffinityEngine::ReadMachine() {
@@ -89,7 +89,7 @@ void AffinityEngine::ReadMachine() {
   lastMaskText_.clear();  // its width may have changed
 }
 
-const std::string& AffinityEngine::TextOf(const AffinityMask& mask) {
+const std::string& AffinityEngine::MaskTextOf(const AffinityMask& mask) {
   if (lastMaskText_.empty() || mask != lastMask_) {
     lastMaskText_ = MaskToText(IsManagedMask(mask, policy_.managedCpus) ? mask : AffinityMask{},
                                MaskTextWidth(policy_.managedCpus));

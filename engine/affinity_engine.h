@@ -70,7 +70,7 @@ class AffinityEngine {
   void TrackNewProcess(Pid pid, const AffinityMask& mask);
   std::string NameForRow(Pid pid);
   void ForgetUnseenPids(std::size_t seenCount);
-  const std::string& TextOf(const AffinityMask& mask);
+  const std::string& MaskTextOf(const AffinityMask& mask);
 
   ProcessPlatform& platform_;
   FailureReporter& reporter_;
