@@ -152,7 +152,7 @@ void AffinityEngine::Exclude() {
   LineList& exclusions = policy_.exclusionList;
   table_.ForEachSelectedRow([&](const ProcessRow& row) {
     std::string lower = LowerCaseAscii(row.name);
-    if (FindListBoxLine(exclusions, lower) == -1) exclusions.push_back(std::move(lower));
+    if (FindLine(exclusions, lower) == -1) exclusions.push_back(std::move(lower));
   });
 }
 

@@ -10,7 +10,7 @@ AffinityMask SetOf(const CpuFlags& flags) {
 }
 
 bool IsExcluded(const LineList& exclusionList, std::string_view name) {
-  return FindListBoxLine(exclusionList, LowerCaseAscii(name)) != -1;
+  return FindLine(exclusionList, LowerCaseAscii(name)) != -1;
 }
 
 std::size_t EntryMaskLength(std::string_view entry, const CpuSet& managed) {
