@@ -483,8 +483,6 @@ class TextPanelTest : public QObject {
     QTest::addColumn<QString>("corners");
     QTest::newRow("raised") << BevelCut::Raised << PanelBorder::None << "LCC"
                             << "DD";
-    QTest::newRow("space draws as raised") << BevelCut::Space << PanelBorder::None << "LCC"
-                                           << "DD";
     QTest::newRow("lowered") << BevelCut::Lowered << PanelBorder::None << "DCC"
                              << "LL";
     QTest::newRow("single border") << BevelCut::None << PanelBorder::Single << "DSC"
