@@ -1,11 +1,10 @@
 #include "engine/program.h"
 
 #include <algorithm>
-#include <stdexcept>
 
-#include "engine/set_entries.h"
 #include "store/data_files.h"
 #include "store/error.h"
+#include "store/line_list_file.h"
 #include "store/temporary_files.h"
 
 namespace mervale {
@@ -20,12 +19,14 @@ constexpr const char* kNoDataDirText =
 // Primary languages whose users see the header banner.
 constexpr std::uint32_t kBannerLanguages[] = {0x01, 0x1F, 0x20, 0x21, 0x29};
 
-// Runs a change of a list that the window shows; the window follows the list also when the change
-// failed half-way (its save), since the list keeps what was changed.
+// Runs a change of a list that the window shows and saves the whole list, also when nothing
+// changed; the window follows the list also when the save failed, since the list keeps the change.
 template <typename Change, typename Show>
-void ChangeShownList(const Change& change, const Show& show) {
+void ChangeSavedList(const Change& change, const LineList& list, const std::string& path,
+                     const Show& show) {
   try {
     change();
+    SaveLineList(list, path);
   } catch (...) {
     show();
     throw;
@@ -44,7 +45,7 @@ void Program::RequireDataDir() const {
 
 void Program::PrepareData() {
   AssignmentPolicy& policy = engine_.Policy();
-  policy.NextCpu = 1;
+  policy.nextCpu = 1;
   policy.topology = platform_.Topology();
   // The settings say what the cycle is on this machine, so its size is known before they load.
   engine_.ReadMachine();
@@ -112,20 +113,12 @@ void Program::ModeChanged() {
   SaveSettings();
 }
 
-void Program::RunSetEntry(int entryIndex) {
-  const std::span<const SetEntry> entries = SetEntries();
-  if (entryIndex < 0 || static_cast<std::size_t>(entryIndex) >= entries.size()) {
-    throw std::out_of_range("no set entry " + std::to_string(entryIndex));
-  }
-  const SetEntry& entry = entries[static_cast<std::size_t>(entryIndex)];
-  ApplySetToSelected(SetOf(entry.flags), entry.addToList);
-}
-
 void Program::ApplySetToSelected(const CpuSet& set, bool addToList) {
   if (addToList) {
     const std::string profileFile = ProfileFileName();
-    ChangeShownList([&] { engine_.AddSelectedToProfile(set, profileFile); },
-                    [&] { view_.ShowProfileList(engine_.Policy().profileList); });
+    const LineList& profile = engine_.Policy().profileList;
+    ChangeSavedList([&] { engine_.AddSelectedToProfile(set); }, profile, profileFile,
+                    [&] { view_.ShowProfileList(profile); });
   }
   engine_.ApplyToSelected(set);
 }
@@ -137,8 +130,9 @@ void Program::IsolateSelected() {
 void Program::ExcludeSelected() {
   RequireDataDir();
   const std::string exclusionFile = ExclusionFileName(dataDir_);
-  ChangeShownList([&] { engine_.Exclude(exclusionFile); },
-                  [&] { view_.ShowExclusionList(engine_.Policy().exclusionList); });
+  const LineList& exclusions = engine_.Policy().exclusionList;
+  ChangeSavedList([&] { engine_.Exclude(); }, exclusions, exclusionFile,
+                  [&] { view_.ShowExclusionList(exclusions); });
 }
 
 }  // namespace mervale

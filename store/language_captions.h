@@ -62,7 +62,7 @@ inline constexpr int kLanguageTableLines = 42;
 
 // Captions for machines with more than four CPUs, on the lines after the first 42. A language file
 // without them stays valid: the English text stands in for each line it lacks.
-enum class ExtraCaption {
+enum class BigMachineCaption {
   kSingleCpusMenu,        // the submenu that lists every CPU on its own
   kCoreItem,              // the threads of one physical core, "%d" its number
   kPerformanceCoresItem,  // hybrid processors
@@ -81,10 +81,10 @@ enum class ExtraCaption {
   kCoresMenu,  // the submenu that lists every core on its own
 };
 
-inline constexpr int kExtraCaptionCount = 16;
+inline constexpr int kBigMachineCaptionCount = 16;
 
 // The table's line for `caption`, or its English text when the table is too short.
-std::string ExtraCaptionText(const LineList& table, ExtraCaption caption);
+std::string BigMachineCaptionText(const LineList& table, BigMachineCaption caption);
 
 // `caption` with its first "%d" replaced by `number`. Captions come from files anyone may edit, so
 // nothing else in them is treated as a format.

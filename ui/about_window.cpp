@@ -7,7 +7,6 @@
 
 #include "ui/about_logo.h"
 #include "ui/click_label.h"
-#include "ui/error_box.h"
 #include "ui/pixel_font.h"
 #include "ui/text_panel.h"
 #include "ui/window_placement.h"
@@ -48,8 +47,7 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
 
 }  // namespace
 
-AboutWindow::AboutWindow(std::function<void()> creationWork)
-    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint) {
+AboutWindow::AboutWindow() : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName(QStringLiteral("InfoForm"));
   setWindowTitle(QStringLiteral("Info"));
   // Closing hides the window, which must not end the program while the main window sits in the
@@ -65,7 +63,7 @@ AboutWindow::AboutWindow(std::function<void()> creationWork)
   logoPanel_->setObjectName(QStringLiteral("Panel1"));
   logoPanel_->setGeometry(0, 0, width(), 121);
   logoPanel_->setColor(Qt::white);
-  logoPanel_->setBevelOuter(BevelCut::Space);
+  logoPanel_->setBevelOuter(BevelCut::Raised);
   logoPanel_->setBorderStyle(PanelBorder::Single);
 
   logo_ = new QLabel(logoPanel_);
@@ -113,8 +111,6 @@ AboutWindow::AboutWindow(std::function<void()> creationWork)
   connect(makerLink_, &ClickLabel::clicked, this, &AboutWindow::onMakerLinkClicked);
 
   CentreOnFirstShow(this);
-  // FormCreate
-  if (creationWork) RunGuarded(this, creationWork);
 }
 
 // BitBtn1Click

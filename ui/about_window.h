@@ -2,8 +2,6 @@
 
 #include <QWidget>
 
-#include <functional>
-
 class QLabel;
 class QPushButton;
 
@@ -19,9 +17,7 @@ class AboutWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // `creationWork` is the program's work for the window's creation (FormCreate; it may be empty);
-  // it runs last, once the window is complete, and an error in it ends only that work.
-  explicit AboutWindow(std::function<void()> creationWork = {});
+  AboutWindow();
 
   void onOkClicked();         // BitBtn1Click
   void onMakerLinkClicked();  // Label2Click

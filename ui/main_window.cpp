@@ -12,17 +12,21 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTimer>
 #include <QVBoxLayout>
 
+#include <utility>
+
+#include "engine/program.h"
+#include "store/excerpt.h"
+#include "ui/caption_board.h"
 #include "ui/click_label.h"
-#include "ui/error_box.h"
 #include "ui/jpeg_image.h"
 #include "ui/pixel_font.h"
+#include "ui/process_menu.h"
 #include "ui/process_table_model.h"
 #include "ui/profile_combo_box.h"
+#include "ui/program_text.h"
 #include "ui/radio_group.h"
-#include "ui/tray_icon.h"
 #include "ui/widget_names.h"
 
 namespace mervale {
@@ -37,8 +41,8 @@ QListWidget* MultiSelectList(const char* name, QWidget* parent) {
 
 }  // namespace
 
-MainWindow::MainWindow(ProcessPlatform& platform, SystemServices& system)
-    : QWidget(nullptr), program_(platform, system, *this) {
+MainWindow::MainWindow(Program& program, CaptionBoard& captions)
+    : QWidget(nullptr), program_(program) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Mervale"));
   move(160, 112);
@@ -50,26 +54,20 @@ MainWindow::MainWindow(ProcessPlatform& platform, SystemServices& system)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  buildHeader();
-  buildProcessTable();
-  buildSidePanel();
+  buildHeader(captions);
+  buildProcessTable(captions);
+  buildSidePanel(captions);
   layout->addWidget(header_);
   layout->addWidget(splitter_, 1);
-  buildMenus();
-
-  trayIcon_ = new TrayIcon(this);
-  connect(trayIcon_, &TrayIcon::menuRequested, this, &MainWindow::onTrayMenuRequested);
-  connect(trayIcon_, &TrayIcon::doubleClicked, this, &MainWindow::onTrayDoubleClicked);
-  startTimers();
-  prepareProgram();
+  QAction* deleteEntries = addListMenu(profileList_, "PopupMenu3", "Delete1");
+  connect(deleteEntries, &QAction::triggered, this, &MainWindow::onDeleteProfileEntriesTriggered);
+  captions.bindMenuItem(CaptionTarget::kDeleteProfileEntriesItem, deleteEntries);
+  QAction* deleteNames = addListMenu(exclusionList_, "PopupMenu4", "Delete2");
+  connect(deleteNames, &QAction::triggered, this, &MainWindow::onDeleteExclusionsTriggered);
+  captions.bindMenuItem(CaptionTarget::kDeleteExclusionsItem, deleteNames);
 }
 
-MainWindow::~MainWindow() {
-  // The model watches the program's table, which goes before the window's children do.
-  delete processModel_;
-}
-
-void MainWindow::buildHeader() {
+void MainWindow::buildHeader(CaptionBoard& captions) {
   header_ = Named(new QWidget(this), "Panel5");
   header_->setFixedHeight(49);
   auto* row = new QHBoxLayout(header_);
@@ -82,6 +80,8 @@ void MainWindow::buildHeader() {
   title_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   title_->setBackgroundRole(QPalette::Base);
   title_->setAutoFillBackground(true);
+  captions.bind(CaptionTarget::kHeaderTitle,
+                [this](const QString& text) { title_->setText(text); });
 
   // The link sits at the right end of the header panel, over its empty part.
   aboutLink_ = Named(new ClickLabel(title_), "Panel3");
@@ -96,6 +96,8 @@ void MainWindow::buildHeader() {
   aboutLink_->setAlignment(Qt::AlignCenter);
   aboutLink_->setFixedWidth(64);
   connect(aboutLink_, &ClickLabel::clicked, this, &MainWindow::onAboutLinkClicked);
+  captions.bind(CaptionTarget::kAboutLink,
+                [this](const QString& text) { aboutLink_->setText(text); });
   auto* inHeader = new QHBoxLayout(title_);
   inHeader->setContentsMargins(0, 0, 0, 0);
   inHeader->addStretch();
@@ -118,12 +120,19 @@ void MainWindow::buildHeader() {
   row->addWidget(bannerPanel_);
 }
 
-void MainWindow::buildProcessTable() {
+void MainWindow::buildProcessTable(CaptionBoard& captions) {
   splitter_ = Named(new QSplitter(Qt::Horizontal, this), "Splitter2");
   splitter_->setChildrenCollapsible(false);
 
   processView_ = Named(new QTableView(splitter_), "ListView1");
   processModel_ = new ProcessTableModel(program_.Engine().Table(), this);
+  for (const auto& [target, column] : {std::pair{CaptionTarget::kNameColumn, kColumnName},
+                                       {CaptionTarget::kIdColumn, kColumnId},
+                                       {CaptionTarget::kCpuColumn, kColumnCpu}}) {
+    captions.bind(target, [this, column](const QString& text) {
+      processModel_->setColumnCaption(column, text);
+    });
+  }
   processView_->setModel(processModel_);
   processModel_->bindSelection(processView_->selectionModel());
   processView_->setShowGrid(true);
@@ -145,6 +154,7 @@ void MainWindow::buildProcessTable() {
   columns->resizeSection(kColumnId, 100);
   columns->resizeSection(kColumnCpu, 100);
   connect(columns, &QHeaderView::sectionClicked, this, &MainWindow::onProcessColumnClicked);
+  processMenu_ = new ProcessMenu(program_, captions, this);
   processView_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(processView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     processMenu_->popup(processView_->viewport()->mapToGlobal(at));
@@ -152,7 +162,7 @@ void MainWindow::buildProcessTable() {
   processView_->installEventFilter(this);
 }
 
-void MainWindow::buildSidePanel() {
+void MainWindow::buildSidePanel(CaptionBoard& captions) {
   sidePanel_ = Named(new QScrollArea(splitter_), "ScrollBox1");
   sidePanel_->setWidgetResizable(true);
   sidePanel_->setFrameShape(QFrame::NoFrame);
@@ -167,9 +177,11 @@ void MainWindow::buildSidePanel() {
   modeGroup_->setItems(modeItems);
   modeGroup_->setItemIndex(SettingsValueOf(program_.CurrentMode()));
   connect(modeGroup_, &RadioGroup::itemChosen, this, &MainWindow::onModeChosen);
+  captions.bind(CaptionTarget::kModeGroupTitle,
+                [this](const QString& text) { modeGroup_->setTitle(text); });
 
   listTabs_ = Named(new QTabWidget(content), "PageControl1");
-  profilePage_ = Named(buildProfilePage(), "TabSheet1");
+  profilePage_ = Named(buildProfilePage(captions), "TabSheet1");
   exclusionPage_ = Named(new QWidget(listTabs_), "TabSheet2");
   exclusionList_ = MultiSelectList("ListBox2", exclusionPage_);
   auto* exclusions = new QVBoxLayout(exclusionPage_);
@@ -177,6 +189,12 @@ void MainWindow::buildSidePanel() {
   exclusions->addWidget(exclusionList_);
   listTabs_->addTab(profilePage_, QStringLiteral("TabSheet1"));
   listTabs_->addTab(exclusionPage_, QStringLiteral("TabSheet2"));
+  for (QWidget* page : {profilePage_, exclusionPage_}) {
+    captions.bind(page == profilePage_ ? CaptionTarget::kProfileTab : CaptionTarget::kExclusionTab,
+                  [this, page](const QString& text) {
+                    listTabs_->setTabText(listTabs_->indexOf(page), text);
+                  });
+  }
 
   auto* buttonBar = Named(new QWidget(content), "Panel4");
   buttonBar->setFixedHeight(35);
@@ -185,6 +203,8 @@ void MainWindow::buildSidePanel() {
   optionsButton_ = Named(new QPushButton(QStringLiteral("Options"), buttonPlace), "Button1");
   optionsButton_->setMinimumWidth(75);
   connect(optionsButton_, &QPushButton::clicked, this, &MainWindow::onOptionsClicked);
+  captions.bind(CaptionTarget::kOptionsButton,
+                [this](const QString& text) { optionsButton_->setText(text); });
   auto* inPlace = new QHBoxLayout(buttonPlace);
   inPlace->setContentsMargins(0, 0, 0, 0);
   inPlace->addStretch();
@@ -206,7 +226,7 @@ void MainWindow::buildSidePanel() {
   splitter_->setSizes({417, width() - 417});
 }
 
-QWidget* MainWindow::buildProfilePage() {
+QWidget* MainWindow::buildProfilePage(CaptionBoard& captions) {
   auto* page = new QWidget(listTabs_);
   profileGroup_ = Named(new QWidget(page), "GroupBox1");
   profileSelectorGroup_ =
@@ -216,6 +236,10 @@ QWidget* MainWindow::buildProfilePage() {
     profileSelector_->addItem(QStringLiteral("Profil %1").arg(profile));
   profileSelector_->showIndex(0);
   connect(profileSelector_, &QComboBox::currentIndexChanged, this, &MainWindow::onProfileChosen);
+  captions.bind(CaptionTarget::kProfileGroupTitle,
+                [this](const QString& text) { profileSelectorGroup_->setTitle(text); });
+  captions.bind(CaptionTarget::kProfileSelectorText,
+                [this](const QString& text) { profileSelector_->setText(text); });
   // Equal margins on both sides keep the selector as wide as its group, whatever changes the
   // group's width (the window or the splitter).
   auto* selector = new QVBoxLayout(profileSelectorGroup_);
@@ -235,31 +259,39 @@ QWidget* MainWindow::buildProfilePage() {
   return page;
 }
 
-void MainWindow::startTimers() {
-  // Both timers run from the window's creation with the default second.
-  refreshTimer_ = Named(new QTimer(this), "Timer1");
-  refreshTimer_->setInterval(1000);
-  connect(refreshTimer_, &QTimer::timeout, this, &MainWindow::onRefreshTimer);
-  refreshTimer_->start();
-  startupTimer_ = Named(new QTimer(this), "Timer2");
-  startupTimer_->setInterval(1000);
-  connect(startupTimer_, &QTimer::timeout, this, &MainWindow::onStartupTimer);
-  startupTimer_->start();
-}
-
-// FormCreate
-void MainWindow::prepareProgram() {
-  RunGuarded(this, [this] {
-    program_.PrepareData();
-    showMachineSets();
-    trayIcon_->add();
-    program_.LoadExclusionList();
-    showLocaleBanner();
-  });
-}
-
 void MainWindow::showLocaleBanner() {
   if (program_.ShowsLocaleBanner()) bannerPanel_->show();
+}
+
+QAction* MainWindow::addListMenu(QListWidget* list, const char* menuName, const char* deleteName) {
+  auto* menu = Named(new QMenu(this), menuName);
+  connect(list, &QWidget::customContextMenuRequested, this,
+          [menu, list](const QPoint& at) { menu->popup(list->viewport()->mapToGlobal(at)); });
+  return Named(menu->addAction(QStringLiteral("Delete")), deleteName);
+}
+
+void MainWindow::showMode(std::optional<Mode> mode) {
+  modeGroup_->setItemIndex(SettingsValueOf(mode));
+}
+
+void MainWindow::showModeItems(const QStringList& items) {
+  modeGroup_->setItems(items);
+}
+
+void MainWindow::showProfileIndex(int index) {
+  profileSelector_->showIndex(index);
+}
+
+// A list box lays out every item it shows, which for a megabyte line takes seconds and hundreds of
+// megabytes; the program keeps the whole line, the box shows its excerpt.
+void MainWindow::showProfileList(const LineList& entries) {
+  profileList_->clear();
+  for (const std::string& entry : entries) profileList_->addItem(ProgramText(Excerpt(entry)));
+}
+
+void MainWindow::showExclusionList(const LineList& names) {
+  exclusionList_->clear();
+  for (const std::string& name : names) exclusionList_->addItem(ProgramText(Excerpt(name)));
 }
 
 }  // namespace mervale

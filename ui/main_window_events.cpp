@@ -3,23 +3,17 @@
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QListWidget>
-#include <QMenu>
 #include <QTableView>
-#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
 #include <vector>
 
-#include "ui/choose_cpus_dialog.h"
+#include "engine/program.h"
+#include "ui/bring_to_front.h"
 #include "ui/error_box.h"
 #include "ui/main_window.h"
-#include "ui/options_window.h"
 #include "ui/tray_icon.h"
-
-#ifdef _WIN32
-#include "ui/win32/force_foreground.h"
-#endif
 
 namespace mervale {
 namespace {
@@ -39,36 +33,6 @@ std::vector<int> SelectedLines(const QListWidget* list) {
 }
 
 }  // namespace
-
-void MainWindow::setDonationWindow(QWidget* donationWindow) {
-  donationWindow_ = donationWindow;
-}
-
-void MainWindow::setOptionsWindow(OptionsWindow* optionsWindow) {
-  optionsWindow_ = optionsWindow;
-}
-
-void MainWindow::setAboutWindow(QWidget* aboutWindow) {
-  aboutWindow_ = aboutWindow;
-}
-
-// Timer1Timer
-void MainWindow::onRefreshTimer() {
-  RunGuarded(this, [this] { program_.RefreshProcesses(); });
-}
-
-// Timer2Timer
-void MainWindow::onStartupTimer() {
-  startupTimer_->stop();
-  if (!program_.GetOptions().startMinimized) return;
-  // Hidden without a tray, the window could not be brought back, and only a kill would end the
-  // program; then it starts minimised as usual, on the taskbar.
-  if (TrayIcon::isAvailable()) {
-    hide();
-  } else {
-    showMinimized();
-  }
-}
 
 // ListView1ColumnClick
 void MainWindow::onProcessColumnClicked(int column) {
@@ -98,32 +62,6 @@ void MainWindow::onProfileChosen(int index) {
   RunGuarded(this, [this, index] { program_.SelectProfile(index); });
 }
 
-// CPU11Click ... N12342Click
-void MainWindow::onSetEntryTriggered(int entry) {
-  RunGuarded(this, [this, entry] { program_.RunSetEntry(entry); });
-}
-
-void MainWindow::onMachineSetTriggered(const CpuSet& set, bool addToList) {
-  RunGuarded(this, [&] { program_.ApplySetToSelected(set, addToList); });
-}
-
-void MainWindow::onChooseCpusTriggered(bool addToList) {
-  // Window-modal without a nested loop, so the refresh goes on while the user chooses.
-  auto* dialog = new ChooseCpusDialog(program_, addToList, this);
-  dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->open();
-}
-
-// Isolate1Click
-void MainWindow::onIsolateTriggered() {
-  RunGuarded(this, [this] { program_.IsolateSelected(); });
-}
-
-// Exclude1Click
-void MainWindow::onExcludeTriggered() {
-  RunGuarded(this, [this] { program_.ExcludeSelected(); });
-}
-
 // Delete1Click
 void MainWindow::onDeleteProfileEntriesTriggered() {
   const std::vector<int> lines = SelectedLines(profileList_);
@@ -136,23 +74,6 @@ void MainWindow::onDeleteExclusionsTriggered() {
   RunGuarded(this, [this, &lines] { program_.DeleteExclusions(lines); });
 }
 
-// Show1Click
-void MainWindow::onShowTriggered() {
-  show();
-}
-
-// Automatic1Click, Manual1Click, CPU12Click, CPU1Click, Off1Click
-void MainWindow::onTrayModeTriggered(Mode mode) {
-  RunGuarded(this, [this, mode] { program_.SelectMode(mode); });
-  // Triggering a checkable item toggles its mark; the marks show the mode and nothing else.
-  checkTrayMode(program_.CurrentMode());
-}
-
-// Donation1Click
-void MainWindow::onDonationTriggered() {
-  bringUp(donationWindow_);
-}
-
 // Exit1Click
 void MainWindow::onExitTriggered() {
   close();
@@ -160,12 +81,12 @@ void MainWindow::onExitTriggered() {
 
 // Button1Click
 void MainWindow::onOptionsClicked() {
-  bringUp(optionsWindow_);
+  emit optionsRequested();
 }
 
 // Panel3Click
 void MainWindow::onAboutLinkClicked() {
-  bringUp(aboutWindow_);
+  emit aboutRequested();
 }
 
 // Image1Click
@@ -173,38 +94,17 @@ void MainWindow::onBannerClicked() {
   QDesktopServices::openUrl(QUrl(kBannerPage));
 }
 
-// the tray icon's double click
+// the tray icon's double click, or a second start
 void MainWindow::onTrayDoubleClicked() {
   setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
-#ifdef _WIN32
-  ForceForeground(reinterpret_cast<HWND>(winId()));
-#else
-  raise();
-  activateWindow();
-#endif
-}
-
-// the tray icon's menu request
-void MainWindow::onTrayMenuRequested(const QPoint& globalPosition) {
-  trayMenu_->popup(globalPosition);
-}
-
-void MainWindow::bringUp(QWidget* window) {
-  if (!window) return;
-  window->show();
-  window->raise();
-  window->activateWindow();
+  BringToFront(*this);
 }
 
 // FormClose
-void MainWindow::endProgram() {
-  trayIcon_->remove();
-  QCoreApplication::quit();
-}
-
 void MainWindow::closeEvent(QCloseEvent* event) {
-  endProgram();
+  emit closing();
+  QCoreApplication::quit();
   QWidget::closeEvent(event);
 }
 

@@ -10,7 +10,9 @@
 #include <QVBoxLayout>
 
 #include <array>
+#include <utility>
 
+#include "ui/caption_board.h"
 #include "ui/error_box.h"
 #include "ui/program_text.h"
 #include "ui/radio_group.h"
@@ -21,13 +23,13 @@ namespace mervale {
 namespace {
 
 // The cycle choice's items, in the order of CpuCycle.
-constexpr std::array<ExtraCaption, kCpuCycleCount> kCycleCaptions{
-    ExtraCaption::kTwoCpusChoice, ExtraCaption::kFourCpusChoice,
-    ExtraCaption::kOneThreadPerCoreItem, ExtraCaption::kAllCpusItem};
+constexpr std::array<BigMachineCaption, kCpuCycleCount> kCycleCaptions{
+    BigMachineCaption::kTwoCpusChoice, BigMachineCaption::kFourCpusChoice,
+    BigMachineCaption::kOneThreadPerCoreItem, BigMachineCaption::kAllCpusItem};
 
 }  // namespace
 
-OptionsWindow::OptionsWindow(Program& program, QWidget* mainWindow)
+OptionsWindow::OptionsWindow(Program& program, CaptionBoard& captions, QWidget* mainWindow)
     : QWidget(nullptr, Qt::Window), program_(program) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("Options"));
@@ -49,7 +51,7 @@ OptionsWindow::OptionsWindow(Program& program, QWidget* mainWindow)
   cycleChoice_ = Named(new QComboBox(optionsPanel), "CycleChoice");
   for (std::size_t i = 0; i < kCycleCaptions.size(); ++i) cycleChoice_->addItem(QString());
   cycleLabel_->setBuddy(cycleChoice_);
-  extraCaptionsChanged();
+  bigMachineCaptionsChanged();
   const bool offersCycleChoice = program_.OffersCycleChoice();
   quadCore_->setVisible(!offersCycleChoice);
   cycleLabel_->setVisible(offersCycleChoice);
@@ -102,6 +104,16 @@ OptionsWindow::OptionsWindow(Program& program, QWidget* mainWindow)
   layout->addLayout(languages, 1);
   layout->addWidget(buttonBar);
 
+  for (const auto& [target, control] :
+       {std::pair<CaptionTarget, QWidget*>{CaptionTarget::kAutostartBox, autostart_},
+        {CaptionTarget::kStartMinimizedBox, startMinimized_},
+        {CaptionTarget::kQuadCoreBox, quadCore_},
+        {CaptionTarget::kRefreshRateLabel, refreshLabel_},
+        {CaptionTarget::kCloseOptionsButton, closeButton_}}) {
+    captions.bind(target, [control](const QString& text) { control->setProperty("text", text); });
+  }
+  captions.bindRefresher([this] { bigMachineCaptionsChanged(); });
+
   CentreOnFirstShow(this, mainWindow);
   fillLanguages();
 }
@@ -126,30 +138,8 @@ void OptionsWindow::showOptions(const Options& options) {
   if (refreshRate_->text() != refreshText) refreshRate_->setText(refreshText);
 }
 
-void OptionsWindow::setCaption(CaptionTarget target, const QString& caption) {
-  switch (target) {
-    case CaptionTarget::kAutostartBox:
-      autostart_->setText(caption);
-      break;
-    case CaptionTarget::kStartMinimizedBox:
-      startMinimized_->setText(caption);
-      break;
-    case CaptionTarget::kQuadCoreBox:
-      quadCore_->setText(caption);
-      break;
-    case CaptionTarget::kRefreshRateLabel:
-      refreshLabel_->setText(caption);
-      break;
-    case CaptionTarget::kCloseOptionsButton:
-      closeButton_->setText(caption);
-      break;
-    default:
-      break;
-  }
-}
-
-void OptionsWindow::extraCaptionsChanged() {
-  cycleLabel_->setText(ProgramText(program_.Caption(ExtraCaption::kCycleLabel)));
+void OptionsWindow::bigMachineCaptionsChanged() {
+  cycleLabel_->setText(ProgramText(program_.Caption(BigMachineCaption::kCycleLabel)));
   for (std::size_t i = 0; i < kCycleCaptions.size(); ++i) {
     cycleChoice_->setItemText(static_cast<int>(i),
                               ProgramText(program_.Caption(kCycleCaptions[i])));

@@ -12,6 +12,7 @@ class QPushButton;
 
 namespace mervale {
 
+class CaptionBoard;
 class RadioGroup;
 
 // TForm2 (Form2): the Options window: autostart, start minimised, refresh rate, quad core (on
@@ -22,13 +23,12 @@ class OptionsWindow : public QWidget {
 
  public:
   // `mainWindow` is the window it first opens centred over. Its creation fills the language list.
-  OptionsWindow(Program& program, QWidget* mainWindow);
+  OptionsWindow(Program& program, CaptionBoard& captions, QWidget* mainWindow);
 
   // The program's options, shown without running any reaction.
   void showOptions(const Options& options);
-  void setCaption(CaptionTarget target, const QString& caption);
   // A language was applied: the cycle choice takes its captions from the program.
-  void extraCaptionsChanged();
+  void bigMachineCaptionsChanged();
 
   void onAutostartClicked(bool checked);          // CheckBox1Click
   void onStartMinimizedClicked(bool checked);     // CheckBox2Click

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 #include "program_fixture.h"
 #include "tests/common/cpu_lists.h"
 
@@ -14,8 +14,8 @@ namespace {
 using testing::List;
 using testing::Lists;
 
-std::string English(ExtraCaption caption) {
-  return ExtraCaptionText({}, caption);
+std::string English(BigMachineCaption caption) {
+  return BigMachineCaptionText({}, caption);
 }
 
 // Cores of two threads whose siblings lie `count` CPUs apart, as Linux numbers them.
@@ -102,8 +102,10 @@ TEST(MachineSetItems, OfferTheMachinesOwnSetsInBothMenus) {
     for (const MachineSetItem& item : items) {
       // Each name once, its parent first, and only the "Add to list" items record.
       EXPECT_TRUE(byName.emplace(item.name, &item).second) << c.name << ": " << item.name;
-      EXPECT_TRUE(item.parent == "AllCPUs1" || item.parent == "Addtolist1" ||
-                  byName.count(item.parent))
+      const int index = static_cast<int>(&item - items.data());
+      EXPECT_TRUE(item.parent == MachineSetItem::kTopLevel ||
+                  (item.parent < index &&
+                   items[static_cast<std::size_t>(item.parent)].kind == MachineSetKind::kSubmenu))
           << item.name;
       EXPECT_EQ(item.addToList, item.name.back() == '2') << c.name << ": " << item.name;
     }
@@ -119,9 +121,9 @@ TEST(MachineSetItems, OfferTheMachinesOwnSetsInBothMenus) {
   const auto items = MachineSetItems(Machines()[1].topology, CpuSet::FirstCpus(32), English);
   EXPECT_EQ(items[33].caption, "Cores");
   EXPECT_EQ(items[34].caption, "Core 1");
-  EXPECT_EQ(items[34].parent, "Cores1");
+  EXPECT_EQ(items[34].parent, 33);
   EXPECT_EQ(items[51].caption, "Cache domain 2");
-  EXPECT_EQ(items[51].parent, "AllCPUs1");
+  EXPECT_EQ(items[51].parent, MachineSetItem::kTopLevel);
 }
 
 class MachineSetsLand : public ProgramTest {};

@@ -98,17 +98,16 @@ TEST_P(ManyCpus, ManualReadsEntriesOfAnyWidthAndGivesUnlistedNamesEveryCpu) {
   EXPECT_EQ(Landed(3), cpus == 4 || cpus > 4 ? CpuSet::FirstCpus(std::size_t(cpus)) : CpuSet{});
 }
 
-TEST_P(ManyCpus, AddToListWritesOneCharacterPerCpuAndSetsTheSelected) {
-  const std::string file = ::testing::TempDir() + "many_cpus_profile_" + std::to_string(cpus);
+TEST_P(ManyCpus, AddToListRecordsOneCharacterPerCpuAndSetsTheSelected) {
   Start(1, "a");
   engine.RefreshProcesses();
   engine.Table().SetSelected(0, true);
-  engine.AddSelectedToProfile(SetOf(CpuFlags{1, 0, 0, 0}), file);
+  engine.AddSelectedToProfile(SetOf(CpuFlags{1, 0, 0, 0}));
   ASSERT_EQ(engine.Policy().profileList.size(), 1u);
   EXPECT_EQ(engine.Policy().profileList[0], "1" + std::string(width - 1, '0') + ": a");
   // The machine's last CPU, which no four-flag menu entry can name on a big machine.
   const CpuSet last = Cpu(unsigned(cpus - 1));
-  engine.AddSelectedToProfile(last, file);
+  engine.AddSelectedToProfile(last);
   EXPECT_EQ(engine.Policy().profileList, LineList{MaskToText(last, width) + ": a"});
   engine.ApplyToSelected(last);
   EXPECT_EQ(Landed(1), last);
@@ -185,7 +184,7 @@ TEST_P(CycleOnManyCpus, AutomaticWalksTheChosenCpusInOrderAndWraps) {
   for (int i = 0; i < count; ++i) {
     EXPECT_EQ(Landed(Pid(i + 1)), Given(expected[std::size_t(i) % expected.size()])) << i;
   }
-  EXPECT_EQ(engine.Policy().NextCpu, int(expected[2 % expected.size()]) + 1);
+  EXPECT_EQ(engine.Policy().nextCpu, int(expected[2 % expected.size()]) + 1);
 }
 
 TEST_P(CycleOnManyCpus, IsolateSpreadsTheOthersOverTheCycleAfterCpuOne) {
@@ -200,7 +199,7 @@ TEST_P(CycleOnManyCpus, IsolateSpreadsTheOthersOverTheCycleAfterCpuOne) {
     EXPECT_EQ(Landed(Pid(i + 2)), Given(rest[std::size_t(i) % rest.size()])) << i;
   }
   // Mode Automatic goes on from where the spreading stopped.
-  EXPECT_EQ(engine.Policy().NextCpu, int(rest[1 % rest.size()]) + 1);
+  EXPECT_EQ(engine.Policy().nextCpu, int(rest[1 % rest.size()]) + 1);
 }
 
 // Machines with at most four CPUs offer Two and Four CPUs only.

@@ -20,7 +20,7 @@
 
 #include <unistd.h>
 
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 #include "program_fixture.h"
 #include "store/error.h"
 #include "tests/store/mount_sandbox.h"
@@ -81,7 +81,7 @@ class FileFaults : public ProgramTest {
         break;
       case Saved::kProfile:
         SelectRows({300});
-        program.RunSetEntry(SetEntryIndex("N12Click"));
+        program.ApplySetToSelected(SetOf(CpuFlags{1, 0, 0, 0}), true);
         break;
       case Saved::kExclusions:
         SelectRows({200});
@@ -451,7 +451,7 @@ TEST_F(FileFaults, HandEditedFilesWithNulBytesAndMegabyteLines) {
   for (int row = 0; row < table.RowCount(); ++row) {
     table.SetSelected(row, table.RowAt(row).pid == 300);
   }
-  big.RunSetEntry(SetEntryIndex("N12Click"));
+  big.ApplySetToSelected(SetOf(CpuFlags{1, 0, 0, 0}), true);
   big.ExcludeSelected();
   EXPECT_EQ(ReadData("CPU1_0.lst"),
             Lines({"1000: alpha.exe", huge, "0011: beta.exe", "1000: gamma.exe"}));

@@ -4,15 +4,13 @@
 
 #include <filesystem>
 #include <memory>
-#include <stdexcept>
 #include <string>
-#include <string_view>
 
 #include "engine/platform/fake/fake_platform.h"
 #include "engine/program.h"
-#include "engine/set_entries.h"
 #include "fake_program_view.h"
 #include "store/line_list.h"
+#include "store/line_list_file.h"
 #include "store/system/fake/fake_system.h"
 #include "tests/store/temp_dir.h"
 #include "unreadable_file.h"
@@ -70,13 +68,6 @@ class ProgramTest : public ::testing::Test {
         if (table.RowAt(i).pid == pid) table.SetSelected(i, true);
       }
     }
-  }
-  static int SetEntryIndex(std::string_view handler) {
-    const auto entries = SetEntries();
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-      if (entries[i].handler == handler) return static_cast<int>(i);
-    }
-    throw std::invalid_argument("no such entry");
   }
   // The settings file's lines, each followed by CR LF.
   static std::string Lines(const LineList& lines) { return JoinLines(lines); }

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 #include "program_fixture.h"
 #include "store/error.h"
 
@@ -93,16 +93,16 @@ TEST_F(ListsTest, ExclusionListLoadsAndDeletes) {
 
 TEST_F(ListsTest, AddToListRecordsSavesAndApplies) {
   SelectRows({200});
-  program.RunSetEntry(SetEntryIndex("N1242Click"));
+  program.ApplySetToSelected(SetOf(CpuFlags{1, 1, 0, 1}), true);
   const LineList expected{"1000: alpha.exe", "x", "0011: gamma.exe", "1101: beta.exe"};
   EXPECT_EQ(view.profileList, expected);
   EXPECT_EQ(ReadData("CPU1_0.lst"), Lines(expected));
   EXPECT_EQ(machine.MaskOf(200), 11u);
 }
 
-TEST_F(ListsTest, SetEntriesWithoutListOnlyApply) {
+TEST_F(ListsTest, SetsWithoutListOnlyApply) {
   SelectRows({100, 300});
-  program.RunSetEntry(SetEntryIndex("N231Click"));
+  program.ApplySetToSelected(SetOf(CpuFlags{0, 1, 1, 0}), false);
   EXPECT_EQ(machine.MaskOf(100), 6u);
   EXPECT_EQ(machine.MaskOf(300), 6u);
   EXPECT_EQ(machine.MaskOf(200), 15u);
@@ -114,7 +114,7 @@ TEST_F(ListsTest, AFailedSaveStillShowsTheChangedList) {
   MakeUnwritable(DataFile("CPU1_0.lst"));
   MakeUnwritable(DataFile("Skip.dat"));
   SelectRows({300});
-  EXPECT_THROW(program.RunSetEntry(SetEntryIndex("N12Click")), Error);
+  EXPECT_THROW(program.ApplySetToSelected(SetOf(CpuFlags{1, 0, 0, 0}), true), Error);
   EXPECT_EQ(view.profileList.back(), "1000: gamma.exe");
   EXPECT_EQ(machine.MaskOf(300), 15u);  // not applied after the failed save
   EXPECT_THROW(program.ExcludeSelected(), Error);
@@ -125,9 +125,11 @@ TEST_F(ListsTest, ExcludeAddsLowerCasedNamesOnce) {
   machine.AddProcess(400, "Alpha.EXE", 15);
   program.RefreshProcesses();
   SelectRows({100, 400});
+  machine.ResetCalls();
   program.ExcludeSelected();
   EXPECT_EQ(view.exclusionList, LineList{"alpha.exe"});
   EXPECT_EQ(ReadData("Skip.dat"), Lines({"alpha.exe"}));
+  EXPECT_EQ(machine.calls().sets, 0);
 }
 
 // The list Manual mode uses and the window both lose the entry, although the file kept it.

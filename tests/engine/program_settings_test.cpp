@@ -224,7 +224,7 @@ TEST_P(FailedRestore, ShowsTheActiveProfilesEntriesAndAnAdditionKeepsThem) {
 
   program.RefreshProcesses();
   SelectRows({200});
-  program.RunSetEntry(SetEntryIndex("N12Click"));
+  program.ApplySetToSelected(SetOf(CpuFlags{1, 0, 0, 0}), true);
   LineList added = entries;
   added.push_back("1000: beta.exe");
   EXPECT_EQ(ReadData("CPU1_0.lst"), Lines(added));
@@ -308,7 +308,7 @@ TEST_F(Settings, WithoutADataDirectoryNothingIsWrittenAnywhere) {
   }
   ASSERT_FALSE(text.empty());
   EXPECT_NE(text.find("Datenverzeichnis"), std::string::npos);
-  EXPECT_EQ(program.Engine().Policy().NextCpu, 1);
+  EXPECT_EQ(program.Engine().Policy().nextCpu, 1);
 
   const auto sameError = [&](const auto& action) {
     try {

@@ -72,7 +72,7 @@ TEST_F(ProgramStarts, AProgramRunFromAShellGetsTheEntryOfItsOwnName) {
   engine.ProgramsStarted(started);
   engine.ShowStartedRows();
   EXPECT_EQ(SetMasksFor(30), (std::vector<AffinityMask>{1, 2}));
-  EXPECT_EQ(Captions(), std::vector<std::string>{"sleep"});
+  EXPECT_EQ(Names(), std::vector<std::string>{"sleep"});
   EXPECT_EQ(table().FindRow(30)->maskText, "0100");
 }
 

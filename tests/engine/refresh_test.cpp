@@ -13,7 +13,7 @@ TEST_F(Refresh, NewProcessesGetRowsWithTheirMaskAfterTheModeWasApplied) {
   machine.AddProcess(11, "a.exe", 3);
   policy().mode = Mode::kCpu2;
   engine.RefreshProcesses();
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"a.exe", "b.exe"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.exe", "b.exe"}));
   EXPECT_EQ(table().RowAt(0).maskText, "0100");
   EXPECT_EQ(table().RowAt(0).pidText, "11");
   EXPECT_TRUE(engine.IsKnownPid(10));
@@ -52,7 +52,7 @@ TEST_F(Refresh, StartingAndEndingProcessesAreFollowedAtTheNextPass) {
 TEST_F(Refresh, AReusedPidIsANewProcessWhereThePlatformTellsStartTimes) {
   struct Case {
     bool tellsStartTimes;
-    const char* caption;
+    const char* name;
     const char* maskText;
     std::vector<AffinityMask> sets;
   };
@@ -68,14 +68,14 @@ TEST_F(Refresh, AReusedPidIsANewProcessWhereThePlatformTellsStartTimes) {
     machine.AddProcess(7, "new.exe", 1);
     engine.Policy().mode = Mode::kCpu2;
     engine.RefreshProcesses();
-    ASSERT_EQ(engine.Table().RowCount(), 2) << c.caption;
+    ASSERT_EQ(engine.Table().RowCount(), 2) << c.name;
     const ProcessRow* row = engine.Table().FindRow(7);
-    ASSERT_NE(row, nullptr) << c.caption;
-    EXPECT_EQ(row->caption, c.caption);
+    ASSERT_NE(row, nullptr) << c.name;
+    EXPECT_EQ(row->name, c.name);
     EXPECT_EQ(row->maskText, c.maskText);
     std::vector<AffinityMask> sets;
     for (const auto& attempt : machine.calls().setLog) sets.push_back(attempt.mask);
-    EXPECT_EQ(sets, c.sets) << c.caption;
+    EXPECT_EQ(sets, c.sets) << c.name;
   }
 }
 
@@ -125,20 +125,20 @@ TEST_F(Refresh, OwnProcessIsNamedMervale) {
   machine.AddProcess(machine.CurrentPid(), "mervale-binary", 3);
   engine.RefreshProcesses();
   ASSERT_EQ(table().RowCount(), 1);
-  EXPECT_EQ(table().RowAt(0).caption, "Mervale");
+  EXPECT_EQ(table().RowAt(0).name, "Mervale");
 }
 
 TEST_F(Refresh, AProcessWhoseNameCannotBeHadIsUnkown) {
   machine.AddProcess(1, "", 3);
   engine.RefreshProcesses();
-  EXPECT_EQ(Captions(), std::vector<std::string>{"unkown"});
+  EXPECT_EQ(Names(), std::vector<std::string>{"unkown"});
 }
 
 TEST_F(Refresh, LineBreaksInANameCannotReachTheListFiles) {
   machine.AddProcess(1, "x\nsshd", 3);
   machine.AddProcess(2, "y\r", 3);
   engine.RefreshProcesses();
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"x?sshd", "y?"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"x?sshd", "y?"}));
 }
 
 TEST_F(Refresh, SnapshotFailureReportsAndChangesNothing) {

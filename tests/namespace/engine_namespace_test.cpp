@@ -60,20 +60,20 @@ TEST_F(EngineInNamespace, ModeCpu2PinsAChildStartedAfterThePreviousPass) {
   EXPECT_EQ(AffinityOf(child.pid()), CpuNumbers{1});
   const ProcessRow* row = engine.Table().FindRow(child.pid());
   ASSERT_NE(row, nullptr);
-  EXPECT_EQ(row->caption, "sleep");
+  EXPECT_EQ(row->name, "sleep");
   EXPECT_EQ(row->maskText, MaskTextOf({1}, textWidth));
   EXPECT_EQ(AffinityOf(1), allCpus) << "a known process keeps its set";
 }
 
 TEST_F(EngineInNamespace, AutomaticAlternatesTwoNewChildren) {
   engine.Policy().mode = Mode::kAutomatic;
-  engine.Policy().NextCpu = 1;
+  engine.Policy().nextCpu = 1;
   Sleeper first;
   Sleeper second;
   engine.RefreshProcesses();
   EXPECT_EQ(AffinityOf(first.pid()), CpuNumbers{0});
   EXPECT_EQ(AffinityOf(second.pid()), CpuNumbers{1});
-  EXPECT_EQ(engine.Policy().NextCpu, 1);
+  EXPECT_EQ(engine.Policy().nextCpu, 1);
 }
 
 TEST_F(EngineInNamespace, ExcludedNameIsUntouched) {
@@ -149,13 +149,13 @@ TEST_F(EngineInNamespace, AProgramAShellExecsGetsTheManualEntryOfItsOwnName) {
   EXPECT_EQ(AffinityOf(child.pid()), CpuNumbers{1});
   const ProcessRow* row = engine.Table().FindRow(child.pid());
   ASSERT_NE(row, nullptr);
-  EXPECT_EQ(row->caption, "sleep");
+  EXPECT_EQ(row->name, "sleep");
   EXPECT_EQ(row->maskText, MaskTextOf({1}, textWidth));
 }
 
 TEST_F(EngineInNamespace, AutomaticGivesTenProgramsStartedInABurstTenConsecutiveCpus) {
   engine.Policy().mode = Mode::kAutomatic;
-  engine.Policy().NextCpu = 1;
+  engine.Policy().nextCpu = 1;
   GoSignal go;
   std::vector<std::unique_ptr<Sleeper>> burst;
   std::vector<Pid> started;
@@ -171,7 +171,7 @@ TEST_F(EngineInNamespace, AutomaticGivesTenProgramsStartedInABurstTenConsecutive
   const CpuNumbers cycle = engine.Policy().cycleCpus.Numbers();
   for (std::size_t i = 0; i < started.size(); ++i) {
     EXPECT_EQ(AffinityOf(started[i]), CpuNumbers{cycle[i % cycle.size()]}) << "program " << i;
-    EXPECT_EQ(engine.Table().FindRow(started[i])->caption, "sleep");
+    EXPECT_EQ(engine.Table().FindRow(started[i])->name, "sleep");
   }
 }
 
@@ -203,7 +203,7 @@ std::string RowAsNobodyAfterExec(Pid target, const GoSignal& go) {
       for (const ProcessStart& start : batch.starts) started.push_back(start.pid);
       engine.ProgramsStarted(started);
       if (batch.knownMayHaveChanged) engine.LookForProgramChanges();
-      if (const ProcessRow* row = engine.Table().FindRow(target)) caption = row->caption;
+      if (const ProcessRow* row = engine.Table().FindRow(target)) caption = row->name;
     }
     _exit(write(answer[1], caption.data(), caption.size()) > 0 ? 0 : 1);
   }

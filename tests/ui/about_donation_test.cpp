@@ -11,9 +11,7 @@
 #include <functional>
 #include <memory>
 
-#include "helpers/message_boxes.h"
 #include "helpers/url_recorder.h"
-#include "store/error.h"
 #include "ui/about_window.h"
 #include "ui/donation_window.h"
 #include "ui/text_panel.h"
@@ -81,35 +79,6 @@ class AboutDonationTest : public QObject {
       QVERIFY2(lines[index].isEmpty() != filled.contains(index),
                qPrintable(QString::number(index)));
     }
-  }
-
-  void creationWorkRunsLastOnce() {
-    int runs = 0;
-    bool windowComplete = false;
-    AboutWindow form([&] {
-      ++runs;
-      for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->objectName() == QStringLiteral("InfoForm")) {
-          windowComplete = window->findChild<QLabel*>(QStringLiteral("Label2")) != nullptr &&
-                           window->findChild<TextPanel*>(QStringLiteral("TextPanel1")) != nullptr;
-        }
-      }
-    });
-    QCOMPARE(runs, 1);
-    QVERIFY(windowComplete);
-    QVERIFY(form.isHidden());
-  }
-
-  void errorInCreationWorkEndsOnlyThatWork() {
-    mervale::MessageBoxes boxes;
-    bool afterError = false;
-    AboutWindow form([&] {
-      throw mervale::Error("'x' ist kein gültiger Integerwert");
-      afterError = true;
-    });
-    QVERIFY(!afterError);
-    QCOMPARE(boxes.Shown(), QStringList{"Mervale: 'x' ist kein gültiger Integerwert."});
-    QVERIFY(Find<TextPanel>(form, "TextPanel1")->isTicking());
   }
 
   void closingHides_data() {

@@ -27,7 +27,9 @@
 #include "ui/main_window.h"
 #include "ui/options_window.h"
 #include "ui/profile_combo_box.h"
+#include "ui/program_timers.h"
 #include "ui/radio_group.h"
+#include "ui/text_panel.h"
 #include "ui/window_set.h"
 
 using namespace mervale;
@@ -150,7 +152,7 @@ class MainWindowTest : public QObject, protected WindowFixture {
     machine->WriteDataFile(QStringLiteral("Settings.ini"),
                            {"4", "F", "F", QString::number(profile), "1", "F"});
     Start();
-    if (!language.isEmpty()) mainWindow().program().SelectLanguage(language.toStdString());
+    if (!language.isEmpty()) windows->program().SelectLanguage(language.toStdString());
 
     auto* selector = Find<ProfileComboBox>(&mainWindow(), QStringLiteral("ComboBox1"));
     QCOMPARE(selector->currentIndex(), profile);
@@ -175,6 +177,15 @@ class MainWindowTest : public QObject, protected WindowFixture {
     QCOMPARE(
         Find<RadioGroup>(&windows->optionsWindow(), QStringLiteral("RadioGroup1"))->items().size(),
         2);
+  }
+
+  void errorInSettingsRestoreEndsOnlyThatStep() {
+    machine->WriteDataFile(QStringLiteral("Settings.ini"), {"x", "F", "T", "3", "5", "T"});
+    Start();
+    QCOMPARE(boxes->Shown(), QStringList{"Mervale: 'x' ist kein gültiger Integerwert."});
+    // The About window was complete before the restore ran, and stays hidden.
+    QVERIFY(Find<TextPanel>(&windows->aboutWindow(), QStringLiteral("TextPanel1"))->isTicking());
+    QVERIFY(windows->aboutWindow().isHidden());
   }
 
   void localeBanner_data() {
@@ -272,7 +283,7 @@ class MainWindowTest : public QObject, protected WindowFixture {
 
     QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(view->selectionModel()->selectedRows().size(), 3);
-    const ProcessTable& table = mainWindow().program().Engine().Table();
+    const ProcessTable& table = windows->program().Engine().Table();
     for (int row = 0; row < table.RowCount(); ++row) QVERIFY(table.RowAt(row).selected);
   }
 
@@ -453,7 +464,7 @@ class MainWindowTest : public QObject, protected WindowFixture {
     boxes = std::make_unique<MessageBoxes>(400);
     machine->platform.FailSnapshots(FakeProcessPlatform::kAccessDenied);
     machine->platform.ResetCalls();
-    mainWindow().SetRefreshInterval(20);
+    windows->view().SetRefreshInterval(20);
 
     // The rebuild of a mode change fails first; refresh ticks go on under its box.
     Action("Automatic1")->trigger();
@@ -462,7 +473,7 @@ class MainWindowTest : public QObject, protected WindowFixture {
     QVERIFY(machine->platform.calls().snapshotsCreated > 3);
     // Once it is closed, the next failing tick says so again.
     QTRY_VERIFY(boxes->Shown().size() == 2);
-    mainWindow().SetRefreshInterval(0);
+    windows->view().SetRefreshInterval(0);
     QTRY_COMPARE_WITH_TIMEOUT(boxes->OpenCount(), 0, 2000);
   }
 
@@ -527,7 +538,7 @@ class MainWindowTest : public QObject, protected WindowFixture {
     Start();
     const QString caption = QStringLiteral("Beschriftung");
 
-    mainWindow().SetCaption(static_cast<CaptionTarget>(target), caption.toStdString());
+    windows->view().SetCaption(static_cast<CaptionTarget>(target), caption.toStdString());
 
     QString shown;
     if (part.startsWith(QLatin1String("column"))) {
@@ -575,11 +586,11 @@ class MainWindowTest : public QObject, protected WindowFixture {
 
   void separatorsFollowTheirCaption() {
     Start();
-    mainWindow().SetCaption(CaptionTarget::kTraySeparator1, "-");
+    windows->view().SetCaption(CaptionTarget::kTraySeparator1, "-");
     QVERIFY(Action("N1")->isSeparator());
-    mainWindow().SetCaption(CaptionTarget::kTraySeparator1, "Weiter");
+    windows->view().SetCaption(CaptionTarget::kTraySeparator1, "Weiter");
     QVERIFY(!Action("N1")->isSeparator());
-    mainWindow().SetCaption(CaptionTarget::kTraySeparator1, "-");
+    windows->view().SetCaption(CaptionTarget::kTraySeparator1, "-");
     QVERIFY(Action("N1")->isSeparator());
   }
 
@@ -588,9 +599,9 @@ class MainWindowTest : public QObject, protected WindowFixture {
     mainWindow().show();
     mainWindow().hide();
     machine->platform.SetMaskFromOutside(100, 4);
-    mainWindow().onRefreshTimer();
+    windows->timers().onRefreshTimer();
     const auto cpuText = [this] {
-      return mainWindow().program().Engine().Table().FindRow(100)->maskText;
+      return windows->program().Engine().Table().FindRow(100)->maskText;
     };
     QCOMPARE(cpuText(), std::string("1111"));
     mainWindow().show();

@@ -102,7 +102,7 @@ class OptionsWindowTest : public QObject, protected WindowFixture {
 
     Control<QCheckBox>("CheckBox3")->click();
     QCOMPARE(SettingsLine(5), QStringLiteral("T"));
-    QVERIFY(windows->mainWindow().program().Engine().Policy().cycleCpus == CpuSet::FirstCpus(4));
+    QVERIFY(windows->program().Engine().Policy().cycleCpus == CpuSet::FirstCpus(4));
     QCOMPARE(boxes->Shown(), QStringList());
   }
 
@@ -120,7 +120,7 @@ class OptionsWindowTest : public QObject, protected WindowFixture {
     machine->platform.SetCpuCount(8);
     machine->platform.AddProcess(100, "alpha.exe", CpuSet::FirstCpus(8));
     QStringList cycles;
-    for (int i = 0; i < kLanguageTableLines + kExtraCaptionCount; ++i) {
+    for (int i = 0; i < kLanguageTableLines + kBigMachineCaptionCount; ++i) {
       cycles << QStringLiteral("cy%1").arg(i);
     }
     QFile language(QString::fromStdString(machine->system.ExecutableDir()) +
@@ -145,7 +145,7 @@ class OptionsWindowTest : public QObject, protected WindowFixture {
     QCOMPARE(choice->currentIndex(), 0);
     QCOMPARE(SettingsLine(6), QStringLiteral("two"));
 
-    const Program& program = windows->mainWindow().program();
+    const Program& program = windows->program();
     const struct {
       int key;
       int index;

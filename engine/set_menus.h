@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,33 +14,35 @@
 
 namespace mervale {
 
-// The process menu's set entries: each handler gives the selected processes one CPU set, and the
-// "Add to list" ones record it in the active profile first.
-struct SetEntry {
-  std::string_view handler;  // e.g. "CPU121Click"
-  CpuFlags flags;
-  bool addToList;
-};
+// Where a set item of the four-CPU tables stands: directly in the process menu, or under "All
+// CPUs" or "Add to list" in the submenu of its number of CPUs ("1 CPU" to "4 CPUs"). The items
+// under "Add to list" record their set in the active profile before they apply it.
+enum class SetMenuPlace { kProcessMenu, kAllCpus, kAddToList };
 
-// Where a set entry's menu item stands: directly in the process menu, or in one of the "1 CPU" to
-// "4 CPUs" submenus under "All CPUs" or "Add to list".
-struct SetMenuGroup {
-  std::string_view parentName;  // "" for the process menu itself
-  std::string_view name;
+// "All CPUs" or "Add to list" itself (cpuCount 0) or one of its "N CPUs" submenus.
+struct SetSubmenu {
+  SetMenuPlace place;
+  int cpuCount;
+  std::string_view name;  // its layout name, e.g. "woCPUs1"
   std::string_view caption;
+  std::optional<CaptionTarget> captionLine = std::nullopt;  // the language line of its caption
 };
 
+// A menu item that gives the selected processes one set of the first four CPUs.
 struct SetMenuItem {
-  std::string_view name;     // e.g. "N121"
+  std::string_view name;     // its layout name, e.g. "N121"
   std::string_view caption;  // e.g. "1+2"
-  std::string_view group;    // a SetMenuGroup name, or "" for the process menu itself
-  int entry;                 // index into SetEntries()
+  CpuFlags flags;
+  SetMenuPlace place;
+  std::optional<CaptionTarget> captionLine = std::nullopt;  // the language line of its caption
 };
 
-std::span<const SetEntry> SetEntries();
-// Submenus in the order they are built: a parent always comes before its children.
-std::span<const SetMenuGroup> SetMenuGroups();
-// Items in menu order within each group.
+// The "N CPUs" submenu an item stands in (cpuCount 0: the process menu itself).
+int SubmenuCpuCount(const SetMenuItem& item);
+
+// Submenus in the order they are built: a place's own menu before its "N CPUs" submenus.
+std::span<const SetSubmenu> SetSubmenus();
+// Items in menu order within each menu.
 std::span<const SetMenuItem> SetMenuItems();
 
 enum class MachineSetKind {
@@ -52,14 +55,17 @@ enum class MachineSetKind {
 // "Add to list", e.g. "Core3_1".
 struct MachineSetItem {
   std::string name;
-  std::string parent;  // "AllCPUs1", "Addtolist1" or a submenu's name
+  // The index of its submenu's item among the items; kTopLevel: "All CPUs" or "Add to list" itself.
+  int parent = kTopLevel;
   std::string caption;
   MachineSetKind kind = MachineSetKind::kSet;
   CpuSet set;  // empty unless kind is kSet
   bool addToList = false;
+
+  static constexpr int kTopLevel = -1;
 };
 
-using CaptionOf = std::function<std::string(ExtraCaption)>;
+using CaptionOf = std::function<std::string(BigMachineCaption)>;
 
 // On a machine with more than four CPUs, "All CPUs" and "Add to list" offer the machine's own sets
 // instead of the "1 CPU" to "4 CPUs" submenus: both menus' items for a machine with this layout

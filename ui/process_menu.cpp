@@ -1,0 +1,143 @@
+#include "ui/process_menu.h"
+
+#include <map>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "engine/program.h"
+#include "engine/set_menus.h"
+#include "ui/caption_board.h"
+#include "ui/choose_cpus_dialog.h"
+#include "ui/error_box.h"
+#include "ui/program_text.h"
+
+namespace mervale {
+namespace {
+
+QString Latin1(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QMenu* AddSubmenu(QMenu* parent, std::string_view name, const QString& caption) {
+  QMenu* submenu = parent->addMenu(caption);
+  submenu->setObjectName(Latin1(name));
+  submenu->menuAction()->setObjectName(Latin1(name));
+  return submenu;
+}
+
+}  // namespace
+
+ProcessMenu::ProcessMenu(Program& program, CaptionBoard& captions, QWidget* window)
+    : QMenu(window), program_(program), window_(window) {
+  setObjectName(QStringLiteral("PopupMenu1"));
+  buildSetMenus(captions);
+  captions.bindRefresher([this] { showMachineSets(); });
+}
+
+QAction* ProcessMenu::addItem(QMenu* menu, const char* name, const QString& caption) {
+  QAction* item = menu->addAction(caption);
+  item->setObjectName(QString::fromLatin1(name));
+  return item;
+}
+
+void ProcessMenu::buildSetMenus(CaptionBoard& captions) {
+  // Keyed by place and number of CPUs; the process menu itself stands under its own place.
+  std::map<std::pair<SetMenuPlace, int>, QMenu*> menus{{{SetMenuPlace::kProcessMenu, 0}, this}};
+  const auto addSetItems = [this, &menus, &captions](SetMenuPlace place, int cpuCount) {
+    for (const SetMenuItem& item : SetMenuItems()) {
+      if (item.place != place || SubmenuCpuCount(item) != cpuCount) continue;
+      QAction* action = menus.at({place, cpuCount})->addAction(Latin1(item.caption));
+      action->setObjectName(Latin1(item.name));
+      if (item.captionLine) captions.bindMenuItem(*item.captionLine, action);
+      const bool addToList = item.place == SetMenuPlace::kAddToList;
+      connect(action, &QAction::triggered, this,
+              [this, flags = item.flags, addToList] { onSetTriggered(flags, addToList); });
+    }
+  };
+
+  addSetItems(SetMenuPlace::kProcessMenu, 0);
+  QAction* isolate = addItem(this, "Isolate1", QStringLiteral("Isolate"));
+  connect(isolate, &QAction::triggered, this, &ProcessMenu::onIsolateTriggered);
+  captions.bindMenuItem(CaptionTarget::kIsolateItem, isolate);
+  QAction* exclude = addItem(this, "Exclude1", QStringLiteral("Exclude"));
+  connect(exclude, &QAction::triggered, this, &ProcessMenu::onExcludeTriggered);
+  captions.bindMenuItem(CaptionTarget::kExcludeItem, exclude);
+  QAction* separator = addSeparator();
+  separator->setObjectName(QStringLiteral("N3"));
+  captions.bindMenuItem(CaptionTarget::kProcessMenuSeparator, separator);
+  // A place's own menu comes before its "N CPUs" submenus, so each finds its parent built.
+  for (const SetSubmenu& submenu : SetSubmenus()) {
+    QMenu* parent = submenu.cpuCount == 0 ? this : menus.at({submenu.place, 0});
+    QMenu* menu = AddSubmenu(parent, submenu.name, Latin1(submenu.caption));
+    if (submenu.captionLine) captions.bindMenuItem(*submenu.captionLine, menu->menuAction());
+    menus.emplace(std::pair{submenu.place, submenu.cpuCount}, menu);
+  }
+  for (const SetSubmenu& submenu : SetSubmenus()) addSetItems(submenu.place, submenu.cpuCount);
+  allCpusMenu_ = menus.at({SetMenuPlace::kAllCpus, 0});
+  addToListMenu_ = menus.at({SetMenuPlace::kAddToList, 0});
+}
+
+void ProcessMenu::showMachineSets() {
+  const CpuTopology& topology = program_.Topology();
+  const auto items =
+      MachineSetItems(topology, CpuSet::FromNumbers(topology.online),
+                      [this](BigMachineCaption caption) { return program_.Caption(caption); });
+  if (items.empty()) return;
+  for (QMenu* menu : {allCpusMenu_, addToListMenu_}) {
+    // Submenus are the menu's children, which clearing its items leaves behind.
+    qDeleteAll(menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
+    menu->clear();
+  }
+  std::vector<QMenu*> submenus(items.size(), nullptr);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const MachineSetItem& item = items[i];
+    QMenu* parent = item.parent != MachineSetItem::kTopLevel
+                        ? submenus[static_cast<std::size_t>(item.parent)]
+                    : item.addToList ? addToListMenu_
+                                     : allCpusMenu_;
+    const QString caption = ProgramText(item.caption);
+    if (item.kind == MachineSetKind::kSubmenu) {
+      submenus[i] = AddSubmenu(parent, item.name, caption);
+      continue;
+    }
+    QAction* action = parent->addAction(caption);
+    action->setObjectName(Latin1(item.name));
+    const bool addToList = item.addToList;
+    if (item.kind == MachineSetKind::kChooseCpus) {
+      connect(action, &QAction::triggered, this,
+              [this, addToList] { onChooseCpusTriggered(addToList); });
+    } else {
+      connect(action, &QAction::triggered, this,
+              [this, set = item.set, addToList] { onMachineSetTriggered(set, addToList); });
+    }
+  }
+}
+
+// CPU11Click ... N12342Click
+void ProcessMenu::onSetTriggered(const CpuFlags& flags, bool addToList) {
+  onMachineSetTriggered(SetOf(flags), addToList);
+}
+
+void ProcessMenu::onMachineSetTriggered(const CpuSet& set, bool addToList) {
+  RunGuarded(window_, [&] { program_.ApplySetToSelected(set, addToList); });
+}
+
+void ProcessMenu::onChooseCpusTriggered(bool addToList) {
+  // Window-modal without a nested loop, so the refresh goes on while the user chooses.
+  auto* dialog = new ChooseCpusDialog(program_, addToList, window_);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->open();
+}
+
+// Isolate1Click
+void ProcessMenu::onIsolateTriggered() {
+  RunGuarded(window_, [this] { program_.IsolateSelected(); });
+}
+
+// Exclude1Click
+void ProcessMenu::onExcludeTriggered() {
+  RunGuarded(window_, [this] { program_.ExcludeSelected(); });
+}
+
+}  // namespace mervale

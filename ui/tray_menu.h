@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QMenu>
+
+#include <array>
+#include <optional>
+
+#include "engine/mode.h"
+
+namespace mervale {
+
+class CaptionBoard;
+class MainWindow;
+class Program;
+class TrayIcon;
+
+// PopupMenu2: the tray icon and its menu: "Show", the modes with a check mark at the current one,
+// "Donation" and "Exit". The icon's double click brings the main window back.
+class TrayMenu : public QMenu {
+  Q_OBJECT
+
+ public:
+  TrayMenu(Program& program, CaptionBoard& captions, MainWindow& mainWindow);
+
+  // Puts the icon into the tray; it leaves with the main window's close.
+  void addIcon();
+  // The check mark stands at `mode` and nowhere else.
+  void showMode(std::optional<Mode> mode);
+
+  void onShowTriggered();  // Show1Click
+  // Automatic1Click, Manual1Click, CPU12Click, CPU1Click, Off1Click
+  void onModeTriggered(Mode mode);
+
+ signals:
+  void donationRequested();  // Donation1Click
+
+ private:
+  QAction* addItem(QMenu* menu, const char* name, const QString& caption);
+
+  Program& program_;
+  MainWindow& mainWindow_;
+  TrayIcon* icon_;
+  // The mode items in the order of kModes.
+  std::array<QAction*, kModes.size()> modeItems_{};
+};
+
+}  // namespace mervale
