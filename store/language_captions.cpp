@@ -70,10 +70,17 @@ constexpr std::array<std::string_view, kExtraCaptionCount> kExtraCaptionsEnglish
     "Two CPUs",
     "Four CPUs",
     "Cores",
+    "",
+    "Every CPU",
+    "All",
+    "None",
+    "Set for %d selected",
+    "Add to the profile",
+    "CPUs: %d",
 };
 
 static_assert(kExtraCaptionsEnglish.size() ==
-              static_cast<std::size_t>(ExtraCaption::kCoresMenu) + 1);
+              static_cast<std::size_t>(ExtraCaption::kCpuCountToolTip) + 1);
 
 int LinesOf(const CaptionStep& step) {
   return step.target == kModeItems ? kModeItemCount : 1;

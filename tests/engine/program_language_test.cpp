@@ -169,7 +169,8 @@ TEST(ShippedLanguages, EachSetsEveryCaptionAndKeepsTheSeparators) {
     EXPECT_EQ(table[7], "Profil 1");  // the selector's entries are never translated
     EXPECT_EQ(table[9], "  Mervale");
     for (const auto caption :
-         {ExtraCaption::kCoreItem, ExtraCaption::kCacheDomainItem, ExtraCaption::kNumaNodeItem}) {
+         {ExtraCaption::kCoreItem, ExtraCaption::kCacheDomainItem, ExtraCaption::kNumaNodeItem,
+          ExtraCaption::kSetForSelectedButton, ExtraCaption::kCpuCountToolTip}) {
       EXPECT_EQ(std::ranges::count(ExtraCaptionText(table, caption), '%'), 1);
       EXPECT_NE(ExtraCaptionText(table, caption).find("%d"), std::string::npos);
     }

@@ -72,7 +72,8 @@ class MachineSetsTest : public QObject, protected WindowFixture {
 
   void menusOfferTheMachinesSetsInTheLanguage() {
     QStringList lines;
-    for (int i = 0; i < 57; ++i) lines << QStringLiteral("xx%1").arg(i);
+    for (int i = 0; i < kLanguageTableLines + kExtraCaptionCount; ++i)
+      lines << QStringLiteral("xx%1").arg(i);
     lines[42 + int(ExtraCaption::kCoreItem)] = QStringLiteral("Kern %d");
     QFile file(QString::fromStdString(machine->system.ExecutableDir()) + "Languages/Xx.txt");
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -99,8 +100,8 @@ class MachineSetsTest : public QObject, protected WindowFixture {
 
     const int items = mainWindow().findChildren<QAction*>().size();
     windows->program().SelectLanguage("Xx");
-    QCOMPARE(Action("Core3_2")->text(), QStringLiteral("Kern 3"));
-    QCOMPARE(Action("EveryCpu1")->text(), lines[42 + int(ExtraCaption::kAllCpusItem)]);
+    QCOMPARE(Action("Core3_2")->text(), QStringLiteral("Kern 3 (5–6)"));
+    QCOMPARE(Action("EveryCpu1")->text(), lines[42 + int(ExtraCaption::kEveryCpuItem)] + " (1–24)");
     QCOMPARE(mainWindow().findChildren<QAction*>().size(), items);
   }
 
