@@ -57,8 +57,8 @@ class AffinityEngine {
   // Records the set for the selected rows' names in the active profile and saves the whole profile
   // to `profileFileName`, also when nothing is selected. Throws Error when the save fails.
   void AddSelectedToProfile(const AffinityMask& mask, const std::string& profileFileName);
-  // Selected rows go to CPU 1, every other row in turn to the cycle's CPUs after CPU 1; excluded
-  // names stay.
+  // Selected rows go to CPU 1, every other row in turn to the cycle's CPUs after CPU 1 (on a
+  // machine with more than four CPUs, all to CpusBesideFirstCore as one set); excluded names stay.
   void Isolate();
   // Adds the selected rows' lower-cased names to the exclusion list unless already there, and saves
   // it to `exclusionFileName`, also when nothing was added. Throws Error when the save fails.
