@@ -18,7 +18,7 @@ MERVALE_TARGET="screenshot_probe" "$root/scripts/build.sh"
 read -r -d '' job <<'EOF_JOB' || true
 export XDG_CONFIG_HOME=$(mktemp -d) QT_QPA_PLATFORM=xcb
 shots=$(mktemp -d)
-unshare --pid --fork --mount-proc xvfb-run -a -s "-screen 0 1366x768x24" "$1" "$shots" >&2
+xvfb-run -a -s "-screen 0 1366x768x24" unshare --pid --fork --mount-proc --kill-child "$1" "$shots" >&2
 tar -C "$shots" -c . | base64
 EOF_JOB
 
@@ -27,7 +27,7 @@ shoot() {
   echo "== $cpus CPUs: -smp $smp"
   mkdir -p "$out/$cpus"
   MERVALE_GUEST_QEMU_ARGS=$qemu_args "$root/scripts/run-in-guest.sh" -t 900 "$smp" -- \
-    bash -c "$job" screenshots "$build/tests/ui/screenshot_probe" | base64 -d | tar -C "$out/$cpus" -x
+    bash -c "$job" screenshots "$build/app/screenshot_probe" | base64 -d | tar -C "$out/$cpus" -x
 }
 
 shoot 8 8,sockets=1,cores=4,threads=2

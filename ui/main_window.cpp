@@ -180,10 +180,12 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
 }
 
 void MainWindow::fitCpuColumn(int first, int last) {
-  constexpr int kWidestCpuColumn = 320;
+  // No wider than the table shows, so a long list ends in "…" in sight rather than past the edge.
   QHeaderView* columns = processView_->horizontalHeader();
   const int width = columns->sectionSize(kColumnCpu);
-  if (width >= kWidestCpuColumn) return;
+  const int widestAllowed =
+      std::min(320, processView_->viewport()->width() - columns->sectionPosition(kColumnCpu));
+  if (width >= widestAllowed) return;
   const QFontMetrics metrics = processView_->fontMetrics();
   int widest = width;
   for (int row = first; row <= last; ++row) {
@@ -191,7 +193,7 @@ void MainWindow::fitCpuColumn(int first, int last) {
     // Room for the cell's margins and the grid line.
     widest = std::max(widest, metrics.horizontalAdvance(text) + 3 * metrics.averageCharWidth());
   }
-  if (widest > width) columns->resizeSection(kColumnCpu, std::min(widest, kWidestCpuColumn));
+  if (widest > width) columns->resizeSection(kColumnCpu, std::min(widest, widestAllowed));
 }
 
 void MainWindow::buildSidePanel(CaptionBoard& captions) {

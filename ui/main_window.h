@@ -77,7 +77,8 @@ class MainWindow : public QWidget {
  private:
   void buildHeader(CaptionBoard& captions);
   void buildProcessTable(CaptionBoard& captions);
-  // Widens the CPU column to the texts of these rows, up to a limit; it never narrows it.
+  // Widens the CPU column to the texts of these rows, up to a limit and the table's visible width;
+  // it never narrows it.
   void fitCpuColumn(int first, int last);
   void buildSidePanel(CaptionBoard& captions);
   QWidget* buildProfilePage(CaptionBoard& captions);

@@ -12,6 +12,7 @@
 #include "engine/program.h"
 #include "ui/error_box.h"
 #include "ui/main_window.h"
+#include "ui/process_table_model.h"
 #include "ui/tray_icon.h"
 
 #ifdef _WIN32
@@ -137,6 +138,8 @@ void MainWindow::hideEvent(QHideEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize && watched == processView_)
+    fitCpuColumn(0, processModel_->rowCount() - 1);
   if (event->type() == QEvent::KeyRelease) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (!key->isAutoRepeat()) {
