@@ -154,18 +154,24 @@ void AffinityEngine::AddSelectedToProfile(const AffinityMask& mask) {
 }
 
 void AffinityEngine::Isolate() {
-  // The other rows spread over the cycle's CPUs after CPU 1; a cycle without any leaves them be.
+  // On a big machine the other rows share the CPUs outside CPU 1's core, each a multi-threaded
+  // program's worth of room; on a small one they spread over the cycle's CPUs after CPU 1, and a
+  // cycle without any leaves them be.
+  const bool bigMachine = ManagesMoreThanFourCpus(policy_.managedCpus);
+  const CpuSet others = bigMachine ? CpusBesideFirstCore(policy_) : CpuSet{};
   const std::optional<std::size_t> firstAfterCpu1 = policy_.cycleCpus.FirstFrom(1);
-  if (firstAfterCpu1) policy_.nextCpu = std::int32_t(*firstAfterCpu1 + 1);
+  if (firstAfterCpu1 && !bigMachine) policy_.nextCpu = std::int32_t(*firstAfterCpu1 + 1);
   const int count = table_.RowCount();
   for (int i = 0; i < count; ++i) {
     const ProcessRow& row = table_.RowAt(i);
     if (IsExcluded(policy_.exclusionList, row.name)) continue;
     if (row.selected) {
       platform_.SetMask(row.pid, 1);
-      continue;
+    } else if (bigMachine) {
+      if (!others.Empty()) platform_.SetMask(row.pid, others);
+    } else if (firstAfterCpu1) {
+      GiveNextCpu(platform_, policy_, row.pid, 2);
     }
-    if (firstAfterCpu1) GiveNextCpu(platform_, policy_, row.pid, 2);
   }
   RefreshProcesses();
 }

@@ -62,8 +62,8 @@ class AffinityEngine {
   void ApplyToSelected(const AffinityMask& mask);
   // Records the set for the selected rows' names in the active profile.
   void AddSelectedToProfile(const AffinityMask& mask);
-  // Selected rows go to CPU 1, every other row in turn to the cycle's CPUs after CPU 1; excluded
-  // names stay.
+  // Selected rows go to CPU 1, every other row in turn to the cycle's CPUs after CPU 1 (on a
+  // machine with more than four CPUs, all to CpusBesideFirstCore as one set); excluded names stay.
   void Isolate();
   // Adds the selected rows' lower-cased names to the exclusion list unless already there.
   void Exclude();

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "store/excerpt.h"
+
 namespace mervale {
 
 AffinityMask SetOf(const CpuFlags& flags) {
@@ -30,6 +32,16 @@ bool EntryBelongsTo(std::string_view entry, std::string_view name, const CpuSet&
   return !name.empty() && entry.substr(0, nameStart + name.size()).find(name) == nameStart;
 }
 
+std::string ProfileEntryShown(std::string_view entry, const CpuSet& managed) {
+  constexpr std::string_view kSeparator = ": ";
+  const std::size_t maskLength = EntryMaskLength(entry, managed);
+  if (!ManagesMoreThanFourCpus(managed) || maskLength == 0 ||
+      entry.substr(maskLength, kSeparator.size()) != kSeparator)
+    return Excerpt(entry);
+  return Excerpt(entry.substr(maskLength + kSeparator.size())) + " \u2014 " +
+         CompactMaskText(entry.substr(0, maskLength));
+}
+
 CpuSet ProfileMaskFor(const LineList& profileList, std::string_view name, const CpuSet& managed) {
   CpuSet mask = managed;
   for (const std::string& entry : profileList) {
@@ -43,6 +55,22 @@ CpuSet ProfileMaskFor(const LineList& profileList, std::string_view name, const 
 
 void UpdateCycleCpus(AssignmentPolicy& policy) {
   policy.cycleCpus = CycleCpus(policy.cycle, policy.managedCpus, policy.topology);
+}
+
+CpuSet CpusBesideFirstCore(const AssignmentPolicy& policy) {
+  const auto& cores = policy.topology.cores;
+  const auto firstCore =
+      std::ranges::find_if(cores, [](const CpuNumbers& core) { return core.front() == 0; });
+  const auto beside = [&](const CpuSet& cpus) {
+    CpuSet set;
+    for (const unsigned cpu : cpus.Numbers()) {
+      if (cpu != 0 && (firstCore == cores.end() || !std::ranges::binary_search(*firstCore, cpu)))
+        set.Add(cpu);
+    }
+    return set;
+  };
+  CpuSet set = beside(policy.cycleCpus);
+  return set.Empty() ? beside(policy.managedCpus) : set;
 }
 
 namespace {

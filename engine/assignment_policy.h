@@ -55,10 +55,21 @@ std::size_t EntryMaskLength(std::string_view entry, const CpuSet& managed);
 bool EntryBelongsTo(std::string_view entry, std::string_view name,
                     const CpuSet& managed = CpuSet{15});
 
+// How the profile list shows an entry: on a machine with more than four CPUs its name first and its
+// CPUs as a compact list ("idler — 1,3,5–63"), as a run of 64 digits hides the name; there the
+// name is cut to an excerpt. Every entry on a smaller machine, and one of any other form, as an
+// excerpt of itself.
+std::string ProfileEntryShown(std::string_view entry, const CpuSet& managed);
+
 // The set the profile gives the name: every managed CPU when no entry belongs to it; the last
 // matching entry wins.
 CpuSet ProfileMaskFor(const LineList& profileList, std::string_view name,
                       const CpuSet& managed = CpuSet{15});
+
+// Where "Isolate" puts the processes it does not isolate on a machine with more than four CPUs: the
+// cycle's CPUs outside CPU 1's core, so no SMT sibling shares CPU 1's core; when the cycle has none
+// there, every managed CPU outside that core.
+CpuSet CpusBesideFirstCore(const AssignmentPolicy& policy);
 
 // The round robin of mode Automatic and "Isolate": the process gets CPU nextCpu alone (nothing
 // while the counter names no managed CPU), then the counter moves on to the next CPU of the cycle,

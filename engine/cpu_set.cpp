@@ -155,7 +155,7 @@ std::string CompactMaskText(std::string_view maskText) {
     const std::size_t end = std::min(maskText.find_first_not_of('1', first), maskText.size());
     if (!compact.empty()) compact += ',';
     compact += std::to_string(first + 1);
-    if (end - first > 1) compact += '-' + std::to_string(end);
+    if (end - first > 1) compact += "\u2013" + std::to_string(end);
     first = maskText.find('1', end);
   }
   return compact.empty() ? "-" : compact;

@@ -84,10 +84,16 @@ std::span<const SetMenuItem> SetMenuItems() {
 namespace {
 
 // A menu taller than a screen scrolls or splits into columns, and the per-CPU or per-core items
-// would push the machine's own sets out of sight: past this many they get a submenu of their own.
+// would push the machine's own sets out of sight: past this many they get a submenu of their own,
+// and past twice as many that submenu holds one submenu per part of the machine.
 constexpr std::size_t kMostItemsInline = 8;
+constexpr std::size_t kMostItemsUngrouped = 16;
+std::string WithCpus(const std::string& caption, const CpuSet& set) {
+  return GroupCaption({caption, set});
+}
 
-// Both menus get the same items, told apart by the last character of each name.
+// Both menus get the same items, told apart by the last character of each name. A set equal to one
+// the menu already offers is left out.
 class MachineMenuBuilder {
  public:
   MachineMenuBuilder(std::vector<MachineSetItem>& items, const CpuSet& online, bool addToList)
@@ -97,8 +103,11 @@ class MachineMenuBuilder {
     Add(name, std::move(caption), MachineSetKind::kSubmenu, {});
     parent_ = static_cast<int>(items_.size()) - 1;
   }
-  void LeaveSubmenu() { parent_ = MachineSetItem::kTopLevel; }
+  // Back to the menu that holds the current submenu.
+  void LeaveSubmenu() { parent_ = items_[static_cast<std::size_t>(parent_)].parent; }
   void Set(const std::string& name, std::string caption, const CpuSet& set) {
+    if (std::ranges::find(offered_, set) != offered_.end()) return;
+    offered_.push_back(set);
     Add(name, std::move(caption), MachineSetKind::kSet, set);
   }
   void ChooseCpus(std::string caption) {
@@ -122,7 +131,8 @@ class MachineMenuBuilder {
     if (sets.size() < 2) return;
     for (std::size_t i = 0; i < sets.size(); ++i) {
       const int number = static_cast<int>(i + 1);
-      Set(name + std::to_string(number) + "_", WithNumber(caption, number), sets[i]);
+      Set(name + std::to_string(number) + "_", WithCpus(WithNumber(caption, number), sets[i]),
+          sets[i]);
     }
   }
 
@@ -136,47 +146,89 @@ class MachineMenuBuilder {
   bool addToList_;
   std::string suffix_;
   int parent_ = MachineSetItem::kTopLevel;
+  std::vector<CpuSet> offered_;
 };
+
+// Items of one kind, each given by the CPUs it stands for, in a submenu past kMostItemsInline and
+// grouped by the machine's parts past kMostItemsUngrouped; an item goes with the part of its first
+// CPU, and one in no part after the parts.
+template <typename AddItem>
+void ItemList(MachineMenuBuilder& menu, const std::vector<CpuSet>& itemCpus,
+              const std::vector<CpuGroup>& parts, const std::string& name, std::string caption,
+              AddItem addItem) {
+  const bool inSubmenu = itemCpus.size() > kMostItemsInline;
+  if (inSubmenu) menu.Submenu(name, std::move(caption));
+  std::vector<std::size_t> partOf(itemCpus.size(), parts.size());  // parts.size(): in none
+  if (itemCpus.size() > kMostItemsUngrouped) {
+    for (std::size_t i = 0; i < itemCpus.size(); ++i) {
+      const std::size_t first = *itemCpus[i].FirstFrom(0);
+      const auto part = std::ranges::find_if(
+          parts, [first](const CpuGroup& group) { return group.cpus.Contains(first); });
+      partOf[i] = static_cast<std::size_t>(part - parts.begin());
+    }
+  }
+  for (std::size_t part = 0; part < parts.size(); ++part) {
+    if (std::ranges::find(partOf, part) == partOf.end()) continue;
+    menu.Submenu(name + "Part" + std::to_string(part + 1) + "_", GroupCaption(parts[part]));
+    for (std::size_t i = 0; i < itemCpus.size(); ++i) {
+      if (partOf[i] == part) addItem(i);
+    }
+    menu.LeaveSubmenu();
+  }
+  for (std::size_t i = 0; i < itemCpus.size(); ++i) {
+    if (partOf[i] == parts.size()) addItem(i);
+  }
+  if (inSubmenu) menu.LeaveSubmenu();
+}
 
 void AddMachineSets(MachineMenuBuilder& menu, const CpuTopology& topology, const CpuSet& online,
                     const CaptionOf& caption) {
-  const std::vector<unsigned> cpus = online.Numbers();
-  if (cpus.size() > kMostItemsInline)
-    menu.Submenu("SingleCpus", caption(BigMachineCaption::kSingleCpusMenu));
-  for (const unsigned cpu : cpus) {
-    const std::string number = std::to_string(cpu + 1);
-    menu.Set("Cpu" + number + "_", "CPU " + number, CpuSet::FromNumbers(std::vector{cpu}));
-  }
-  menu.LeaveSubmenu();
+  const std::vector<CpuGroup> parts = CpuGroupsOf(topology, online, caption);
+  std::vector<CpuSet> singles;
+  for (const unsigned cpu : online.Numbers())
+    singles.push_back(CpuSet::FromNumbers(std::vector{cpu}));
+  ItemList(menu, singles, parts, "SingleCpus", caption(BigMachineCaption::kSingleCpusMenu),
+           [&](std::size_t i) {
+             const std::string number = std::to_string(*singles[i].FirstFrom(0) + 1);
+             menu.Set("Cpu" + number + "_", "CPU " + number, singles[i]);
+           });
 
   // A core of one thread is already there as its CPU.
-  std::vector<std::pair<int, CpuSet>> sharedCores;
+  std::vector<int> sharedNumbers;
+  std::vector<CpuSet> sharedCores;
   for (std::size_t i = 0; i < topology.cores.size(); ++i) {
-    if (CpuSet core = menu.Online(topology.cores[i]); core.Count() > 1)
-      sharedCores.emplace_back(static_cast<int>(i + 1), std::move(core));
+    if (CpuSet core = menu.Online(topology.cores[i]); core.Count() > 1) {
+      sharedNumbers.push_back(static_cast<int>(i + 1));
+      sharedCores.push_back(std::move(core));
+    }
   }
-  if (sharedCores.size() > kMostItemsInline)
-    menu.Submenu("Cores", caption(BigMachineCaption::kCoresMenu));
   const std::string coreCaption = caption(BigMachineCaption::kCoreItem);
-  for (const auto& [number, core] : sharedCores)
-    menu.Set("Core" + std::to_string(number) + "_", WithNumber(coreCaption, number), core);
-  menu.LeaveSubmenu();
+  ItemList(menu, sharedCores, parts, "Cores", caption(BigMachineCaption::kCoresMenu),
+           [&](std::size_t i) {
+             const int number = sharedNumbers[i];
+             menu.Set("Core" + std::to_string(number) + "_",
+                      WithCpus(WithNumber(coreCaption, number), sharedCores[i]), sharedCores[i]);
+           });
 
   const CpuSet performance = menu.Online(topology.performanceCpus);
   const CpuSet efficiency = menu.Online(topology.efficiencyCpus);
   if (!performance.Empty() && !efficiency.Empty()) {
-    menu.Set("PerformanceCores", caption(BigMachineCaption::kPerformanceCoresItem), performance);
-    menu.Set("EfficiencyCores", caption(BigMachineCaption::kEfficiencyCoresItem), efficiency);
+    menu.Set("PerformanceCores",
+             WithCpus(caption(BigMachineCaption::kPerformanceCoresItem), performance), performance);
+    menu.Set("EfficiencyCores",
+             WithCpus(caption(BigMachineCaption::kEfficiencyCoresItem), efficiency), efficiency);
   }
   menu.NumberedSets("CacheDomain", caption(BigMachineCaption::kCacheDomainItem),
                     topology.cacheDomains);
   menu.NumberedSets("NumaNode", caption(BigMachineCaption::kNumaNodeItem), topology.numaNodes);
   if (!sharedCores.empty()) {
     // The same set as the Automatic cycle of that name.
-    menu.Set("OneThreadPerCore", caption(BigMachineCaption::kOneThreadPerCoreItem),
-             CycleCpus(CpuCycle::kOneThreadPerCore, online, topology));
+    const CpuSet oneThreadPerCore = CycleCpus(CpuCycle::kOneThreadPerCore, online, topology);
+    menu.Set("OneThreadPerCore",
+             WithCpus(caption(BigMachineCaption::kOneThreadPerCoreItem), oneThreadPerCore),
+             oneThreadPerCore);
   }
-  menu.Set("EveryCpu", caption(BigMachineCaption::kAllCpusItem), online);
+  menu.Set("EveryCpu", WithCpus(caption(BigMachineCaption::kEveryCpuItem), online), online);
   menu.ChooseCpus(caption(BigMachineCaption::kChooseCpusItem));
 }
 

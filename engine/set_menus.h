@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/assignment_policy.h"
+#include "engine/cpu_list_text.h"
 #include "engine/cpu_topology.h"
 #include "engine/process_table.h"
 #include "store/language_captions.h"
@@ -64,8 +65,6 @@ struct MachineSetItem {
 
   static constexpr int kTopLevel = -1;
 };
-
-using CaptionOf = std::function<std::string(BigMachineCaption)>;
 
 // On a machine with more than four CPUs, "All CPUs" and "Add to list" offer the machine's own sets
 // instead of the "1 CPU" to "4 CPUs" submenus: both menus' items for a machine with this layout

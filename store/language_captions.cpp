@@ -71,10 +71,17 @@ constexpr std::array<std::string_view, kBigMachineCaptionCount> kBigMachineCapti
     "Two CPUs",
     "Four CPUs",
     "Cores",
+    "",
+    "Every CPU",
+    "All",
+    "None",
+    "Set for %d selected",
+    "Add to the profile",
+    "CPUs: %d",
 };
 
 static_assert(kBigMachineCaptionsEnglish.size() ==
-              static_cast<std::size_t>(BigMachineCaption::kCoresMenu) + 1);
+              static_cast<std::size_t>(BigMachineCaption::kCpuCountToolTip) + 1);
 
 int LinesOf(const CaptionStep& step) {
   return step.target == kModeItems ? kModeItemCount : 1;

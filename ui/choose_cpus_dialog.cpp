@@ -3,14 +3,19 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cstddef>
 
+#include "engine/cpu_list_text.h"
 #include "engine/program.h"
 #include "engine/set_menus.h"
 #include "ui/error_box.h"
@@ -19,11 +24,15 @@
 namespace mervale {
 namespace {
 
-// Cores side by side in one row of the grid: as many as fit a dialog's width with their threads.
-int CoresPerRow(const CpuTopology& topology) {
-  std::size_t threads = 1;
-  for (const CpuNumbers& core : topology.cores) threads = std::max(threads, core.size());
-  return threads > 1 ? 4 : 8;
+// The widest the dialog grows on a large screen: wider rows of boxes are no easier to read.
+constexpr int kWidestDialog = 1100;
+// What the dialog's frame, margins and group boxes take of its width, beside the scroll bar.
+constexpr int kFrameWidth = 80;
+
+int SelectedRows(const ProcessTable& table) {
+  int count = 0;
+  table.ForEachSelectedRow([&count](const ProcessRow&) { ++count; });
+  return count;
 }
 
 }  // namespace
@@ -36,59 +45,63 @@ ChooseCpusDialog::ChooseCpusDialog(Program& program, bool addToList, QWidget* pa
   auto* scroll = new QScrollArea(this);
   scroll->setObjectName(QStringLiteral("ScrollBox1"));
   scroll->setWidgetResizable(true);
-  scroll->setWidget(buildCoreGrid(FirstSelectedSet(program.Engine().Table())));
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setWidget(buildGroups(FirstSelectedSet(program.Engine().Table())));
 
   auto* buttons = new QDialogButtonBox(this);
-  okButton_ = buttons->addButton(ProgramText(program.Caption(BigMachineCaption::kOkButton)),
-                                 QDialogButtonBox::AcceptRole);
-  okButton_->setObjectName(QStringLiteral("OkButton"));
+  const auto addButton = [buttons](const std::string& text, QDialogButtonBox::ButtonRole role,
+                                   const char* name) {
+    QPushButton* button = buttons->addButton(ProgramText(text), role);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+  };
+  QPushButton* all = addButton(program.Caption(BigMachineCaption::kAllButton),
+                               QDialogButtonBox::ResetRole, "AllButton");
+  QPushButton* none = addButton(program.Caption(BigMachineCaption::kNoneButton),
+                                QDialogButtonBox::ResetRole, "NoneButton");
+  const std::string whatOkDoes =
+      addToList ? program.Caption(BigMachineCaption::kAddToProfileButton)
+                : WithNumber(program.Caption(BigMachineCaption::kSetForSelectedButton),
+                             SelectedRows(program.Engine().Table()));
+  okButton_ = addButton(whatOkDoes, QDialogButtonBox::AcceptRole, "OkButton");
   okButton_->setDefault(true);
-  QPushButton* cancel = buttons->addButton(
-      ProgramText(program.Caption(BigMachineCaption::kCancelButton)), QDialogButtonBox::RejectRole);
-  cancel->setObjectName(QStringLiteral("CancelButton"));
+  QPushButton* cancel = addButton(program.Caption(BigMachineCaption::kCancelButton),
+                                  QDialogButtonBox::RejectRole, "CancelButton");
+  connect(all, &QPushButton::clicked, this, [this] { checkAll(true); });
+  connect(none, &QPushButton::clicked, this, [this] { checkAll(false); });
   connect(okButton_, &QPushButton::clicked, this, &ChooseCpusDialog::onOkClicked);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(scroll, 1);
   layout->addWidget(buttons);
-  // Big machines scroll inside a window that still fits a small screen.
-  const QSize wanted = scroll->widget()->sizeHint() + QSize(40, 80);
-  resize(std::min(wanted.width(), 760), std::min(wanted.height(), 520));
+  // As wide as the boxes need with room for the scroll bar, as tall as fits the screen.
+  const QSize available = screen()->availableGeometry().size();
+  const QSize wanted = scroll->widget()->sizeHint() +
+                       QSize(kFrameWidth / 2 + scroll->verticalScrollBar()->sizeHint().width(),
+                             buttons->sizeHint().height() + kFrameWidth);
+  resize(std::min(wanted.width(), available.width()),
+         std::min(wanted.height(), available.height() * 4 / 5));
   updateOk();
 }
 
-QWidget* ChooseCpusDialog::buildCoreGrid(const CpuSet& preset) {
+QWidget* ChooseCpusDialog::buildGroups(const CpuSet& preset) {
   const CpuTopology& topology = program_.Topology();
-  auto* grid = new QWidget;
-  auto* layout = new QGridLayout(grid);
-  const int perRow = CoresPerRow(topology);
-  const std::string coreCaption = program_.Caption(BigMachineCaption::kCoreItem);
+  const CpuSet online = CpuSet::FromNumbers(topology.online);
+  const std::vector<CpuGroup> parts = CpuGroupsOf(
+      topology, online, [this](BigMachineCaption caption) { return program_.Caption(caption); });
+  std::vector<CpuSet> groupCpus;
+  for (const CpuGroup& part : parts) groupCpus.push_back(part.cpus);
+
+  auto* page = new QWidget;
+  std::vector<std::vector<QWidget*>> cellsOf(std::max<std::size_t>(parts.size(), 1));
+  int widestCell = 0;
   cores_.reserve(topology.cores.size());
   for (std::size_t i = 0; i < topology.cores.size(); ++i) {
-    const CpuNumbers& threads = topology.cores[i];
-    auto* cell = new QWidget(grid);
-    auto* row = new QHBoxLayout(cell);
-    row->setContentsMargins(0, 0, 12, 0);
-    CoreBoxes core{nullptr, {}};
-    const int number = static_cast<int>(i + 1);
-    if (threads.size() > 1) {
-      core.core = new QCheckBox(ProgramText(WithNumber(coreCaption, number)), cell);
-      core.core->setObjectName(QStringLiteral("Core%1").arg(number));
-      row->addWidget(core.core);
-    }
-    for (const unsigned cpu : threads) {
-      auto* box = new QCheckBox(QString::number(cpu + 1), cell);
-      box->setObjectName(QStringLiteral("Cpu%1").arg(cpu + 1));
-      box->setChecked(preset.Contains(cpu));
-      row->addWidget(box);
-      core.threads.push_back(box);
-      cpuBoxes_.push_back(box);
-      cpuOfBox_.push_back(cpu);
-    }
-    row->addStretch();
-    layout->addWidget(cell, static_cast<int>(i) / perRow, static_cast<int>(i) % perRow);
-    cores_.push_back(std::move(core));
+    const CoreCell cell = buildCore(i, preset, groupCpus);
+    cell.cell->setParent(page);
+    widestCell = std::max(widestCell, cell.cell->sizeHint().width());
+    cellsOf[std::min(cell.group, cellsOf.size() - 1)].push_back(cell.cell);
   }
   // The boxes point into cores_, which no longer grows.
   for (const CoreBoxes& core : cores_) {
@@ -102,8 +115,67 @@ QWidget* ChooseCpusDialog::buildCoreGrid(const CpuSet& preset) {
       connect(core.core, &QCheckBox::clicked, this, [this, &core] { onCoreClicked(core); });
     showCoreState(core);
   }
-  layout->setRowStretch(layout->rowCount(), 1);
-  return grid;
+
+  // Cores side by side as many as fit the screen's width, so nothing scrolls sideways.
+  const int width = std::min(screen()->availableGeometry().width(), kWidestDialog) - kFrameWidth -
+                    style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const int perRow = std::max(1, width / std::max(widestCell, 1));
+  auto* layout = new QVBoxLayout(page);
+  for (std::size_t group = 0; group < cellsOf.size(); ++group) {
+    if (cellsOf[group].empty()) continue;
+    QWidget* holder = page;
+    if (parts.size() > 1) {
+      auto* box = new QGroupBox(ProgramText(GroupCaption(parts[group])), page);
+      box->setObjectName(QStringLiteral("Group%1").arg(group + 1));
+      holder = box;
+    }
+    auto* grid = new QGridLayout;
+    for (std::size_t i = 0; i < cellsOf[group].size(); ++i) {
+      cellsOf[group][i]->setParent(holder);
+      grid->addWidget(cellsOf[group][i], static_cast<int>(i) / perRow,
+                      static_cast<int>(i) % perRow);
+    }
+    grid->setColumnStretch(perRow, 1);
+    if (holder == page) {
+      layout->addLayout(grid);
+    } else {
+      holder->setLayout(grid);
+      layout->addWidget(holder);
+    }
+  }
+  layout->addStretch();
+  return page;
+}
+
+ChooseCpusDialog::CoreCell ChooseCpusDialog::buildCore(std::size_t index, const CpuSet& preset,
+                                                       const std::vector<CpuSet>& groups) {
+  const CpuNumbers& threads = program_.Topology().cores[index];
+  auto* cell = new QWidget;
+  auto* row = new QHBoxLayout(cell);
+  row->setContentsMargins(0, 0, 12, 0);
+  CoreBoxes core{nullptr, {}};
+  const int number = static_cast<int>(index + 1);
+  if (threads.size() > 1) {
+    const std::string caption = WithNumber(program_.Caption(BigMachineCaption::kCoreItem), number);
+    core.core = new QCheckBox(ProgramText(caption), cell);
+    core.core->setObjectName(QStringLiteral("Core%1").arg(number));
+    row->addWidget(core.core);
+  }
+  for (const unsigned cpu : threads) {
+    auto* box = new QCheckBox(QString::number(cpu + 1), cell);
+    box->setObjectName(QStringLiteral("Cpu%1").arg(cpu + 1));
+    box->setChecked(preset.Contains(cpu));
+    row->addWidget(box);
+    core.threads.push_back(box);
+    cpuBoxes_.push_back(box);
+    cpuOfBox_.push_back(cpu);
+  }
+  row->addStretch();
+  cores_.push_back(std::move(core));
+  // A core goes with the group of its first thread.
+  const auto group = std::ranges::find_if(
+      groups, [&](const CpuSet& cpus) { return cpus.Contains(threads.front()); });
+  return {cell, static_cast<std::size_t>(group - groups.begin())};
 }
 
 CpuSet ChooseCpusDialog::chosen() const {
@@ -117,6 +189,10 @@ CpuSet ChooseCpusDialog::chosen() const {
 void ChooseCpusDialog::onOkClicked() {
   RunGuarded(this, [this] { program_.ApplySetToSelected(chosen(), addToList_); });
   accept();
+}
+
+void ChooseCpusDialog::checkAll(bool checked) {
+  for (QCheckBox* box : cpuBoxes_) box->setChecked(checked);
 }
 
 // A core's box checks all its threads, or clears them when all were checked.

@@ -7,6 +7,7 @@
 #include "engine/cpu_set.h"
 
 class QCheckBox;
+class QGridLayout;
 class QPushButton;
 
 namespace mervale {
@@ -14,9 +15,11 @@ namespace mervale {
 class Program;
 
 // "Choose CPUs": a check box per CPU, the threads of each core side by side behind a box for the
-// whole core, in a scrolling grid that stays usable with hundreds of CPUs. It starts with the set
-// of the first selected process; OK gives the checked CPUs to the selected processes ("Add to
-// list": records them first) and needs at least one checked.
+// whole core, the cores grouped by NUMA node or cache domain, in a scrolling grid as wide as the
+// screen allows, so hundreds of CPUs scroll only down. It starts with the set of the first selected
+// process; "All" and "None" check or clear every box; OK, which says what it will do, gives the
+// checked CPUs to the selected processes ("Add to list": records them first) and needs at least
+// one checked.
 class ChooseCpusDialog : public QDialog {
   Q_OBJECT
 
@@ -32,8 +35,14 @@ class ChooseCpusDialog : public QDialog {
     QCheckBox* core;  // only for a core of more than one thread
     std::vector<QCheckBox*> threads;
   };
+  struct CoreCell {
+    QWidget* cell;
+    std::size_t group;
+  };
 
-  QWidget* buildCoreGrid(const CpuSet& preset);
+  QWidget* buildGroups(const CpuSet& preset);
+  CoreCell buildCore(std::size_t index, const CpuSet& preset, const std::vector<CpuSet>& groups);
+  void checkAll(bool checked);
   void onCoreClicked(const CoreBoxes& core);
   void showCoreState(const CoreBoxes& core);
   void updateOk();

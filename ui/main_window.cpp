@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,8 +15,10 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
+#include "engine/cpu_list_text.h"
 #include "engine/program.h"
 #include "store/excerpt.h"
 #include "ui/caption_board.h"
@@ -153,6 +156,20 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
   columns->resizeSection(kColumnName, 200);
   columns->resizeSection(kColumnId, 100);
   columns->resizeSection(kColumnCpu, 100);
+  // The compact lists of a big machine widen the CPU column up to a limit; past it they end in "…".
+  processView_->setTextElideMode(Qt::ElideRight);
+  processModel_->setCpuToolTip([this](const CpuSet& set) {
+    return CpuSetToolTip(set, program_.Topology(),
+                         [this](BigMachineCaption caption) { return program_.Caption(caption); });
+  });
+  connect(processModel_, &QAbstractItemModel::rowsInserted, this,
+          [this](const QModelIndex&, int first, int last) { fitCpuColumn(first, last); });
+  connect(processModel_, &QAbstractItemModel::dataChanged, this,
+          [this](const QModelIndex& from, const QModelIndex& to) {
+            fitCpuColumn(from.row(), to.row());
+          });
+  connect(processModel_, &QAbstractItemModel::modelReset, this,
+          [this] { fitCpuColumn(0, processModel_->rowCount() - 1); });
   connect(columns, &QHeaderView::sectionClicked, this, &MainWindow::onProcessColumnClicked);
   processMenu_ = new ProcessMenu(program_, captions, this);
   processView_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -160,6 +177,23 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
     processMenu_->popup(processView_->viewport()->mapToGlobal(at));
   });
   processView_->installEventFilter(this);
+}
+
+void MainWindow::fitCpuColumn(int first, int last) {
+  // No wider than the table shows, so a long list ends in "…" in sight rather than past the edge.
+  QHeaderView* columns = processView_->horizontalHeader();
+  const int width = columns->sectionSize(kColumnCpu);
+  const int widestAllowed =
+      std::min(320, processView_->viewport()->width() - columns->sectionPosition(kColumnCpu));
+  if (width >= widestAllowed) return;
+  const QFontMetrics metrics = processView_->fontMetrics();
+  int widest = width;
+  for (int row = first; row <= last; ++row) {
+    const QString text = processModel_->index(row, kColumnCpu).data().toString();
+    // Room for the cell's margins and the grid line.
+    widest = std::max(widest, metrics.horizontalAdvance(text) + 3 * metrics.averageCharWidth());
+  }
+  if (widest > width) columns->resizeSection(kColumnCpu, std::min(widest, widestAllowed));
 }
 
 void MainWindow::buildSidePanel(CaptionBoard& captions) {
@@ -286,7 +320,9 @@ void MainWindow::showProfileIndex(int index) {
 // megabytes; the program keeps the whole line, the box shows its excerpt.
 void MainWindow::showProfileList(const LineList& entries) {
   profileList_->clear();
-  for (const std::string& entry : entries) profileList_->addItem(ProgramText(Excerpt(entry)));
+  const CpuSet& managed = program_.Engine().Policy().managedCpus;
+  for (const std::string& entry : entries)
+    profileList_->addItem(ProgramText(ProfileEntryShown(entry, managed)));
 }
 
 void MainWindow::showExclusionList(const LineList& names) {

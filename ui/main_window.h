@@ -77,6 +77,9 @@ class MainWindow : public QWidget {
  private:
   void buildHeader(CaptionBoard& captions);
   void buildProcessTable(CaptionBoard& captions);
+  // Widens the CPU column to the texts of these rows, up to a limit and the table's visible width;
+  // it never narrows it.
+  void fitCpuColumn(int first, int last);
   void buildSidePanel(CaptionBoard& captions);
   QWidget* buildProfilePage(CaptionBoard& captions);
   // A list's context menu with its one item, "Delete", which it returns.

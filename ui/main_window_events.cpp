@@ -13,6 +13,7 @@
 #include "ui/bring_to_front.h"
 #include "ui/error_box.h"
 #include "ui/main_window.h"
+#include "ui/process_table_model.h"
 #include "ui/tray_icon.h"
 
 namespace mervale {
@@ -129,6 +130,8 @@ void MainWindow::hideEvent(QHideEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize && watched == processView_)
+    fitCpuColumn(0, processModel_->rowCount() - 1);
   if (event->type() == QEvent::KeyRelease) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (!key->isAutoRepeat()) {

@@ -80,14 +80,14 @@ void ProcessMenu::buildSetMenus(CaptionBoard& captions) {
 
 void ProcessMenu::showMachineSets() {
   const CpuTopology& topology = program_.Topology();
-  const auto items =
-      MachineSetItems(topology, CpuSet::FromNumbers(topology.online),
-                      [this](BigMachineCaption caption) { return program_.Caption(caption); });
+  const CaptionOf caption = [this](BigMachineCaption line) { return program_.Caption(line); };
+  const auto items = MachineSetItems(topology, CpuSet::FromNumbers(topology.online), caption);
   if (items.empty()) return;
   for (QMenu* menu : {allCpusMenu_, addToListMenu_}) {
     // Submenus are the menu's children, which clearing its items leaves behind.
     qDeleteAll(menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
     menu->clear();
+    menu->setToolTipsVisible(true);
   }
   std::vector<QMenu*> submenus(items.size(), nullptr);
   for (std::size_t i = 0; i < items.size(); ++i) {
@@ -96,18 +96,20 @@ void ProcessMenu::showMachineSets() {
                         ? submenus[static_cast<std::size_t>(item.parent)]
                     : item.addToList ? addToListMenu_
                                      : allCpusMenu_;
-    const QString caption = ProgramText(item.caption);
+    const QString text = ProgramText(item.caption);
     if (item.kind == MachineSetKind::kSubmenu) {
-      submenus[i] = AddSubmenu(parent, item.name, caption);
+      submenus[i] = AddSubmenu(parent, item.name, text);
+      submenus[i]->setToolTipsVisible(true);
       continue;
     }
-    QAction* action = parent->addAction(caption);
+    QAction* action = parent->addAction(text);
     action->setObjectName(Latin1(item.name));
     const bool addToList = item.addToList;
     if (item.kind == MachineSetKind::kChooseCpus) {
       connect(action, &QAction::triggered, this,
               [this, addToList] { onChooseCpusTriggered(addToList); });
     } else {
+      action->setToolTip(ProgramText(CpuSetToolTip(item.set, topology, caption)));
       connect(action, &QAction::triggered, this,
               [this, set = item.set, addToList] { onMachineSetTriggered(set, addToList); });
     }

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 #include "engine/cpu_set.h"
 #include "ui/program_text.h"
@@ -35,6 +36,10 @@ void ProcessTableModel::setColumnCaption(int column, const QString& caption) {
   emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
+void ProcessTableModel::setCpuToolTip(std::function<std::string(const CpuSet&)> toolTip) {
+  cpuToolTip_ = std::move(toolTip);
+}
+
 void ProcessTableModel::bindSelection(QItemSelectionModel* selection) {
   selection_ = selection;
   connect(selection, &QItemSelectionModel::selectionChanged, this,
@@ -54,8 +59,8 @@ QVariant ProcessTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= table_.RowCount()) return {};
   const ProcessRow& row = table_.RowAt(index.row());
   if (role == Qt::ToolTipRole) {
-    if (index.column() != kColumnCpu || !IsCompactColumn(row.maskText)) return {};
-    return ProgramText(row.maskText);
+    if (index.column() != kColumnCpu || !IsCompactColumn(row.maskText) || !cpuToolTip_) return {};
+    return ProgramText(cpuToolTip_(TextToMask(row.maskText, row.maskText.size())));
   }
   if (role != Qt::DisplayRole) return {};
   switch (index.column()) {

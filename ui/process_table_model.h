@@ -5,8 +5,11 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
+#include <string>
 #include <vector>
 
+#include "engine/cpu_set.h"
 #include "engine/process_table.h"
 
 class QItemSelection;
@@ -26,6 +29,8 @@ class ProcessTableModel : public QAbstractTableModel, public TableObserver {
   ~ProcessTableModel() override;
 
   void setColumnCaption(int column, const QString& caption);
+  // What the CPU column's tooltip says of a row's set on a machine with more than four CPUs.
+  void setCpuToolTip(std::function<std::string(const CpuSet&)> toolTip);
   // The view's selection model; its changes go to the table and the table's selection is put back
   // into it after a sort or a reset.
   void bindSelection(QItemSelectionModel* selection);
@@ -54,6 +59,7 @@ class ProcessTableModel : public QAbstractTableModel, public TableObserver {
 
   ProcessTable& table_;
   QStringList captions_;
+  std::function<std::string(const CpuSet&)> cpuToolTip_;
   QPointer<QItemSelectionModel> selection_;
   // While the table changes, the selection model reports positions that are about to move; the
   // table's own flags are right then and are put back afterwards.

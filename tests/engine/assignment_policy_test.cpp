@@ -122,26 +122,30 @@ TEST_F(Assignment, ExcludedNamesAreUntouchedInEveryModeAndOffTouchesNothing) {
   EXPECT_EQ(policy().nextCpu, 1);
 }
 
-// On a machine of eight CPUs the mask text is the leading run of 0 and 1, ended by ": ".
+// On a machine of eight CPUs the mask text is the leading run of 0 and 1, ended by ": "; the list
+// shows such an entry name first, with its CPUs, and any other line as it stands.
 TEST(ProfileMaskForEightCpus, ReadsTheLeadingRunAndNeedsTheSeparator) {
   const CpuSet eight = CpuSet::FirstCpus(8);
   const struct {
     const char* entry;
     std::uint64_t mask;  // 0: the entry does not belong to "game"
+    const char* shown;   // "": as it stands
   } cases[] = {
-      {"10100001: game", 0b10000101},
-      {"1010: game", 0b101},             // written on a four-CPU machine
-      {"101000011: game", 0b110000101},  // names CPU 9, which the machine lacks
-      {"10100001 game", 0},
-      {"10100001:game", 0},
-      {"1010x: game", 0},
-      {"10100001--game", 0},
-      {"10100001: gamer", 0b10000101},  // the prefix rule stays
-      {"10100001: my game", 0},
+      {"10100001: game", 0b10000101, "game — 1,3,8"},
+      {"1010: game", 0b101, "game — 1,3"},                 // written on a four-CPU machine
+      {"101000011: game", 0b110000101, "game — 1,3,8–9"},  // names CPU 9, which it lacks
+      {"10100001 game", 0, ""},
+      {"10100001:game", 0, ""},
+      {"1010x: game", 0, ""},
+      {"10100001--game", 0, ""},
+      {"10100001: gamer", 0b10000101, "gamer — 1,3,8"},  // the prefix rule stays
+      {"10100001: my game", 0, "my game — 1,3,8"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ProfileMaskFor({c.entry}, "game", eight), c.mask == 0 ? eight : CpuSet(c.mask))
         << c.entry;
+    EXPECT_EQ(ProfileEntryShown(c.entry, eight), *c.shown ? c.shown : c.entry);
+    EXPECT_EQ(ProfileEntryShown(c.entry, CpuSet{15}), c.entry);
   }
 }
 

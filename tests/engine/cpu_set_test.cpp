@@ -146,17 +146,17 @@ TEST(CompactMaskText, JoinsRunsOfCpusNumberedFromOne) {
     std::string maskText;
     std::string compact;
   } cases[] = {
-      {"111100001", "1-4,9"},
+      {"111100001", "1–4,9"},
       {"10000000", "1"},
       {"00000001", "8"},
-      {"11000011", "1-2,7-8"},
+      {"11000011", "1–2,7–8"},
       {"10101000", "1,3,5"},
-      {"11111111", "1-8"},
-      {"01111110", "2-7"},
+      {"11111111", "1–8"},
+      {"01111110", "2–7"},
       {"00000000", "-"},
       {"", "-"},
       {std::string(255, '0') + "1", "256"},
-      {std::string(256, '1'), "1-256"},
+      {std::string(256, '1'), "1–256"},
   };
   for (const auto& c : cases) EXPECT_EQ(CompactMaskText(c.maskText), c.compact) << c.maskText;
 }

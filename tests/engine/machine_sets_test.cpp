@@ -18,6 +18,14 @@ std::string English(BigMachineCaption caption) {
   return BigMachineCaptionText({}, caption);
 }
 
+// Cores of two threads side by side, as QEMU numbers them.
+std::vector<std::string> QemuCores(unsigned count) {
+  std::vector<std::string> cores;
+  for (unsigned core = 0; core < count; ++core)
+    cores.push_back(std::to_string(2 * core) + "-" + std::to_string(2 * core + 1));
+  return cores;
+}
+
 // Cores of two threads whose siblings lie `count` CPUs apart, as Linux numbers them.
 std::vector<std::string> SiblingCores(unsigned count) {
   std::vector<std::string> cores;
@@ -57,7 +65,7 @@ std::vector<MachineCase> Machines() {
         {"EveryCpu1", "0-23"},
         {"ChooseCpus1", ""}},
        {"Core9_1", "Cores1", "CacheDomain1_1", "NumaNode1_1"},
-       1 + 24 + 8 + 2 + 1 + 2},
+       1 + 2 + 24 + 8 + 2 + 1 + 2},
       {"two cache dies of 8 cores of two threads",
        layout("0-31", SiblingCores(16), "", "", {"0-7,16-23", "8-15,24-31"}, {"0-31"}),
        "",
@@ -66,7 +74,7 @@ std::vector<MachineCase> Machines() {
         {"CacheDomain2_1", "8-15,24-31"},
         {"OneThreadPerCore1", "0-15"}},
        {"PerformanceCores1", "NumaNode1_1"},
-       1 + 32 + 1 + 16 + 2 + 1 + 2},
+       1 + 2 + 32 + 1 + 16 + 2 + 1 + 2},
       {"128 CPUs on two NUMA nodes",
        layout("0-127", SiblingCores(64), "", "", {}, {"0-31,64-95", "32-63,96-127"}),
        "",
@@ -75,14 +83,26 @@ std::vector<MachineCase> Machines() {
         {"NumaNode2_1", "32-63,96-127"},
         {"EveryCpu1", "0-127"}},
        {"CacheDomain1_1"},
-       1 + 128 + 1 + 64 + 2 + 1 + 2},
+       1 + 2 + 128 + 1 + 2 + 64 + 2 + 1 + 2},
+      {"64 CPUs of two sockets, each its own cache and node, siblings side by side",
+       layout("0-63", QemuCores(32), "", "", {"0-31", "32-63"}, {"0-31", "32-63"}),
+       "",
+       {{"CacheDomain2_1", "32-63"}, {"Core32_1", "62-63"}},
+       {"NumaNode1_1", "NumaNode2_1"},
+       1 + 2 + 64 + 1 + 2 + 32 + 2 + 1 + 2},
+      {"8 CPUs whose core siblings are numbered apart",
+       layout("0-7", SiblingCores(4), "", "", {"0-7"}, {"0-7"}),
+       "",
+       {{"Core1_1", "0,4"}, {"Core4_1", "3,7"}, {"OneThreadPerCore1", "0-3"}},
+       {"SingleCpus1", "Cores1"},
+       8 + 4 + 1 + 2},
       {"8 plain CPUs",
        PlainTopology(8),
        "",
        {{"Cpu8_1", "7"}, {"EveryCpu1", "0-7"}},
        {"SingleCpus1", "Core1_1", "OneThreadPerCore1"},
        8 + 2},
-      {"256 plain CPUs", PlainTopology(256), "", {{"Cpu256_1", "255"}}, {}, 1 + 256 + 2},
+      {"256 plain CPUs", PlainTopology(256), "", {{"Cpu256_1", "255"}}, {}, 1 + 16 + 256 + 2},
       {"CPU 6 offline since the layout was read",
        layout("0-7", {"0-1", "2-3", "4-5", "6-7"}, "", "", {}, {}),
        "0-4,6-7",
@@ -118,12 +138,40 @@ TEST(MachineSetItems, OfferTheMachinesOwnSetsInBothMenus) {
     }
     for (const std::string& name : c.absent) EXPECT_FALSE(byName.count(name)) << c.name << name;
   }
-  const auto items = MachineSetItems(Machines()[1].topology, CpuSet::FirstCpus(32), English);
-  EXPECT_EQ(items[33].caption, "Cores");
-  EXPECT_EQ(items[34].caption, "Core 1");
-  EXPECT_EQ(items[34].parent, 33);
-  EXPECT_EQ(items[51].caption, "Cache domain 2");
-  EXPECT_EQ(items[51].parent, MachineSetItem::kTopLevel);
+}
+
+TEST(MachineSetItems, CaptionsEndInTheirCpusAndNeverRepeatTheirSubmenu) {
+  const struct {
+    std::size_t machine;
+    const char* item;
+    const char* caption;
+    const char* submenu;  // "" at the top
+  } cases[] = {
+      {1, "Core1_1", "Core 1 (1,17)", "Cores"},
+      {1, "Cpu9_1", "CPU 9", "Cache domain 2 (9–16,25–32)"},
+      {1, "OneThreadPerCore1", "One thread per core (1–16)", ""},
+      {2, "Core33_1", "Core 33 (33,97)", "NUMA node 2 (33–64,97–128)"},
+      {3, "CacheDomain2_1", "Cache domain 2 (33–64)", ""},
+      {3, "OneThreadPerCore1", "One thread per core (1,3,5,7,9,11,13,15,17,19,…)", ""},
+      {3, "EveryCpu1", "Every CPU (1–64)", ""},
+      {4, "Core2_1", "Core 2 (2,6)", ""},
+      {6, "Cpu200_1", "CPU 200", "193–208"},
+  };
+  for (const auto& c : cases) {
+    const MachineCase machine = Machines()[c.machine];
+    const auto items =
+        MachineSetItems(machine.topology, CpuSet::FromNumbers(machine.topology.online), English);
+    const auto item = std::ranges::find(items, c.item, &MachineSetItem::name);
+    ASSERT_NE(item, items.end()) << c.item;
+    EXPECT_EQ(item->caption, c.caption);
+    EXPECT_EQ(item->parent == MachineSetItem::kTopLevel
+                  ? ""
+                  : items[static_cast<std::size_t>(item->parent)].caption,
+              c.submenu);
+    for (const MachineSetItem& each : items) {
+      EXPECT_NE(each.caption.find(English(BigMachineCaption::kAllCpusItem)), 0u) << each.caption;
+    }
+  }
 }
 
 class MachineSetsLand : public ProgramTest {};

@@ -170,8 +170,10 @@ TEST(ShippedLanguages, EachSetsEveryCaptionAndKeepsTheSeparators) {
     for (const int separator : {14, 18, 25, 27}) EXPECT_EQ(table[separator], "-");
     EXPECT_EQ(table[7], "Profil 1");  // the selector's entries are never translated
     EXPECT_EQ(table[9], "  Mervale");
-    for (const auto caption : {BigMachineCaption::kCoreItem, BigMachineCaption::kCacheDomainItem,
-                               BigMachineCaption::kNumaNodeItem}) {
+    for (const auto caption :
+         {BigMachineCaption::kCoreItem, BigMachineCaption::kCacheDomainItem,
+          BigMachineCaption::kNumaNodeItem, BigMachineCaption::kSetForSelectedButton,
+          BigMachineCaption::kCpuCountToolTip}) {
       EXPECT_EQ(std::ranges::count(BigMachineCaptionText(table, caption), '%'), 1);
       EXPECT_NE(BigMachineCaptionText(table, caption).find("%d"), std::string::npos);
     }

@@ -191,22 +191,27 @@ INSTANTIATE_TEST_SUITE_P(
                   FirstThreadOfCore(3)}}),
     [](const ::testing::TestParamInfo<ModePass>& info) { return std::string(info.param.name); });
 
-// Isolate: the selected process goes to CPU 1, the others in turn over the rest of the round.
+// Isolate: the selected process goes to CPU 1, the others share the cycle's CPUs outside CPU 1's
+// core (every CPU outside it when the cycle has none there), each with every thread.
 struct IsolateCase {
   const char* name;
   std::function<void(AssignmentPolicy&, const CpuTopology&)> adjust;
-  std::vector<SetSource> others;  // for the other children in row order, repeating
+  SetSource cycle;
 };
 
 void PrintTo(const IsolateCase& isolate, std::ostream* out) {
   *out << isolate.name;
 }
 
+CpuNumbers OutsideFirstCore(CpuNumbers cpus, const CpuTopology& machine) {
+  std::erase_if(cpus, [&](unsigned cpu) { return std::ranges::count(machine.cores[0], cpu) > 0; });
+  return cpus;
+}
+
 class IsolateOnManyCpus : public CpusPastFour, public ::testing::WithParamInterface<IsolateCase> {};
 
-TEST_P(IsolateOnManyCpus, PutsTheSelectedOnCpu1AndTheOthersOnTheRound) {
+TEST_P(IsolateOnManyCpus, PutsTheSelectedOnCpu1AndTheOthersOutsideItsCore) {
   const IsolateCase& isolate = GetParam();
-  // This program's own row stays out of the round, so the children take it in turn.
   engine.Policy().exclusionList = {"mervale"};
   const auto children = StartChildren(4);
   engine.RefreshProcesses();
@@ -217,20 +222,18 @@ TEST_P(IsolateOnManyCpus, PutsTheSelectedOnCpu1AndTheOthersOnTheRound) {
   isolate.adjust(engine.Policy(), machine);
   engine.Isolate();
   ExpectOn(selected, {0});
-  for (std::size_t i = 1; i < children.size(); ++i) {
-    ExpectOn(children[i]->pid(), isolate.others[(i - 1) % isolate.others.size()](machine));
-  }
+  CpuNumbers others = OutsideFirstCore(isolate.cycle(machine), machine);
+  if (others.empty()) others = OutsideFirstCore(machine.online, machine);
+  for (std::size_t i = 1; i < children.size(); ++i) ExpectOn(children[i]->pid(), others);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rounds, IsolateOnManyCpus,
-    ::testing::Values(
-        IsolateCase{"OverTwo", CycleOver(CpuCycle::kTwoCpus), {Cpus({1})}},
-        IsolateCase{"QuadCore", CycleOver(CpuCycle::kFourCpus), {Cpus({1}), Cpus({2}), Cpus({3})}},
-        IsolateCase{"AllCpus", CycleOver(CpuCycle::kAllCpus), {Cpus({1}), Cpus({2}), Cpus({3})}},
-        IsolateCase{"OneThreadPerCore",
-                    CycleOver(CpuCycle::kOneThreadPerCore),
-                    {FirstThreadOfCore(1), FirstThreadOfCore(2), FirstThreadOfCore(3)}}),
+    ::testing::Values(IsolateCase{"OverTwo", CycleOver(CpuCycle::kTwoCpus), Cpus({0, 1})},
+                      IsolateCase{"QuadCore", CycleOver(CpuCycle::kFourCpus), Cpus({0, 1, 2, 3})},
+                      IsolateCase{"AllCpus", CycleOver(CpuCycle::kAllCpus), EveryCpu},
+                      IsolateCase{"OneThreadPerCore", CycleOver(CpuCycle::kOneThreadPerCore),
+                                  OneThreadPerCore}),
     [](const ::testing::TestParamInfo<IsolateCase>& info) { return std::string(info.param.name); });
 
 // The set the user gives the selected processes.

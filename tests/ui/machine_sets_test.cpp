@@ -1,8 +1,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTest>
 
 #include <memory>
@@ -58,8 +61,8 @@ class MachineSetsTest : public QObject, protected WindowFixture {
     Action(item)->trigger();
     return Find<ChooseCpusDialog>(&mainWindow(), QStringLiteral("ChooseCpusForm"));
   }
-  static void Click(ChooseCpusDialog* dialog, const char* box) {
-    QTest::mouseClick(Find<QCheckBox>(dialog, box), Qt::LeftButton);
+  static void Click(ChooseCpusDialog* dialog, const char* button) {
+    QTest::mouseClick(Find<QAbstractButton>(dialog, button), Qt::LeftButton);
   }
   QString Recorded(const CpuSet& set, std::size_t cpus) {
     return QString::fromStdString(MaskToText(set, cpus)) + ": Beta.exe";
@@ -72,7 +75,8 @@ class MachineSetsTest : public QObject, protected WindowFixture {
 
   void menusOfferTheMachinesSetsInTheLanguage() {
     QStringList lines;
-    for (int i = 0; i < 57; ++i) lines << QStringLiteral("xx%1").arg(i);
+    for (int i = 0; i < kLanguageTableLines + kBigMachineCaptionCount; ++i)
+      lines << QStringLiteral("xx%1").arg(i);
     lines[42 + int(BigMachineCaption::kCoreItem)] = QStringLiteral("Kern %d");
     QFile file(QString::fromStdString(machine->system.ExecutableDir()) + "Languages/Xx.txt");
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -99,8 +103,9 @@ class MachineSetsTest : public QObject, protected WindowFixture {
 
     const int items = mainWindow().findChildren<QAction*>().size();
     windows->program().SelectLanguage("Xx");
-    QCOMPARE(Action("Core3_2")->text(), QStringLiteral("Kern 3"));
-    QCOMPARE(Action("EveryCpu1")->text(), lines[42 + int(BigMachineCaption::kAllCpusItem)]);
+    QCOMPARE(Action("Core3_2")->text(), QStringLiteral("Kern 3 (5–6)"));
+    QCOMPARE(Action("EveryCpu1")->text(),
+             lines[42 + int(BigMachineCaption::kEveryCpuItem)] + " (1–24)");
     QCOMPARE(mainWindow().findChildren<QAction*>().size(), items);
   }
 
@@ -109,10 +114,22 @@ class MachineSetsTest : public QObject, protected WindowFixture {
     ChooseCpusDialog* dialog = OpenChooser("ChooseCpus2");
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Choose CPUs"));
     auto* ok = Find<QPushButton>(dialog, QStringLiteral("OkButton"));
+    QCOMPARE(ok->text(), QStringLiteral("Add to the profile"));
     QCOMPARE(dialog->findChildren<QCheckBox*>().size(), 256);
     QCOMPARE(dialog->chosen(), CpuSet{15});  // the selected process's set
+    // Only down does it scroll, in groups of 16 CPUs.
+    auto* scroll = Find<QScrollArea>(dialog, QStringLiteral("ScrollBox1"));
+    QVERIFY(scroll->widget()->minimumSizeHint().width() <= scroll->viewport()->width());
+    QVERIFY(dialog->width() <= dialog->screen()->availableGeometry().width());
+    QCOMPARE(Find<QGroupBox>(dialog, QStringLiteral("Group13"))->title(),
+             QStringLiteral("193–208"));
+    Click(dialog, "AllButton");
+    QCOMPARE(dialog->chosen(), CpuSet::FirstCpus(256));
+    Click(dialog, "NoneButton");
+    QVERIFY(!ok->isEnabled());
+    Click(dialog, "Cpu1");
 
-    for (const char* cpu : {"Cpu1", "Cpu2", "Cpu3", "Cpu4"}) Click(dialog, cpu);
+    Click(dialog, "Cpu1");
     QVERIFY(!ok->isEnabled());
     QTest::keyClick(Find<QCheckBox>(dialog, QStringLiteral("Cpu200")), Qt::Key_Space);
     Click(dialog, "Cpu256");
@@ -136,6 +153,26 @@ class MachineSetsTest : public QObject, protected WindowFixture {
     QVERIFY(!dialog->findChild<QCheckBox*>(QStringLiteral("Core9")));
     QTest::mouseClick(Find<QPushButton>(dialog, QStringLiteral("CancelButton")), Qt::LeftButton);
     QVERIFY(machine->platform.calls().setLog.empty());
+  }
+
+  // Core 2 is CPUs 2 and 6, as Linux numbers most processors: its box, its menu item, One thread
+  // per core and Isolate name those CPUs, not the CPUs of their places.
+  void siblingsNumberedApartGetTheirOwnCpus() {
+    CpuTopology apart{{0, 1, 2, 3, 4, 5, 6, 7}, {{0, 4}, {1, 5}, {2, 6}, {3, 7}}, {}, {}, {}, {}};
+    Start(8, MakeTopology(apart));
+    QCOMPARE(Action("Core2_1")->text(), QStringLiteral("Core 2 (2,6)"));
+    QCOMPARE(Action("OneThreadPerCore1")->text(), QStringLiteral("One thread per core (1–4)"));
+    ChooseCpusDialog* dialog = OpenChooser("ChooseCpus1");
+    QCOMPARE(Find<QPushButton>(dialog, QStringLiteral("OkButton"))->text(),
+             QStringLiteral("Set for 1 selected"));
+    Click(dialog, "NoneButton");
+    Click(dialog, "Core2");
+    QCOMPARE(dialog->chosen(), Cpus({1, 5}));
+    Click(dialog, "OkButton");
+    QCOMPARE(machine->platform.MaskOf(200), Cpus({1, 5}));
+    Action("Isolate1")->trigger();
+    QCOMPARE(machine->platform.MaskOf(200), Cpus({0}));
+    QCOMPARE(machine->platform.MaskOf(100), Cpus({1}));  // cycle Two CPUs: CPU 2 of another core
   }
 };
 

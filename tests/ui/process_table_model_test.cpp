@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "engine/affinity_engine.h"
+#include "engine/cpu_list_text.h"
 #include "engine/platform/fake/fake_platform.h"
 #include "ui/process_table_model.h"
 
@@ -160,28 +161,30 @@ class ProcessTableModelTest : public QObject {
   void bigMachinesShowACompactCpuColumn_data() {
     QTest::addColumn<int>("cpus");
     QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("tip");
-    QTest::newRow("4 CPUs: as always") << 4 << "1111" << QString();
-    QTest::newRow("8 CPUs") << 8 << "1-4"
+    QTest::addColumn<QString>("maskText");
+    QTest::newRow("4 CPUs: as always") << 4 << "1111"
+                                       << "1111";
+    QTest::newRow("8 CPUs") << 8 << "1\u20134"
                             << "11110000";
-    QTest::newRow("256 CPUs") << 256 << "1-4"
+    QTest::newRow("256 CPUs") << 256 << "1\u20134"
                               << "1111" + QString(252, QLatin1Char('0'));
   }
 
   void bigMachinesShowACompactCpuColumn() {
     QFETCH(int, cpus);
     QFETCH(QString, shown);
-    QFETCH(QString, tip);
+    QFETCH(QString, maskText);
     machine->SetCpuCount(cpus);
+    model->setCpuToolTip([](const CpuSet& set) { return "tip " + CompactCpuList(set); });
     engine->ClearProcesses();
     engine->RefreshProcesses();
     const QModelIndex cell = model->index(RowOf(40), kColumnCpu);
     QCOMPARE(cell.data().toString(), shown);
-    QCOMPARE(cell.data(Qt::ToolTipRole).toString(), tip);
+    QCOMPARE(cell.data(Qt::ToolTipRole).toString(),
+             cpus > 4 ? QStringLiteral("tip 1\u20134") : QString());
     QCOMPARE(model->index(RowOf(40), kColumnName).data(Qt::ToolTipRole), QVariant());
     // The table itself, and so every file, keeps the full text.
-    QCOMPARE(QString::fromStdString(engine->Table().RowAt(RowOf(40)).maskText),
-             tip.isEmpty() ? shown : tip);
+    QCOMPARE(QString::fromStdString(engine->Table().RowAt(RowOf(40)).maskText), maskText);
   }
 };
 

@@ -1,0 +1,110 @@
+#include "engine/cpu_list_text.h"
+
+#include <algorithm>
+
+namespace mervale {
+namespace {
+
+// Past this many CPUs a list of them is split by the machine's parts; also the length of a run.
+constexpr std::size_t kCpusPerGroup = 16;
+// A caption names its CPUs in at most about this many characters; its tooltip names them all.
+constexpr std::size_t kCaptionListLength = 24;
+// A tooltip line per core reads well up to this many cores.
+constexpr std::size_t kMostCoreLines = 16;
+// Tooltip lines of a bare list wrap after about this many bytes.
+constexpr std::size_t kToolTipLineLength = 64;
+
+CpuSet Intersection(const CpuSet& a, const CpuNumbers& b) {
+  CpuSet both;
+  for (const unsigned cpu : b) {
+    if (a.Contains(cpu)) both.Add(cpu);
+  }
+  return both;
+}
+
+// The list broken after a comma wherever a line would grow past `lineLength`.
+std::string Wrapped(const std::string& list, std::size_t lineLength) {
+  std::string text;
+  std::size_t lineStart = 0;
+  for (std::size_t at = 0; at < list.size();) {
+    const std::size_t comma = std::min(list.find(',', at), list.size());
+    if (at > lineStart && comma - lineStart > lineLength) {
+      text += '\n';
+      lineStart = at;
+    }
+    text.append(list, at, comma + 1 - at);
+    at = comma + 1;
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string CompactCpuList(const CpuSet& set) {
+  return CompactMaskText(MaskToText(set, set.End()));
+}
+
+std::string ShortCpuList(const CpuSet& set, std::size_t maxLength) {
+  std::string list = CompactCpuList(set);
+  if (list.size() <= maxLength) return list;
+  list.resize(list.rfind(',', maxLength) + 1);
+  return list + "\u2026";
+}
+
+std::vector<CpuGroup> CpuGroupsOf(const CpuTopology& topology, const CpuSet& online,
+                                  const CaptionOf& caption) {
+  std::vector<CpuGroup> groups;
+  for (const auto& [parts, name] :
+       {std::pair{&topology.numaNodes, BigMachineCaption::kNumaNodeItem},
+        {&topology.cacheDomains, BigMachineCaption::kCacheDomainItem}}) {
+    for (const CpuNumbers& part : *parts) {
+      if (CpuSet cpus = Intersection(online, part); !cpus.Empty()) {
+        const int number = static_cast<int>(groups.size() + 1);
+        groups.push_back({WithNumber(caption(name), number), std::move(cpus)});
+      }
+    }
+    if (groups.size() > 1) return groups;
+    groups.clear();
+  }
+  const std::vector<unsigned> cpus = online.Numbers();
+  for (std::size_t first = 0; first < cpus.size(); first += kCpusPerGroup) {
+    const std::size_t end = std::min(first + kCpusPerGroup, cpus.size());
+    const CpuSet run = CpuSet::FromNumbers(std::span(cpus).subspan(first, end - first));
+    groups.push_back({"", run});
+  }
+  return groups;
+}
+
+std::string GroupCaption(const CpuGroup& group) {
+  const std::string list = ShortCpuList(group.cpus, kCaptionListLength);
+  return group.name.empty() ? list : group.name + " (" + list + ")";
+}
+
+std::string CpuSetToolTip(const CpuSet& set, const CpuTopology& topology,
+                          const CaptionOf& caption) {
+  std::string text = WithNumber(caption(BigMachineCaption::kCpuCountToolTip), int(set.Count()));
+  std::vector<std::pair<std::string, CpuSet>> lines;
+  for (const CpuGroup& group :
+       CpuGroupsOf(topology, CpuSet::FromNumbers(topology.online), caption)) {
+    if (CpuSet part = Intersection(set, group.cpus.Numbers()); !part.Empty())
+      lines.emplace_back(group.name.empty() ? CompactCpuList(group.cpus) : group.name,
+                         std::move(part));
+  }
+  if (lines.size() <= 1) {
+    lines.clear();
+    const std::string coreCaption = caption(BigMachineCaption::kCoreItem);
+    bool threadsShared = false;
+    for (std::size_t i = 0; i < topology.cores.size(); ++i) {
+      if (CpuSet part = Intersection(set, topology.cores[i]); !part.Empty()) {
+        threadsShared = threadsShared || topology.cores[i].size() > 1;
+        lines.emplace_back(WithNumber(coreCaption, int(i + 1)), std::move(part));
+      }
+    }
+    if (!threadsShared || lines.size() > kMostCoreLines)
+      return text + '\n' + Wrapped(CompactCpuList(set), kToolTipLineLength);
+  }
+  for (const auto& [name, cpus] : lines) text += '\n' + name + ": " + CompactCpuList(cpus);
+  return text;
+}
+
+}  // namespace mervale

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/cpu_set.h"
+#include "engine/cpu_topology.h"
+#include "store/language_captions.h"
+
+namespace mervale {
+
+using CaptionOf = std::function<std::string(BigMachineCaption)>;
+
+// The CPUs as a short list numbered from 1, runs joined by an en dash: "1,3,5–63"; "-" when empty.
+std::string CompactCpuList(const CpuSet& set);
+
+// The compact list cut after at most `maxLength` bytes at a comma, ending in "…" when cut.
+std::string ShortCpuList(const CpuSet& set, std::size_t maxLength);
+
+// A part of the machine that a long list of CPUs or cores is split by: the NUMA nodes when there is
+// more than one, else the last-level cache domains when there is more than one, else runs of 16.
+struct CpuGroup {
+  std::string name;  // "NUMA node 2" or "Cache domain 1"; empty for a run
+  CpuSet cpus;
+};
+std::vector<CpuGroup> CpuGroupsOf(const CpuTopology& topology, const CpuSet& online,
+                                  const CaptionOf& caption);
+
+// "NUMA node 2 (33–64)"; a run by its CPUs alone, "17–32".
+std::string GroupCaption(const CpuGroup& group);
+
+// What a set's tooltip says: "CPUs: 32" and then the CPUs of each group (or each core, when the set
+// falls in one group) on a line of their own.
+std::string CpuSetToolTip(const CpuSet& set, const CpuTopology& topology, const CaptionOf& caption);
+
+}  // namespace mervale
