@@ -24,6 +24,14 @@ std::string CannotSetDataText(const std::string& valueName) {
   return "Fehler beim Setzen der Daten für '" + valueName + "'";
 }
 
+[[noreturn]] void ThrowCannotOpen(const std::string& path, int code) {
+  throw Error(CannotOpenFileText(path, SystemErrorText(code)));
+}
+
+[[noreturn]] void ThrowCannotCreate(const std::string& path, int code) {
+  throw Error(CannotCreateFileText(path, SystemErrorText(code)));
+}
+
 std::string ErrorBoxText(const std::string& text) {
   if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') return text + ".";
   return text;

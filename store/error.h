@@ -24,6 +24,10 @@ std::string CannotSetDataText(const std::string& valueName);
 // The operating system's text for an error code (errno on Linux, GetLastError on Windows).
 std::string SystemErrorText(int code);
 
+// Throw Error with the open or create text of `path` and the system's text for `code`.
+[[noreturn]] void ThrowCannotOpen(const std::string& path, int code);
+[[noreturn]] void ThrowCannotCreate(const std::string& path, int code);
+
 // What the error box shows: the text, with "." appended when its last character sorts after ".".
 std::string ErrorBoxText(const std::string& text);
 

@@ -1,14 +1,18 @@
 #include "store/file_bytes.h"
 
+#include <memory>
+
 #include "store/error.h"
 #include "store/system/temporary_file.h"
 
 namespace mervale {
 
 void ReplaceFileBytes(const std::string& path, std::string_view bytes) {
-  TemporaryFile temporary(path);
-  if (!temporary.WriteAll(bytes) || !temporary.FlushAndClose()) throw Error(kStreamWriteErrorText);
-  temporary.RenameOverTarget();
+  const std::unique_ptr<TemporaryFile> temporary = NewTemporaryFile(path);
+  if (!temporary->WriteAll(bytes) || !temporary->FlushAndClose()) {
+    throw Error(kStreamWriteErrorText);
+  }
+  temporary->RenameOverTarget();
 }
 
 }  // namespace mervale

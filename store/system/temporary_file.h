@@ -7,24 +7,20 @@
 namespace mervale {
 
 // The new file a save writes beside the one it replaces: written, flushed and renamed over it, or
-// removed when it goes before the rename. Its constructor throws Error(CannotCreateFileText) when
-// the target cannot be replaced or no new file can be created.
+// removed when it goes before the rename.
 class TemporaryFile {
  public:
-  explicit TemporaryFile(const std::string& target);
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile();
+  virtual ~TemporaryFile() = default;
 
-  bool WriteAll(std::string_view bytes);
-  bool FlushAndClose();
+  virtual bool WriteAll(std::string_view bytes) = 0;
+  virtual bool FlushAndClose() = 0;
   // Throws Error(CannotCreateFileText) when the rename fails.
-  void RenameOverTarget();
-
- private:
-  class Held;  // the open file and its target, as the system keeps them
-  std::unique_ptr<Held> held_;
+  virtual void RenameOverTarget() = 0;
 };
+
+// Creates the temporary file for a save to `target`, the way the system does it; throws
+// Error(CannotCreateFileText) when the target cannot be replaced or no new file can be created.
+std::unique_ptr<TemporaryFile> NewTemporaryFile(const std::string& target);
 
 // Enough attempts to step past names left by other writers without looping for ever.
 inline constexpr int kTemporaryNameAttempts = 100;

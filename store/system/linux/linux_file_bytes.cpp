@@ -17,14 +17,6 @@
 namespace mervale {
 namespace {
 
-[[noreturn]] void ThrowCannotOpen(const std::string& path, int code) {
-  throw Error(CannotOpenFileText(path, SystemErrorText(code)));
-}
-
-[[noreturn]] void ThrowCannotCreate(const std::string& path, int code) {
-  throw Error(CannotCreateFileText(path, SystemErrorText(code)));
-}
-
 // The saved file's directory, where the temporary file is written and renamed, must belong to the
 // user or to root, and so must every link on the way to it: otherwise whoever owns them chooses
 // the file that is replaced.
@@ -53,11 +45,9 @@ int ReplaceRefusal(const PathEnd& target, const struct stat& info) {
   return 0;
 }
 
-}  // namespace
-
-class TemporaryFile::Held {
+class LinuxTemporaryFile final : public TemporaryFile {
  public:
-  explicit Held(const std::string& path) : path_(path), target_(SaveTarget(path)) {
+  explicit LinuxTemporaryFile(const std::string& path) : path_(path), target_(SaveTarget(path)) {
     struct stat existing {};
     targetExists_ =
         ::fstatat(Directory(), target_.name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
@@ -75,14 +65,14 @@ class TemporaryFile::Held {
     if (!file_.Valid()) ThrowCannotCreate(path_, EEXIST);
     if (targetExists_) KeepOwnershipAndMode(existing);
   }
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  ~Held() {
+  LinuxTemporaryFile(const LinuxTemporaryFile&) = delete;
+  LinuxTemporaryFile& operator=(const LinuxTemporaryFile&) = delete;
+  ~LinuxTemporaryFile() override {
     file_.Close();
     if (!committed_) ::unlinkat(Directory(), name_.c_str(), 0);
   }
 
-  bool WriteAll(std::string_view bytes) {
+  bool WriteAll(std::string_view bytes) override {
     while (!bytes.empty()) {
       const ssize_t written = ::write(file_.Get(), bytes.data(), bytes.size());
       if (written < 0 && errno == EINTR) continue;
@@ -92,9 +82,9 @@ class TemporaryFile::Held {
     return true;
   }
 
-  bool FlushAndClose() { return ::fsync(file_.Get()) == 0 && file_.Close(); }
+  bool FlushAndClose() override { return ::fsync(file_.Get()) == 0 && file_.Close(); }
 
-  void RenameOverTarget() {
+  void RenameOverTarget() override {
     if (::renameat(Directory(), name_.c_str(), Directory(), target_.name.c_str()) != 0) {
       ThrowCannotCreate(path_, errno);
     }
@@ -133,20 +123,10 @@ class TemporaryFile::Held {
   bool committed_ = false;
 };
 
-TemporaryFile::TemporaryFile(const std::string& target) : held_(std::make_unique<Held>(target)) {}
+}  // namespace
 
-TemporaryFile::~TemporaryFile() = default;
-
-bool TemporaryFile::WriteAll(std::string_view bytes) {
-  return held_->WriteAll(bytes);
-}
-
-bool TemporaryFile::FlushAndClose() {
-  return held_->FlushAndClose();
-}
-
-void TemporaryFile::RenameOverTarget() {
-  held_->RenameOverTarget();
+std::unique_ptr<TemporaryFile> NewTemporaryFile(const std::string& target) {
+  return std::make_unique<LinuxTemporaryFile>(target);
 }
 
 namespace {

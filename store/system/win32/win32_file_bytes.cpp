@@ -12,14 +12,6 @@
 namespace mervale {
 namespace {
 
-[[noreturn]] void ThrowCannotOpen(const std::string& path, int code) {
-  throw Error(CannotOpenFileText(path, SystemErrorText(code)));
-}
-
-[[noreturn]] void ThrowCannotCreate(const std::string& path, int code) {
-  throw Error(CannotCreateFileText(path, SystemErrorText(code)));
-}
-
 class Handle {
  public:
   explicit Handle(HANDLE handle) : handle_(handle) {}
@@ -48,11 +40,9 @@ void CheckReplaceable(const std::string& path, bool& exists) {
   }
 }
 
-}  // namespace
-
-class TemporaryFile::Held {
+class Win32TemporaryFile final : public TemporaryFile {
  public:
-  explicit Held(const std::string& target) : target_(target) {
+  explicit Win32TemporaryFile(const std::string& target) : target_(target) {
     CheckReplaceable(target, targetExists_);
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
       name_ = TemporaryFileName(target, GetCurrentProcessId(), attempt);
@@ -67,14 +57,14 @@ class TemporaryFile::Held {
     }
     ThrowCannotCreate(target, ERROR_FILE_EXISTS);
   }
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  ~Held() {
+  Win32TemporaryFile(const Win32TemporaryFile&) = delete;
+  Win32TemporaryFile& operator=(const Win32TemporaryFile&) = delete;
+  ~Win32TemporaryFile() override {
     file_->Close();
     if (!committed_) DeleteFileA(name_.c_str());
   }
 
-  bool WriteAll(std::string_view bytes) {
+  bool WriteAll(std::string_view bytes) override {
     while (!bytes.empty()) {
       const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
       DWORD written = 0;
@@ -86,10 +76,10 @@ class TemporaryFile::Held {
     return true;
   }
 
-  bool FlushAndClose() { return FlushFileBuffers(file_->Get()) && file_->Close(); }
+  bool FlushAndClose() override { return FlushFileBuffers(file_->Get()) && file_->Close(); }
 
   // ReplaceFile keeps the old file's attributes and security; a new file is simply moved in place.
-  void RenameOverTarget() {
+  void RenameOverTarget() override {
     const BOOL moved = targetExists_
                            ? ReplaceFileA(target_.c_str(), name_.c_str(), nullptr,
                                           REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
@@ -107,20 +97,10 @@ class TemporaryFile::Held {
   bool committed_ = false;
 };
 
-TemporaryFile::TemporaryFile(const std::string& target) : held_(std::make_unique<Held>(target)) {}
+}  // namespace
 
-TemporaryFile::~TemporaryFile() = default;
-
-bool TemporaryFile::WriteAll(std::string_view bytes) {
-  return held_->WriteAll(bytes);
-}
-
-bool TemporaryFile::FlushAndClose() {
-  return held_->FlushAndClose();
-}
-
-void TemporaryFile::RenameOverTarget() {
-  held_->RenameOverTarget();
+std::unique_ptr<TemporaryFile> NewTemporaryFile(const std::string& target) {
+  return std::make_unique<Win32TemporaryFile>(target);
 }
 
 std::string ReadFileBytes(const std::string& path) {
