@@ -26,6 +26,7 @@ void AffinityEngine::RebuildProcesses() {
 void AffinityEngine::ClearProcesses() {
   known_.clear();
   table_.Clear();
+  rememberedNeedSweep_ = true;
 }
 
 void AffinityEngine::Pass(EmptyListing onEmptyListing) {
@@ -35,6 +36,8 @@ void AffinityEngine::Pass(EmptyListing onEmptyListing) {
     return;
   }
   ++pass_;
+  if (rememberedNeedSweep_) platform_.ForgetAllBut(pids_);
+  rememberedNeedSweep_ = false;
   ReadMachine();
   table_.BeginPass();
   for (const Pid pid : pids_) TrackProcess(pid);
@@ -76,6 +79,7 @@ void AffinityEngine::TrackNewProcess(Pid pid, const AffinityMask& mask) {
   // not needed: reading names is what a pass spends most on.
   if (!IsManagedMask(mask, policy_.managedCpus)) return;
   std::string name = NameForRow(pid);
+  platform_.NewProcess(pid, mask);
   ApplyModeTo(platform_, policy_, pid, name);
   table_.AddRow(std::move(name), std::to_string(pid), pid, TextOf(platform_.GetMask(pid)));
 }
@@ -110,7 +114,11 @@ std::string AffinityEngine::NameForRow(Pid pid) {
 
 void AffinityEngine::ForgetUnseenPids(std::size_t seenCount) {
   if (known_.size() == seenCount) return;
-  std::erase_if(known_, [this](const auto& entry) { return entry.second != pass_; });
+  std::erase_if(known_, [this](const auto& entry) {
+    if (entry.second == pass_) return false;
+    platform_.Forget(entry.first);  // a later process under its PID is another one
+    return true;
+  });
 }
 
 void AffinityEngine::ApplyToSelected(const AffinityMask& mask) {
@@ -156,6 +164,18 @@ void AffinityEngine::Exclude(const std::string& exclusionFileName) {
     if (FindListBoxLine(exclusions, lower) == -1) exclusions.push_back(std::move(lower));
   });
   SaveLineList(exclusions, exclusionFileName);
+}
+
+void AffinityEngine::RestoreSelected() {
+  table_.ForEachSelectedRow([this](const ProcessRow& row) { platform_.Restore(row.pid); });
+  RefreshProcesses();
+}
+
+void AffinityEngine::RestoreAll() {
+  // A process that ended since the latest pass may have left its PID to another by now.
+  RefreshProcesses();
+  platform_.RestoreAll();
+  RefreshProcesses();
 }
 
 }  // namespace mervale

@@ -9,6 +9,7 @@
 #include "engine/assignment_policy.h"
 #include "engine/platform/process_platform.h"
 #include "engine/process_table.h"
+#include "engine/remembering_platform.h"
 
 namespace mervale {
 
@@ -63,6 +64,12 @@ class AffinityEngine {
   // Adds the selected rows' lower-cased names to the exclusion list unless already there, and saves
   // it to `exclusionFileName`, also when nothing was added. Throws Error when the save fails.
   void Exclude(const std::string& exclusionFileName);
+  // The selected rows' processes, or every running process whose set the engine changed, get back
+  // the set they had before its first change; then a refresh. Others are left alone.
+  void RestoreSelected();
+  void RestoreAll();
+  // How many running processes have a set to be given back.
+  std::size_t RememberedCount() const { return platform_.RememberedCount(); }
 
  private:
   enum class EmptyListing { kEmptiesTable, kIsFailure };
@@ -74,7 +81,7 @@ class AffinityEngine {
   void ForgetUnseenPids(std::size_t seenCount);
   const std::string& TextOf(const AffinityMask& mask);
 
-  ProcessPlatform& platform_;
+  RememberingPlatform platform_;
   FailureReporter& reporter_;
   ProcessTable table_;
   AssignmentPolicy policy_;
@@ -83,6 +90,9 @@ class AffinityEngine {
   std::uint64_t pass_ = 0;
   std::vector<Pid> pids_;  // the latest listing, kept so a pass allocates nothing for it
   bool followKnownMasks_ = true;
+  // Emptying the table forgets which PIDs the remembered sets belong to, so the next pass drops
+  // those of processes gone meanwhile.
+  bool rememberedNeedSweep_ = false;
   // The latest mask turned into text: most processes share one mask, and on a big machine its
   // text is long.
   AffinityMask lastMask_;

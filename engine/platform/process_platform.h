@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,8 @@ class ProcessPlatform {
   // The process has just started a program (exec): what a backend keeps about it, its name above
   // all, belongs to the program it ran before.
   virtual void ProgramStarted(Pid /*pid*/) {}
+  // The process that started this one; nothing where a backend cannot tell.
+  virtual std::optional<Pid> ParentPid(Pid /*pid*/) { return std::nullopt; }
 };
 
 }  // namespace mervale

@@ -46,6 +46,7 @@ class FakeProcessPlatform : public ProcessPlatform {
   void RunProgram(Pid pid, std::string name);
   // Another program changed the mask.
   void SetMaskFromOutside(Pid pid, AffinityMask mask);
+  void SetParent(Pid pid, Pid parent) { parents_[pid] = parent; }
   void SetCpuCount(int cpuCount) { cpuCount_ = cpuCount; }
   // Until set, the layout is one thread per core on every CPU.
   void SetTopology(CpuTopology topology) { topology_ = std::move(topology); }
@@ -74,6 +75,7 @@ class FakeProcessPlatform : public ProcessPlatform {
   AffinityMask GetMask(Pid pid) override;
   ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override { return ownPid_; }
+  std::optional<Pid> ParentPid(Pid pid) override;
 
  private:
   struct Process {
@@ -95,6 +97,7 @@ class FakeProcessPlatform : public ProcessPlatform {
   std::set<Pid> refusedSets_;
   std::optional<ErrorCode> listFailure_;
   std::optional<CpuTopology> topology_;
+  std::unordered_map<Pid, Pid> parents_;
   Calls calls_;
 };
 

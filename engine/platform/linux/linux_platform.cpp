@@ -257,6 +257,21 @@ void LinuxProcessPlatform::ProgramStarted(Pid pid) {
   LookAt(pid);
 }
 
+std::optional<Pid> LinuxProcessPlatform::ParentPid(Pid pid) {
+  const int fd = openat(procDir_, ProcEntry(pid, "stat").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  char text[512];
+  const ssize_t length = read(fd, text, sizeof text);
+  close(fd);
+  if (length <= 0) return {};
+  // "PID (name) STATE PPID ...": the name may hold blanks and parentheses, its last ")" ends it.
+  const std::string_view stat(text, std::size_t(length));
+  const std::size_t nameEnd = stat.rfind(')');
+  if (nameEnd == std::string_view::npos || nameEnd + 4 >= stat.size()) return {};
+  const std::string_view rest = stat.substr(nameEnd + 4);
+  return ParseNumber(rest.substr(0, rest.find(' ')));
+}
+
 LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
   char target[PATH_MAX];
   const ssize_t length = readlinkat(procDir_, ProcEntry(pid, "exe").c_str(), target, sizeof target);

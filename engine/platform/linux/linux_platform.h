@@ -51,6 +51,8 @@ class LinuxProcessPlatform : public ProcessPlatform {
   Pid CurrentPid() override;
   // Looks at the process afresh, so its name is the new program's.
   void ProgramStarted(Pid pid) override;
+  // From /proc/PID/stat.
+  std::optional<Pid> ParentPid(Pid pid) override;
 
  private:
   struct KnownPid {
