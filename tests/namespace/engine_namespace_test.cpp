@@ -129,5 +129,25 @@ TEST(StartHints, TheNamespacesLatestPidIsTheChildJustStarted) {
   }
 }
 
+TEST_F(EngineInNamespace, RestoreAllGivesEveryThreadItsSetBackAndChildrenTheirParents) {
+  auto rebuildIn = [this](Mode mode) {
+    engine.Policy().mode = mode;
+    engine.ClearProcesses();
+    engine.RebuildProcesses();
+  };
+  testing::ThreadedChild pinned(2);
+  rebuildIn(Mode::kCpu1);  // this program too
+  ASSERT_EQ(AffinityOf(pinned.pid()), CpuNumbers{0});
+  testing::Pin(testing::ThreadsOf(pinned.pid()).back(), {1});  // one thread chooses for itself
+  rebuildIn(Mode::kOff);
+  testing::ThreadedChild inheriting(2);  // started on the CPU this program was given
+  engine.RefreshProcesses();
+  engine.RestoreAll();
+  for (const Pid pid : {Pid(1), pinned.pid(), inheriting.pid()}) {
+    for (const pid_t thread : testing::ThreadsOf(pid_t(pid)))
+      EXPECT_EQ(AffinityOf(thread), allCpus) << "process " << pid << ", thread " << thread;
+  }
+}
+
 }  // namespace
 }  // namespace mervale
