@@ -60,8 +60,8 @@ inline constexpr int kModeItemCount = 5;
 // A table that can be applied whole has at least this many lines.
 inline constexpr int kLanguageTableLines = 42;
 
-// Captions for machines with more than four CPUs, on the lines after the first 42. A language file
-// without them stays valid: the English text stands in for each line it lacks.
+// Captions added after the first 42 lines, most of them for machines with more than four CPUs. A
+// language file without them stays valid: the English text stands in for each line it lacks.
 enum class ExtraCaption {
   kSingleCpusMenu,        // the submenu that lists every CPU on its own
   kCoreItem,              // the threads of one physical core, "%d" its number
@@ -78,10 +78,12 @@ enum class ExtraCaption {
   kCycleLabel,  // Options: the set that mode Automatic cycles over
   kTwoCpusChoice,
   kFourCpusChoice,
-  kCoresMenu,  // the submenu that lists every core on its own
+  kCoresMenu,           // the submenu that lists every core on its own
+  kRestoreCpusItem,     // process menu: the selected processes get their sets from before us
+  kRestoreAllCpusItem,  // tray menu: every process we changed does
 };
 
-inline constexpr int kExtraCaptionCount = 16;
+inline constexpr int kExtraCaptionCount = 18;
 
 // The table's line for `caption`, or its English text when the table is too short.
 std::string ExtraCaptionText(const LineList& table, ExtraCaption caption);
