@@ -359,8 +359,6 @@ class MainWindowTest : public QObject, protected WindowFixture {
     QCOMPARE(machine->platform.MaskOf(400), 1u);
     for (Pid other : {100u, 200u, 300u}) QCOMPARE(machine->platform.MaskOf(other), 2u);
     QCOMPARE(Column(ProcessView()->model(), 2), QStringList({"0100", "0100", "0100", "1000"}));
-    Action("Restore1")->trigger();
-    QCOMPARE(Column(ProcessView()->model(), 2), QStringList({"0100", "0100", "0100", "1111"}));
     Action("RestoreAll1")->trigger();
     QCOMPARE(Column(ProcessView()->model(), 2), QStringList({"1111", "1111", "1111", "1111"}));
 
