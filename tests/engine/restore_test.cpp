@@ -45,10 +45,10 @@ const RestoreCase kCases[] = {
      [](Machine& m, AffinityEngine& e) {
        m.AddProcess(2, "x", 15), e.RefreshProcesses(), e.Table().SetSelected(0, true), e.Isolate();
      }},
-    {"MenuSet", false, "1111",
-     [](Machine&, AffinityEngine& e) { e.Table().SelectAll(), e.ApplyToSelected(3); }},
-    {"ChangedSince", true, "1111",
-     [](Machine& m, AffinityEngine& e) { Switch(e, kCpu1), m.SetMaskFromOutside(1, 2); }},
+    {"MenuSetChangedSince", false, "1111",
+     [](Machine& m, AffinityEngine& e) {
+       e.Table().SelectAll(), e.ApplyToSelected(3), m.SetMaskFromOutside(1, 2);
+     }},
     // A PID that ended before a mode change (2) or a pass (1), taken by a new process.
     {"GoneAndTaken", true, "0011 0011",
      [](Machine& m, AffinityEngine& e) {

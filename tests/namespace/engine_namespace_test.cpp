@@ -130,17 +130,13 @@ TEST(StartHints, TheNamespacesLatestPidIsTheChildJustStarted) {
 }
 
 TEST_F(EngineInNamespace, RestoreAllGivesEveryThreadItsSetBackAndChildrenTheirParents) {
-  auto rebuildIn = [this](Mode mode) {
-    engine.Policy().mode = mode;
-    engine.ClearProcesses();
-    engine.RebuildProcesses();
-  };
   testing::ThreadedChild pinned(2);
-  rebuildIn(Mode::kCpu1);  // this program too
-  ASSERT_EQ(AffinityOf(pinned.pid()), CpuNumbers{0});
+  engine.Policy().mode = Mode::kCpu1;
+  engine.ClearProcesses();
+  engine.RebuildProcesses();                                   // this program too
   testing::Pin(testing::ThreadsOf(pinned.pid()).back(), {1});  // one thread chooses for itself
-  rebuildIn(Mode::kOff);
-  testing::ThreadedChild inheriting(2);  // started on the CPU this program was given
+  engine.Policy().mode = Mode::kOff;
+  testing::ThreadedChild inheriting(2);  // starts on the CPU this program was given
   engine.RefreshProcesses();
   engine.RestoreAll();
   for (const Pid pid : {Pid(1), pinned.pid(), inheriting.pid()}) {
