@@ -36,13 +36,13 @@ void AffinityEngine::Pass(EmptyListing onEmptyListing) {
     return;
   }
   ++pass_;
-  if (rememberedNeedSweep_) platform_.ForgetAllBut(pids_);
-  rememberedNeedSweep_ = false;
   ReadMachine();
   table_.BeginPass();
   for (const Pid pid : pids_) TrackProcess(pid);
   table_.EndPass();
   ForgetUnseenPids(pids_.size());
+  if (rememberedNeedSweep_) platform_.ForgetEnded([this](Pid pid) { return known_.contains(pid); });
+  rememberedNeedSweep_ = false;
 }
 
 void AffinityEngine::ProgramsStarted(std::span<const Pid> pids) {

@@ -1,7 +1,5 @@
 #include "engine/remembering_platform.h"
 
-#include <unordered_set>
-
 namespace mervale {
 
 AffinityMask RememberingPlatform::GetMask(Pid pid) {
@@ -49,13 +47,6 @@ void RememberingPlatform::RestoreAll() {
   std::erase_if(remembered_, [this](const auto& entry) {
     return platform_.SetMask(entry.first, entry.second.before) == 0;
   });
-}
-
-void RememberingPlatform::ForgetAllBut(const std::vector<Pid>& listing) {
-  if (remembered_.empty()) return;
-  const std::unordered_set<Pid> listed(listing.begin(), listing.end());
-  std::erase_if(remembered_,
-                [&listed](const auto& entry) { return !listed.contains(entry.first); });
 }
 
 }  // namespace mervale

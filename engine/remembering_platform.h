@@ -39,8 +39,11 @@ class RememberingPlatform : public ProcessPlatform {
   void Restore(Pid pid);
   void RestoreAll();
   void Forget(Pid pid) { remembered_.erase(pid); }
-  // Forgets every process the listing lacks.
-  void ForgetAllBut(const std::vector<Pid>& listing);
+  // Forgets every process that `runs` says has ended.
+  template <typename Runs>
+  void ForgetEnded(const Runs& runs) {
+    std::erase_if(remembered_, [&runs](const auto& entry) { return !runs(entry.first); });
+  }
 
  private:
   struct Remembered {
