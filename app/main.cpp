@@ -1,22 +1,18 @@
 #include <QApplication>
 
 #include <chrono>
+#include <memory>
 
+#include "engine/platform/backends.h"
 #include "ui/app_icon.h"
 #include "ui/main_window.h"
 #include "ui/start_watcher.h"
 #include "ui/window_set.h"
 
-#ifdef _WIN32
-#include "engine/platform/win32/win32_platform.h"
-#include "store/system/win32/win32_system.h"
-#else
+#ifndef _WIN32
 #include "app/desktop_ties.h"
 #include "app/exit_signals.h"
 #include "app/single_instance.h"
-#include "engine/platform/linux/linux_platform.h"
-#include "engine/platform/linux/linux_process_start_source.h"
-#include "store/system/linux/linux_system.h"
 #endif
 
 int main(int argc, char* argv[]) {
@@ -25,26 +21,25 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Mervale"));
   QApplication::setWindowIcon(mervale::AppIcon());
 
-#ifdef _WIN32
-  mervale::Win32ProcessPlatform platform;
-  mervale::Win32SystemServices system;
-#else
+#ifndef _WIN32
   // Before any window: a second start only wakes the first one and leaves.
   mervale::SingleInstance instance(mervale::InstanceName());
   if (!instance.claim()) return 0;
   mervale::ExitSignals exitSignals;
-  mervale::LinuxProcessPlatform platform;
-  mervale::LinuxSystemServices system;
 #endif
-  mervale::WindowSet windows(platform, system);
+  const mervale::Backends backends = mervale::MakeBackends();
+  mervale::WindowSet windows(*backends.platform, *backends.system);
 #ifndef _WIN32
   mervale::BringForwardOnSecondStart(instance, windows.mainWindow());
   mervale::ExitOnSignals(exitSignals, windows.mainWindow());
-  // New processes get their mode as they start where the system reports starts; Windows, and Linux
-  // without the privilege, rely on the refresh timer alone.
-  mervale::LinuxProcessStartSource starts;
-  mervale::StartWatcher startWatcher(starts, windows.program(), &windows.mainWindow());
 #endif
+  // New processes get their mode as they start where the system reports starts; elsewhere the
+  // refresh timer alone finds them.
+  std::unique_ptr<mervale::StartWatcher> startWatcher;
+  if (backends.starts) {
+    startWatcher = std::make_unique<mervale::StartWatcher>(*backends.starts, windows.program(),
+                                                           &windows.mainWindow());
+  }
   windows.launch();
   const int result = QApplication::exec();
 #ifndef _WIN32

@@ -19,6 +19,7 @@
 #include "engine/platform/fake/fake_platform.h"
 #include "engine/program.h"
 #include "store/line_list.h"
+#include "store/line_list_file.h"
 #include "store/system/fake/fake_system.h"
 #include "tests/engine/fake_program_view.h"
 

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "engine/cpu_set.h"
+#include "store/line_search.h"
 
 namespace mervale {
 
@@ -68,7 +69,7 @@ void AffinityEngine::TrackProcess(Pid pid) {
   if (isNew) {
     TrackNewProcess(pid, platform_.GetMask(pid));
   } else if (followKnownMasks_) {
-    table_.TouchRow(pid, TextOf(platform_.GetMask(pid)));
+    table_.TouchRow(pid, MaskTextOf(platform_.GetMask(pid)));
   } else {
     table_.KeepRow(pid);
   }
@@ -81,7 +82,7 @@ void AffinityEngine::TrackNewProcess(Pid pid, const AffinityMask& mask) {
   std::string name = NameForRow(pid);
   platform_.NewProcess(pid, mask);
   ApplyModeTo(platform_, policy_, pid, name);
-  table_.AddRow(std::move(name), std::to_string(pid), pid, TextOf(platform_.GetMask(pid)));
+  table_.AddRow(std::move(name), std::to_string(pid), pid, MaskTextOf(platform_.GetMask(pid)));
 }
 
 void AffinityEngine::ReadMachine() {
@@ -92,7 +93,7 @@ void AffinityEngine::ReadMachine() {
   lastMaskText_.clear();  // its width may have changed
 }
 
-const std::string& AffinityEngine::TextOf(const AffinityMask& mask) {
+const std::string& AffinityEngine::MaskTextOf(const AffinityMask& mask) {
   if (lastMaskText_.empty() || mask != lastMask_) {
     lastMaskText_ = MaskToText(IsManagedMask(mask, policy_.managedCpus) ? mask : AffinityMask{},
                                MaskTextWidth(policy_.managedCpus));
@@ -126,18 +127,16 @@ void AffinityEngine::ApplyToSelected(const AffinityMask& mask) {
   RefreshProcesses();
 }
 
-void AffinityEngine::AddSelectedToProfile(const AffinityMask& mask,
-                                          const std::string& profileFileName) {
+void AffinityEngine::AddSelectedToProfile(const AffinityMask& mask) {
   ReadMachine();
   const std::string maskText = MaskToText(mask, MaskTextWidth(policy_.managedCpus));
   LineList& profile = policy_.profileList;
   table_.ForEachSelectedRow([&](const ProcessRow& row) {
     std::erase_if(profile, [&](const std::string& entry) {
-      return EntryBelongsTo(entry, row.caption, policy_.managedCpus);
+      return EntryBelongsTo(entry, row.name, policy_.managedCpus);
     });
-    profile.push_back(maskText + ": " + row.caption);
+    profile.push_back(maskText + ": " + row.name);
   });
-  SaveLineList(profile, profileFileName);
 }
 
 void AffinityEngine::Isolate() {
@@ -147,7 +146,7 @@ void AffinityEngine::Isolate() {
   const int count = table_.RowCount();
   for (int i = 0; i < count; ++i) {
     const ProcessRow& row = table_.RowAt(i);
-    if (IsExcluded(policy_.exclusionList, row.caption)) continue;
+    if (IsExcluded(policy_.exclusionList, row.name)) continue;
     if (row.selected) {
       platform_.SetMask(row.pid, 1);
       continue;
@@ -157,13 +156,12 @@ void AffinityEngine::Isolate() {
   RefreshProcesses();
 }
 
-void AffinityEngine::Exclude(const std::string& exclusionFileName) {
+void AffinityEngine::Exclude() {
   LineList& exclusions = policy_.exclusionList;
   table_.ForEachSelectedRow([&](const ProcessRow& row) {
-    std::string lower = LowerCaseAscii(row.caption);
+    std::string lower = LowerCaseAscii(row.name);
     if (FindListBoxLine(exclusions, lower) == -1) exclusions.push_back(std::move(lower));
   });
-  SaveLineList(exclusions, exclusionFileName);
 }
 
 void AffinityEngine::RestoreSelected() {

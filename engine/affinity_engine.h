@@ -55,15 +55,13 @@ class AffinityEngine {
 
   // The selected rows' processes get the set (excluded ones too), then a refresh.
   void ApplyToSelected(const AffinityMask& mask);
-  // Records the set for the selected rows' names in the active profile and saves the whole profile
-  // to `profileFileName`, also when nothing is selected. Throws Error when the save fails.
-  void AddSelectedToProfile(const AffinityMask& mask, const std::string& profileFileName);
+  // Records the set for the selected rows' names in the active profile.
+  void AddSelectedToProfile(const AffinityMask& mask);
   // Selected rows go to CPU 1, every other row in turn to the cycle's CPUs after CPU 1; excluded
   // names stay.
   void Isolate();
-  // Adds the selected rows' lower-cased names to the exclusion list unless already there, and saves
-  // it to `exclusionFileName`, also when nothing was added. Throws Error when the save fails.
-  void Exclude(const std::string& exclusionFileName);
+  // Adds the selected rows' lower-cased names to the exclusion list unless already there.
+  void Exclude();
   // The selected rows' processes, or every running process whose set the engine changed, get back
   // the set they had before its first change; then a refresh. Others are left alone.
   void RestoreSelected();
@@ -79,7 +77,7 @@ class AffinityEngine {
   void TrackNewProcess(Pid pid, const AffinityMask& mask);
   std::string NameForRow(Pid pid);
   void ForgetUnseenPids(std::size_t seenCount);
-  const std::string& TextOf(const AffinityMask& mask);
+  const std::string& MaskTextOf(const AffinityMask& mask);
 
   RememberingPlatform platform_;
   FailureReporter& reporter_;

@@ -1,4 +1,5 @@
 #include "engine/assignment_policy.h"
+#include "store/line_search.h"
 
 #include <algorithm>
 

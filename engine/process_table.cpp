@@ -19,7 +19,7 @@ int CompareAscending(int column, const ProcessRow& a, std::string_view cpuA, con
                      std::string_view cpuB) {
   switch (column) {
     case kColumnName:
-      return CompareCaptions(a.caption, b.caption);
+      return CompareCaptions(a.name, b.name);
     case kColumnId:
       return CompareIds(a.pid, b.pid);
     case kColumnCpu:
@@ -109,7 +109,7 @@ bool ProcessTable::TouchRow(Pid pid, std::string_view maskText) {
   return true;
 }
 
-void ProcessTable::AddRow(std::string caption, std::string pidText, Pid pid, std::string maskText) {
+void ProcessTable::AddRow(std::string name, std::string pidText, Pid pid, std::string maskText) {
   // The view sorts after each addition, with the CPU texts of that moment: the rows added before a
   // change go to their places under the old texts, then the table is sorted under the new ones.
   if (cpuTextsChanged_) {
@@ -117,7 +117,7 @@ void ProcessTable::AddRow(std::string caption, std::string pidText, Pid pid, std
     SortRows();
   }
   auto row = std::make_unique<Row>();
-  row->caption = std::move(caption);
+  row->name = std::move(name);
   row->pidText = std::move(pidText);
   row->pid = pid;
   row->maskText = std::move(maskText);

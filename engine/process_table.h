@@ -13,7 +13,7 @@ namespace mervale {
 
 // One tracked process as the table shows it.
 struct ProcessRow {
-  std::string caption;  // executable name, or "unkown"
+  std::string name;     // executable name, or "unkown"
   std::string pidText;  // decimal PID, the row's key
   Pid pid = 0;
   std::string maskText;  // MaskText of the process's mask
@@ -95,7 +95,7 @@ class ProcessTable {
   bool TouchRow(Pid pid, std::string_view maskText);
   // The same, keeping the CPU text as it is.
   bool KeepRow(Pid pid);
-  void AddRow(std::string caption, std::string pidText, Pid pid, std::string maskText);
+  void AddRow(std::string name, std::string pidText, Pid pid, std::string maskText);
   // Removes the rows not touched or added in this pass and places the added rows.
   void EndPass();
   // Between passes: drops the row of a PID (a process that now runs another program), and places

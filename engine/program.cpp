@@ -4,6 +4,7 @@
 
 #include "store/data_files.h"
 #include "store/error.h"
+#include "store/line_list_file.h"
 #include "store/temporary_files.h"
 
 namespace mervale {
@@ -18,12 +19,14 @@ constexpr const char* kNoDataDirText =
 // Primary languages whose users see the header banner.
 constexpr std::uint32_t kBannerLanguages[] = {0x01, 0x1F, 0x20, 0x21, 0x29};
 
-// Runs a change of a list that the window shows; the window follows the list also when the change
-// failed half-way (its save), since the list keeps what was changed.
+// Runs a change of a list that the window shows and saves the whole list, also when nothing
+// changed; the window follows the list also when the save failed, since the list keeps the change.
 template <typename Change, typename Show>
-void ChangeShownList(const Change& change, const Show& show) {
+void ChangeSavedList(const Change& change, const LineList& list, const std::string& path,
+                     const Show& show) {
   try {
     change();
+    SaveLineList(list, path);
   } catch (...) {
     show();
     throw;
@@ -105,8 +108,9 @@ void Program::ModeChanged() {
 void Program::ApplySetToSelected(const CpuSet& set, bool addToList) {
   if (addToList) {
     const std::string profileFile = ProfileFileName();
-    ChangeShownList([&] { engine_.AddSelectedToProfile(set, profileFile); },
-                    [&] { view_.ShowProfileList(engine_.Policy().profileList); });
+    const LineList& profile = engine_.Policy().profileList;
+    ChangeSavedList([&] { engine_.AddSelectedToProfile(set); }, profile, profileFile,
+                    [&] { view_.ShowProfileList(profile); });
   }
   engine_.ApplyToSelected(set);
 }
@@ -126,8 +130,9 @@ void Program::RestoreAll() {
 void Program::ExcludeSelected() {
   RequireDataDir();
   const std::string exclusionFile = ExclusionFileName(dataDir_);
-  ChangeShownList([&] { engine_.Exclude(exclusionFile); },
-                  [&] { view_.ShowExclusionList(engine_.Policy().exclusionList); });
+  const LineList& exclusions = engine_.Policy().exclusionList;
+  ChangeSavedList([&] { engine_.Exclude(); }, exclusions, exclusionFile,
+                  [&] { view_.ShowExclusionList(exclusions); });
 }
 
 }  // namespace mervale

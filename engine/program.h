@@ -42,7 +42,7 @@ class ProgramView : public FailureReporter {
   // Replaces the five mode items; the selector then has no selected item until ShowMode.
   virtual void SetModeItems(const std::array<std::string, kModeItemCount>& captions) = 0;
   // A language was applied: what Program::Caption gives may have changed.
-  virtual void ExtraCaptionsChanged() = 0;
+  virtual void BigMachineCaptionsChanged() = 0;
 };
 
 // The program's state and the logic of every window handler, without any toolkit. The windows bind
@@ -67,8 +67,8 @@ class Program {
   // than four CPUs.
   bool OffersCycleChoice() const { return ManagesMoreThanFourCpus(engine_.Policy().managedCpus); }
   // A caption for machines with more than four CPUs, in the current language.
-  std::string Caption(ExtraCaption caption) const {
-    return ExtraCaptionText(languageTable_, caption);
+  std::string Caption(BigMachineCaption caption) const {
+    return BigMachineCaptionText(languageTable_, caption);
   }
 
   // Start-up of the main window, in this order: PrepareData (NextCpu, DataDir, KnownPids, the data

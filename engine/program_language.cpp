@@ -4,6 +4,7 @@
 #include "store/data_files.h"
 #include "store/error.h"
 #include "store/languages_dir.h"
+#include "store/line_list_file.h"
 
 namespace mervale {
 namespace {
@@ -63,7 +64,7 @@ void Program::ApplyLanguage() {
     engine_.Policy().mode = std::nullopt;
     SelectMode(mode);
   }
-  view_.ExtraCaptionsChanged();
+  view_.BigMachineCaptionsChanged();
 }
 
 }  // namespace mervale

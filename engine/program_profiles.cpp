@@ -3,6 +3,7 @@
 
 #include "engine/program.h"
 #include "store/data_files.h"
+#include "store/line_list_file.h"
 
 namespace mervale {
 namespace {

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "store/language_captions.h"
+#include "store/line_list_file.h"
 
 namespace mervale::fuzz {
 namespace {

@@ -6,6 +6,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "store/line_list.h"
+#include "store/line_list_file.h"
 
 namespace mervale::fuzz {
 namespace {

@@ -1,12 +1,6 @@
 #include "store/error.h"
 
-#include <cstring>
-
 #include "store/excerpt.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace mervale {
 
@@ -28,19 +22,6 @@ std::string InvalidIntegerText(std::string_view text) {
 
 std::string CannotSetDataText(const std::string& valueName) {
   return "Fehler beim Setzen der Daten für '" + valueName + "'";
-}
-
-std::string SystemErrorText(int code) {
-#ifdef _WIN32
-  char buffer[512] = {};
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                static_cast<DWORD>(code), 0, buffer, sizeof buffer, nullptr);
-  std::string text(buffer, length);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return text;
-#else
-  return std::strerror(code);
-#endif
 }
 
 std::string ErrorBoxText(const std::string& text) {

@@ -1,4 +1,5 @@
 #include "store/language_captions.h"
+#include "store/line_search.h"
 
 #include <algorithm>
 #include <array>
@@ -52,8 +53,8 @@ constexpr std::array kCaptionSteps{
     CaptionStep{kDeleteExclusionsItem, 30},
 };
 
-// The English text of each ExtraCaption, in enum order; the first stands on line 43.
-constexpr std::array<std::string_view, kExtraCaptionCount> kExtraCaptionsEnglish{
+// The English text of each BigMachineCaption, in enum order; the first stands on line 43.
+constexpr std::array<std::string_view, kBigMachineCaptionCount> kBigMachineCaptionsEnglish{
     "Single CPUs",
     "Core %d",
     "Performance cores",
@@ -74,8 +75,8 @@ constexpr std::array<std::string_view, kExtraCaptionCount> kExtraCaptionsEnglish
     "Restore all CPUs",
 };
 
-static_assert(kExtraCaptionsEnglish.size() ==
-              static_cast<std::size_t>(ExtraCaption::kRestoreAllCpusItem) + 1);
+static_assert(kBigMachineCaptionsEnglish.size() ==
+              static_cast<std::size_t>(BigMachineCaption::kRestoreAllCpusItem) + 1);
 
 int LinesOf(const CaptionStep& step) {
   return step.target == kModeItems ? kModeItemCount : 1;
@@ -102,10 +103,10 @@ int FirstMissingCaptionIndex(const LineList& table) {
   return -1;
 }
 
-std::string ExtraCaptionText(const LineList& table, ExtraCaption caption) {
+std::string BigMachineCaptionText(const LineList& table, BigMachineCaption caption) {
   const auto offset = static_cast<std::size_t>(caption);
   const auto line = static_cast<std::size_t>(kLanguageTableLines) + offset;
-  return line < table.size() ? table[line] : std::string(kExtraCaptionsEnglish[offset]);
+  return line < table.size() ? table[line] : std::string(kBigMachineCaptionsEnglish[offset]);
 }
 
 std::string WithNumber(std::string_view caption, int number) {

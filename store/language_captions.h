@@ -60,9 +60,10 @@ inline constexpr int kModeItemCount = 5;
 // A table that can be applied whole has at least this many lines.
 inline constexpr int kLanguageTableLines = 42;
 
-// Captions added after the first 42 lines, most of them for machines with more than four CPUs. A
-// language file without them stays valid: the English text stands in for each line it lacks.
-enum class ExtraCaption {
+// Captions on the lines after the first 42: those of machines with more than four CPUs, then the
+// restore items of every machine. A language file without them stays valid: the English text
+// stands in for each line it lacks.
+enum class BigMachineCaption {
   kSingleCpusMenu,        // the submenu that lists every CPU on its own
   kCoreItem,              // the threads of one physical core, "%d" its number
   kPerformanceCoresItem,  // hybrid processors
@@ -83,10 +84,10 @@ enum class ExtraCaption {
   kRestoreAllCpusItem,  // tray menu: every process we changed does
 };
 
-inline constexpr int kExtraCaptionCount = 18;
+inline constexpr int kBigMachineCaptionCount = 18;
 
 // The table's line for `caption`, or its English text when the table is too short.
-std::string ExtraCaptionText(const LineList& table, ExtraCaption caption);
+std::string BigMachineCaptionText(const LineList& table, BigMachineCaption caption);
 
 // `caption` with its first "%d" replaced by `number`. Captions come from files anyone may edit, so
 // nothing else in them is treated as a format.

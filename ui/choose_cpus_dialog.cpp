@@ -12,7 +12,7 @@
 #include <cstddef>
 
 #include "engine/program.h"
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 #include "ui/error_box.h"
 #include "ui/program_text.h"
 
@@ -31,7 +31,7 @@ int CoresPerRow(const CpuTopology& topology) {
 ChooseCpusDialog::ChooseCpusDialog(Program& program, bool addToList, QWidget* parent)
     : QDialog(parent), program_(program), addToList_(addToList) {
   setObjectName(QStringLiteral("ChooseCpusForm"));
-  setWindowTitle(ProgramText(program.Caption(ExtraCaption::kChooseCpusTitle)));
+  setWindowTitle(ProgramText(program.Caption(BigMachineCaption::kChooseCpusTitle)));
 
   auto* scroll = new QScrollArea(this);
   scroll->setObjectName(QStringLiteral("ScrollBox1"));
@@ -39,12 +39,12 @@ ChooseCpusDialog::ChooseCpusDialog(Program& program, bool addToList, QWidget* pa
   scroll->setWidget(buildCoreGrid(FirstSelectedSet(program.Engine().Table())));
 
   auto* buttons = new QDialogButtonBox(this);
-  okButton_ = buttons->addButton(ProgramText(program.Caption(ExtraCaption::kOkButton)),
+  okButton_ = buttons->addButton(ProgramText(program.Caption(BigMachineCaption::kOkButton)),
                                  QDialogButtonBox::AcceptRole);
   okButton_->setObjectName(QStringLiteral("OkButton"));
   okButton_->setDefault(true);
   QPushButton* cancel = buttons->addButton(
-      ProgramText(program.Caption(ExtraCaption::kCancelButton)), QDialogButtonBox::RejectRole);
+      ProgramText(program.Caption(BigMachineCaption::kCancelButton)), QDialogButtonBox::RejectRole);
   cancel->setObjectName(QStringLiteral("CancelButton"));
   connect(okButton_, &QPushButton::clicked, this, &ChooseCpusDialog::onOkClicked);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -63,7 +63,7 @@ QWidget* ChooseCpusDialog::buildCoreGrid(const CpuSet& preset) {
   auto* grid = new QWidget;
   auto* layout = new QGridLayout(grid);
   const int perRow = CoresPerRow(topology);
-  const std::string coreCaption = program_.Caption(ExtraCaption::kCoreItem);
+  const std::string coreCaption = program_.Caption(BigMachineCaption::kCoreItem);
   cores_.reserve(topology.cores.size());
   for (std::size_t i = 0; i < topology.cores.size(); ++i) {
     const CpuNumbers& threads = topology.cores[i];

@@ -10,13 +10,10 @@
 #include <vector>
 
 #include "engine/program.h"
+#include "ui/bring_to_front.h"
 #include "ui/error_box.h"
 #include "ui/main_window.h"
 #include "ui/tray_icon.h"
-
-#ifdef _WIN32
-#include "ui/win32/force_foreground.h"
-#endif
 
 namespace mervale {
 namespace {
@@ -101,12 +98,7 @@ void MainWindow::onBannerClicked() {
 void MainWindow::onTrayDoubleClicked() {
   setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
-#ifdef _WIN32
-  ForceForeground(reinterpret_cast<HWND>(winId()));
-#else
-  raise();
-  activateWindow();
-#endif
+  BringToFront(*this);
 }
 
 // FormClose

@@ -23,9 +23,9 @@ namespace mervale {
 namespace {
 
 // The cycle choice's items, in the order of CpuCycle.
-constexpr std::array<ExtraCaption, kCpuCycleCount> kCycleCaptions{
-    ExtraCaption::kTwoCpusChoice, ExtraCaption::kFourCpusChoice,
-    ExtraCaption::kOneThreadPerCoreItem, ExtraCaption::kAllCpusItem};
+constexpr std::array<BigMachineCaption, kCpuCycleCount> kCycleCaptions{
+    BigMachineCaption::kTwoCpusChoice, BigMachineCaption::kFourCpusChoice,
+    BigMachineCaption::kOneThreadPerCoreItem, BigMachineCaption::kAllCpusItem};
 
 }  // namespace
 
@@ -51,7 +51,7 @@ OptionsWindow::OptionsWindow(Program& program, CaptionBoard& captions, QWidget* 
   cycleChoice_ = Named(new QComboBox(optionsPanel), "CycleChoice");
   for (std::size_t i = 0; i < kCycleCaptions.size(); ++i) cycleChoice_->addItem(QString());
   cycleLabel_->setBuddy(cycleChoice_);
-  extraCaptionsChanged();
+  bigMachineCaptionsChanged();
   const bool offersCycleChoice = program_.OffersCycleChoice();
   quadCore_->setVisible(!offersCycleChoice);
   cycleLabel_->setVisible(offersCycleChoice);
@@ -112,7 +112,7 @@ OptionsWindow::OptionsWindow(Program& program, CaptionBoard& captions, QWidget* 
         {CaptionTarget::kCloseOptionsButton, closeButton_}}) {
     captions.bind(target, [control](const QString& text) { control->setProperty("text", text); });
   }
-  captions.bindRefresher([this] { extraCaptionsChanged(); });
+  captions.bindRefresher([this] { bigMachineCaptionsChanged(); });
 
   CentreOnFirstShow(this, mainWindow);
   fillLanguages();
@@ -138,8 +138,8 @@ void OptionsWindow::showOptions(const Options& options) {
   if (refreshRate_->text() != refreshText) refreshRate_->setText(refreshText);
 }
 
-void OptionsWindow::extraCaptionsChanged() {
-  cycleLabel_->setText(ProgramText(program_.Caption(ExtraCaption::kCycleLabel)));
+void OptionsWindow::bigMachineCaptionsChanged() {
+  cycleLabel_->setText(ProgramText(program_.Caption(BigMachineCaption::kCycleLabel)));
   for (std::size_t i = 0; i < kCycleCaptions.size(); ++i) {
     cycleChoice_->setItemText(static_cast<int>(i),
                               ProgramText(program_.Caption(kCycleCaptions[i])));

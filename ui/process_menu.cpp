@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/program.h"
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 #include "ui/caption_board.h"
 #include "ui/choose_cpus_dialog.h"
 #include "ui/error_box.h"
@@ -59,8 +59,9 @@ void ProcessMenu::buildSetMenus(CaptionBoard& captions) {
   addSetItems(SetMenuPlace::kProcessMenu, 0);
   QAction* restore = addItem(this, "Restore1", QString());
   connect(restore, &QAction::triggered, this, &ProcessMenu::onRestoreTriggered);
-  captions.bindComposedItem(
-      restore, [this] { return ProgramText(program_.Caption(ExtraCaption::kRestoreCpusItem)); });
+  captions.bindComposedItem(restore, [this] {
+    return ProgramText(program_.Caption(BigMachineCaption::kRestoreCpusItem));
+  });
   QAction* isolate = addItem(this, "Isolate1", QStringLiteral("Isolate"));
   connect(isolate, &QAction::triggered, this, &ProcessMenu::onIsolateTriggered);
   captions.bindMenuItem(CaptionTarget::kIsolateItem, isolate);
@@ -86,7 +87,7 @@ void ProcessMenu::showMachineSets() {
   const CpuTopology& topology = program_.Topology();
   const auto items =
       MachineSetItems(topology, CpuSet::FromNumbers(topology.online),
-                      [this](ExtraCaption caption) { return program_.Caption(caption); });
+                      [this](BigMachineCaption caption) { return program_.Caption(caption); });
   if (items.empty()) return;
   for (QMenu* menu : {allCpusMenu_, addToListMenu_}) {
     // Submenus are the menu's children, which clearing its items leaves behind.

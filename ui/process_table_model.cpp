@@ -60,7 +60,7 @@ QVariant ProcessTableModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole) return {};
   switch (index.column()) {
     case kColumnName:
-      return ProgramText(row.caption);
+      return ProgramText(row.name);
     case kColumnId:
       return ProgramText(row.pidText);
     case kColumnCpu:

@@ -68,7 +68,7 @@ void WindowsView::SetModeItems(const std::array<std::string, kModeItemCount>& ca
   if (mainWindow_) mainWindow_->showModeItems(items);
 }
 
-void WindowsView::ExtraCaptionsChanged() {
+void WindowsView::BigMachineCaptionsChanged() {
   captions_.refresh();
 }
 

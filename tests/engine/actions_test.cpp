@@ -1,37 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 #include "engine_fixture.h"
-#include "store/error.h"
 
 namespace mervale {
 namespace {
 
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-class Actions : public EngineTest {
- protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("mervale-actions-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-  std::string File(const char* name) const { return (dir / name).string(); }
-
-  std::filesystem::path dir;
-};
+using Actions = EngineTest;
 
 TEST_F(Actions, NothingSelected) {
   machine.AddProcess(1, "a", 3);
@@ -42,13 +17,10 @@ TEST_F(Actions, NothingSelected) {
   EXPECT_EQ(machine.calls().snapshotsCreated, 1) << "still refreshes";
 
   policy().profileList = {"1000: z"};
-  engine.AddSelectedToProfile(SetOf(CpuFlags{1, 0, 0, 0}), File("CPU1_0.lst"));
+  engine.AddSelectedToProfile(SetOf(CpuFlags{1, 0, 0, 0}));
   EXPECT_EQ(policy().profileList, LineList{"1000: z"});
-  EXPECT_EQ(ReadFile(dir / "CPU1_0.lst"), "1000: z\r\n");
-
-  engine.Exclude(File("Skip.dat"));
-  EXPECT_TRUE(std::filesystem::exists(dir / "Skip.dat"));
-  EXPECT_EQ(std::filesystem::file_size(dir / "Skip.dat"), 0u);
+  engine.Exclude();
+  EXPECT_EQ(policy().exclusionList, LineList{});
 }
 
 TEST_F(Actions, AddToListReplacesEarlierEntriesOfTheNameAndPrefixes) {
@@ -56,10 +28,9 @@ TEST_F(Actions, AddToListReplacesEarlierEntriesOfTheNameAndPrefixes) {
   engine.RefreshProcesses();
   Select(1);
   policy().profileList = {"1000: notepad.exe", "0011:note", "0100: note", "1111: other"};
-  engine.AddSelectedToProfile(SetOf(CpuFlags{1, 1, 0, 1}), File("CPU1_0.lst"));
+  engine.AddSelectedToProfile(SetOf(CpuFlags{1, 1, 0, 1}));
   EXPECT_EQ(policy().profileList, (LineList{"0011:note", "1111: other", "1101: note"}));
-  EXPECT_EQ(ReadFile(dir / "CPU1_0.lst"), "0011:note\r\n1111: other\r\n1101: note\r\n");
-  engine.AddSelectedToProfile(SetOf(CpuFlags{1, 0, 0, 0}), File("CPU1_0.lst"));
+  engine.AddSelectedToProfile(SetOf(CpuFlags{1, 0, 0, 0}));
   EXPECT_EQ(policy().profileList.back(), "1000: note");
   EXPECT_EQ(policy().profileList.size(), 3u);
 }
@@ -92,28 +63,6 @@ TEST_F(Actions, IsolateWithFourCpusCyclesTheOthersOverTwoToFour) {
   for (Pid pid = 1; pid <= 5; ++pid) masks.push_back(machine.MaskOf(pid));
   EXPECT_EQ(masks, (std::vector<AffinityMask>{1, 2, 4, 8, 2}));
   EXPECT_EQ(policy().NextCpu, 3);
-}
-
-TEST_F(Actions, ExcludeAddsLowerCaseNamesOnce) {
-  machine.AddProcess(1, "Notepad.exe", 3);
-  machine.AddProcess(2, "Calc.EXE", 3);
-  engine.RefreshProcesses();
-  policy().exclusionList = {"notepad.exe"};
-  Select(1);
-  Select(2);
-  engine.Exclude(File("Skip.dat"));
-  EXPECT_EQ(policy().exclusionList, (LineList{"notepad.exe", "calc.exe"}));
-  EXPECT_EQ(ReadFile(dir / "Skip.dat"), "notepad.exe\r\ncalc.exe\r\n");
-  EXPECT_EQ(machine.calls().sets, 0);
-}
-
-TEST_F(Actions, FailedProfileSaveKeepsTheNewListAndRaises) {
-  machine.AddProcess(1, "a", 3);
-  engine.RefreshProcesses();
-  Select(1);
-  EXPECT_THROW(engine.AddSelectedToProfile(SetOf(CpuFlags{1, 0, 0, 0}), File("missing/CPU1_0.lst")),
-               Error);
-  EXPECT_EQ(policy().profileList, LineList{"1000: a"});
 }
 
 TEST(SetMenuItems, EachCaptionNamesItsSetAndItsSubmenuItsCount) {

@@ -26,10 +26,10 @@ class EngineTest : public ::testing::Test {
   AssignmentPolicy& policy() { return engine.Policy(); }
   const ProcessTable& table() const { return engine.Table(); }
 
-  std::vector<std::string> Captions() const {
-    std::vector<std::string> captions;
-    for (int i = 0; i < table().RowCount(); ++i) captions.push_back(table().RowAt(i).caption);
-    return captions;
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (int i = 0; i < table().RowCount(); ++i) names.push_back(table().RowAt(i).name);
+    return names;
   }
   std::vector<Pid> RowPids() const {
     std::vector<Pid> pids;

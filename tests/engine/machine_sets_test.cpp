@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 #include "program_fixture.h"
 #include "tests/common/cpu_lists.h"
 
@@ -14,8 +14,8 @@ namespace {
 using testing::List;
 using testing::Lists;
 
-std::string English(ExtraCaption caption) {
-  return ExtraCaptionText({}, caption);
+std::string English(BigMachineCaption caption) {
+  return BigMachineCaptionText({}, caption);
 }
 
 // Cores of two threads whose siblings lie `count` CPUs apart, as Linux numbers them.

@@ -98,17 +98,16 @@ TEST_P(ManyCpus, ManualReadsEntriesOfAnyWidthAndGivesUnlistedNamesEveryCpu) {
   EXPECT_EQ(Landed(3), cpus == 4 || cpus > 4 ? CpuSet::FirstCpus(std::size_t(cpus)) : CpuSet{});
 }
 
-TEST_P(ManyCpus, AddToListWritesOneCharacterPerCpuAndSetsTheSelected) {
-  const std::string file = ::testing::TempDir() + "many_cpus_profile_" + std::to_string(cpus);
+TEST_P(ManyCpus, AddToListRecordsOneCharacterPerCpuAndSetsTheSelected) {
   Start(1, "a");
   engine.RefreshProcesses();
   engine.Table().SetSelected(0, true);
-  engine.AddSelectedToProfile(SetOf(CpuFlags{1, 0, 0, 0}), file);
+  engine.AddSelectedToProfile(SetOf(CpuFlags{1, 0, 0, 0}));
   ASSERT_EQ(engine.Policy().profileList.size(), 1u);
   EXPECT_EQ(engine.Policy().profileList[0], "1" + std::string(width - 1, '0') + ": a");
   // The machine's last CPU, which no four-flag menu entry can name on a big machine.
   const CpuSet last = Cpu(unsigned(cpus - 1));
-  engine.AddSelectedToProfile(last, file);
+  engine.AddSelectedToProfile(last);
   EXPECT_EQ(engine.Policy().profileList, LineList{MaskToText(last, width) + ": a"});
   engine.ApplyToSelected(last);
   EXPECT_EQ(Landed(1), last);

@@ -20,7 +20,7 @@
 
 #include <unistd.h>
 
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 #include "program_fixture.h"
 #include "store/error.h"
 #include "tests/store/mount_sandbox.h"

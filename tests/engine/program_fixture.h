@@ -10,6 +10,7 @@
 #include "engine/program.h"
 #include "fake_program_view.h"
 #include "store/line_list.h"
+#include "store/line_list_file.h"
 #include "store/system/fake/fake_system.h"
 #include "tests/store/temp_dir.h"
 #include "unreadable_file.h"

@@ -5,6 +5,7 @@
 
 #include "program_fixture.h"
 #include "store/error.h"
+#include "store/line_list_file.h"
 
 namespace mervale {
 namespace {
@@ -32,12 +33,12 @@ TEST_P(LanguageLength, AFullTableSetsEveryCaptionFromItsLine) {
   EXPECT_EQ(view.captions[kExclusionTab], view.captions[kExcludeItem]);
   EXPECT_EQ(view.captions.size(), CaptionSteps().size() - 1);
   // Lines after the first 42 are optional: a shorter file gives the English text for them.
-  EXPECT_EQ(view.extraCaptionChanges, 2);  // start-up, then this choice
-  for (int offset = 0; offset < kExtraCaptionCount; ++offset) {
-    const auto caption = static_cast<ExtraCaption>(offset);
+  EXPECT_EQ(view.bigMachineCaptionChanges, 2);  // start-up, then this choice
+  for (int offset = 0; offset < kBigMachineCaptionCount; ++offset) {
+    const auto caption = static_cast<BigMachineCaption>(offset);
     const int line = kLanguageTableLines + offset;
     EXPECT_EQ(program.Caption(caption),
-              line < GetParam() ? "t" + std::to_string(line) : ExtraCaptionText({}, caption))
+              line < GetParam() ? "t" + std::to_string(line) : BigMachineCaptionText({}, caption))
         << offset;
   }
   // The current mode is selected again, which re-applies it.
@@ -153,8 +154,8 @@ TEST_F(Language, NamesAreTheFilesBesideTheProgram) {
 
 // The files that ship with the program.
 TEST(ShippedLanguages, EachSetsEveryCaptionAndKeepsTheSeparators) {
-  const std::filesystem::path directory =
-      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "Languages";
+  // Not found from __FILE__: a compiler cache may have made that path relative to the build.
+  const std::filesystem::path directory = std::filesystem::path(MERVALE_SOURCE_DIR) / "Languages";
   const LineList names = ListLanguageFiles(directory.string());
   for (const char* shipped : {"English", "French", "German", "Spanish"}) {
     ASSERT_NE(std::ranges::find(names, shipped), names.end()) << shipped;
@@ -163,21 +164,23 @@ TEST(ShippedLanguages, EachSetsEveryCaptionAndKeepsTheSeparators) {
     SCOPED_TRACE(name);
     LineList table;
     LoadLineList(table, (directory / (name + ".txt")).string());
-    EXPECT_EQ(table.size(), static_cast<std::size_t>(kLanguageTableLines + kExtraCaptionCount));
+    EXPECT_EQ(table.size(),
+              static_cast<std::size_t>(kLanguageTableLines + kBigMachineCaptionCount));
     EXPECT_EQ(FirstMissingCaptionIndex(table), -1);
     for (const int separator : {14, 18, 25, 27}) EXPECT_EQ(table[separator], "-");
     EXPECT_EQ(table[7], "Profil 1");  // the selector's entries are never translated
     EXPECT_EQ(table[9], "  Mervale");
-    for (const auto caption :
-         {ExtraCaption::kCoreItem, ExtraCaption::kCacheDomainItem, ExtraCaption::kNumaNodeItem}) {
-      EXPECT_EQ(std::ranges::count(ExtraCaptionText(table, caption), '%'), 1);
-      EXPECT_NE(ExtraCaptionText(table, caption).find("%d"), std::string::npos);
+    for (const auto caption : {BigMachineCaption::kCoreItem, BigMachineCaption::kCacheDomainItem,
+                               BigMachineCaption::kNumaNodeItem}) {
+      EXPECT_EQ(std::ranges::count(BigMachineCaptionText(table, caption), '%'), 1);
+      EXPECT_NE(BigMachineCaptionText(table, caption).find("%d"), std::string::npos);
     }
     if (name != "English") continue;
     // The built-in texts are the English file's, so an older file shows the same English.
-    for (int offset = 0; offset < kExtraCaptionCount; ++offset) {
-      const auto caption = static_cast<ExtraCaption>(offset);
-      EXPECT_EQ(ExtraCaptionText(table, caption), ExtraCaptionText({}, caption)) << offset;
+    for (int offset = 0; offset < kBigMachineCaptionCount; ++offset) {
+      const auto caption = static_cast<BigMachineCaption>(offset);
+      EXPECT_EQ(BigMachineCaptionText(table, caption), BigMachineCaptionText({}, caption))
+          << offset;
     }
   }
 }

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 #include "program_fixture.h"
 #include "store/error.h"
 
@@ -125,9 +125,11 @@ TEST_F(ListsTest, ExcludeAddsLowerCasedNamesOnce) {
   machine.AddProcess(400, "Alpha.EXE", 15);
   program.RefreshProcesses();
   SelectRows({100, 400});
+  machine.ResetCalls();
   program.ExcludeSelected();
   EXPECT_EQ(view.exclusionList, LineList{"alpha.exe"});
   EXPECT_EQ(ReadData("Skip.dat"), Lines({"alpha.exe"}));
+  EXPECT_EQ(machine.calls().sets, 0);
 }
 
 // The list Manual mode uses and the window both lose the entry, although the file kept it.

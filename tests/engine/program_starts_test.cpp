@@ -71,7 +71,7 @@ TEST_F(ProgramStarts, AProgramRunFromAShellGetsTheEntryOfItsOwnName) {
   const std::vector<Pid> started{30};
   engine.ProgramsStarted(started);
   EXPECT_EQ(SetMasksFor(30), (std::vector<AffinityMask>{1, 2}));
-  EXPECT_EQ(Captions(), std::vector<std::string>{"sleep"});
+  EXPECT_EQ(Names(), std::vector<std::string>{"sleep"});
   EXPECT_EQ(table().FindRow(30)->maskText, "0100");
 }
 

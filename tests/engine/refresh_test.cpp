@@ -13,7 +13,7 @@ TEST_F(Refresh, NewProcessesGetRowsWithTheirMaskAfterTheModeWasApplied) {
   machine.AddProcess(11, "a.exe", 3);
   policy().mode = Mode::kCpu2;
   engine.RefreshProcesses();
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"a.exe", "b.exe"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.exe", "b.exe"}));
   EXPECT_EQ(table().RowAt(0).maskText, "0100");
   EXPECT_EQ(table().RowAt(0).pidText, "11");
   EXPECT_TRUE(engine.IsKnownPid(10));
@@ -57,7 +57,7 @@ TEST_F(Refresh, AReusedPidIsTakenForTheOldProcess) {
   policy().mode = Mode::kCpu2;
   engine.RefreshProcesses();
   ASSERT_EQ(table().RowCount(), 1);
-  EXPECT_EQ(table().RowAt(0).caption, "old.exe");
+  EXPECT_EQ(table().RowAt(0).name, "old.exe");
   EXPECT_EQ(table().RowAt(0).maskText, "1000");
   EXPECT_EQ(machine.calls().sets, 0);
 }
@@ -108,20 +108,20 @@ TEST_F(Refresh, OwnProcessIsNamedMervale) {
   machine.AddProcess(machine.CurrentPid(), "mervale-binary", 3);
   engine.RefreshProcesses();
   ASSERT_EQ(table().RowCount(), 1);
-  EXPECT_EQ(table().RowAt(0).caption, "Mervale");
+  EXPECT_EQ(table().RowAt(0).name, "Mervale");
 }
 
 TEST_F(Refresh, AProcessWhoseNameCannotBeHadIsUnkown) {
   machine.AddProcess(1, "", 3);
   engine.RefreshProcesses();
-  EXPECT_EQ(Captions(), std::vector<std::string>{"unkown"});
+  EXPECT_EQ(Names(), std::vector<std::string>{"unkown"});
 }
 
 TEST_F(Refresh, LineBreaksInANameCannotReachTheListFiles) {
   machine.AddProcess(1, "x\nsshd", 3);
   machine.AddProcess(2, "y\r", 3);
   engine.RefreshProcesses();
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"x?sshd", "y?"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"x?sshd", "y?"}));
 }
 
 TEST_F(Refresh, SnapshotFailureReportsAndChangesNothing) {

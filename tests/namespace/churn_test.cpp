@@ -312,8 +312,8 @@ TEST(ChurnInNamespace, TableStaysConsistentAndEveryLastingProcessGetsItsCpu) {
       const ProcessRow* row = table.FindRow(pid);
       if (knownBefore.contains(pid) || row == nullptr) continue;
       const auto set = machine.setMasks.find(pid);
-      if (IsExcluded(engine.Policy().exclusionList, row->caption)) {
-        ASSERT_EQ(set, machine.setMasks.end()) << row->caption << " was pinned";
+      if (IsExcluded(engine.Policy().exclusionList, row->name)) {
+        ASSERT_EQ(set, machine.setMasks.end()) << row->name << " was pinned";
         continue;
       }
       // The spawner sets its own mask back before each child; a change from elsewhere stays.
@@ -321,9 +321,9 @@ TEST(ChurnInNamespace, TableStaysConsistentAndEveryLastingProcessGetsItsCpu) {
       const CpuNumbers now = testing::AffinityOf(static_cast<pid_t>(pid));
       if (!IsRunning(pid)) continue;  // it ended while its mask was read
       ++checkedForMode;
-      ASSERT_NE(set, machine.setMasks.end()) << row->caption << " " << pid << " got no CPU";
-      ASSERT_EQ(set->second.Count(), 1u) << row->caption;
-      ASSERT_EQ(now, set->second.Numbers()) << row->caption << " " << pid;
+      ASSERT_NE(set, machine.setMasks.end()) << row->name << " " << pid << " got no CPU";
+      ASSERT_EQ(set->second.Count(), 1u) << row->name;
+      ASSERT_EQ(now, set->second.Numbers()) << row->name << " " << pid;
     }
     knownBefore = snapshot;
     mostKnown = std::max(mostKnown, engine.KnownPidCount());

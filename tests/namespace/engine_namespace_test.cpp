@@ -56,7 +56,7 @@ TEST_F(EngineInNamespace, ModeCpu2PinsAChildStartedAfterThePreviousPass) {
   EXPECT_EQ(AffinityOf(child.pid()), CpuNumbers{1});
   const ProcessRow* row = engine.Table().FindRow(child.pid());
   ASSERT_NE(row, nullptr);
-  EXPECT_EQ(row->caption, "sleep");
+  EXPECT_EQ(row->name, "sleep");
   EXPECT_EQ(row->maskText, MaskTextOf({1}, textWidth));
   EXPECT_EQ(AffinityOf(1), allCpus) << "a known process keeps its set";
 }
@@ -117,7 +117,7 @@ TEST_F(EngineInNamespace, AProgramAShellExecsGetsTheManualEntryOfItsOwnName) {
   EXPECT_EQ(AffinityOf(child.pid()), CpuNumbers{1});
   const ProcessRow* row = engine.Table().FindRow(child.pid());
   ASSERT_NE(row, nullptr);
-  EXPECT_EQ(row->caption, "sleep");
+  EXPECT_EQ(row->name, "sleep");
   EXPECT_EQ(row->maskText, MaskTextOf({1}, textWidth));
 }
 

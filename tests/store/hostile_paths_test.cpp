@@ -18,6 +18,7 @@
 
 #include "store/error.h"
 #include "store/line_list.h"
+#include "store/line_list_file.h"
 #include "tests/store/child_process.h"
 #include "tests/store/temp_dir.h"
 

@@ -14,6 +14,8 @@
 #endif
 
 #include "store/error.h"
+#include "store/line_list_file.h"
+#include "store/line_search.h"
 #include "tests/store/temp_dir.h"
 
 namespace mervale {

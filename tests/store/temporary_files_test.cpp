@@ -22,6 +22,7 @@
 #include "tests/store/child_process.h"
 #endif
 
+#include "store/line_list_file.h"
 #include "tests/store/temp_dir.h"
 
 namespace mervale {

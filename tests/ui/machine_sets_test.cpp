@@ -73,7 +73,7 @@ class MachineSetsTest : public QObject, protected WindowFixture {
   void menusOfferTheMachinesSetsInTheLanguage() {
     QStringList lines;
     for (int i = 0; i < 57; ++i) lines << QStringLiteral("xx%1").arg(i);
-    lines[42 + int(ExtraCaption::kCoreItem)] = QStringLiteral("Kern %d");
+    lines[42 + int(BigMachineCaption::kCoreItem)] = QStringLiteral("Kern %d");
     QFile file(QString::fromStdString(machine->system.ExecutableDir()) + "Languages/Xx.txt");
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
@@ -100,7 +100,7 @@ class MachineSetsTest : public QObject, protected WindowFixture {
     const int items = mainWindow().findChildren<QAction*>().size();
     windows->program().SelectLanguage("Xx");
     QCOMPARE(Action("Core3_2")->text(), QStringLiteral("Kern 3"));
-    QCOMPARE(Action("EveryCpu1")->text(), lines[42 + int(ExtraCaption::kAllCpusItem)]);
+    QCOMPARE(Action("EveryCpu1")->text(), lines[42 + int(BigMachineCaption::kAllCpusItem)]);
     QCOMPARE(mainWindow().findChildren<QAction*>().size(), items);
   }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "store/line_list.h"
+#include "store/line_search.h"
 
 namespace mervale {
 namespace {

@@ -67,12 +67,12 @@ TEST(RefreshWin32Test, ModeCpu1PinsANewProcessOnceAndItsRowFollowsIt) {
   EXPECT_EQ(MaskOf(child->Handle()), 1u);
   const ProcessRow* row = engine.Table().FindRow(childPid);
   ASSERT_NE(row, nullptr);
-  EXPECT_EQ(row->caption, child->ExecutableName());
+  EXPECT_EQ(row->name, child->ExecutableName());
   EXPECT_EQ(row->pidText, std::to_string(childPid));
   EXPECT_EQ(row->maskText, "1000");
   const ProcessRow* own = engine.Table().FindRow(GetCurrentProcessId());
   ASSERT_NE(own, nullptr);
-  EXPECT_EQ(own->caption, "Mervale");
+  EXPECT_EQ(own->name, "Mervale");
 
   // A known process keeps a set given by hand; its row shows the change.
   ASSERT_TRUE(SetProcessAffinityMask(child->Handle(), 2));

@@ -1,4 +1,4 @@
-#include "engine/set_entries.h"
+#include "engine/set_menus.h"
 
 #include <algorithm>
 #include <array>
@@ -142,7 +142,7 @@ void AddMachineSets(MachineMenuBuilder& menu, const CpuTopology& topology, const
                     const CaptionOf& caption) {
   const std::vector<unsigned> cpus = online.Numbers();
   if (cpus.size() > kMostItemsInline)
-    menu.Submenu("SingleCpus", caption(ExtraCaption::kSingleCpusMenu));
+    menu.Submenu("SingleCpus", caption(BigMachineCaption::kSingleCpusMenu));
   for (const unsigned cpu : cpus) {
     const std::string number = std::to_string(cpu + 1);
     menu.Set("Cpu" + number + "_", "CPU " + number, CpuSet::FromNumbers(std::vector{cpu}));
@@ -156,8 +156,8 @@ void AddMachineSets(MachineMenuBuilder& menu, const CpuTopology& topology, const
       sharedCores.emplace_back(static_cast<int>(i + 1), std::move(core));
   }
   if (sharedCores.size() > kMostItemsInline)
-    menu.Submenu("Cores", caption(ExtraCaption::kCoresMenu));
-  const std::string coreCaption = caption(ExtraCaption::kCoreItem);
+    menu.Submenu("Cores", caption(BigMachineCaption::kCoresMenu));
+  const std::string coreCaption = caption(BigMachineCaption::kCoreItem);
   for (const auto& [number, core] : sharedCores)
     menu.Set("Core" + std::to_string(number) + "_", WithNumber(coreCaption, number), core);
   menu.LeaveSubmenu();
@@ -165,18 +165,19 @@ void AddMachineSets(MachineMenuBuilder& menu, const CpuTopology& topology, const
   const CpuSet performance = menu.Online(topology.performanceCpus);
   const CpuSet efficiency = menu.Online(topology.efficiencyCpus);
   if (!performance.Empty() && !efficiency.Empty()) {
-    menu.Set("PerformanceCores", caption(ExtraCaption::kPerformanceCoresItem), performance);
-    menu.Set("EfficiencyCores", caption(ExtraCaption::kEfficiencyCoresItem), efficiency);
+    menu.Set("PerformanceCores", caption(BigMachineCaption::kPerformanceCoresItem), performance);
+    menu.Set("EfficiencyCores", caption(BigMachineCaption::kEfficiencyCoresItem), efficiency);
   }
-  menu.NumberedSets("CacheDomain", caption(ExtraCaption::kCacheDomainItem), topology.cacheDomains);
-  menu.NumberedSets("NumaNode", caption(ExtraCaption::kNumaNodeItem), topology.numaNodes);
+  menu.NumberedSets("CacheDomain", caption(BigMachineCaption::kCacheDomainItem),
+                    topology.cacheDomains);
+  menu.NumberedSets("NumaNode", caption(BigMachineCaption::kNumaNodeItem), topology.numaNodes);
   if (!sharedCores.empty()) {
     // The same set as the Automatic cycle of that name.
-    menu.Set("OneThreadPerCore", caption(ExtraCaption::kOneThreadPerCoreItem),
+    menu.Set("OneThreadPerCore", caption(BigMachineCaption::kOneThreadPerCoreItem),
              CycleCpus(CpuCycle::kOneThreadPerCore, online, topology));
   }
-  menu.Set("EveryCpu", caption(ExtraCaption::kAllCpusItem), online);
-  menu.ChooseCpus(caption(ExtraCaption::kChooseCpusItem));
+  menu.Set("EveryCpu", caption(BigMachineCaption::kAllCpusItem), online);
+  menu.ChooseCpus(caption(BigMachineCaption::kChooseCpusItem));
 }
 
 }  // namespace

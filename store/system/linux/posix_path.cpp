@@ -1,6 +1,4 @@
-#ifndef _WIN32
-
-#include "store/posix_path.h"
+#include "store/system/linux/posix_path.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -109,5 +107,3 @@ int FollowPath(const std::string& path, LinkCheck check, PathEnd& end) {
 }
 
 }  // namespace mervale
-
-#endif

@@ -65,7 +65,7 @@ struct MachineSetItem {
   static constexpr int kTopLevel = -1;
 };
 
-using CaptionOf = std::function<std::string(ExtraCaption)>;
+using CaptionOf = std::function<std::string(BigMachineCaption)>;
 
 // On a machine with more than four CPUs, "All CPUs" and "Add to list" offer the machine's own sets
 // instead of the "1 CPU" to "4 CPUs" submenus: both menus' items for a machine with this layout

@@ -4,8 +4,6 @@
 // that the program can judge every link on the way by its owner. Data directories may sit where
 // another user can write (root started with a user's environment): a link planted there must not
 // lead the program's saves, or its reads as root, to a file of the link owner's choosing.
-#ifndef _WIN32
-
 #include <sys/types.h>
 
 #include <string>
@@ -53,5 +51,3 @@ struct PathEnd {
 int FollowPath(const std::string& path, LinkCheck check, PathEnd& end);
 
 }  // namespace mervale
-
-#endif

@@ -1,0 +1,11 @@
+#include <cstring>
+
+#include "store/error.h"
+
+namespace mervale {
+
+std::string SystemErrorText(int code) {
+  return std::strerror(code);
+}
+
+}  // namespace mervale

@@ -1,0 +1,14 @@
+#include "ui/bring_to_front.h"
+
+#include <QWidget>
+
+#include "ui/win32/force_foreground.h"
+
+namespace mervale {
+
+// Also when another program's window is active, which Windows otherwise keeps in front.
+void BringToFront(QWidget& window) {
+  ForceForeground(reinterpret_cast<HWND>(window.winId()));
+}
+
+}  // namespace mervale
