@@ -142,7 +142,7 @@ void AffinityEngine::AddSelectedToProfile(const AffinityMask& mask) {
 void AffinityEngine::Isolate() {
   // The other rows spread over the cycle's CPUs after CPU 1; a cycle without any leaves them be.
   const std::optional<std::size_t> firstAfterCpu1 = policy_.cycleCpus.FirstFrom(1);
-  if (firstAfterCpu1) policy_.NextCpu = std::int32_t(*firstAfterCpu1 + 1);
+  if (firstAfterCpu1) policy_.nextCpu = std::int32_t(*firstAfterCpu1 + 1);
   const int count = table_.RowCount();
   for (int i = 0; i < count; ++i) {
     const ProcessRow& row = table_.RowAt(i);
@@ -160,7 +160,7 @@ void AffinityEngine::Exclude() {
   LineList& exclusions = policy_.exclusionList;
   table_.ForEachSelectedRow([&](const ProcessRow& row) {
     std::string lower = LowerCaseAscii(row.name);
-    if (FindListBoxLine(exclusions, lower) == -1) exclusions.push_back(std::move(lower));
+    if (FindLine(exclusions, lower) == -1) exclusions.push_back(std::move(lower));
   });
 }
 

@@ -10,7 +10,7 @@ AffinityMask SetOf(const CpuFlags& flags) {
 }
 
 bool IsExcluded(const LineList& exclusionList, std::string_view name) {
-  return FindListBoxLine(exclusionList, LowerCaseAscii(name)) != -1;
+  return FindLine(exclusionList, LowerCaseAscii(name)) != -1;
 }
 
 std::size_t EntryMaskLength(std::string_view entry, const CpuSet& managed) {
@@ -60,12 +60,12 @@ std::int32_t CycleCpuAfter(const CpuSet& cycle, std::int32_t cpu, std::int32_t f
 
 void GiveNextCpu(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
                  std::int32_t firstCpu) {
-  if (policy.NextCpu >= 1 && policy.managedCpus.Contains(std::size_t(policy.NextCpu - 1))) {
+  if (policy.nextCpu >= 1 && policy.managedCpus.Contains(std::size_t(policy.nextCpu - 1))) {
     CpuSet single;
-    single.Add(std::size_t(policy.NextCpu - 1));
+    single.Add(std::size_t(policy.nextCpu - 1));
     platform.SetMask(pid, single);
   }
-  policy.NextCpu = CycleCpuAfter(policy.cycleCpus, policy.NextCpu, firstCpu);
+  policy.nextCpu = CycleCpuAfter(policy.cycleCpus, policy.nextCpu, firstCpu);
 }
 
 void ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,

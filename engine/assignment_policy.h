@@ -28,7 +28,7 @@ AffinityMask SetOf(const CpuFlags& flags);
 // What decides the CPU set of a newly seen process.
 struct AssignmentPolicy {
   std::optional<Mode> mode = Mode::kOff;  // nothing while the selector has no item selected
-  std::int32_t NextCpu = 1;               // the CPU the next process gets in mode Automatic
+  std::int32_t nextCpu = 1;               // the CPU the next process gets in mode Automatic
   CpuCycle cycle = CpuCycle::kTwoCpus;    // chosen in the Options
   CpuSet cycleCpus{3};     // the CPUs the round robin walks: `cycle` on this machine, as of now
   LineList profileList;    // the active profile's entries, "1010: name"
@@ -60,7 +60,7 @@ bool EntryBelongsTo(std::string_view entry, std::string_view name,
 CpuSet ProfileMaskFor(const LineList& profileList, std::string_view name,
                       const CpuSet& managed = CpuSet{15});
 
-// The round robin of mode Automatic and "Isolate": the process gets CPU NextCpu alone (nothing
+// The round robin of mode Automatic and "Isolate": the process gets CPU nextCpu alone (nothing
 // while the counter names no managed CPU), then the counter moves on to the next CPU of the cycle,
 // back to the cycle's first CPU from `firstCpu` on once it passes the last, whether or not the
 // process took the set.

@@ -45,7 +45,7 @@ void Program::RequireDataDir() const {
 
 void Program::PrepareData() {
   AssignmentPolicy& policy = engine_.Policy();
-  policy.NextCpu = 1;
+  policy.nextCpu = 1;
   policy.topology = platform_.Topology();
   // The settings say what the cycle is on this machine, so its size is known before they load.
   engine_.ReadMachine();

@@ -71,7 +71,7 @@ class Program {
     return BigMachineCaptionText(languageTable_, caption);
   }
 
-  // Start-up of the main window, in this order: PrepareData (NextCpu, DataDir, KnownPids, the data
+  // Start-up of the main window, in this order: PrepareData (nextCpu, DataDir, KnownPids, the data
   // directory), then the tray icon, then LoadExclusionList, then ShowsLocaleBanner.
   void PrepareData();
   void LoadExclusionList();

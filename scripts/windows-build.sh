@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the whole program for 64-bit Windows (MinGW-w64, static Qt from
 # scripts/win-toolchain.sh) into build-win32/ (or $MERVALE_WIN32_BUILD_DIR): app/mervale.exe with
-# its Languages folder beside it, and every test program. Extra arguments go to CMake.
+# its Languages folder beside it, and every test program. Extra arguments go to CMake;
+# MERVALE_TARGET builds only the targets it names (separated by spaces).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MERVALE_WIN32_BUILD_DIR:-$root/build-win32}
@@ -24,4 +25,5 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE= "${launcher[@]}" \
   -DCMAKE_FIND_ROOT_PATH="$prefix" -DCMAKE_PREFIX_PATH="$prefix" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DMERVALE_BUILD_BENCH=OFF "$@"
-cmake --build "$build" -j "$(nproc)" ${MERVALE_TARGET:+--target "$MERVALE_TARGET"}
+read -ra targets <<<"${MERVALE_TARGET:-}"
+cmake --build "$build" -j "$(nproc)" ${targets[@]:+--target "${targets[@]}"}

@@ -10,11 +10,6 @@ int FindLine(const LineList& list, std::string_view text) {
   return found == list.end() ? -1 : static_cast<int>(found - list.begin());
 }
 
-// A list box's exact-match search ignores letter case just as the string list's does.
-int FindListBoxLine(const LineList& items, std::string_view text) {
-  return FindLine(items, text);
-}
-
 void SortLines(LineList& list) {
   std::ranges::stable_sort(list, [](const std::string& a, const std::string& b) {
     return CompareTextIgnoringCase(a, b) < 0;

@@ -9,8 +9,6 @@ namespace mervale {
 // Index of the first line equal to `text` with letter case ignored, or -1: the string-list form
 // (the locale's case-ignoring collation).
 int FindLine(const LineList& list, std::string_view text);
-// The same for the items of a list box (its exact-match search).
-int FindListBoxLine(const LineList& items, std::string_view text);
 // Case-ignoring three-way comparison used by FindLine and SortLines.
 int CompareTextIgnoringCase(std::string_view a, std::string_view b);
 // Ascending, letter case ignored.

@@ -63,7 +63,7 @@ AboutWindow::AboutWindow() : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSiz
   logoPanel_->setObjectName(QStringLiteral("Panel1"));
   logoPanel_->setGeometry(0, 0, width(), 121);
   logoPanel_->setColor(Qt::white);
-  logoPanel_->setBevelOuter(BevelCut::Space);
+  logoPanel_->setBevelOuter(BevelCut::Raised);
   logoPanel_->setBorderStyle(PanelBorder::Single);
 
   logo_ = new QLabel(logoPanel_);

@@ -8,7 +8,7 @@ class QPainter;
 
 namespace mervale {
 
-enum class BevelCut { None, Lowered, Raised, Space };
+enum class BevelCut { None, Lowered, Raised };
 enum class PanelBorder { None, Single };
 
 // Draws a 3-D frame `width` pixels wide inside `rect` as nested one-pixel rectangles, the

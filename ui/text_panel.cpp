@@ -127,10 +127,10 @@ void TextPanel::scrollTick() {
 int TextPanel::textFlags() const {
   int flags = Qt::AlignTop | Qt::TextExpandTabs | Qt::TextShowMnemonic;
   switch (textAlignment_) {
-    case LineAlignment::LeftJustify:
+    case LineAlignment::Left:
       flags |= Qt::AlignLeft;
       break;
-    case LineAlignment::RightJustify:
+    case LineAlignment::Right:
       flags |= Qt::AlignRight;
       break;
     case LineAlignment::Center:

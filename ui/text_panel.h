@@ -20,7 +20,7 @@ struct PanelTextFont {
   QColor color;
 };
 
-enum class LineAlignment { LeftJustify, RightJustify, Center };
+enum class LineAlignment { Left, Right, Center };
 
 // Reading order of the panel's text. Right-to-left also swaps left and right alignment; the other
 // two right-to-left modes keep the alignment as set.
@@ -73,7 +73,7 @@ class TextPanel : public BevelPanel {
   std::uint32_t interval_ = 30;
   int stepSize_ = 1;
   bool enableTimer_ = true;
-  LineAlignment textAlignment_ = LineAlignment::LeftJustify;
+  LineAlignment textAlignment_ = LineAlignment::Left;
   PanelBiDi biDiMode_ = PanelBiDi::LeftToRight;
   TextPanelScroll scroll_;
   // Row height of TextFont, kept for ticks that leave the drawing out.

@@ -62,7 +62,7 @@ TEST_F(Actions, IsolateWithFourCpusCyclesTheOthersOverTwoToFour) {
   std::vector<AffinityMask> masks;
   for (Pid pid = 1; pid <= 5; ++pid) masks.push_back(machine.MaskOf(pid));
   EXPECT_EQ(masks, (std::vector<AffinityMask>{1, 2, 4, 8, 2}));
-  EXPECT_EQ(policy().NextCpu, 3);
+  EXPECT_EQ(policy().nextCpu, 3);
 }
 
 TEST(SetMenuItems, EachCaptionNamesItsSetAndItsSubmenuItsCount) {

@@ -62,20 +62,20 @@ TEST_F(Assignment, AutomaticAlternatesAndSkipsExcludedNames) {
       masks.push_back(set);
     }
     EXPECT_EQ(masks, c.expected) << "excluded: " << c.excluded;
-    EXPECT_EQ(engine.Policy().NextCpu, c.nextCpu);
+    EXPECT_EQ(engine.Policy().nextCpu, c.nextCpu);
   }
 }
 
 TEST_F(Assignment, LeftoverCounterFromQuadCoreIsUsedOnceThenWraps) {
   policy().mode = Mode::kAutomatic;
-  policy().NextCpu = 4;
+  policy().nextCpu = 4;
   machine.AddProcess(1, "a", 3);
   machine.AddProcess(2, "b", 3);
   engine.RefreshProcesses();
   EXPECT_EQ(SetMasksFor(1), std::vector<AffinityMask>{8});
   EXPECT_FALSE(machine.calls().setLog.front().succeeded) << "two CPUs refuse CPU 4";
   EXPECT_EQ(SetMasksFor(2), std::vector<AffinityMask>{1});
-  EXPECT_EQ(policy().NextCpu, 2);
+  EXPECT_EQ(policy().nextCpu, 2);
 }
 
 TEST_F(Assignment, QuadCoreCyclesOverFour) {
@@ -113,13 +113,13 @@ TEST_F(Assignment, ExcludedNamesAreUntouchedInEveryModeAndOffTouchesNothing) {
     machine.AddProcess(1, "NOTEPAD.EXE", 3);
     engine.RefreshProcesses();
     EXPECT_EQ(machine.calls().sets, 0) << "mode " << static_cast<int>(mode);
-    EXPECT_EQ(engine.Policy().NextCpu, 1) << "mode " << static_cast<int>(mode);
+    EXPECT_EQ(engine.Policy().nextCpu, 1) << "mode " << static_cast<int>(mode);
   }
   policy().mode = Mode::kOff;
   machine.AddProcess(2, "free", 3);
   engine.RefreshProcesses();
   EXPECT_EQ(machine.calls().sets, 0);
-  EXPECT_EQ(policy().NextCpu, 1);
+  EXPECT_EQ(policy().nextCpu, 1);
 }
 
 // On a machine of eight CPUs the mask text is the leading run of 0 and 1, ended by ": ".

@@ -76,7 +76,7 @@ TEST(CycleWhenCpusGoOffline, TheCycleShrinksWithTheMachine) {
     engine.RefreshProcesses();
   };
   startProcesses(12);
-  ASSERT_EQ(engine.Policy().NextCpu, 13);
+  ASSERT_EQ(engine.Policy().nextCpu, 13);
 
   struct Step {
     int online;
@@ -111,11 +111,11 @@ TEST(CycleOfOneCpu, AutomaticKeepsToItAndIsolateLeavesTheOthersBe) {
   engine.RefreshProcesses();
   engine.Table().SetSelected(0, true);
   machine.ResetCalls();
-  const std::int32_t counter = engine.Policy().NextCpu;
+  const std::int32_t counter = engine.Policy().nextCpu;
   engine.Isolate();
   EXPECT_EQ(machine.calls().sets, 1);
   EXPECT_EQ(machine.MaskOf(engine.Table().RowAt(0).pid), Cpus("0"));
-  EXPECT_EQ(engine.Policy().NextCpu, counter);
+  EXPECT_EQ(engine.Policy().nextCpu, counter);
 }
 
 }  // namespace

@@ -184,7 +184,7 @@ TEST_P(CycleOnManyCpus, AutomaticWalksTheChosenCpusInOrderAndWraps) {
   for (int i = 0; i < count; ++i) {
     EXPECT_EQ(Landed(Pid(i + 1)), Given(expected[std::size_t(i) % expected.size()])) << i;
   }
-  EXPECT_EQ(engine.Policy().NextCpu, int(expected[2 % expected.size()]) + 1);
+  EXPECT_EQ(engine.Policy().nextCpu, int(expected[2 % expected.size()]) + 1);
 }
 
 TEST_P(CycleOnManyCpus, IsolateSpreadsTheOthersOverTheCycleAfterCpuOne) {
@@ -199,7 +199,7 @@ TEST_P(CycleOnManyCpus, IsolateSpreadsTheOthersOverTheCycleAfterCpuOne) {
     EXPECT_EQ(Landed(Pid(i + 2)), Given(rest[std::size_t(i) % rest.size()])) << i;
   }
   // Mode Automatic goes on from where the spreading stopped.
-  EXPECT_EQ(engine.Policy().NextCpu, int(rest[1 % rest.size()]) + 1);
+  EXPECT_EQ(engine.Policy().nextCpu, int(rest[1 % rest.size()]) + 1);
 }
 
 // Machines with at most four CPUs offer Two and Four CPUs only.

@@ -308,7 +308,7 @@ TEST_F(Settings, WithoutADataDirectoryNothingIsWrittenAnywhere) {
   }
   ASSERT_FALSE(text.empty());
   EXPECT_NE(text.find("Datenverzeichnis"), std::string::npos);
-  EXPECT_EQ(program.Engine().Policy().NextCpu, 1);
+  EXPECT_EQ(program.Engine().Policy().nextCpu, 1);
 
   const auto sameError = [&](const auto& action) {
     try {

@@ -143,7 +143,7 @@ std::function<void(AssignmentPolicy&, const CpuTopology&)> CycleOver(CpuCycle cy
     policy.topology = machine;
     policy.cycle = cycle;
     UpdateCycleCpus(policy);
-    policy.NextCpu = firstCpu;
+    policy.nextCpu = firstCpu;
   };
 }
 

@@ -63,13 +63,13 @@ TEST_F(EngineInNamespace, ModeCpu2PinsAChildStartedAfterThePreviousPass) {
 
 TEST_F(EngineInNamespace, AutomaticAlternatesTwoNewChildren) {
   engine.Policy().mode = Mode::kAutomatic;
-  engine.Policy().NextCpu = 1;
+  engine.Policy().nextCpu = 1;
   Sleeper first;
   Sleeper second;
   engine.RefreshProcesses();
   EXPECT_EQ(AffinityOf(first.pid()), CpuNumbers{0});
   EXPECT_EQ(AffinityOf(second.pid()), CpuNumbers{1});
-  EXPECT_EQ(engine.Policy().NextCpu, 1);
+  EXPECT_EQ(engine.Policy().nextCpu, 1);
 }
 
 TEST_F(EngineInNamespace, ExcludedNameIsUntouched) {

@@ -129,10 +129,8 @@ TEST(LineListFind, IgnoresAsciiLetterCaseAndNothingElse) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FindLine(list, c.text), c.index) << c.text;
-    EXPECT_EQ(FindListBoxLine(list, c.text), c.index) << c.text;
   }
   EXPECT_EQ(FindLine({}, "a"), -1);
-  EXPECT_EQ(FindListBoxLine({}, "a"), -1);
 }
 
 TEST(LineListCompare, OrdersIgnoringCaseWithShorterPrefixFirst) {
