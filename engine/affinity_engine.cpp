@@ -27,6 +27,7 @@ void AffinityEngine::RebuildProcesses() {
 void AffinityEngine::ClearProcesses() {
   known_.clear();
   table_.Clear();
+  rememberedNeedSweep_ = true;
 }
 
 void AffinityEngine::Pass(EmptyListing onEmptyListing) {
@@ -41,6 +42,8 @@ void AffinityEngine::Pass(EmptyListing onEmptyListing) {
   for (const Pid pid : pids_) TrackProcess(pid);
   table_.EndPass();
   ForgetUnseenPids(pids_.size());
+  if (rememberedNeedSweep_) platform_.ForgetEnded([this](Pid pid) { return known_.contains(pid); });
+  rememberedNeedSweep_ = false;
 }
 
 void AffinityEngine::ProgramsStarted(std::span<const Pid> pids) {
@@ -80,7 +83,10 @@ void AffinityEngine::TrackProcess(Pid pid) {
   const bool reused = known.startTime != 0 && startTime != 0 && known.startTime != startTime;
   if (!isNew && (stale || reused)) {
     isNew = true;
-    if (reused) table_.RemoveRow(pid);
+    if (reused) {
+      table_.RemoveRow(pid);
+      platform_.Forget(pid);
+    }
     known = {};
   }
   known.seenInPass = pass_;
@@ -99,6 +105,7 @@ void AffinityEngine::TrackNewProcess(Pid pid, KnownProcess& known, const Affinit
   // not needed: reading names is what a pass spends most on.
   if (!IsManagedMask(mask, policy_.managedCpus)) return;
   std::string name = NameForRow(pid);
+  platform_.NewProcess(pid, mask);
   known.tookCycleStep = ApplyModeTo(platform_, policy_, pid, name, known.tookCycleStep);
   table_.AddRow(std::move(name), std::to_string(pid), pid, MaskTextOf(platform_.GetMask(pid)));
 }
@@ -133,7 +140,11 @@ std::string AffinityEngine::NameForRow(Pid pid) {
 
 void AffinityEngine::ForgetUnseenPids(std::size_t seenCount) {
   if (known_.size() == seenCount) return;
-  std::erase_if(known_, [this](const auto& entry) { return entry.second.seenInPass != pass_; });
+  std::erase_if(known_, [this](const auto& entry) {
+    if (entry.second.seenInPass == pass_) return false;
+    platform_.Forget(entry.first);  // a later process under its PID is another one
+    return true;
+  });
 }
 
 void AffinityEngine::ApplyToSelected(const AffinityMask& mask) {
@@ -182,6 +193,18 @@ void AffinityEngine::Exclude() {
     std::string lower = LowerCaseAscii(row.name);
     if (FindLine(exclusions, lower) == -1) exclusions.push_back(std::move(lower));
   });
+}
+
+void AffinityEngine::RestoreSelected() {
+  table_.ForEachSelectedRow([this](const ProcessRow& row) { platform_.Restore(row.pid); });
+  RefreshProcesses();
+}
+
+void AffinityEngine::RestoreAll() {
+  // A process that ended since the latest pass may have left its PID to another by now.
+  RefreshProcesses();
+  platform_.RestoreAll();
+  RefreshProcesses();
 }
 
 }  // namespace mervale

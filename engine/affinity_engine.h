@@ -9,6 +9,7 @@
 #include "engine/assignment_policy.h"
 #include "engine/platform/process_platform.h"
 #include "engine/process_table.h"
+#include "engine/remembering_platform.h"
 
 namespace mervale {
 
@@ -67,6 +68,12 @@ class AffinityEngine {
   void Isolate();
   // Adds the selected rows' lower-cased names to the exclusion list unless already there.
   void Exclude();
+  // The selected rows' processes, or every running process whose set the engine changed, get back
+  // the set they had before its first change; then a refresh. Others are left alone.
+  void RestoreSelected();
+  void RestoreAll();
+  // How many running processes have a set to be given back.
+  std::size_t RememberedCount() const { return platform_.RememberedCount(); }
 
  private:
   enum class EmptyListing { kEmptiesTable, kIsFailure };
@@ -86,7 +93,7 @@ class AffinityEngine {
   void ForgetUnseenPids(std::size_t seenCount);
   const std::string& MaskTextOf(const AffinityMask& mask);
 
-  ProcessPlatform& platform_;
+  RememberingPlatform platform_;
   FailureReporter& reporter_;
   ProcessTable table_;
   AssignmentPolicy policy_;
@@ -96,6 +103,9 @@ class AffinityEngine {
   std::vector<Pid> pids_;     // the latest listing, kept so a pass allocates nothing for it
   std::vector<Pid> changed_;  // of the latest LookForProgramChanges, kept for the same reason
   bool followKnownMasks_ = true;
+  // Emptying the table forgets which PIDs the remembered sets belong to, so the next pass drops
+  // those of processes gone meanwhile.
+  bool rememberedNeedSweep_ = false;
   // The latest mask turned into text: most processes share one mask, and on a big machine its
   // text is long.
   AffinityMask lastMask_;

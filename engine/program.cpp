@@ -127,6 +127,14 @@ void Program::IsolateSelected() {
   engine_.Isolate();
 }
 
+void Program::RestoreSelected() {
+  engine_.RestoreSelected();
+}
+
+void Program::RestoreAll() {
+  engine_.RestoreAll();
+}
+
 void Program::ExcludeSelected() {
   RequireDataDir();
   const std::string exclusionFile = ExclusionFileName(dataDir_);

@@ -109,6 +109,9 @@ class Program {
   void ApplySetToSelected(const CpuSet& set, bool addToList);
   void IsolateSelected();
   void ExcludeSelected();
+  // "Restore CPUs" in the process menu and "Restore all CPUs" in the tray menu.
+  void RestoreSelected();
+  void RestoreAll();
 
   // The Options window. Each setter stores the value and runs the control's reaction when the value
   // changed and the reaction is switched on.

@@ -78,10 +78,12 @@ constexpr std::array<std::string_view, kBigMachineCaptionCount> kBigMachineCapti
     "Set for %d selected",
     "Add to the profile",
     "CPUs: %d",
+    "Restore CPUs",
+    "Restore all CPUs",
 };
 
 static_assert(kBigMachineCaptionsEnglish.size() ==
-              static_cast<std::size_t>(BigMachineCaption::kCpuCountToolTip) + 1);
+              static_cast<std::size_t>(BigMachineCaption::kRestoreAllCpusItem) + 1);
 
 int LinesOf(const CaptionStep& step) {
   return step.target == kModeItems ? kModeItemCount : 1;

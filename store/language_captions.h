@@ -60,8 +60,9 @@ inline constexpr int kModeItemCount = 5;
 // A table that can be applied whole has at least this many lines.
 inline constexpr int kLanguageTableLines = 42;
 
-// Captions for machines with more than four CPUs, on the lines after the first 42. A language file
-// without them stays valid: the English text stands in for each line it lacks.
+// Captions on the lines after the first 42: those of machines with more than four CPUs, then the
+// restore items of every machine. A language file without them stays valid: the English text
+// stands in for each line it lacks.
 enum class BigMachineCaption {
   kSingleCpusMenu,        // the submenu that lists every CPU on its own
   kCoreItem,              // the threads of one physical core, "%d" its number
@@ -86,9 +87,11 @@ enum class BigMachineCaption {
   kSetForSelectedButton,  // Choose CPUs' OK under "All CPUs", "%d" the selected processes
   kAddToProfileButton,    // Choose CPUs' OK under "Add to list"
   kCpuCountToolTip,       // first line of a CPU set's tooltip, "%d" its number of CPUs
+  kRestoreCpusItem,       // process menu: the selected processes get their sets from before us
+  kRestoreAllCpusItem,    // tray menu: every process we changed does
 };
 
-inline constexpr int kBigMachineCaptionCount = 23;
+inline constexpr int kBigMachineCaptionCount = 25;
 
 // The table's line for `caption`, or its English text when the table is too short.
 std::string BigMachineCaptionText(const LineList& table, BigMachineCaption caption);

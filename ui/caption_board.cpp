@@ -23,6 +23,11 @@ void CaptionBoard::bindRefresher(std::function<void()> refresher) {
   refreshers_.push_back(std::move(refresher));
 }
 
+void CaptionBoard::bindComposedItem(QAction* item, std::function<QString()> caption) {
+  item->setText(caption());
+  bindRefresher([item, caption = std::move(caption)] { item->setText(caption()); });
+}
+
 void CaptionBoard::set(CaptionTarget target, const QString& caption) const {
   if (const auto found = setters_.find(target); found != setters_.end()) found->second(caption);
 }

@@ -23,6 +23,8 @@ class CaptionBoard {
   // A menu item; a caption of "-" makes it a separator line, any other text an ordinary item.
   void bindMenuItem(CaptionTarget target, QAction* item);
   void bindRefresher(std::function<void()> refresher);
+  // A menu item whose caption the program composes: set now and again with every language.
+  void bindComposedItem(QAction* item, std::function<QString()> caption);
 
   void set(CaptionTarget target, const QString& caption) const;
   // A language was applied: every refresher runs, in the order bound.

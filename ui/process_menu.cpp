@@ -57,6 +57,11 @@ void ProcessMenu::buildSetMenus(CaptionBoard& captions) {
   };
 
   addSetItems(SetMenuPlace::kProcessMenu, 0);
+  QAction* restore = addItem(this, "Restore1", QString());
+  connect(restore, &QAction::triggered, this, &ProcessMenu::onRestoreTriggered);
+  captions.bindComposedItem(restore, [this] {
+    return ProgramText(program_.Caption(BigMachineCaption::kRestoreCpusItem));
+  });
   QAction* isolate = addItem(this, "Isolate1", QStringLiteral("Isolate"));
   connect(isolate, &QAction::triggered, this, &ProcessMenu::onIsolateTriggered);
   captions.bindMenuItem(CaptionTarget::kIsolateItem, isolate);
@@ -135,6 +140,10 @@ void ProcessMenu::onChooseCpusTriggered(bool addToList) {
 // Isolate1Click
 void ProcessMenu::onIsolateTriggered() {
   RunGuarded(window_, [this] { program_.IsolateSelected(); });
+}
+
+void ProcessMenu::onRestoreTriggered() {
+  RunGuarded(window_, [this] { program_.RestoreSelected(); });
 }
 
 // Exclude1Click

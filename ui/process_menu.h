@@ -11,8 +11,8 @@ class Program;
 struct CpuFlags;
 
 // PopupMenu1: the process table's context menu: the sets of the first four CPUs (on machines with
-// more than four CPUs, the machine's own sets under "All CPUs" and "Add to list"), "Isolate" and
-// "Exclude". Its parent window shows the errors of its handlers.
+// more than four CPUs, the machine's own sets under "All CPUs" and "Add to list"), "Restore CPUs",
+// "Isolate" and "Exclude". Its parent window shows the errors of its handlers.
 class ProcessMenu : public QMenu {
   Q_OBJECT
 
@@ -26,6 +26,7 @@ class ProcessMenu : public QMenu {
   void onSetTriggered(const CpuFlags& flags, bool addToList);  // CPU11Click ... N12342Click
   void onIsolateTriggered();                                   // Isolate1Click
   void onExcludeTriggered();                                   // Exclude1Click
+  void onRestoreTriggered();                                   // "Restore CPUs"
   // On machines with more than four CPUs: an item of the machine's own sets under "All CPUs" or
   // "Add to list", and "Choose CPUs…", which opens ChooseCpusDialog.
   void onMachineSetTriggered(const CpuSet& set, bool addToList);

@@ -4,6 +4,7 @@
 #include "ui/caption_board.h"
 #include "ui/error_box.h"
 #include "ui/main_window.h"
+#include "ui/program_text.h"
 #include "ui/tray_icon.h"
 
 namespace mervale {
@@ -40,6 +41,11 @@ TrayMenu::TrayMenu(Program& program, CaptionBoard& captions, MainWindow& mainWin
     modeItems_[index] = item;
   }
   showMode(program_.CurrentMode());
+  QAction* restoreAll = addItem(this, "RestoreAll1", QString());
+  connect(restoreAll, &QAction::triggered, this, &TrayMenu::onRestoreAllTriggered);
+  captions.bindComposedItem(restoreAll, [this] {
+    return ProgramText(program_.Caption(BigMachineCaption::kRestoreAllCpusItem));
+  });
 
   bind(CaptionTarget::kTraySeparator2, addSeparator())->setObjectName(QStringLiteral("N2"));
   connect(
@@ -80,6 +86,10 @@ void TrayMenu::onModeTriggered(Mode mode) {
   RunGuarded(&mainWindow_, [this, mode] { program_.SelectMode(mode); });
   // Triggering a checkable item toggles its mark; the marks show the mode and nothing else.
   showMode(program_.CurrentMode());
+}
+
+void TrayMenu::onRestoreAllTriggered() {
+  RunGuarded(&mainWindow_, [this] { program_.RestoreAll(); });
 }
 
 }  // namespace mervale

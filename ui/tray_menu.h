@@ -15,7 +15,7 @@ class Program;
 class TrayIcon;
 
 // PopupMenu2: the tray icon and its menu: "Show", the modes with a check mark at the current one,
-// "Donation" and "Exit". The icon's double click brings the main window back.
+// "Restore all CPUs", "Donation" and "Exit". The icon's double click brings the main window back.
 class TrayMenu : public QMenu {
   Q_OBJECT
 
@@ -30,6 +30,7 @@ class TrayMenu : public QMenu {
   void onShowTriggered();  // Show1Click
   // Automatic1Click, Manual1Click, CPU12Click, CPU1Click, Off1Click
   void onModeTriggered(Mode mode);
+  void onRestoreAllTriggered();  // "Restore all CPUs"
 
  signals:
   void donationRequested();  // Donation1Click

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,8 @@ class ProcessPlatform {
   // Whether the process runs another program than when the backend last looked at it: one that
   // could not be opened then may be ours now. False where a backend keeps nothing between calls.
   virtual bool RunsAnotherProgram(Pid /*pid*/) { return false; }
+  // The process that started this one; nothing where a backend cannot tell.
+  virtual std::optional<Pid> ParentPid(Pid /*pid*/) { return std::nullopt; }
 };
 
 }  // namespace mervale

@@ -255,5 +255,21 @@ TEST(StartHints, TheNamespacesLatestPidIsTheChildJustStarted) {
   }
 }
 
+TEST_F(EngineInNamespace, RestoreAllGivesEveryThreadItsSetBackAndChildrenTheirParents) {
+  testing::ThreadedChild pinned(2);
+  engine.Policy().mode = Mode::kCpu1;
+  engine.ClearProcesses();
+  engine.RebuildProcesses();                                   // this program too
+  testing::Pin(testing::ThreadsOf(pinned.pid()).back(), {1});  // one thread chooses for itself
+  engine.Policy().mode = Mode::kOff;
+  testing::ThreadedChild inheriting(2);  // starts on the CPU this program was given
+  engine.RefreshProcesses();
+  engine.RestoreAll();
+  for (const Pid pid : {Pid(1), pinned.pid(), inheriting.pid()}) {
+    for (const pid_t thread : testing::ThreadsOf(pid_t(pid)))
+      EXPECT_EQ(AffinityOf(thread), allCpus) << "process " << pid << ", thread " << thread;
+  }
+}
+
 }  // namespace
 }  // namespace mervale

@@ -341,8 +341,8 @@ class MainWindowTest : public QObject, protected WindowFixture {
     auto* menu = Find<QMenu>(&mainWindow(), QStringLiteral("PopupMenu1"));
     QStringList names;
     for (const QAction* item : menu->actions()) names << item->objectName();
-    QCOMPARE(names, QStringList({"CPU11", "CPU21", "CPU31", "CPU41", "CPU121", "CPU341", "Isolate1",
-                                 "Exclude1", "N3", "AllCPUs1", "Addtolist1"}));
+    QCOMPARE(names, QStringList({"CPU11", "CPU21", "CPU31", "CPU41", "CPU121", "CPU341", "Restore1",
+                                 "Isolate1", "Exclude1", "N3", "AllCPUs1", "Addtolist1"}));
     QVERIFY(Action("N3")->isSeparator());
     QStringList twoCpus;
     for (const QAction* item : Find<QMenu>(&mainWindow(), QStringLiteral("woCPUs2"))->actions())
@@ -359,6 +359,8 @@ class MainWindowTest : public QObject, protected WindowFixture {
     QCOMPARE(machine->platform.MaskOf(400), 1u);
     for (Pid other : {100u, 200u, 300u}) QCOMPARE(machine->platform.MaskOf(other), 2u);
     QCOMPARE(Column(ProcessView()->model(), 2), QStringList({"0100", "0100", "0100", "1000"}));
+    Action("RestoreAll1")->trigger();
+    QCOMPARE(Column(ProcessView()->model(), 2), QStringList({"1111", "1111", "1111", "1111"}));
 
     Action("Exclude1")->trigger();
     QCOMPARE(Find<QListWidget>(&mainWindow(), QStringLiteral("ListBox2"))->item(0)->text(),

@@ -89,6 +89,12 @@ ErrorCode FakeProcessPlatform::SetMask(Pid pid, AffinityMask mask) {
   return 0;
 }
 
+std::optional<Pid> FakeProcessPlatform::ParentPid(Pid pid) {
+  const auto found = parents_.find(pid);
+  if (found == parents_.end()) return std::nullopt;
+  return found->second;
+}
+
 FakeProcessPlatform::Process* FakeProcessPlatform::Find(Pid pid) {
   return const_cast<Process*>(std::as_const(*this).Find(pid));
 }

@@ -46,6 +46,7 @@ class FakeProcessPlatform : public ProcessPlatform {
   void RunProgram(Pid pid, std::string name);
   // Another program changed the mask.
   void SetMaskFromOutside(Pid pid, AffinityMask mask);
+  void SetParent(Pid pid, Pid parent) { parents_[pid] = parent; }
   void SetCpuCount(int cpuCount) { cpuCount_ = cpuCount; }
   // Until set, the layout is one thread per core on every CPU.
   void SetTopology(CpuTopology topology) { topology_ = std::move(topology); }
@@ -77,6 +78,7 @@ class FakeProcessPlatform : public ProcessPlatform {
   AffinityMask GetMask(Pid pid) override;
   ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override { return ownPid_; }
+  std::optional<Pid> ParentPid(Pid pid) override;
 
  private:
   struct Process {
@@ -101,6 +103,7 @@ class FakeProcessPlatform : public ProcessPlatform {
   std::optional<CpuTopology> topology_;
   bool tellStartTimes_ = true;
   std::uint64_t lastStartTime_ = 0;
+  std::unordered_map<Pid, Pid> parents_;
   Calls calls_;
 };
 

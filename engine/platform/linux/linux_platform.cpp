@@ -81,13 +81,20 @@ std::string ExecutableName(std::string_view target) {
   return std::string(slash == std::string_view::npos ? target : target.substr(slash + 1));
 }
 
-std::string ShortKernelName(int procDir, Pid pid) {
-  const int fd = openat(procDir, ProcEntry(pid, "comm").c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {};
-  char name[64];
-  const ssize_t length = read(fd, name, sizeof name);
+// Up to `size` bytes of a process's file below /proc; their count, or 0 when there are none.
+std::size_t ReadProcFile(int procDir, Pid pid, std::string_view leaf, char* text,
+                         std::size_t size) {
+  const int fd = openat(procDir, ProcEntry(pid, leaf).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  const ssize_t length = read(fd, text, size);
   close(fd);
-  if (length <= 0) return {};
+  return length > 0 ? std::size_t(length) : 0;
+}
+
+std::string ShortKernelName(int procDir, Pid pid) {
+  char name[64];
+  const std::size_t length = ReadProcFile(procDir, pid, "comm", name, sizeof name);
+  if (length == 0) return {};
   return std::string(name, std::find(name, name + length, '\n'));
 }
 
@@ -113,13 +120,10 @@ bool HasSysNice() {
 // The real and effective uid of "Uid:\treal\teffective\tsaved\tfs" in /proc/PID/status: the
 // scheduler lets a user move a process when either is theirs.
 std::optional<std::pair<uid_t, uid_t>> OwnerUids(int procDir, Pid pid) {
-  const int fd = openat(procDir, ProcEntry(pid, "status").c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {};
   char text[2048];
-  const ssize_t length = read(fd, text, sizeof text - 1);
-  close(fd);
-  if (length <= 0) return {};
-  const std::string_view status(text, std::size_t(length));
+  const std::size_t length = ReadProcFile(procDir, pid, "status", text, sizeof text - 1);
+  if (length == 0) return {};
+  const std::string_view status(text, length);
   constexpr std::string_view kUidKey = "\nUid:\t";
   const std::size_t key = status.find(kUidKey);
   if (key == std::string_view::npos) return {};
@@ -263,6 +267,16 @@ bool LinuxProcessPlatform::RunsAnotherProgram(Pid pid) {
   int error = 0;
   const std::optional<std::string> name = ProgramName(pid, error);
   return name && name != known->name;
+}
+
+std::optional<Pid> LinuxProcessPlatform::ParentPid(Pid pid) {
+  char text[512];
+  // "PID (name) STATE PPID ...": the name may hold blanks and parentheses, its last ")" ends it.
+  const std::string_view stat(text, ReadProcFile(procDir_, pid, "stat", text, sizeof text));
+  const std::size_t nameEnd = stat.rfind(')');
+  if (nameEnd == std::string_view::npos || nameEnd + 4 >= stat.size()) return {};
+  const std::string_view rest = stat.substr(nameEnd + 4);
+  return ParseNumber(rest.substr(0, rest.find(' ')));
 }
 
 std::optional<std::string> LinuxProcessPlatform::ProgramName(Pid pid, int& error) const {

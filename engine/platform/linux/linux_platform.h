@@ -54,6 +54,8 @@ class LinuxProcessPlatform : public ProcessPlatform {
   // Compares the program's name now with the latest look's: a readlink, or for another user's
   // process the kernel's short name.
   bool RunsAnotherProgram(Pid pid) override;
+  // From /proc/PID/stat.
+  std::optional<Pid> ParentPid(Pid pid) override;
 
  private:
   struct KnownPid {
