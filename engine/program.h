@@ -78,7 +78,8 @@ class Program {
   bool ShowsLocaleBanner();
   // The Options window's language list: the files in the language directory (LanguagesDirFor).
   LineList LanguageNames();
-  // The About window's creation: restores the settings, first refresh, profile, language.
+  // The About window's creation: restores the settings, first refresh, profile, language. Every
+  // step runs even when one fails; the faults are thrown together at the end.
   void LoadSettings();
   void SaveSettings();
 
@@ -125,9 +126,14 @@ class Program {
   void RefreshTextChanged();
   void ApplyLanguage();
   void LoadLanguage();
+  // Loads and applies the language file of that name, English when there is none.
+  void UseLanguage(const std::string& name);
   std::string ProfileFileName() const;
   void RequireDataDir() const;
-  void RestoreSettings(const std::string& settingsFile);
+  // Restores what the file holds and gives what could not be read (each such value kept its
+  // default); throws when the file or the first profile list cannot be read, before any change.
+  std::vector<std::string> RestoreSettings(const std::string& settingsFile);
+  void WriteSettings();
   // The profile selector's index; anything outside the nine profiles selects none.
   void SetProfileIndex(int index);
   void SetProfileList(LineList entries);
@@ -154,6 +160,8 @@ class Program {
   bool startMinimizedReacts_ = true;
   bool profileReacts_ = true;
   bool refreshTextReacts_ = true;
+  // LoadSettings holds the settings' saves back while it restores; WriteSettings writes anyway.
+  bool settingsSavesOn_ = true;
 };
 
 }  // namespace mervale

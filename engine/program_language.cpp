@@ -25,17 +25,23 @@ void Program::LoadLanguage() {
   languageTable_.clear();
   RequireDataDir();
   LineList choice;
-  if (LoadIfExists(choice, LanguageChoiceFileName(dataDir_))) {
-    SelectLanguage(LineAt(choice, 0));
-  } else {
-    SelectLanguage(kFallbackLanguage);
-  }
+  const std::string name = LoadIfExists(choice, LanguageChoiceFileName(dataDir_))
+                               ? LineAt(choice, 0)
+                               : std::string(kFallbackLanguage);
+  // Applied before the choice is written, so a data directory that takes no writes still gets
+  // the language's captions; a file that already holds just the choice is left alone.
+  UseLanguage(name);
+  if (choice != LineList{name}) SaveLineList({name}, LanguageChoiceFileName(dataDir_));
 }
 
 void Program::SelectLanguage(const std::string& name) {
   RequireDataDir();
   // The choice is remembered even when no file of that name exists: English stands in for it.
   SaveLineList({name}, LanguageChoiceFileName(dataDir_));
+  UseLanguage(name);
+}
+
+void Program::UseLanguage(const std::string& name) {
   const std::string languagesDir = LanguagesDir();
   std::string file = languagesDir + name + kLanguageFileExtension;
   if (!FileExists(file)) file = languagesDir + kFallbackLanguage + kLanguageFileExtension;

@@ -30,6 +30,10 @@ std::string CannotSetDataText(const std::string& valueName) {
   return "Fehler beim Setzen der Daten für '" + valueName + "'";
 }
 
+std::string FileLineText(const std::string& fileName, int lineNumber, const std::string& text) {
+  return fileName + ", line " + std::to_string(lineNumber) + ": " + text;
+}
+
 std::string SystemErrorText(int code) {
 #ifdef _WIN32
   char buffer[512] = {};
