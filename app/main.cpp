@@ -19,6 +19,18 @@
 #include "store/system/linux/linux_system.h"
 #endif
 
+namespace {
+
+int EndProgram(int result) {
+#ifndef _WIN32
+  // Quitting ends the namespace; the processes in it get a moment to end on their own first.
+  if (mervale::IsNamespaceInit()) mervale::EndNamespaceProcesses(std::chrono::seconds(2));
+#endif
+  return result;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
   // The program takes nothing from its command line; Qt only sees it for its own options.
   QApplication application(argc, argv);
@@ -33,23 +45,20 @@ int main(int argc, char* argv[]) {
   mervale::SingleInstance instance(mervale::InstanceName());
   if (!instance.claim()) return 0;
   mervale::ExitSignals exitSignals;
+  mervale::ExitOnSignals exitOnSignals(exitSignals);
   mervale::LinuxProcessPlatform platform;
   mervale::LinuxSystemServices system;
 #endif
   mervale::WindowSet windows(platform, system);
 #ifndef _WIN32
+  exitOnSignals.windowsBuilt(windows.mainWindow());
+  if (exitOnSignals.exitAsked()) return EndProgram(0);
   mervale::BringForwardOnSecondStart(instance, windows.mainWindow());
-  mervale::ExitOnSignals(exitSignals, windows.mainWindow());
   // New processes get their mode as they start where the system reports starts; Windows, and Linux
   // without the privilege, rely on the refresh timer alone.
   mervale::LinuxProcessStartSource starts;
   mervale::StartWatcher startWatcher(starts, windows.program(), &windows.mainWindow());
 #endif
   windows.launch();
-  const int result = QApplication::exec();
-#ifndef _WIN32
-  // Quitting ends the namespace; the processes in it get a moment to end on their own first.
-  if (mervale::IsNamespaceInit()) mervale::EndNamespaceProcesses(std::chrono::seconds(2));
-#endif
-  return result;
+  return EndProgram(QApplication::exec());
 }
