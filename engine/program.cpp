@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/saved_list_change.h"
 #include "store/data_files.h"
 #include "store/error.h"
 #include "store/temporary_files.h"
@@ -17,19 +18,6 @@ constexpr const char* kNoDataDirText =
 
 // Primary languages whose users see the header banner.
 constexpr std::uint32_t kBannerLanguages[] = {0x01, 0x1F, 0x20, 0x21, 0x29};
-
-// Runs a change of a list that the window shows; the window follows the list also when the change
-// failed half-way (its save), since the list keeps what was changed.
-template <typename Change, typename Show>
-void ChangeShownList(const Change& change, const Show& show) {
-  try {
-    change();
-  } catch (...) {
-    show();
-    throw;
-  }
-  show();
-}
 
 }  // namespace
 
@@ -105,8 +93,10 @@ void Program::ModeChanged() {
 void Program::ApplySetToSelected(const CpuSet& set, bool addToList) {
   if (addToList) {
     const std::string profileFile = ProfileFileName();
-    ChangeShownList([&] { engine_.AddSelectedToProfile(set, profileFile); },
-                    [&] { view_.ShowProfileList(engine_.Policy().profileList); });
+    LineList& entries = engine_.Policy().profileList;
+    ChangeSavedList(
+        entries, [&] { engine_.AddSelectedToProfile(set, profileFile); },
+        [&] { view_.ShowProfileList(entries); });
   }
   engine_.ApplyToSelected(set);
 }
@@ -118,8 +108,9 @@ void Program::IsolateSelected() {
 void Program::ExcludeSelected() {
   RequireDataDir();
   const std::string exclusionFile = ExclusionFileName(dataDir_);
-  ChangeShownList([&] { engine_.Exclude(exclusionFile); },
-                  [&] { view_.ShowExclusionList(engine_.Policy().exclusionList); });
+  LineList& names = engine_.Policy().exclusionList;
+  ChangeSavedList(
+      names, [&] { engine_.Exclude(exclusionFile); }, [&] { view_.ShowExclusionList(names); });
 }
 
 }  // namespace mervale

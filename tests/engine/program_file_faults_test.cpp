@@ -102,6 +102,9 @@ class FileFaults : public ProgramTest {
       if (filesTakenAway) continue;
       EXPECT_TRUE(std::filesystem::is_regular_file(DataFile(name))) << name;
       EXPECT_EQ(ReadData(name), stored[saved]) << name;
+      // and the window shows the lists as their files hold them.
+      EXPECT_EQ(view.profileList, SplitLines(stored[Saved::kProfile])) << name;
+      EXPECT_EQ(view.exclusionList, SplitLines(stored[Saved::kExclusions])) << name;
     }
   }
   void ExpectEverySaveWorks() {
