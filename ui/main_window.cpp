@@ -154,7 +154,7 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
   columns->resizeSection(kColumnId, 100);
   columns->resizeSection(kColumnCpu, 100);
   connect(columns, &QHeaderView::sectionClicked, this, &MainWindow::onProcessColumnClicked);
-  processMenu_ = new ProcessMenu(program_, captions, this);
+  processMenu_ = new ProcessMenu(program_, captions, *processModel_, this);
   processView_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(processView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     processMenu_->popup(processView_->viewport()->mapToGlobal(at));

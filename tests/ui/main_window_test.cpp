@@ -179,10 +179,13 @@ class MainWindowTest : public QObject, protected WindowFixture {
         2);
   }
 
-  void errorInSettingsRestoreEndsOnlyThatStep() {
+  void aBadSettingsValueIsShownAndStartUpGoesOn() {
     machine->WriteDataFile(QStringLiteral("Settings.ini"), {"x", "F", "T", "3", "5", "T"});
     Start();
-    QCOMPARE(boxes->Shown(), QStringList{"Mervale: 'x' ist kein gültiger Integerwert."});
+    auto* tabs = Find<QTabWidget>(&mainWindow(), QStringLiteral("PageControl1"));
+    QVERIFY(tabs->tabText(0) != QStringLiteral("TabSheet1"));
+    QCOMPARE(boxes->Shown(),
+             QStringList{"Mervale: Settings.ini, line 1: 'x' ist kein gültiger Integerwert."});
     // The About window was complete before the restore ran, and stays hidden.
     QVERIFY(Find<TextPanel>(&windows->aboutWindow(), QStringLiteral("TextPanel1"))->isTicking());
     QVERIFY(windows->aboutWindow().isHidden());
@@ -336,6 +339,21 @@ class MainWindowTest : public QObject, protected WindowFixture {
     }
   }
 
+  // A row that comes in and a selection that moves while the menu is open change nothing: the
+  // choice hits the process the menu opened on.
+  void processMenuActsOnTheProcessesItOpenedOn() {
+    Start();
+    SelectPids({"200"});
+    emit Find<QMenu>(&mainWindow(), QStringLiteral("PopupMenu1"))->aboutToShow();
+    machine->platform.AddProcess(150, "aardvark.exe", 15);
+    windows->program().RefreshProcesses();
+    SelectPids({"300"});
+
+    Action("CPU11")->trigger();
+    for (const auto& [pid, mask] : {std::pair{200u, 1u}, {300u, 15u}, {150u, 15u}})
+      QCOMPARE(machine->platform.MaskOf(pid), mask);
+  }
+
   void processMenuHoldsEveryItemInOrder() {
     Start();
     auto* menu = Find<QMenu>(&mainWindow(), QStringLiteral("PopupMenu1"));
@@ -348,6 +366,18 @@ class MainWindowTest : public QObject, protected WindowFixture {
     for (const QAction* item : Find<QMenu>(&mainWindow(), QStringLiteral("woCPUs2"))->actions())
       twoCpus << item->text();
     QCOMPARE(twoCpus, QStringList({"1+2", "1+3", "1+4", "2+3", "2+4", "3+4"}));
+  }
+
+  // On two CPUs, items naming only CPUs 3 and 4 are disabled; every other item stays.
+  void processMenuDisablesWhatNamesOnlyMissingCpus() {
+    machine->platform.SetCpuCount(2);
+    Start();
+    QStringList disabled;
+    for (const QAction* item : mainWindow().findChildren<QAction*>())
+      if (!item->isEnabled()) disabled << item->objectName();
+    disabled.sort();
+    QCOMPARE(disabled,
+             QStringList({"CPU31", "CPU341", "CPU41", "N31", "N32", "N341", "N342", "N41", "N42"}));
   }
 
   void isolateAndExcludeFromTheMenu() {
