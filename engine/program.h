@@ -60,6 +60,8 @@ class Program {
   int ProfileIndex() const { return profileIndex_; }
   const std::string& DataDir() const { return dataDir_; }
   const LineList& LanguageTable() const { return languageTable_; }
+  // The language whose file the captions came from; empty before the first.
+  const std::string& LanguageInUse() const { return languageInUse_; }
   int RefreshIntervalMs() const { return refreshIntervalMs_; }
   // The machine's layout as it was when the program started.
   const CpuTopology& Topology() const { return engine_.Policy().topology; }
@@ -154,6 +156,7 @@ class Program {
   std::string dataDir_;
   bool dataDirKnown_ = false;
   LineList languageTable_;
+  std::string languageInUse_;
   int refreshIntervalMs_ = 1000;
   // LoadSettings switches these reactions off while it restores the controls.
   bool autostartReacts_ = true;

@@ -43,9 +43,11 @@ void Program::SelectLanguage(const std::string& name) {
 
 void Program::UseLanguage(const std::string& name) {
   const std::string languagesDir = LanguagesDir();
-  std::string file = languagesDir + name + kLanguageFileExtension;
-  if (!FileExists(file)) file = languagesDir + kFallbackLanguage + kLanguageFileExtension;
-  LoadLineList(languageTable_, file);
+  const std::string used = FileExists(languagesDir + name + kLanguageFileExtension)
+                               ? name
+                               : std::string(kFallbackLanguage);
+  LoadLineList(languageTable_, languagesDir + used + kLanguageFileExtension);
+  languageInUse_ = used;
   ApplyLanguage();
 }
 

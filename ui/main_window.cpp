@@ -142,6 +142,8 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
   processView_->setSortingEnabled(false);
   processView_->setWordWrap(false);
   processView_->setCornerButtonEnabled(false);
+  // Tab moves on to the next control, as in every other list of the window.
+  processView_->setTabKeyNavigation(false);
   processView_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   processView_->verticalHeader()->hide();
   processView_->verticalHeader()->setDefaultSectionSize(processView_->fontMetrics().height() + 5);
@@ -184,6 +186,7 @@ void MainWindow::buildSidePanel(CaptionBoard& captions) {
   profilePage_ = Named(buildProfilePage(captions), "TabSheet1");
   exclusionPage_ = Named(new QWidget(listTabs_), "TabSheet2");
   exclusionList_ = MultiSelectList("ListBox2", exclusionPage_);
+  exclusionList_->installEventFilter(this);
   auto* exclusions = new QVBoxLayout(exclusionPage_);
   exclusions->setContentsMargins(4, 4, 4, 4);
   exclusions->addWidget(exclusionList_);

@@ -51,6 +51,7 @@ class MainWindow : public QWidget {
   void onProcessColumnClicked(int column);                            // ListView1ColumnClick
   void onProcessViewKeyUp(int key, Qt::KeyboardModifiers modifiers);  // ListView1KeyUp
   void onProfileListKeyUp(int key, Qt::KeyboardModifiers modifiers);  // ListBox1KeyUp
+  void onExclusionListKeyUp(int key);                                 // ListBox2KeyUp
   void onModeChosen(int item);                                        // RadioGroup1Click
   void onProfileChosen(int index);                                    // ComboBox1Change
   void onDeleteProfileEntriesTriggered();                             // Delete1Click

@@ -55,6 +55,11 @@ void MainWindow::onProfileListKeyUp(int key, Qt::KeyboardModifiers modifiers) {
   if (key == Qt::Key_Delete) onDeleteProfileEntriesTriggered();
 }
 
+// ListBox2KeyUp
+void MainWindow::onExclusionListKeyUp(int key) {
+  if (key == Qt::Key_Delete) onDeleteExclusionsTriggered();
+}
+
 // RadioGroup1Click
 void MainWindow::onModeChosen(int item) {
   RunGuarded(this, [this, item] { program_.SelectMode(ModeOfItem(item)); });
@@ -142,6 +147,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (!key->isAutoRepeat()) {
       if (watched == processView_) onProcessViewKeyUp(key->key(), key->modifiers());
       if (watched == profileList_) onProfileListKeyUp(key->key(), key->modifiers());
+      if (watched == exclusionList_) onExclusionListKeyUp(key->key());
     }
   }
   return QWidget::eventFilter(watched, event);

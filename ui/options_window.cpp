@@ -112,9 +112,13 @@ OptionsWindow::OptionsWindow(Program& program, CaptionBoard& captions, QWidget* 
         {CaptionTarget::kCloseOptionsButton, closeButton_}}) {
     captions.bind(target, [control](const QString& text) { control->setProperty("text", text); });
   }
-  captions.bindRefresher([this] { extraCaptionsChanged(); });
+  captions.bindRefresher([this] {
+    extraCaptionsChanged();
+    markLanguageInUse();
+  });
 
   CentreOnFirstShow(this, mainWindow);
+  CloseOnEscape(this);
   fillLanguages();
 }
 
@@ -125,6 +129,12 @@ void OptionsWindow::fillLanguages() {
     for (const std::string& name : program_.LanguageNames()) names << ProgramText(name);
     languageGroup_->setItems(names);
   });
+  markLanguageInUse();
+}
+
+void OptionsWindow::markLanguageInUse() {
+  languageGroup_->setItemIndex(
+      languageGroup_->items().indexOf(ProgramText(program_.LanguageInUse())));
 }
 
 void OptionsWindow::showOptions(const Options& options) {
