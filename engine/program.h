@@ -68,7 +68,10 @@ class Program {
   // Whether the Options offer every cycle choice in place of "Quad core": on machines with more
   // than four CPUs.
   bool OffersCycleChoice() const { return ManagesMoreThanFourCpus(engine_.Policy().managedCpus); }
-  // A caption for machines with more than four CPUs, in the current language.
+  // The autostart box's caption in the current language where the logon entry is not the one the
+  // language files' "Autostart with windows" names; nothing where it is.
+  std::optional<std::string> OwnAutostartCaption() const;
+  // A caption past the first 42 lines, in the current language.
   std::string Caption(ExtraCaption caption) const {
     return ExtraCaptionText(languageTable_, caption);
   }

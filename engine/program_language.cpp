@@ -51,6 +51,11 @@ void Program::UseLanguage(const std::string& name) {
   ApplyLanguage();
 }
 
+std::optional<std::string> Program::OwnAutostartCaption() const {
+  if (system_.AutostartIsWindowsRunValue()) return std::nullopt;
+  return Caption(ExtraCaption::kStartAtLoginBox);
+}
+
 void Program::ApplyLanguage() {
   // A short table changes nothing: applying it half-way would leave the mode selector without some
   // of its items.
@@ -59,7 +64,9 @@ void Program::ApplyLanguage() {
   for (const CaptionStep& step : CaptionSteps()) {
     const auto line = static_cast<std::size_t>(step.index);
     if (step.target != CaptionTarget::kModeItems) {
-      view_.SetCaption(step.target, languageTable_[line]);
+      const std::optional<std::string> own =
+          step.target == CaptionTarget::kAutostartBox ? OwnAutostartCaption() : std::nullopt;
+      view_.SetCaption(step.target, own.value_or(languageTable_[line]));
       continue;
     }
     const std::optional<Mode> mode = CurrentMode();

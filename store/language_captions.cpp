@@ -70,10 +70,11 @@ constexpr std::array<std::string_view, kExtraCaptionCount> kExtraCaptionsEnglish
     "Two CPUs",
     "Four CPUs",
     "Cores",
+    "Start at login",
 };
 
 static_assert(kExtraCaptionsEnglish.size() ==
-              static_cast<std::size_t>(ExtraCaption::kCoresMenu) + 1);
+              static_cast<std::size_t>(ExtraCaption::kStartAtLoginBox) + 1);
 
 int LinesOf(const CaptionStep& step) {
   return step.target == kModeItems ? kModeItemCount : 1;

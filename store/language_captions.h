@@ -60,8 +60,9 @@ inline constexpr int kModeItemCount = 5;
 // A table that can be applied whole has at least this many lines.
 inline constexpr int kLanguageTableLines = 42;
 
-// Captions for machines with more than four CPUs, on the lines after the first 42. A language file
-// without them stays valid: the English text stands in for each line it lacks.
+// Captions added after the first 42 lines, on the lines that follow them: most for machines with
+// more than four CPUs. A language file without them stays valid: the English text stands in for
+// each line it lacks.
 enum class ExtraCaption {
   kSingleCpusMenu,        // the submenu that lists every CPU on its own
   kCoreItem,              // the threads of one physical core, "%d" its number
@@ -78,10 +79,11 @@ enum class ExtraCaption {
   kCycleLabel,  // Options: the set that mode Automatic cycles over
   kTwoCpusChoice,
   kFourCpusChoice,
-  kCoresMenu,  // the submenu that lists every core on its own
+  kCoresMenu,        // the submenu that lists every core on its own
+  kStartAtLoginBox,  // Options: the autostart box where the logon entry is not Windows' own
 };
 
-inline constexpr int kExtraCaptionCount = 16;
+inline constexpr int kExtraCaptionCount = 17;
 
 // The table's line for `caption`, or its English text when the table is too short.
 std::string ExtraCaptionText(const LineList& table, ExtraCaption caption);

@@ -39,6 +39,8 @@ OptionsWindow::OptionsWindow(Program& program, CaptionBoard& captions, QWidget* 
   auto* optionsPanel = Named(new QWidget(this), "Panel1");
   autostart_ =
       Named(new QCheckBox(QStringLiteral("Autostart with windows"), optionsPanel), "CheckBox1");
+  if (const std::optional<std::string> own = program_.OwnAutostartCaption())
+    autostart_->setText(ProgramText(*own));
   startMinimized_ =
       Named(new QCheckBox(QStringLiteral("Start minimized"), optionsPanel), "CheckBox2");
   refreshLabel_ = Named(new QLabel(QStringLiteral("Refresh rate (s):"), optionsPanel), "Label1");
