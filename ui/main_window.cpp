@@ -152,9 +152,12 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
   columns->setSectionsClickable(true);
   columns->setHighlightSections(false);
   columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  columns->resizeSection(kColumnName, 200);
-  columns->resizeSection(kColumnId, 100);
-  columns->resizeSection(kColumnCpu, 100);
+  // The name takes whatever width Id and CPU leave, so long names show whole where there is room.
+  columns->setSectionResizeMode(kColumnName, QHeaderView::Stretch);
+  columns->setSectionResizeMode(kColumnId, QHeaderView::ResizeToContents);
+  columns->setSectionResizeMode(kColumnCpu, QHeaderView::ResizeToContents);
+  columns->setSortIndicatorShown(true);
+  showSortIndicator();
   connect(columns, &QHeaderView::sectionClicked, this, &MainWindow::onProcessColumnClicked);
   processMenu_ = new ProcessMenu(program_, captions, *processModel_, this);
   processView_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -224,8 +227,9 @@ void MainWindow::buildSidePanel(CaptionBoard& captions) {
 
   splitter_->addWidget(processView_);
   splitter_->addWidget(sidePanel_);
-  splitter_->setStretchFactor(0, 0);
-  splitter_->setStretchFactor(1, 1);
+  // A wider window goes to the process table; the side panel keeps its width.
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 0);
   splitter_->setSizes({417, width() - 417});
 }
 

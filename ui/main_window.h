@@ -80,6 +80,8 @@ class MainWindow : public QWidget {
   void buildProcessTable(CaptionBoard& captions);
   void buildSidePanel(CaptionBoard& captions);
   QWidget* buildProfilePage(CaptionBoard& captions);
+  // The header's arrow on the column the table is sorted by, pointing its way.
+  void showSortIndicator();
   // A list's context menu with its one item, "Delete", which it returns.
   QAction* addListMenu(QListWidget* list, const char* menuName, const char* deleteName);
 

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QTableView>
@@ -40,6 +41,13 @@ std::vector<int> SelectedLines(const QListWidget* list) {
 // ListView1ColumnClick
 void MainWindow::onProcessColumnClicked(int column) {
   program_.Engine().Table().ColumnClick(column);
+  showSortIndicator();
+}
+
+void MainWindow::showSortIndicator() {
+  const ProcessTable& table = program_.Engine().Table();
+  processView_->horizontalHeader()->setSortIndicator(
+      table.SortColumn(), table.SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 // ListView1KeyUp

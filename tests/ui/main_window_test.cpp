@@ -274,6 +274,29 @@ class MainWindowTest : public QObject, protected WindowFixture {
     QCOMPARE(Column(rows, 1), QStringList({"9", "10", "100", "200", "300"}));
     ClickHeader(1);
     QCOMPARE(Column(rows, 1), QStringList({"300", "200", "100", "10", "9"}));
+    QHeaderView* header = ProcessView()->horizontalHeader();
+    QVERIFY(header->isSortIndicatorShown());
+    QCOMPARE(header->sortIndicatorSection(), 1);
+    QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+  }
+
+  // A bigger window widens the table, and the name column takes the room Id and CPU leave.
+  void theTableGrowsWithTheWindow() {
+    Start();
+    mainWindow().resize(868, 479);
+    mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow()));
+    const int narrow = ProcessView()->width();
+    const int sidePanel = Find<QWidget>(&mainWindow(), QStringLiteral("ScrollBox1"))->width();
+    mainWindow().resize(1250, 850);
+    QTRY_COMPARE(ProcessView()->width(), narrow + 1250 - 868);
+    QCOMPARE(Find<QWidget>(&mainWindow(), QStringLiteral("ScrollBox1"))->width(), sidePanel);
+    QHeaderView* header = ProcessView()->horizontalHeader();
+    QCOMPARE(header->sectionResizeMode(0), QHeaderView::Stretch);
+    QCOMPARE(header->sectionResizeMode(1), QHeaderView::ResizeToContents);
+    QCOMPARE(header->sectionResizeMode(2), QHeaderView::ResizeToContents);
+    QCOMPARE(header->sectionSize(0) + header->sectionSize(1) + header->sectionSize(2),
+             ProcessView()->viewport()->width());
   }
 
   void ctrlASelectsAllOnlyWithoutShift() {
