@@ -1,5 +1,7 @@
 #include "app/desktop_ties.h"
 
+#include <QCoreApplication>
+
 #include "app/single_instance.h"
 #include "ui/main_window.h"
 
@@ -20,8 +22,17 @@ void ExitOnRequest(SingleInstance& instance, MainWindow& mainWindow) {
 }
 
 #ifndef _WIN32
-void ExitOnSignals(ExitSignals& exitSignals, MainWindow& mainWindow) {
-  QObject::connect(&exitSignals, &ExitSignals::exitRequested, &mainWindow,
+ExitOnSignals::ExitOnSignals(ExitSignals& exitSignals) : exitSignals_(exitSignals) {
+  duringStart_ = QObject::connect(&exitSignals, &ExitSignals::exitRequested, [this] {
+    exitAsked_ = true;
+    // Ends the loops running now and makes any later one return at once, until the main loop.
+    QCoreApplication::exit(0);
+  });
+}
+
+void ExitOnSignals::windowsBuilt(MainWindow& mainWindow) {
+  QObject::disconnect(duringStart_);
+  QObject::connect(&exitSignals_, &ExitSignals::exitRequested, &mainWindow,
                    &MainWindow::onExitTriggered);
 }
 #endif

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMetaObject>
+
 namespace mervale {
 
 class ExitSignals;
@@ -14,8 +16,25 @@ void BringForwardOnSecondStart(SingleInstance& instance, MainWindow& mainWindow)
 void ExitOnRequest(SingleInstance& instance, MainWindow& mainWindow);
 
 #ifndef _WIN32
-// SIGTERM and SIGINT end the program as the tray menu's "Exit" does: the tray icon goes with it.
-void ExitOnSignals(ExitSignals& exitSignals, MainWindow& mainWindow);
+// SIGTERM and SIGINT end the program as the tray menu's "Exit" does, at any moment. While the
+// windows are being built, and an error box of their start-up may be open, a signal ends every
+// running event loop, the box's too, and start-up does not go on into the main loop.
+class ExitOnSignals {
+ public:
+  explicit ExitOnSignals(ExitSignals& exitSignals);
+  ExitOnSignals(const ExitOnSignals&) = delete;
+  ExitOnSignals& operator=(const ExitOnSignals&) = delete;
+
+  // The windows are built: from now on a signal closes the main window, as "Exit" does.
+  void windowsBuilt(MainWindow& mainWindow);
+  // Whether a signal came while the windows were being built.
+  bool exitAsked() const { return exitAsked_; }
+
+ private:
+  ExitSignals& exitSignals_;
+  QMetaObject::Connection duringStart_;
+  bool exitAsked_ = false;
+};
 #endif
 
 }  // namespace mervale

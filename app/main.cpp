@@ -15,6 +15,18 @@
 #include "app/exit_signals.h"
 #endif
 
+namespace {
+
+int EndProgram(int result) {
+#ifndef _WIN32
+  // Quitting ends the namespace; the processes in it get a moment to end on their own first.
+  if (mervale::IsNamespaceInit()) mervale::EndNamespaceProcesses(std::chrono::seconds(2));
+#endif
+  return result;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
   // The program takes nothing from its command line; Qt only sees it for its own options.
   QApplication application(argc, argv);
@@ -26,14 +38,16 @@ int main(int argc, char* argv[]) {
   if (!instance.claim()) return 0;
 #ifndef _WIN32
   mervale::ExitSignals exitSignals;
+  mervale::ExitOnSignals exitOnSignals(exitSignals);
 #endif
   const mervale::Backends backends = mervale::MakeBackends();
   mervale::WindowSet windows(*backends.platform, *backends.system);
+#ifndef _WIN32
+  exitOnSignals.windowsBuilt(windows.mainWindow());
+  if (exitOnSignals.exitAsked()) return EndProgram(0);
+#endif
   mervale::BringForwardOnSecondStart(instance, windows.mainWindow());
   mervale::ExitOnRequest(instance, windows.mainWindow());
-#ifndef _WIN32
-  mervale::ExitOnSignals(exitSignals, windows.mainWindow());
-#endif
   // New processes get their mode as they start where the system reports or hints at starts;
   // elsewhere the refresh timer alone finds them.
   std::unique_ptr<mervale::StartWatcher> startWatcher;
@@ -42,10 +56,5 @@ int main(int argc, char* argv[]) {
                                                            &windows.mainWindow());
   }
   windows.launch();
-  const int result = QApplication::exec();
-#ifndef _WIN32
-  // Quitting ends the namespace; the processes in it get a moment to end on their own first.
-  if (mervale::IsNamespaceInit()) mervale::EndNamespaceProcesses(std::chrono::seconds(2));
-#endif
-  return result;
+  return EndProgram(QApplication::exec());
 }

@@ -30,14 +30,22 @@ CpuSet OneManagedThreadPerCore(const CpuSet& managed, const CpuTopology& topolog
   return CpuSet::FromNumbers(MakeTopology(std::move(current)).OneThreadPerCore());
 }
 
+// The first `count` managed CPUs that are online: small machines manage CPUs 1 to 4 whether they
+// have them or not, and a CPU the machine lacks would leave every process sent there without a set.
+// A layout that names none of them leaves the managed ones.
+CpuSet FirstOnline(const CpuSet& managed, std::size_t count, const CpuTopology& topology) {
+  const CpuSet online = FirstOf(managed, count).Common(CpuSet::FromNumbers(topology.online));
+  return online.Empty() ? FirstOf(managed, count) : online;
+}
+
 }  // namespace
 
 CpuSet CycleCpus(CpuCycle cycle, const CpuSet& managed, const CpuTopology& topology) {
   switch (cycle) {
     case CpuCycle::kTwoCpus:
-      return FirstOf(managed, 2);
+      return FirstOnline(managed, 2, topology);
     case CpuCycle::kFourCpus:
-      return FirstOf(managed, 4);
+      return FirstOnline(managed, 4, topology);
     case CpuCycle::kOneThreadPerCore:
       return OneManagedThreadPerCore(managed, topology);
     case CpuCycle::kAllCpus:

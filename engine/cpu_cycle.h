@@ -18,8 +18,8 @@ inline constexpr int kCpuCycleCount = 4;
 // The CPUs the cycle walks on a machine with these managed CPUs and this layout: the first two or
 // four managed CPUs, the first managed thread of every core, or every managed CPU. A managed CPU
 // the layout does not know counts as a core of its own, so the set is never empty. Machines with
-// at most four CPUs manage CPUs 1 to 4, so there Two and Four CPUs stay CPUs 1 and 2 and CPUs 1 to
-// 4, also where the machine lacks some of them.
+// at most four CPUs manage CPUs 1 to 4 whether they have them or not; there Two and Four CPUs keep
+// only those of CPUs 1 and 2, or 1 to 4, that are online (all of them when the layout names none).
 CpuSet CycleCpus(CpuCycle cycle, const CpuSet& managed, const CpuTopology& topology);
 
 // The short, stable word that names the cycle in the settings file, and back; nothing for a word

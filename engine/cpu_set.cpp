@@ -70,6 +70,12 @@ bool CpuSet::IsSubsetOf(const CpuSet& other) const {
   return true;
 }
 
+CpuSet CpuSet::Common(const CpuSet& other) const {
+  std::vector<std::uint64_t> words(std::min(WordCount(), other.WordCount()));
+  for (std::size_t i = 0; i < words.size(); ++i) words[i] = Word(i) & other.Word(i);
+  return FromWords(words);
+}
+
 std::uint64_t CpuSet::Word(std::size_t index) const {
   if (index < kInlineWords) return low_[index];
   return index - kInlineWords < high_.size() ? high_[index - kInlineWords] : 0;

@@ -36,6 +36,8 @@ class CpuSet {
   // One past the highest CPU in the set (its zero-based number + 1); 0 when empty.
   std::size_t End() const;
   bool IsSubsetOf(const CpuSet& other) const;
+  // The CPUs both sets hold.
+  CpuSet Common(const CpuSet& other) const;
   // How many words hold the set (at least one), and each of them; past them every word is 0.
   std::size_t WordCount() const;
   std::uint64_t Word(std::size_t index) const;

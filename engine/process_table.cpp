@@ -54,6 +54,16 @@ void ProcessTable::SelectAll() {
   for (auto& row : rows_) row->selected = true;
 }
 
+std::vector<Pid> ProcessTable::SelectedPids() const {
+  std::vector<Pid> pids;
+  ForEachSelectedRow([&pids](const ProcessRow& row) { pids.push_back(row.pid); });
+  return pids;
+}
+
+void ProcessTable::SelectOnly(std::span<const Pid> pids) {
+  for (auto& row : rows_) row->selected = std::ranges::find(pids, row->pid) != pids.end();
+}
+
 int ProcessTable::Compare(const ProcessRow& a, const ProcessRow& b) const {
   return sortAscending_ ? CompareAscending(sortColumn_, a, a.maskText, b, b.maskText)
                         : CompareAscending(sortColumn_, b, b.maskText, a, a.maskText);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -66,6 +67,9 @@ class ProcessTable {
   // Selection, as the view reports it.
   void SetSelected(int index, bool selected);
   void SelectAll();
+  std::vector<Pid> SelectedPids() const;
+  // Selects the rows of these PIDs that are still in the table, and no other row.
+  void SelectOnly(std::span<const Pid> pids);
   // Calls `action` with each selected row, first to last; the rows are counted before the first
   // call.
   template <typename Action>

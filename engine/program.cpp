@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/saved_list_change.h"
 #include "store/data_files.h"
 #include "store/error.h"
 #include "store/line_list_file.h"
@@ -18,21 +19,6 @@ constexpr const char* kNoDataDirText =
 
 // Primary languages whose users see the header banner.
 constexpr std::uint32_t kBannerLanguages[] = {0x01, 0x1F, 0x20, 0x21, 0x29};
-
-// Runs a change of a list that the window shows and saves the whole list, also when nothing
-// changed; the window follows the list also when the save failed, since the list keeps the change.
-template <typename Change, typename Show>
-void ChangeSavedList(const Change& change, const LineList& list, const std::string& path,
-                     const Show& show) {
-  try {
-    change();
-    SaveLineList(list, path);
-  } catch (...) {
-    show();
-    throw;
-  }
-  show();
-}
 
 }  // namespace
 
@@ -116,9 +102,14 @@ void Program::ModeChanged() {
 void Program::ApplySetToSelected(const CpuSet& set, bool addToList) {
   if (addToList) {
     const std::string profileFile = ProfileFileName();
-    const LineList& profile = engine_.Policy().profileList;
-    ChangeSavedList([&] { engine_.AddSelectedToProfile(set); }, profile, profileFile,
-                    [&] { view_.ShowProfileList(profile); });
+    LineList& entries = engine_.Policy().profileList;
+    ChangeSavedList(
+        entries,
+        [&] {
+          engine_.AddSelectedToProfile(set);
+          SaveLineList(entries, profileFile);
+        },
+        [&] { view_.ShowProfileList(entries); });
   }
   engine_.ApplyToSelected(set);
 }
@@ -138,9 +129,14 @@ void Program::RestoreAll() {
 void Program::ExcludeSelected() {
   RequireDataDir();
   const std::string exclusionFile = ExclusionFileName(dataDir_);
-  const LineList& exclusions = engine_.Policy().exclusionList;
-  ChangeSavedList([&] { engine_.Exclude(); }, exclusions, exclusionFile,
-                  [&] { view_.ShowExclusionList(exclusions); });
+  LineList& names = engine_.Policy().exclusionList;
+  ChangeSavedList(
+      names,
+      [&] {
+        engine_.Exclude();
+        SaveLineList(names, exclusionFile);
+      },
+      [&] { view_.ShowExclusionList(names); });
 }
 
 }  // namespace mervale

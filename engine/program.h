@@ -60,13 +60,18 @@ class Program {
   int ProfileIndex() const { return profileIndex_; }
   const std::string& DataDir() const { return dataDir_; }
   const LineList& LanguageTable() const { return languageTable_; }
+  // The language whose file the captions came from; empty before the first.
+  const std::string& LanguageInUse() const { return languageInUse_; }
   int RefreshIntervalMs() const { return refreshIntervalMs_; }
   // The machine's layout as it was when the program started.
   const CpuTopology& Topology() const { return engine_.Policy().topology; }
   // Whether the Options offer every cycle choice in place of "Quad core": on machines with more
   // than four CPUs.
   bool OffersCycleChoice() const { return ManagesMoreThanFourCpus(engine_.Policy().managedCpus); }
-  // A caption for machines with more than four CPUs, in the current language.
+  // The autostart box's caption in the current language where the logon entry is not the one the
+  // language files' "Autostart with windows" names; nothing where it is.
+  std::optional<std::string> OwnAutostartCaption() const;
+  // A caption past the first 42 lines, in the current language.
   std::string Caption(BigMachineCaption caption) const {
     return BigMachineCaptionText(languageTable_, caption);
   }
@@ -78,7 +83,8 @@ class Program {
   bool ShowsLocaleBanner();
   // The Options window's language list: the files in the language directory (LanguagesDirFor).
   LineList LanguageNames();
-  // The About window's creation: restores the settings, first refresh, profile, language.
+  // The About window's creation: restores the settings, first refresh, profile, language. Every
+  // step runs even when one fails; the faults are thrown together at the end.
   void LoadSettings();
   void SaveSettings();
 
@@ -132,9 +138,14 @@ class Program {
   void RefreshTextChanged();
   void ApplyLanguage();
   void LoadLanguage();
+  // Loads and applies the language file of that name, English when there is none.
+  void UseLanguage(const std::string& name);
   std::string ProfileFileName() const;
   void RequireDataDir() const;
-  void RestoreSettings(const std::string& settingsFile);
+  // Restores what the file holds and gives what could not be read (each such value kept its
+  // default); throws when the file or the first profile list cannot be read, before any change.
+  std::vector<std::string> RestoreSettings(const std::string& settingsFile);
+  void WriteSettings();
   // The profile selector's index; anything outside the nine profiles selects none.
   void SetProfileIndex(int index);
   void SetProfileList(LineList entries);
@@ -155,12 +166,15 @@ class Program {
   std::string dataDir_;
   bool dataDirKnown_ = false;
   LineList languageTable_;
+  std::string languageInUse_;
   int refreshIntervalMs_ = 1000;
   // LoadSettings switches these reactions off while it restores the controls.
   bool autostartReacts_ = true;
   bool startMinimizedReacts_ = true;
   bool profileReacts_ = true;
   bool refreshTextReacts_ = true;
+  // LoadSettings holds the settings' saves back while it restores; WriteSettings writes anyway.
+  bool settingsSavesOn_ = true;
 };
 
 }  // namespace mervale

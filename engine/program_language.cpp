@@ -26,22 +26,35 @@ void Program::LoadLanguage() {
   languageTable_.clear();
   RequireDataDir();
   LineList choice;
-  if (LoadIfExists(choice, LanguageChoiceFileName(dataDir_))) {
-    SelectLanguage(LineAt(choice, 0));
-  } else {
-    SelectLanguage(kFallbackLanguage);
-  }
+  const std::string name = LoadIfExists(choice, LanguageChoiceFileName(dataDir_))
+                               ? LineAt(choice, 0)
+                               : std::string(kFallbackLanguage);
+  // Applied before the choice is written, so a data directory that takes no writes still gets
+  // the language's captions; a file that already holds just the choice is left alone.
+  UseLanguage(name);
+  if (choice != LineList{name}) SaveLineList({name}, LanguageChoiceFileName(dataDir_));
 }
 
 void Program::SelectLanguage(const std::string& name) {
   RequireDataDir();
   // The choice is remembered even when no file of that name exists: English stands in for it.
   SaveLineList({name}, LanguageChoiceFileName(dataDir_));
+  UseLanguage(name);
+}
+
+void Program::UseLanguage(const std::string& name) {
   const std::string languagesDir = LanguagesDir();
-  std::string file = languagesDir + name + kLanguageFileExtension;
-  if (!FileExists(file)) file = languagesDir + kFallbackLanguage + kLanguageFileExtension;
-  LoadLineList(languageTable_, file);
+  const std::string used = FileExists(languagesDir + name + kLanguageFileExtension)
+                               ? name
+                               : std::string(kFallbackLanguage);
+  LoadLineList(languageTable_, languagesDir + used + kLanguageFileExtension);
+  languageInUse_ = used;
   ApplyLanguage();
+}
+
+std::optional<std::string> Program::OwnAutostartCaption() const {
+  if (system_.AutostartIsWindowsRunValue()) return std::nullopt;
+  return Caption(BigMachineCaption::kStartAtLoginBox);
 }
 
 void Program::ApplyLanguage() {
@@ -52,7 +65,9 @@ void Program::ApplyLanguage() {
   for (const CaptionStep& step : CaptionSteps()) {
     const auto line = static_cast<std::size_t>(step.index);
     if (step.target != CaptionTarget::kModeItems) {
-      view_.SetCaption(step.target, languageTable_[line]);
+      const std::optional<std::string> own =
+          step.target == CaptionTarget::kAutostartBox ? OwnAutostartCaption() : std::nullopt;
+      view_.SetCaption(step.target, own.value_or(languageTable_[line]));
       continue;
     }
     const std::optional<Mode> mode = CurrentMode();

@@ -2,6 +2,7 @@
 #include <functional>
 
 #include "engine/program.h"
+#include "engine/saved_list_change.h"
 #include "store/data_files.h"
 #include "store/line_list_file.h"
 
@@ -68,17 +69,25 @@ void Program::SelectProfile(int index) {
 void Program::DeleteProfileEntries(const std::vector<int>& selectedEntries) {
   const std::string profileFile = ProfileFileName();
   LineList& entries = engine_.Policy().profileList;
-  RemoveSelected(entries, selectedEntries);
-  view_.ShowProfileList(entries);
-  SaveLineList(entries, profileFile);
+  ChangeSavedList(
+      entries,
+      [&] {
+        RemoveSelected(entries, selectedEntries);
+        SaveLineList(entries, profileFile);
+      },
+      [&] { view_.ShowProfileList(entries); });
 }
 
 void Program::DeleteExclusions(const std::vector<int>& selectedNames) {
   RequireDataDir();
   LineList& names = engine_.Policy().exclusionList;
-  RemoveSelected(names, selectedNames);
-  view_.ShowExclusionList(names);
-  SaveLineList(names, ExclusionFileName(dataDir_));
+  ChangeSavedList(
+      names,
+      [&] {
+        RemoveSelected(names, selectedNames);
+        SaveLineList(names, ExclusionFileName(dataDir_));
+      },
+      [&] { view_.ShowExclusionList(names); });
 }
 
 }  // namespace mervale

@@ -1,8 +1,10 @@
+#include <algorithm>
 #include <initializer_list>
 #include <vector>
 
 #include "engine/program.h"
 #include "store/data_files.h"
+#include "store/error.h"
 #include "store/line_list_file.h"
 #include "store/settings_file.h"
 
@@ -48,6 +50,10 @@ std::optional<std::string> CycleWordToStore(CpuCycle cycle, bool offersCycleChoi
 }  // namespace
 
 void Program::SaveSettings() {
+  if (settingsSavesOn_) WriteSettings();
+}
+
+void Program::WriteSettings() {
   RequireDataDir();
   const SettingsValues values{SettingsValueOf(CurrentMode()),
                               options_.autostart,
@@ -62,21 +68,33 @@ void Program::SaveSettings() {
 void Program::LoadSettings() {
   languageTable_.clear();
   RequireDataDir();
-  const std::string settingsFile = SettingsFileName(dataDir_);
-  if (FileExists(settingsFile)) {
+  // Start-up goes through every step whatever fails on the way, so the window never comes up
+  // half-started; the user hears of each fault once, at the end.
+  std::vector<std::string> faults;
+  const auto attempt = [&faults](const auto& step) {
     try {
-      RestoreSettings(settingsFile);
-    } catch (...) {
-      // The active profile's list must show what its file holds even so: left empty, the next
-      // addition would save one entry over the whole file.
-      LoadActiveProfileList();
-      throw;
+      step();
+    } catch (const Error& error) {
+      if (std::ranges::find(faults, error.what()) == faults.end())
+        faults.emplace_back(error.what());
     }
-  }
-  engine_.RefreshProcesses();
-  SaveSettings();
-  LoadActiveProfileList();
-  LoadLanguage();
+  };
+  // Restoring runs the reactions of the cycle and the mode, and applying the language the mode's
+  // again, and each saves: the file is written once, after the restore, from what it restored, or
+  // when a value could not be read, not until the user changes something, and then with the values
+  // that were read.
+  const ReactionsSwitchedOff savesHeld{&settingsSavesOn_};
+  const std::string settingsFile = SettingsFileName(dataDir_);
+  if (FileExists(settingsFile)) attempt([&] { faults = RestoreSettings(settingsFile); });
+  const bool settingsReadWhole = faults.empty();
+  attempt([this] { engine_.RefreshProcesses(); });
+  if (settingsReadWhole) attempt([this] { WriteSettings(); });
+  attempt([this] { LoadActiveProfileList(); });
+  attempt([this] { LoadLanguage(); });
+  if (faults.empty()) return;
+  std::string text = faults.front();
+  for (std::size_t i = 1; i < faults.size(); ++i) text = ErrorBoxText(text) + "\n" + faults[i];
+  throw Error(text);
 }
 
 void Program::LoadActiveProfileList() {
@@ -84,33 +102,30 @@ void Program::LoadActiveProfileList() {
   if (LoadIfExists(entries, ProfileFileName())) SetProfileList(std::move(entries));
 }
 
-void Program::RestoreSettings(const std::string& settingsFile) {
+std::vector<std::string> Program::RestoreSettings(const std::string& settingsFile) {
   LineList lines;
   LoadLineList(lines, settingsFile);
-  // Everything that can fail is read before any control changes: the reactions below save the
-  // settings from half-restored controls, and only a completed restore writes the file's own lines
-  // back over them.
   LineList firstProfile;
   const bool hasFirstProfile =
       LoadIfExists(firstProfile, mervale::ProfileFileName(dataDir_, StoredProfileText(lines)));
-  const SettingsValues stored = ParseSettingsLines(lines);
+  SettingsReading stored = ReadSettingsLines(lines);
 
   if (hasFirstProfile) SetProfileList(std::move(firstProfile));
   const ReactionsSwitchedOff switchedOff{&autostartReacts_, &startMinimizedReacts_, &profileReacts_,
                                          &refreshTextReacts_};
-  SetAutostart(stored.autostart);
-  SetStartMinimized(stored.startMinimized);
-  SetCpuCycle(StoredCycle(lines, stored, OffersCycleChoice()));
+  SetAutostart(stored.values.autostart);
+  SetStartMinimized(stored.values.startMinimized);
+  SetCpuCycle(StoredCycle(lines, stored.values, OffersCycleChoice()));
   UpdateCycle();
-  SetProfileIndex(stored.profileIndex);
-  SelectMode(ModeOfSettingsValue(stored.mode));
-  SetRefreshText(stored.refreshText);
+  SetProfileIndex(stored.values.profileIndex);
+  SelectMode(ModeOfSettingsValue(stored.values.mode));
+  SetRefreshText(stored.values.refreshText);
   // A refresh rate that is no usable number is the user's stored text all the same: the field shows
   // it and the timer keeps its interval, so start-up is not interrupted for it.
-  if (const std::optional<int> interval = RefreshIntervalOf(stored.refreshText)) {
+  if (const std::optional<int> interval = RefreshIntervalOf(stored.values.refreshText)) {
     SetRefreshInterval(*interval);
   }
-  SaveLineList(lines, settingsFile);
+  return std::move(stored.faults);
 }
 
 }  // namespace mervale

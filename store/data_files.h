@@ -4,9 +4,11 @@
 
 namespace mervale {
 
+inline constexpr const char* kSettingsFileName = "Settings.ini";
+
 // The files of the data directory; `dataDir` ends in the path separator.
 inline std::string SettingsFileName(const std::string& dataDir) {
-  return dataDir + "Settings.ini";
+  return dataDir + kSettingsFileName;
 }
 inline std::string LanguageChoiceFileName(const std::string& dataDir) {
   return dataDir + "lang.ini";

@@ -24,6 +24,10 @@ std::string CannotSetDataText(const std::string& valueName) {
   return "Fehler beim Setzen der Daten für '" + valueName + "'";
 }
 
+std::string FileLineText(const std::string& fileName, int lineNumber, const std::string& text) {
+  return fileName + ", line " + std::to_string(lineNumber) + ": " + text;
+}
+
 [[noreturn]] void ThrowCannotOpen(const std::string& path, int code) {
   throw Error(CannotOpenFileText(path, SystemErrorText(code)));
 }

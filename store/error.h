@@ -20,6 +20,8 @@ std::string ListIndexText(int index);
 inline constexpr const char* kCannotInsertLineText = "Zeile kann nicht eingefügt werden";
 std::string InvalidIntegerText(std::string_view text);
 std::string CannotSetDataText(const std::string& valueName);
+// An error met at one line of a file, with the file's name and the line's number (from 1) in front.
+std::string FileLineText(const std::string& fileName, int lineNumber, const std::string& text);
 
 // The operating system's text for an error code (errno on Linux, GetLastError on Windows).
 std::string SystemErrorText(int code);

@@ -71,7 +71,7 @@ constexpr std::array<std::string_view, kBigMachineCaptionCount> kBigMachineCapti
     "Two CPUs",
     "Four CPUs",
     "Cores",
-    "",
+    "Start at login",
     "Every CPU",
     "All",
     "None",

@@ -79,11 +79,11 @@ enum class BigMachineCaption {
   kCycleLabel,  // Options: the set that mode Automatic cycles over
   kTwoCpusChoice,
   kFourCpusChoice,
-  kCoresMenu,     // the submenu that lists every core on its own
-  kLine59,        // held for a caption of another change
-  kEveryCpuItem,  // the item that gives every online CPU, inside "All CPUs" and "Add to list"
-  kAllButton,     // Choose CPUs: check every box
-  kNoneButton,    // Choose CPUs: clear every box
+  kCoresMenu,        // the submenu that lists every core on its own
+  kStartAtLoginBox,  // Options: the autostart box where the logon entry is not Windows' own
+  kEveryCpuItem,     // the item that gives every online CPU, inside "All CPUs" and "Add to list"
+  kAllButton,        // Choose CPUs: check every box
+  kNoneButton,       // Choose CPUs: clear every box
   kSetForSelectedButton,  // Choose CPUs' OK under "All CPUs", "%d" the selected processes
   kAddToProfileButton,    // Choose CPUs' OK under "Add to list"
   kCpuCountToolTip,       // first line of a CPU set's tooltip, "%d" its number of CPUs

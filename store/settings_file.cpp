@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "store/data_files.h"
+#include "store/error.h"
 #include "store/integer_text.h"
 
 namespace mervale {
@@ -40,20 +42,43 @@ LineList SettingsLines(const SettingsValues& values) {
   return lines;
 }
 
-const std::string& StoredProfileText(const LineList& lines) {
-  return LineAt(lines, kProfileLine);
+std::string StoredProfileText(const LineList& lines) {
+  if (lines.size() <= std::size_t(kProfileLine))
+    return std::to_string(SettingsValues{}.profileIndex);
+  return lines[kProfileLine];
 }
 
-SettingsValues ParseSettingsLines(const LineList& lines) {
-  SettingsValues values;
-  StoredProfileText(lines);
-  values.autostart = IsTrue(LineAt(lines, kAutostartLine));
-  values.startMinimized = IsTrue(LineAt(lines, kStartMinimizedLine));
-  values.quadCore = IsTrue(LineAt(lines, kQuadCoreLine));
-  values.profileIndex = StrToInt(StoredProfileText(lines));
-  values.mode = StrToInt(LineAt(lines, kModeLine));
-  values.refreshText = LineAt(lines, kRefreshLine);
-  return values;
+SettingsReading ReadSettingsLines(const LineList& lines) {
+  SettingsReading reading;
+  SettingsValues& values = reading.values;
+  for (int line = kModeLine; line <= kQuadCoreLine; ++line) {
+    try {
+      const std::string& text = LineAt(lines, line);
+      switch (line) {
+        case kModeLine:
+          values.mode = StrToInt(text);
+          break;
+        case kAutostartLine:
+          values.autostart = IsTrue(text);
+          break;
+        case kStartMinimizedLine:
+          values.startMinimized = IsTrue(text);
+          break;
+        case kProfileLine:
+          values.profileIndex = StrToInt(text);
+          break;
+        case kRefreshLine:
+          values.refreshText = text;
+          break;
+        default:
+          values.quadCore = IsTrue(text);
+      }
+    } catch (const Error& error) {
+      reading.faults.push_back(FileLineText(kSettingsFileName, line + 1, error.what()));
+      if (lines.size() <= std::size_t(line)) break;
+    }
+  }
+  return reading;
 }
 
 std::optional<std::string> StoredCycleWord(const LineList& lines) {

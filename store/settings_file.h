@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/line_list.h"
 
@@ -26,16 +27,23 @@ struct SettingsValues {
 // seventh line only when there is a cycle word.
 LineList SettingsLines(const SettingsValues& values);
 
-// Line 4 exactly as read, the way the first profile load names its file; throws the list-index
-// error when the file is shorter.
-const std::string& StoredProfileText(const LineList& lines);
+// Line 4 exactly as read, the way the first profile load names its file; in a shorter file the
+// default profile's number.
+std::string StoredProfileText(const LineList& lines);
 
-// Reads a settings file's lines back. The lines are read in the order the restore uses them, so a
-// short file or a malformed number raises the error the restore would meet first: a missing line
-// gives the list-index error with its index, a malformed line 1 or 4 the integer error. Only "T"
-// reads as true. The indices are returned as written; the selectors apply their own limits. Lines
-// past the sixth are not read: written again, the values make six lines.
-SettingsValues ParseSettingsLines(const LineList& lines);
+// A settings file read back value by value: each value that cannot be read keeps its default, and
+// the others are read all the same.
+struct SettingsReading {
+  SettingsValues values;
+  // What was wrong, in line order, each naming the file and the line before the error's text. A
+  // short file is one fault, told at its first missing line.
+  std::vector<std::string> faults;
+};
+
+// Only "T" reads as true; lines 1 and 4 must be integers. The indices are returned as written;
+// the selectors apply their own limits. Lines past the sixth are not read: written again, the
+// values make six lines.
+SettingsReading ReadSettingsLines(const LineList& lines);
 
 // Line 7 as written, the word naming the cycle, when the file has one.
 std::optional<std::string> StoredCycleWord(const LineList& lines);

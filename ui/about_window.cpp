@@ -111,6 +111,7 @@ AboutWindow::AboutWindow() : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSiz
   connect(makerLink_, &ClickLabel::clicked, this, &AboutWindow::onMakerLinkClicked);
 
   CentreOnFirstShow(this);
+  CloseOnEscape(this);
 }
 
 // BitBtn1Click

@@ -55,6 +55,7 @@ DonationWindow::DonationWindow(QWidget* mainWindow)
   connect(wishListButton_, &QPushButton::clicked, this, &DonationWindow::onWishListClicked);
   connect(closeButton_, &QPushButton::clicked, this, &DonationWindow::onCloseClicked);
   CentreOnFirstShow(this, mainWindow);
+  CloseOnEscape(this);
 }
 
 // Button1Click

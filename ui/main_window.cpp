@@ -145,6 +145,8 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
   processView_->setSortingEnabled(false);
   processView_->setWordWrap(false);
   processView_->setCornerButtonEnabled(false);
+  // Tab moves on to the next control, as in every other list of the window.
+  processView_->setTabKeyNavigation(false);
   processView_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   processView_->verticalHeader()->hide();
   processView_->verticalHeader()->setDefaultSectionSize(processView_->fontMetrics().height() + 5);
@@ -153,9 +155,12 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
   columns->setSectionsClickable(true);
   columns->setHighlightSections(false);
   columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  columns->resizeSection(kColumnName, 200);
-  columns->resizeSection(kColumnId, 100);
+  // The name takes whatever width Id and CPU leave, so long names show whole where there is room.
+  columns->setSectionResizeMode(kColumnName, QHeaderView::Stretch);
+  columns->setSectionResizeMode(kColumnId, QHeaderView::ResizeToContents);
   columns->resizeSection(kColumnCpu, 100);
+  columns->setSortIndicatorShown(true);
+  showSortIndicator();
   // The compact lists of a big machine widen the CPU column up to a limit; past it they end in "…".
   processView_->setTextElideMode(Qt::ElideRight);
   processModel_->setCpuToolTip([this](const CpuSet& set) {
@@ -171,7 +176,7 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
   connect(processModel_, &QAbstractItemModel::modelReset, this,
           [this] { fitCpuColumn(0, processModel_->rowCount() - 1); });
   connect(columns, &QHeaderView::sectionClicked, this, &MainWindow::onProcessColumnClicked);
-  processMenu_ = new ProcessMenu(program_, captions, this);
+  processMenu_ = new ProcessMenu(program_, captions, *processModel_, this);
   processView_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(processView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     processMenu_->popup(processView_->viewport()->mapToGlobal(at));
@@ -180,11 +185,13 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
 }
 
 void MainWindow::fitCpuColumn(int first, int last) {
-  // No wider than the table shows, so a long list ends in "…" in sight rather than past the edge.
+  // No wider than the table shows beside Id and a name column of some width, so a long list ends
+  // in "…" in sight rather than past the edge.
+  constexpr int kNarrowestName = 120;
   QHeaderView* columns = processView_->horizontalHeader();
   const int width = columns->sectionSize(kColumnCpu);
-  const int widestAllowed =
-      std::min(320, processView_->viewport()->width() - columns->sectionPosition(kColumnCpu));
+  const int widestAllowed = std::min(
+      320, processView_->viewport()->width() - columns->sectionSize(kColumnId) - kNarrowestName);
   if (width >= widestAllowed) return;
   const QFontMetrics metrics = processView_->fontMetrics();
   int widest = width;
@@ -218,6 +225,7 @@ void MainWindow::buildSidePanel(CaptionBoard& captions) {
   profilePage_ = Named(buildProfilePage(captions), "TabSheet1");
   exclusionPage_ = Named(new QWidget(listTabs_), "TabSheet2");
   exclusionList_ = MultiSelectList("ListBox2", exclusionPage_);
+  exclusionList_->installEventFilter(this);
   auto* exclusions = new QVBoxLayout(exclusionPage_);
   exclusions->setContentsMargins(4, 4, 4, 4);
   exclusions->addWidget(exclusionList_);
@@ -255,8 +263,9 @@ void MainWindow::buildSidePanel(CaptionBoard& captions) {
 
   splitter_->addWidget(processView_);
   splitter_->addWidget(sidePanel_);
-  splitter_->setStretchFactor(0, 0);
-  splitter_->setStretchFactor(1, 1);
+  // A wider window goes to the process table; the side panel keeps its width.
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 0);
   splitter_->setSizes({417, width() - 417});
 }
 

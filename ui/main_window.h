@@ -51,6 +51,7 @@ class MainWindow : public QWidget {
   void onProcessColumnClicked(int column);                            // ListView1ColumnClick
   void onProcessViewKeyUp(int key, Qt::KeyboardModifiers modifiers);  // ListView1KeyUp
   void onProfileListKeyUp(int key, Qt::KeyboardModifiers modifiers);  // ListBox1KeyUp
+  void onExclusionListKeyUp(int key);                                 // ListBox2KeyUp
   void onModeChosen(int item);                                        // RadioGroup1Click
   void onProfileChosen(int index);                                    // ComboBox1Change
   void onDeleteProfileEntriesTriggered();                             // Delete1Click
@@ -82,6 +83,8 @@ class MainWindow : public QWidget {
   void fitCpuColumn(int first, int last);
   void buildSidePanel(CaptionBoard& captions);
   QWidget* buildProfilePage(CaptionBoard& captions);
+  // The header's arrow on the column the table is sorted by, pointing its way.
+  void showSortIndicator();
   // A list's context menu with its one item, "Delete", which it returns.
   QAction* addListMenu(QListWidget* list, const char* menuName, const char* deleteName);
 

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QTableView>
@@ -38,6 +39,13 @@ std::vector<int> SelectedLines(const QListWidget* list) {
 // ListView1ColumnClick
 void MainWindow::onProcessColumnClicked(int column) {
   program_.Engine().Table().ColumnClick(column);
+  showSortIndicator();
+}
+
+void MainWindow::showSortIndicator() {
+  const ProcessTable& table = program_.Engine().Table();
+  processView_->horizontalHeader()->setSortIndicator(
+      table.SortColumn(), table.SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 // ListView1KeyUp
@@ -51,6 +59,11 @@ void MainWindow::onProfileListKeyUp(int key, Qt::KeyboardModifiers modifiers) {
   if (key == Qt::Key_A && CommandModifiers(modifiers) == Qt::ControlModifier)
     profileList_->selectAll();
   if (key == Qt::Key_Delete) onDeleteProfileEntriesTriggered();
+}
+
+// ListBox2KeyUp
+void MainWindow::onExclusionListKeyUp(int key) {
+  if (key == Qt::Key_Delete) onDeleteExclusionsTriggered();
 }
 
 // RadioGroup1Click
@@ -137,6 +150,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (!key->isAutoRepeat()) {
       if (watched == processView_) onProcessViewKeyUp(key->key(), key->modifiers());
       if (watched == profileList_) onProfileListKeyUp(key->key(), key->modifiers());
+      if (watched == exclusionList_) onExclusionListKeyUp(key->key());
     }
   }
   return QWidget::eventFilter(watched, event);

@@ -39,6 +39,8 @@ OptionsWindow::OptionsWindow(Program& program, CaptionBoard& captions, QWidget* 
   auto* optionsPanel = Named(new QWidget(this), "Panel1");
   autostart_ =
       Named(new QCheckBox(QStringLiteral("Autostart with windows"), optionsPanel), "CheckBox1");
+  if (const std::optional<std::string> own = program_.OwnAutostartCaption())
+    autostart_->setText(ProgramText(*own));
   startMinimized_ =
       Named(new QCheckBox(QStringLiteral("Start minimized"), optionsPanel), "CheckBox2");
   refreshLabel_ = Named(new QLabel(QStringLiteral("Refresh rate (s):"), optionsPanel), "Label1");
@@ -112,9 +114,13 @@ OptionsWindow::OptionsWindow(Program& program, CaptionBoard& captions, QWidget* 
         {CaptionTarget::kCloseOptionsButton, closeButton_}}) {
     captions.bind(target, [control](const QString& text) { control->setProperty("text", text); });
   }
-  captions.bindRefresher([this] { bigMachineCaptionsChanged(); });
+  captions.bindRefresher([this] {
+    bigMachineCaptionsChanged();
+    markLanguageInUse();
+  });
 
   CentreOnFirstShow(this, mainWindow);
+  CloseOnEscape(this);
   fillLanguages();
 }
 
@@ -125,6 +131,12 @@ void OptionsWindow::fillLanguages() {
     for (const std::string& name : program_.LanguageNames()) names << ProgramText(name);
     languageGroup_->setItems(names);
   });
+  markLanguageInUse();
+}
+
+void OptionsWindow::markLanguageInUse() {
+  languageGroup_->setItemIndex(
+      languageGroup_->items().indexOf(ProgramText(program_.LanguageInUse())));
 }
 
 void OptionsWindow::showOptions(const Options& options) {

@@ -40,6 +40,7 @@ class OptionsWindow : public QWidget {
 
  private:
   void fillLanguages();  // FormCreate
+  void markLanguageInUse();
 
   Program& program_;
 

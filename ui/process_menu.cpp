@@ -10,6 +10,7 @@
 #include "ui/caption_board.h"
 #include "ui/choose_cpus_dialog.h"
 #include "ui/error_box.h"
+#include "ui/process_table_model.h"
 #include "ui/program_text.h"
 
 namespace mervale {
@@ -28,9 +29,12 @@ QMenu* AddSubmenu(QMenu* parent, std::string_view name, const QString& caption) 
 
 }  // namespace
 
-ProcessMenu::ProcessMenu(Program& program, CaptionBoard& captions, QWidget* window)
-    : QMenu(window), program_(program), window_(window) {
+ProcessMenu::ProcessMenu(Program& program, CaptionBoard& captions, ProcessTableModel& rows,
+                         QWidget* window)
+    : QMenu(window), program_(program), window_(window), rows_(rows) {
   setObjectName(QStringLiteral("PopupMenu1"));
+  connect(this, &QMenu::aboutToShow, this,
+          [this] { chosen_ = program_.Engine().Table().SelectedPids(); });
   buildSetMenus(captions);
   captions.bindRefresher([this] { showMachineSets(); });
 }
@@ -50,6 +54,7 @@ void ProcessMenu::buildSetMenus(CaptionBoard& captions) {
       QAction* action = menus.at({place, cpuCount})->addAction(Latin1(item.caption));
       action->setObjectName(Latin1(item.name));
       if (item.captionLine) captions.bindMenuItem(*item.captionLine, action);
+      setItems_.emplace_back(action, SetOf(item.flags));
       const bool addToList = item.place == SetMenuPlace::kAddToList;
       connect(action, &QAction::triggered, this,
               [this, flags = item.flags, addToList] { onSetTriggered(flags, addToList); });
@@ -85,8 +90,13 @@ void ProcessMenu::buildSetMenus(CaptionBoard& captions) {
 
 void ProcessMenu::showMachineSets() {
   const CpuTopology& topology = program_.Topology();
+  const CpuSet online = CpuSet::FromNumbers(topology.online);
+  for (const auto& [action, set] : setItems_) {
+    // A layout that names no CPU says nothing about what the machine lacks.
+    if (action) action->setEnabled(online.Empty() || !set.Common(online).Empty());
+  }
   const CaptionOf caption = [this](BigMachineCaption line) { return program_.Caption(line); };
-  const auto items = MachineSetItems(topology, CpuSet::FromNumbers(topology.online), caption);
+  const auto items = MachineSetItems(topology, online, caption);
   if (items.empty()) return;
   for (QMenu* menu : {allCpusMenu_, addToListMenu_}) {
     // Submenus are the menu's children, which clearing its items leaves behind.
@@ -126,11 +136,23 @@ void ProcessMenu::onSetTriggered(const CpuFlags& flags, bool addToList) {
   onMachineSetTriggered(SetOf(flags), addToList);
 }
 
+void ProcessMenu::selectChosen() {
+  if (chosen_) rows_.selectOnly(*chosen_);
+  chosen_.reset();
+}
+
+template <typename Action>
+void ProcessMenu::runOnChosen(Action&& action) {
+  selectChosen();
+  RunGuarded(window_, action);
+}
+
 void ProcessMenu::onMachineSetTriggered(const CpuSet& set, bool addToList) {
-  RunGuarded(window_, [&] { program_.ApplySetToSelected(set, addToList); });
+  runOnChosen([&] { program_.ApplySetToSelected(set, addToList); });
 }
 
 void ProcessMenu::onChooseCpusTriggered(bool addToList) {
+  selectChosen();
   // Window-modal without a nested loop, so the refresh goes on while the user chooses.
   auto* dialog = new ChooseCpusDialog(program_, addToList, window_);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -139,16 +161,16 @@ void ProcessMenu::onChooseCpusTriggered(bool addToList) {
 
 // Isolate1Click
 void ProcessMenu::onIsolateTriggered() {
-  RunGuarded(window_, [this] { program_.IsolateSelected(); });
+  runOnChosen([this] { program_.IsolateSelected(); });
 }
 
 void ProcessMenu::onRestoreTriggered() {
-  RunGuarded(window_, [this] { program_.RestoreSelected(); });
+  runOnChosen([this] { program_.RestoreSelected(); });
 }
 
 // Exclude1Click
 void ProcessMenu::onExcludeTriggered() {
-  RunGuarded(window_, [this] { program_.ExcludeSelected(); });
+  runOnChosen([this] { program_.ExcludeSelected(); });
 }
 
 }  // namespace mervale

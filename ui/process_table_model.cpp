@@ -47,6 +47,11 @@ void ProcessTableModel::bindSelection(QItemSelectionModel* selection) {
   pushSelection();
 }
 
+void ProcessTableModel::selectOnly(std::span<const Pid> pids) {
+  table_.SelectOnly(pids);
+  pushSelection();
+}
+
 int ProcessTableModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : table_.RowCount();
 }

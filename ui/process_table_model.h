@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,8 @@ class ProcessTableModel : public QAbstractTableModel, public TableObserver {
   // The view's selection model; its changes go to the table and the table's selection is put back
   // into it after a sort or a reset.
   void bindSelection(QItemSelectionModel* selection);
+  // Selects the rows of these processes, in the table and in the view, and no other row.
+  void selectOnly(std::span<const Pid> pids);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QPointer>
 #include <QScreen>
+#include <QShortcut>
 #include <QWidget>
 
 namespace mervale {
@@ -43,6 +44,11 @@ class FirstShowCentring : public QObject {
 
 void CentreOnFirstShow(QWidget* window, QWidget* owner) {
   new FirstShowCentring(window, owner);
+}
+
+void CloseOnEscape(QWidget* window) {
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+  QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
 }
 
 }  // namespace mervale

@@ -8,4 +8,7 @@ namespace mervale {
 // owner (any more); later it opens wherever it was left.
 void CentreOnFirstShow(QWidget* window, QWidget* owner = nullptr);
 
+// Escape closes (hides) the window, as its close box does.
+void CloseOnEscape(QWidget* window);
+
 }  // namespace mervale

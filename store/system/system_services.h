@@ -24,6 +24,9 @@ class SystemServices {
   virtual void WriteAutostart(const std::string& executablePath) = 0;
   // Removes the logon entry; a missing one is no error and nothing is reported.
   virtual void DeleteAutostart() = 0;
+  // Whether the logon entry is the one the language files name "Autostart with windows": the
+  // value under Windows' Run key.
+  virtual bool AutostartIsWindowsRunValue() = 0;
   // The system locale identifier; its low 8 bits are the primary language (0x09 English).
   virtual std::uint32_t SystemLocaleId() = 0;
   // Creates the directory and its missing parents; failures are ignored.

@@ -76,6 +76,15 @@ kill -TERM "$inner"
 ends_within 15 "$outer" || fail "the program in another namespace did not end on SIGTERM"
 echo "a program in another namespace ran beside it"
 
+# SIGTERM while a start-up error box is open (a settings file of three lines) ends the program.
+mkdir -p "$work/badconfig/Mervale"
+printf '1\r\nF\r\nF\r\n' >"$work/badconfig/Mervale/Settings.ini"
+XDG_CONFIG_HOME=$work/badconfig start_in_namespace boxed
+sleep 2
+kill -TERM "$inner"
+ends_within 15 "$outer" || fail "SIGTERM did not end the program while its start-up box was open"
+echo "SIGTERM ended the program while its start-up error box was open"
+
 # Orphans inside: one ends soon and must not stay a zombie, one lives until the end.
 inside sh -c 'sleep 0.3 & sleep 600 & exit 0'
 sleep 1.5

@@ -48,7 +48,8 @@ class DesktopTiesTest : public QObject, protected WindowFixture {
   // Last: it runs and ends the application's own loop.
   void sigtermEndsTheProgramAsExitDoes() {
     ExitSignals exitSignals;
-    ExitOnSignals(exitSignals, mainWindow());
+    ExitOnSignals exitOnSignals(exitSignals);
+    exitOnSignals.windowsBuilt(mainWindow());
     mainWindow().show();
     QVERIFY(QTest::qWaitForWindowExposed(&mainWindow()));
     QVERIFY(Icon()->isVisible());

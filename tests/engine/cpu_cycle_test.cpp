@@ -41,8 +41,10 @@ TEST(CycleCpus, FollowsTheManagedCpusAndTheLayout) {
     CpuTopology topology;
     CpuSet expected;
   } cases[] = {
-      {"small machine, two", CpuCycle::kTwoCpus, Cpus("0-3"), Layout("0", {}), Cpus("0-1")},
-      {"small machine, four", CpuCycle::kFourCpus, Cpus("0-3"), Layout("0-1", {}), Cpus("0-3")},
+      // Small machines manage CPUs 1 to 4; the cycle keeps the online ones.
+      {"small machine, two", CpuCycle::kTwoCpus, Cpus("0-3"), Layout("0", {}), Cpus("0")},
+      {"small machine, four", CpuCycle::kFourCpus, Cpus("0-3"), Layout("0-1", {}), Cpus("0-1")},
+      {"small machine, no layout", CpuCycle::kFourCpus, Cpus("0-3"), CpuTopology{}, Cpus("0-3")},
       {"hybrid, one thread per core", CpuCycle::kOneThreadPerCore, Cpus("0-23"), hybrid,
        Cpus("0,2,4,6,8,10,12,14,16-23")},
       {"hybrid, all", CpuCycle::kAllCpus, Cpus("0-23"), hybrid, Cpus("0-23")},

@@ -102,6 +102,9 @@ class FileFaults : public ProgramTest {
       if (filesTakenAway) continue;
       EXPECT_TRUE(std::filesystem::is_regular_file(DataFile(name))) << name;
       EXPECT_EQ(ReadData(name), stored[saved]) << name;
+      // and the window shows the lists as their files hold them.
+      EXPECT_EQ(view.profileList, SplitLines(stored[Saved::kProfile])) << name;
+      EXPECT_EQ(view.exclusionList, SplitLines(stored[Saved::kExclusions])) << name;
     }
   }
   void ExpectEverySaveWorks() {
@@ -262,6 +265,7 @@ TEST_F(FileFaults, AReadOnlyDataDirectoryRefusesEverySaveAndStartUp) {
   next.LoadExclusionList();
   EXPECT_EQ(ErrorOf([&] { next.LoadSettings(); }), readOnly(DataFile("Settings.ini")));
   EXPECT_EQ(nextView.exclusionList, LineList{"gamma.exe"});
+  EXPECT_EQ(nextView.captions[CaptionTarget::kExitItem], "en28");
   for (const Saved saved : kEverySave) EXPECT_EQ(ReadData(FileNameOf(saved)), stored[saved]);
 }
 
@@ -308,7 +312,8 @@ TEST_F(FileFaults, ADirectoryInPlaceOfAFileIsLeftAsItIs) {
   next.PrepareData();
   next.LoadExclusionList();
   EXPECT_EQ(ErrorOf([&] { next.LoadSettings(); }),
-            CannotCreateFileText(DataFile("Settings.ini"), SystemErrorText(EISDIR)));
+            ErrorBoxText(CannotCreateFileText(DataFile("Settings.ini"), SystemErrorText(EISDIR))) +
+                "\n" + CannotCreateFileText(DataFile("lang.ini"), SystemErrorText(EISDIR)));
   EXPECT_TRUE(nextView.exclusionList.empty());
   EXPECT_TRUE(std::filesystem::is_directory(DataFile("Settings.ini")));
 }
@@ -361,9 +366,9 @@ TEST_F(FileFaults, AFileThatVanishesBeforeItIsReadIsReportedAndChangesNothing) {
        },
        [](const Program& p, const HookedView&) { return p.CurrentMode() == Mode::kManual; },
        [&](const Program& p, const HookedView& v) {
-         return p.CurrentMode() == Mode::kOff && v.shownModes.empty() &&
-                p.GetOptions().cycle == CpuCycle::kTwoCpus && v.intervals.empty() &&
-                p.Engine().Table().RowCount() == 0 && noLanguage(p, v);
+         // Nothing restored, and start-up went on all the same.
+         return p.CurrentMode() == Mode::kOff && p.GetOptions().cycle == CpuCycle::kTwoCpus &&
+                v.intervals.empty() && !noLanguage(p, v);
        }},
       {"lang.ini",
        [&] {
@@ -430,9 +435,10 @@ TEST_F(FileFaults, HandEditedFilesWithNulBytesAndMegabyteLines) {
   FakeProgramView cutView;
   Program cut(machine, system, cutView);
   cut.PrepareData();
-  EXPECT_EQ(ErrorOf([&] { cut.LoadSettings(); }), ListIndexText(3));
+  EXPECT_EQ(ErrorOf([&] { cut.LoadSettings(); }),
+            FileLineText("Settings.ini", 4, ListIndexText(3)));
   EXPECT_EQ(ReadData("Settings.ini"), settingsWithNul);
-  EXPECT_EQ(cut.CurrentMode(), Mode::kOff);
+  EXPECT_EQ(cut.CurrentMode(), Mode::kManual);
 
   WriteData("Settings.ini", Lines({"2", "F", "F", "0", huge, "T"}));
   WriteData("CPU1_0.lst", "1000: alpha.exe\r\n" + huge + "\r\n0011: beta.exe\0tail\r\n"s);

@@ -55,7 +55,9 @@ TEST_F(HostileFiles, ALongSettingsLineIsQuotedAsAnExcerpt) {
     lines[static_cast<std::size_t>(line)] = kLongLine;
     WriteData("Settings.ini", Lines(lines));
     const std::string error = StartUpError();
-    EXPECT_EQ(error, "'" + std::string(kExcerptBytes, '9') + "…' ist kein gültiger Integerwert");
+    EXPECT_EQ(error, FileLineText("Settings.ini", line + 1,
+                                  "'" + std::string(kExcerptBytes, '9') +
+                                      "…' ist kein gültiger Integerwert"));
     EXPECT_EQ(ReadData("Settings.ini"), Lines(lines)) << "line " << line + 1;
   }
 }

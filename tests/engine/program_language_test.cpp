@@ -45,6 +45,12 @@ TEST_P(LanguageLength, AFullTableSetsEveryCaptionFromItsLine) {
   EXPECT_EQ(view.shownModes.size(), reactionsBefore + 1);
   EXPECT_EQ(program.CurrentMode(), Mode::kCpu1);
   EXPECT_EQ(ReadData("lang.ini"), "Test\r\n");
+  // Where the logon entry is not Windows' own, the autostart box has a line of its own.
+  system.SetAutostartIsWindowsRunValue(false);
+  program.SelectLanguage("Test");
+  EXPECT_EQ(view.captions[kAutostartBox], program.Caption(BigMachineCaption::kStartAtLoginBox));
+  EXPECT_EQ(program.Caption(BigMachineCaption::kStartAtLoginBox),
+            GetParam() > 58 ? "t58" : "Start at login");
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, LanguageLength, ::testing::Values(42, 50, 60));

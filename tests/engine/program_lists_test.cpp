@@ -109,16 +109,32 @@ TEST_F(ListsTest, SetsWithoutListOnlyApply) {
   EXPECT_EQ(view.profileList.size(), 4u);
 }
 
-TEST_F(ListsTest, AFailedSaveStillShowsTheChangedList) {
+const LineList kStoredProfile{"1000: alpha.exe", "0100: beta.exe", "x", "0011: gamma.exe"};
+
+// Every change of a list that cannot be saved leaves the list, in the window and for the modes, as
+// it was, and so as its file holds it.
+TEST_F(ListsTest, AFailedSaveShowsTheListAsItWas) {
+  program.SelectMode(Mode::kManual);
+  SelectRows({300});
+  program.ExcludeSelected();
   std::filesystem::remove(DataFile("CPU1_0.lst"));
+  std::filesystem::remove(DataFile("Skip.dat"));
   MakeUnwritable(DataFile("CPU1_0.lst"));
   MakeUnwritable(DataFile("Skip.dat"));
-  SelectRows({300});
-  EXPECT_THROW(program.ApplySetToSelected(SetOf(CpuFlags{1, 0, 0, 0}), true), Error);
-  EXPECT_EQ(view.profileList.back(), "1000: gamma.exe");
-  EXPECT_EQ(machine.MaskOf(300), 15u);  // not applied after the failed save
+  const AffinityMask gammaMask = machine.MaskOf(300);
+  EXPECT_THROW(program.ApplySetToSelected(SetOf(CpuFlags{0, 1, 0, 0}), true), Error);
+  EXPECT_EQ(machine.MaskOf(300), gammaMask);  // not applied after the failed save
+  EXPECT_THROW(program.DeleteProfileEntries({0}), Error);
+  EXPECT_EQ(view.profileList, kStoredProfile);
+  EXPECT_EQ(program.Engine().Policy().profileList, kStoredProfile);
+  SelectRows({100});
   EXPECT_THROW(program.ExcludeSelected(), Error);
+  EXPECT_THROW(program.DeleteExclusions({0}), Error);
   EXPECT_EQ(view.exclusionList, LineList{"gamma.exe"});
+  EXPECT_EQ(program.Engine().Policy().exclusionList, LineList{"gamma.exe"});
+  machine.AddProcess(400, "alpha.exe", 15);
+  program.RefreshProcesses();
+  EXPECT_EQ(machine.MaskOf(400), 1u);
 }
 
 TEST_F(ListsTest, ExcludeAddsLowerCasedNamesOnce) {
@@ -130,20 +146,6 @@ TEST_F(ListsTest, ExcludeAddsLowerCasedNamesOnce) {
   EXPECT_EQ(view.exclusionList, LineList{"alpha.exe"});
   EXPECT_EQ(ReadData("Skip.dat"), Lines({"alpha.exe"}));
   EXPECT_EQ(machine.calls().sets, 0);
-}
-
-// The list Manual mode uses and the window both lose the entry, although the file kept it.
-TEST_F(ListsTest, AFailedSaveAfterDeleteStillShowsTheRemovalEverywhere) {
-  program.SelectMode(Mode::kManual);
-  std::filesystem::remove(DataFile("CPU1_0.lst"));
-  MakeUnwritable(DataFile("CPU1_0.lst"));
-  EXPECT_THROW(program.DeleteProfileEntries({0}), Error);
-  const LineList remaining{"0100: beta.exe", "x", "0011: gamma.exe"};
-  EXPECT_EQ(view.profileList, remaining);
-  EXPECT_EQ(program.Engine().Policy().profileList, remaining);
-  machine.AddProcess(400, "alpha.exe", 15);
-  program.RefreshProcesses();
-  EXPECT_EQ(machine.MaskOf(400), 15u);
 }
 
 using HandEditedExclusions = ProgramTest;

@@ -77,10 +77,10 @@ TEST_F(Settings, RestoreRunsTheNestedReactionsOnceEach) {
   EXPECT_EQ(machine.MaskOf(200), 4u);
   EXPECT_EQ(machine.MaskOf(300), 8u);
   EXPECT_EQ(machine.MaskOf(100), 15u);
-  // One reaction while loading, one when the language is applied; the quad-core reaction saved
-  // the half-restored options once before the first of them.
+  // One reaction while loading, one when the language is applied; neither finds the file
+  // half-written.
   ASSERT_EQ(view.ModeReactions(), 2);
-  EXPECT_EQ(settingsAtReaction[0], Lines({"4", "F", "T", "0", "1", "T"}));
+  EXPECT_EQ(settingsAtReaction[0], Lines({"1", "F", "T", "3", "5", "T"}));
   EXPECT_EQ(settingsAtReaction[1], Lines({"1", "F", "T", "3", "5", "T"}));
   EXPECT_EQ(machine.calls().snapshotsCreated, 3);  // rebuild, first refresh, rebuild
   EXPECT_EQ(ReadData("Settings.ini"), Lines({"1", "F", "T", "3", "5", "T"}));
@@ -146,9 +146,12 @@ TEST_F(Settings, NoModeSelectedMeansNoRebuildAtAll) {
   EXPECT_EQ(view.shownModes, std::vector<std::optional<Mode>>{std::nullopt});
 }
 
-TEST_F(Settings, AProfileLineOutsideTheNineSelectsNoProfile) {
-  WriteData("Settings.ini", Lines({"4", "F", "F", "12", "1", "F"}));
-  WriteData("CPU1_12.lst", Lines({"1000: alpha.exe"}));
+class ProfileLine : public Settings, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(ProfileLine, OutsideTheNineSelectsNoProfile) {
+  const std::string file = "CPU1_" + GetParam() + ".lst";
+  WriteData("Settings.ini", Lines({"4", "F", "F", GetParam(), "1", "F"}));
+  WriteData(file, Lines({"1000: alpha.exe"}));
   StartUp();
   EXPECT_EQ(program.ProfileIndex(), -1);
   EXPECT_EQ(view.profileIndex, -1);
@@ -157,8 +160,10 @@ TEST_F(Settings, AProfileLineOutsideTheNineSelectsNoProfile) {
   EXPECT_EQ(LineAt(SplitLines(ReadData("Settings.ini")), 3), "-1");
   program.DeleteProfileEntries({});
   EXPECT_EQ(ReadData("CPU1_-1.lst"), Lines({"1000: alpha.exe"}));
-  EXPECT_EQ(ReadData("CPU1_12.lst"), Lines({"1000: alpha.exe"}));
+  EXPECT_EQ(ReadData(file), Lines({"1000: alpha.exe"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Values, ProfileLine, ::testing::Values("9", "12"));
 
 TEST_F(Settings, AProfileLineWithABlankNamesAnotherFileFirst) {
   WriteData("Settings.ini", Lines({"4", "F", "F", " 3", "1", "F"}));
@@ -176,71 +181,55 @@ TEST_F(Settings, LinesAfterTheSixthAreDropped) {
   EXPECT_EQ(ReadData("Settings.ini"), Lines({"4", "F", "F", "0", "1", "F"}));
 }
 
-struct FailedRestoreCase {
-  LineList lines;
-  std::string error;
-  friend void PrintTo(const FailedRestoreCase& c, std::ostream* out) { *out << c.error; }
-};
-
-class FailedRestore : public Settings, public ::testing::WithParamInterface<FailedRestoreCase> {};
-
-TEST_P(FailedRestore, LeavesTheFileAndEveryOptionAlone) {
-  const std::string stored = Lines(GetParam().lines);
-  WriteData("Settings.ini", stored);
-  WriteData("CPU1_2.lst", Lines({"1000: alpha.exe"}));
-  program.PrepareData();
-  program.LoadExclusionList();
-  try {
-    program.LoadSettings();
-    FAIL() << "the restore went through";
-  } catch (const Error& error) {
-    EXPECT_STREQ(error.what(), GetParam().error.c_str());
-  }
-  EXPECT_EQ(ReadData("Settings.ini"), stored);
-  EXPECT_EQ(program.CurrentMode(), Mode::kOff);
-  EXPECT_EQ(program.ProfileIndex(), 0);
-  EXPECT_FALSE(program.GetOptions().startMinimized);
-  EXPECT_EQ(program.GetOptions().cycle, CpuCycle::kTwoCpus);
-  EXPECT_EQ(program.GetOptions().refreshText, "1");
-  EXPECT_EQ(program.Engine().Policy().cycleCpus, CpuSet::FirstCpus(2));
-  EXPECT_TRUE(program.Engine().Policy().profileList.empty());
-  EXPECT_TRUE(view.shownModes.empty());
-  EXPECT_TRUE(view.captions.empty());
-  EXPECT_TRUE(program.LanguageTable().empty());
-  EXPECT_EQ(machine.calls().snapshotsCreated, 0);
-  // The reactions are on again: the next change is saved.
-  program.SetStartMinimized(true);
-  EXPECT_EQ(ReadData("Settings.ini"), Lines({"4", "F", "T", "0", "1", "F"}));
+std::string StoredValueFault(int line, const std::string& text) {
+  return FileLineText("Settings.ini", line, text);
 }
 
-// A restore that fails leaves profile 1 selected, so its list is the one shown and extended.
-TEST_P(FailedRestore, ShowsTheActiveProfilesEntriesAndAnAdditionKeepsThem) {
-  const LineList entries{"1000: alpha.exe", "0100: delta.exe", "0010: epsilon.exe"};
-  WriteData("Settings.ini", Lines(GetParam().lines));
-  WriteData("CPU1_0.lst", Lines(entries));
-  EXPECT_THROW(StartUp(), Error);
-  EXPECT_EQ(view.profileList, entries);
-  EXPECT_EQ(program.Engine().Policy().profileList, entries);
+struct BadValuesCase {
+  LineList lines;
+  std::string faults;
+  LineList savedAtChange;  // once the user sets the refresh rate to 9
+  friend void PrintTo(const BadValuesCase& c, std::ostream* out) { *out << c.faults; }
+};
 
-  program.RefreshProcesses();
-  SelectRows({200});
-  program.ApplySetToSelected(SetOf(CpuFlags{1, 0, 0, 0}), true);
-  LineList added = entries;
-  added.push_back("1000: beta.exe");
-  EXPECT_EQ(ReadData("CPU1_0.lst"), Lines(added));
+class BadValues : public Settings, public ::testing::WithParamInterface<BadValuesCase> {};
+
+// Each value that cannot be read keeps its default and is reported; the rest is restored and
+// start-up goes on. The file stays until the user changes something, and then keeps what was read.
+TEST_P(BadValues, OnlyTheseFallBackAndTheFileWaitsForTheUser) {
+  const std::string stored = Lines(GetParam().lines);
+  WriteData("Settings.ini", stored);
+  WriteData("CPU1_0.lst", Lines({"1000: alpha.exe"}));
+  try {
+    StartUp();
+    FAIL() << "nothing reported";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.what(), GetParam().faults);
+  }
+  EXPECT_EQ(ReadData("Settings.ini"), stored);
+  EXPECT_EQ(view.captions[CaptionTarget::kExitItem], "en28");
+  EXPECT_GT(program.Engine().Table().RowCount(), 0);
+  EXPECT_EQ(system.AutostartWriteCount(), 0);
+  program.SetRefreshText("9");
+  EXPECT_EQ(ReadData("Settings.ini"), Lines(GetParam().savedAtChange));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Files, FailedRestore,
+    Files, BadValues,
     ::testing::Values(
-        FailedRestoreCase{{"1", "T", "T"}, ListIndexText(3)},
-        FailedRestoreCase{{}, ListIndexText(3)},
-        FailedRestoreCase{{"1", "T", "T", "2", "5"}, ListIndexText(5)},
-        FailedRestoreCase{{"x", "T", "T", "2", "5"}, ListIndexText(5)},
-        FailedRestoreCase{{"1", "T", "T", "two", "5", "T"}, InvalidIntegerText("two")},
-        FailedRestoreCase{{"one", "T", "T", "two", "5", "T"}, InvalidIntegerText("two")},
-        FailedRestoreCase{{"", "T", "T", "2", "5", "T"}, InvalidIntegerText("")},
-        FailedRestoreCase{{"1.5", "T", "T", "2", "", "T"}, InvalidIntegerText("1.5")}));
+        BadValuesCase{{"Automatic", "F", "T", "3", "5", "T"},
+                      StoredValueFault(1, InvalidIntegerText("Automatic")),
+                      {"4", "F", "T", "3", "9", "T"}},
+        BadValuesCase{
+            {"1", "T", "T"}, StoredValueFault(4, ListIndexText(3)), {"1", "T", "T", "0", "9", "F"}},
+        BadValuesCase{{}, StoredValueFault(1, ListIndexText(0)), {"4", "F", "F", "0", "9", "F"}},
+        BadValuesCase{{"0", "T", "F", "two", "5", "T"},
+                      StoredValueFault(4, InvalidIntegerText("two")),
+                      {"0", "T", "F", "0", "9", "T"}},
+        BadValuesCase{{"1.5", "T", "T", "", "", "T"},
+                      StoredValueFault(1, InvalidIntegerText("1.5")) + ".\n" +
+                          StoredValueFault(4, InvalidIntegerText("")),
+                      {"4", "T", "T", "0", "9", "T"}}));
 
 TEST_F(Settings, AnUnreadableFirstProfileStopsTheRestoreBeforeAnyChange) {
   const std::string stored = Lines({"1", "T", "T", "2", "5", "T"});

@@ -22,31 +22,7 @@ TEST(SettingsFile, ReadingNormalisesFlagsAndNumbers) {
       {{"-3", "True", "F", "$A", " 5 ", "F"}, {"-3", "F", "F", "10", " 5 ", "F"}},
   };
   for (const auto& [read, written] : cases) {
-    EXPECT_EQ(SettingsLines(ParseSettingsLines(read)), written);
-  }
-}
-
-TEST(SettingsFile, RaisesTheErrorTheRestoreMeetsFirst) {
-  struct Case {
-    LineList lines;
-    std::string error;
-  };
-  const Case cases[] = {
-      {{}, ListIndexText(3)},
-      {{"x", "T", "T"}, ListIndexText(3)},
-      {{"x", "T", "T", "y"}, ListIndexText(5)},
-      {{"x", "T", "T", "y", "z"}, ListIndexText(5)},
-      {{"x", "T", "T", "y", "z", "T"}, InvalidIntegerText("y")},
-      {{"x", "T", "T", "1", "z", "T"}, InvalidIntegerText("x")},
-      {{"", "T", "T", "1", "z", "T"}, InvalidIntegerText("")},
-  };
-  for (const Case& c : cases) {
-    try {
-      ParseSettingsLines(c.lines);
-      ADD_FAILURE() << c.error << ": no error";
-    } catch (const Error& error) {
-      EXPECT_EQ(error.what(), c.error);
-    }
+    EXPECT_EQ(SettingsLines(ReadSettingsLines(read).values), written);
   }
 }
 

@@ -83,11 +83,13 @@ class AboutDonationTest : public QObject {
 
   void closingHides_data() {
     QTest::addColumn<bool>("about");
-    QTest::addColumn<QString>("closeButton");  // empty: the window's close box
+    QTest::addColumn<QString>("closeButton");  // empty: the window's close box; or a key
     QTest::newRow("About, OK button") << true << "BitBtn1";
     QTest::newRow("About, close box") << true << "";
     QTest::newRow("Donation, Close button") << false << "Button3";
     QTest::newRow("Donation, close box") << false << "";
+    QTest::newRow("About, Escape") << true << "Escape";
+    QTest::newRow("Donation, Escape") << false << "Escape";
   }
   void closingHides() {
     QFETCH(bool, about);
@@ -104,6 +106,8 @@ class AboutDonationTest : public QObject {
     QVERIFY(!ClosingEndsTheProgram([&] {
       if (closeButton.isEmpty()) {
         form->close();
+      } else if (closeButton == QStringLiteral("Escape")) {
+        QTest::keyClick(form.get(), Qt::Key_Escape);
       } else {
         Click(Find<QPushButton>(*form, closeButton.toLatin1().constData()));
       }

@@ -50,8 +50,9 @@ class LongLinesTest : public QObject, protected WindowFixture {
   void theErrorBoxQuotesAnExcerptOfALongLine() {
     machine->WriteDataFile(QStringLiteral("Settings.ini"), {kLongLine, "F", "F", "0", "1", "F"});
     Start();
-    QCOMPARE(boxes->Shown(), QStringList({QStringLiteral("Mervale: '") + kExcerpt +
-                                          QStringLiteral("' ist kein gültiger Integerwert.")}));
+    QCOMPARE(boxes->Shown(),
+             QStringList({QStringLiteral("Mervale: Settings.ini, line 1: '") + kExcerpt +
+                          QStringLiteral("' ist kein gültiger Integerwert.")}));
   }
 };
 

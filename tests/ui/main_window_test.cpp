@@ -179,10 +179,13 @@ class MainWindowTest : public QObject, protected WindowFixture {
         2);
   }
 
-  void errorInSettingsRestoreEndsOnlyThatStep() {
+  void aBadSettingsValueIsShownAndStartUpGoesOn() {
     machine->WriteDataFile(QStringLiteral("Settings.ini"), {"x", "F", "T", "3", "5", "T"});
     Start();
-    QCOMPARE(boxes->Shown(), QStringList{"Mervale: 'x' ist kein gültiger Integerwert."});
+    auto* tabs = Find<QTabWidget>(&mainWindow(), QStringLiteral("PageControl1"));
+    QVERIFY(tabs->tabText(0) != QStringLiteral("TabSheet1"));
+    QCOMPARE(boxes->Shown(),
+             QStringList{"Mervale: Settings.ini, line 1: 'x' ist kein gültiger Integerwert."});
     // The About window was complete before the restore ran, and stays hidden.
     QVERIFY(Find<TextPanel>(&windows->aboutWindow(), QStringLiteral("TextPanel1"))->isTicking());
     QVERIFY(windows->aboutWindow().isHidden());
@@ -271,6 +274,28 @@ class MainWindowTest : public QObject, protected WindowFixture {
     QCOMPARE(Column(rows, 1), QStringList({"9", "10", "100", "200", "300"}));
     ClickHeader(1);
     QCOMPARE(Column(rows, 1), QStringList({"300", "200", "100", "10", "9"}));
+    QHeaderView* header = ProcessView()->horizontalHeader();
+    QVERIFY(header->isSortIndicatorShown());
+    QCOMPARE(header->sortIndicatorSection(), 1);
+    QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+  }
+
+  // A bigger window widens the table, and the name column takes the room Id and CPU leave.
+  void theTableGrowsWithTheWindow() {
+    Start();
+    mainWindow().resize(868, 479);
+    mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow()));
+    const int narrow = ProcessView()->width();
+    const int sidePanel = Find<QWidget>(&mainWindow(), QStringLiteral("ScrollBox1"))->width();
+    mainWindow().resize(1250, 850);
+    QTRY_COMPARE(ProcessView()->width(), narrow + 1250 - 868);
+    QCOMPARE(Find<QWidget>(&mainWindow(), QStringLiteral("ScrollBox1"))->width(), sidePanel);
+    QHeaderView* header = ProcessView()->horizontalHeader();
+    QCOMPARE(header->sectionResizeMode(0), QHeaderView::Stretch);
+    QCOMPARE(header->sectionResizeMode(1), QHeaderView::ResizeToContents);
+    QCOMPARE(header->sectionSize(0) + header->sectionSize(1) + header->sectionSize(2),
+             ProcessView()->viewport()->width());
   }
 
   void ctrlASelectsAllOnlyWithoutShift() {
@@ -336,6 +361,21 @@ class MainWindowTest : public QObject, protected WindowFixture {
     }
   }
 
+  // A row that comes in and a selection that moves while the menu is open change nothing: the
+  // choice hits the process the menu opened on.
+  void processMenuActsOnTheProcessesItOpenedOn() {
+    Start();
+    SelectPids({"200"});
+    emit Find<QMenu>(&mainWindow(), QStringLiteral("PopupMenu1"))->aboutToShow();
+    machine->platform.AddProcess(150, "aardvark.exe", 15);
+    windows->program().RefreshProcesses();
+    SelectPids({"300"});
+
+    Action("CPU11")->trigger();
+    for (const auto& [pid, mask] : {std::pair{200u, 1u}, {300u, 15u}, {150u, 15u}})
+      QCOMPARE(machine->platform.MaskOf(pid), mask);
+  }
+
   void processMenuHoldsEveryItemInOrder() {
     Start();
     auto* menu = Find<QMenu>(&mainWindow(), QStringLiteral("PopupMenu1"));
@@ -348,6 +388,18 @@ class MainWindowTest : public QObject, protected WindowFixture {
     for (const QAction* item : Find<QMenu>(&mainWindow(), QStringLiteral("woCPUs2"))->actions())
       twoCpus << item->text();
     QCOMPARE(twoCpus, QStringList({"1+2", "1+3", "1+4", "2+3", "2+4", "3+4"}));
+  }
+
+  // On two CPUs, items naming only CPUs 3 and 4 are disabled; every other item stays.
+  void processMenuDisablesWhatNamesOnlyMissingCpus() {
+    machine->platform.SetCpuCount(2);
+    Start();
+    QStringList disabled;
+    for (const QAction* item : mainWindow().findChildren<QAction*>())
+      if (!item->isEnabled()) disabled << item->objectName();
+    disabled.sort();
+    QCOMPARE(disabled,
+             QStringList({"CPU31", "CPU341", "CPU41", "N31", "N32", "N341", "N342", "N41", "N42"}));
   }
 
   void isolateAndExcludeFromTheMenu() {
@@ -388,10 +440,13 @@ class MainWindowTest : public QObject, protected WindowFixture {
 
     exclusions->item(0)->setSelected(true);
     QTest::keyClick(exclusions, Qt::Key_Delete);
-    QCOMPARE(machine->ReadDataFile(QStringLiteral("Skip.dat")), QStringList({"beta.exe"}));
-    Action("Delete2")->trigger();
     QCOMPARE(exclusions->count(), 0);
     QCOMPARE(machine->ReadDataFile(QStringLiteral("Skip.dat")), QStringList());
+
+    // Tab leaves the process table for the next control.
+    ProcessView()->setFocus();
+    QTest::keyClick(ProcessView(), Qt::Key_Tab);
+    QVERIFY(!ProcessView()->hasFocus());
   }
 
   void listMenuDeleteTakesOnlyItsListsSelection_data() {

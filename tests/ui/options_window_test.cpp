@@ -183,9 +183,10 @@ class OptionsWindowTest : public QObject, protected WindowFixture {
   void languageChoice() {
     auto* languages = Control<RadioGroup>("RadioGroup1");
     QCOMPARE(languages->items(), QStringList({"English", "German"}));
-    QCOMPARE(languages->itemIndex(), -1);
+    QCOMPARE(languages->itemIndex(), 0);  // the language in use
 
     languages->button(1)->click();
+    QCOMPARE(languages->itemIndex(), 1);
     QCOMPARE(machine->ReadDataFile(QStringLiteral("lang.ini")), QStringList({"German"}));
     QCOMPARE(Control<QPushButton>("Button1")->text(), QStringLiteral("de39"));
     QCOMPARE(windows->mainWindow().findChild<QPushButton*>(QStringLiteral("Button1"))->text(),
@@ -217,6 +218,10 @@ class OptionsWindowTest : public QObject, protected WindowFixture {
     QVERIFY(!optionsWindow().isVisible());
     optionsWindow().show();
     optionsWindow().close();
+    QVERIFY(!optionsWindow().isVisible());
+    optionsWindow().show();
+    QVERIFY(QTest::qWaitForWindowActive(&optionsWindow()));
+    QTest::keyClick(&optionsWindow(), Qt::Key_Escape);
     QVERIFY(!optionsWindow().isVisible());
     QVERIFY(Control<QLineEdit>("Edit1") != nullptr);
   }

@@ -22,6 +22,7 @@ class FakeSystemServices : public SystemServices {
   void WriteAutostart(const std::string& executablePath) override;
   // Forgets the entry; counted also when there was none.
   void DeleteAutostart() override;
+  bool AutostartIsWindowsRunValue() override { return windowsRunValue_; }
   std::uint32_t SystemLocaleId() override { return localeId_; }
   // Creates the directories for real; failures are ignored as on a real system.
   void CreateDirectories(const std::string& path) override;
@@ -31,6 +32,7 @@ class FakeSystemServices : public SystemServices {
   void SetExecutableDir(std::string dir) { executableDir_ = std::move(dir); }
   void SetSystemLocaleId(std::uint32_t localeId) { localeId_ = localeId; }
   void SetAutostartWriteFails(bool fails) { autostartWriteFails_ = fails; }
+  void SetAutostartIsWindowsRunValue(bool isIt) { windowsRunValue_ = isIt; }
 
   // The executable path of the current logon entry, or nothing when there is none.
   const std::optional<std::string>& AutostartEntry() const { return autostartEntry_; }
@@ -43,6 +45,7 @@ class FakeSystemServices : public SystemServices {
   std::string executablePath_ = "/opt/mervale/mervale";
   std::string executableDir_ = "/opt/mervale/";
   std::uint32_t localeId_ = 0x0409;
+  bool windowsRunValue_ = true;
   bool autostartWriteFails_ = false;
   std::optional<std::string> autostartEntry_;
   int autostartWriteCount_ = 0;

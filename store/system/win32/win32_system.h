@@ -23,6 +23,7 @@ class Win32SystemServices final : public SystemServices {
   std::string ExecutableDir() override;
   void WriteAutostart(const std::string& executablePath) override;
   void DeleteAutostart() override;
+  bool AutostartIsWindowsRunValue() override { return true; }
   std::uint32_t SystemLocaleId() override;
   void CreateDirectories(const std::string& path) override;
 };
