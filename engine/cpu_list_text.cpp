@@ -54,9 +54,8 @@ std::string ShortCpuList(const CpuSet& set, std::size_t maxLength) {
 std::vector<CpuGroup> CpuGroupsOf(const CpuTopology& topology, const CpuSet& online,
                                   const CaptionOf& caption) {
   std::vector<CpuGroup> groups;
-  for (const auto& [parts, name] :
-       {std::pair{&topology.numaNodes, BigMachineCaption::kNumaNodeItem},
-        {&topology.cacheDomains, BigMachineCaption::kCacheDomainItem}}) {
+  for (const auto& [parts, name] : {std::pair{&topology.numaNodes, AddedCaption::kNumaNodeItem},
+                                    {&topology.cacheDomains, AddedCaption::kCacheDomainItem}}) {
     for (const CpuNumbers& part : *parts) {
       if (CpuSet cpus = Intersection(online, part); !cpus.Empty()) {
         const int number = static_cast<int>(groups.size() + 1);
@@ -82,7 +81,7 @@ std::string GroupCaption(const CpuGroup& group) {
 
 std::string CpuSetToolTip(const CpuSet& set, const CpuTopology& topology,
                           const CaptionOf& caption) {
-  std::string text = WithNumber(caption(BigMachineCaption::kCpuCountToolTip), int(set.Count()));
+  std::string text = WithNumber(caption(AddedCaption::kCpuCountToolTip), int(set.Count()));
   std::vector<std::pair<std::string, CpuSet>> lines;
   for (const CpuGroup& group :
        CpuGroupsOf(topology, CpuSet::FromNumbers(topology.online), caption)) {
@@ -92,7 +91,7 @@ std::string CpuSetToolTip(const CpuSet& set, const CpuTopology& topology,
   }
   if (lines.size() <= 1) {
     lines.clear();
-    const std::string coreCaption = caption(BigMachineCaption::kCoreItem);
+    const std::string coreCaption = caption(AddedCaption::kCoreItem);
     bool threadsShared = false;
     for (std::size_t i = 0; i < topology.cores.size(); ++i) {
       if (CpuSet part = Intersection(set, topology.cores[i]); !part.Empty()) {

@@ -10,7 +10,7 @@
 
 namespace mervale {
 
-using CaptionOf = std::function<std::string(BigMachineCaption)>;
+using CaptionOf = std::function<std::string(AddedCaption)>;
 
 // The CPUs as a short list numbered from 1, runs joined by an en dash: "1,3,5–63"; "-" when empty.
 std::string CompactCpuList(const CpuSet& set);

@@ -42,7 +42,7 @@ class ProgramView : public FailureReporter {
   // Replaces the five mode items; the selector then has no selected item until ShowMode.
   virtual void SetModeItems(const std::array<std::string, kModeItemCount>& captions) = 0;
   // A language was applied: what Program::Caption gives may have changed.
-  virtual void BigMachineCaptionsChanged() = 0;
+  virtual void AddedCaptionsChanged() = 0;
 };
 
 // The program's state and the logic of every window handler, without any toolkit. The windows bind
@@ -72,8 +72,8 @@ class Program {
   // language files' "Autostart with windows" names; nothing where it is.
   std::optional<std::string> OwnAutostartCaption() const;
   // A caption past the first 42 lines, in the current language.
-  std::string Caption(BigMachineCaption caption) const {
-    return BigMachineCaptionText(languageTable_, caption);
+  std::string Caption(AddedCaption caption) const {
+    return AddedCaptionText(languageTable_, caption);
   }
 
   // Start-up of the main window, in this order: PrepareData (nextCpu, DataDir, KnownPids, the data

@@ -54,7 +54,7 @@ void Program::UseLanguage(const std::string& name) {
 
 std::optional<std::string> Program::OwnAutostartCaption() const {
   if (system_.AutostartIsWindowsRunValue()) return std::nullopt;
-  return Caption(BigMachineCaption::kStartAtLoginBox);
+  return Caption(AddedCaption::kStartAtLoginBox);
 }
 
 void Program::ApplyLanguage() {
@@ -79,7 +79,7 @@ void Program::ApplyLanguage() {
     engine_.Policy().mode = std::nullopt;
     SelectMode(mode);
   }
-  view_.BigMachineCaptionsChanged();
+  view_.AddedCaptionsChanged();
 }
 
 }  // namespace mervale

@@ -187,7 +187,7 @@ void AddMachineSets(MachineMenuBuilder& menu, const CpuTopology& topology, const
   std::vector<CpuSet> singles;
   for (const unsigned cpu : online.Numbers())
     singles.push_back(CpuSet::FromNumbers(std::vector{cpu}));
-  ItemList(menu, singles, parts, "SingleCpus", caption(BigMachineCaption::kSingleCpusMenu),
+  ItemList(menu, singles, parts, "SingleCpus", caption(AddedCaption::kSingleCpusMenu),
            [&](std::size_t i) {
              const std::string number = std::to_string(*singles[i].FirstFrom(0) + 1);
              menu.Set("Cpu" + number + "_", "CPU " + number, singles[i]);
@@ -202,8 +202,8 @@ void AddMachineSets(MachineMenuBuilder& menu, const CpuTopology& topology, const
       sharedCores.push_back(std::move(core));
     }
   }
-  const std::string coreCaption = caption(BigMachineCaption::kCoreItem);
-  ItemList(menu, sharedCores, parts, "Cores", caption(BigMachineCaption::kCoresMenu),
+  const std::string coreCaption = caption(AddedCaption::kCoreItem);
+  ItemList(menu, sharedCores, parts, "Cores", caption(AddedCaption::kCoresMenu),
            [&](std::size_t i) {
              const int number = sharedNumbers[i];
              menu.Set("Core" + std::to_string(number) + "_",
@@ -214,22 +214,21 @@ void AddMachineSets(MachineMenuBuilder& menu, const CpuTopology& topology, const
   const CpuSet efficiency = menu.Online(topology.efficiencyCpus);
   if (!performance.Empty() && !efficiency.Empty()) {
     menu.Set("PerformanceCores",
-             WithCpus(caption(BigMachineCaption::kPerformanceCoresItem), performance), performance);
-    menu.Set("EfficiencyCores",
-             WithCpus(caption(BigMachineCaption::kEfficiencyCoresItem), efficiency), efficiency);
+             WithCpus(caption(AddedCaption::kPerformanceCoresItem), performance), performance);
+    menu.Set("EfficiencyCores", WithCpus(caption(AddedCaption::kEfficiencyCoresItem), efficiency),
+             efficiency);
   }
-  menu.NumberedSets("CacheDomain", caption(BigMachineCaption::kCacheDomainItem),
-                    topology.cacheDomains);
-  menu.NumberedSets("NumaNode", caption(BigMachineCaption::kNumaNodeItem), topology.numaNodes);
+  menu.NumberedSets("CacheDomain", caption(AddedCaption::kCacheDomainItem), topology.cacheDomains);
+  menu.NumberedSets("NumaNode", caption(AddedCaption::kNumaNodeItem), topology.numaNodes);
   if (!sharedCores.empty()) {
     // The same set as the Automatic cycle of that name.
     const CpuSet oneThreadPerCore = CycleCpus(CpuCycle::kOneThreadPerCore, online, topology);
     menu.Set("OneThreadPerCore",
-             WithCpus(caption(BigMachineCaption::kOneThreadPerCoreItem), oneThreadPerCore),
+             WithCpus(caption(AddedCaption::kOneThreadPerCoreItem), oneThreadPerCore),
              oneThreadPerCore);
   }
-  menu.Set("EveryCpu", WithCpus(caption(BigMachineCaption::kEveryCpuItem), online), online);
-  menu.ChooseCpus(caption(BigMachineCaption::kChooseCpusItem));
+  menu.Set("EveryCpu", WithCpus(caption(AddedCaption::kEveryCpuItem), online), online);
+  menu.ChooseCpus(caption(AddedCaption::kChooseCpusItem));
 }
 
 }  // namespace

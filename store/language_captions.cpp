@@ -53,8 +53,8 @@ constexpr std::array kCaptionSteps{
     CaptionStep{kDeleteExclusionsItem, 30},
 };
 
-// The English text of each BigMachineCaption, in enum order; the first stands on line 43.
-constexpr std::array<std::string_view, kBigMachineCaptionCount> kBigMachineCaptionsEnglish{
+// The English text of each AddedCaption, in enum order; the first stands on line 43.
+constexpr std::array<std::string_view, kAddedCaptionCount> kAddedCaptionsEnglish{
     "Single CPUs",
     "Core %d",
     "Performance cores",
@@ -82,8 +82,8 @@ constexpr std::array<std::string_view, kBigMachineCaptionCount> kBigMachineCapti
     "Restore all CPUs",
 };
 
-static_assert(kBigMachineCaptionsEnglish.size() ==
-              static_cast<std::size_t>(BigMachineCaption::kRestoreAllCpusItem) + 1);
+static_assert(kAddedCaptionsEnglish.size() ==
+              static_cast<std::size_t>(AddedCaption::kRestoreAllCpusItem) + 1);
 
 int LinesOf(const CaptionStep& step) {
   return step.target == kModeItems ? kModeItemCount : 1;
@@ -110,10 +110,10 @@ int FirstMissingCaptionIndex(const LineList& table) {
   return -1;
 }
 
-std::string BigMachineCaptionText(const LineList& table, BigMachineCaption caption) {
+std::string AddedCaptionText(const LineList& table, AddedCaption caption) {
   const auto offset = static_cast<std::size_t>(caption);
   const auto line = static_cast<std::size_t>(kLanguageTableLines) + offset;
-  return line < table.size() ? table[line] : std::string(kBigMachineCaptionsEnglish[offset]);
+  return line < table.size() ? table[line] : std::string(kAddedCaptionsEnglish[offset]);
 }
 
 std::string WithNumber(std::string_view caption, int number) {

@@ -60,10 +60,10 @@ inline constexpr int kModeItemCount = 5;
 // A table that can be applied whole has at least this many lines.
 inline constexpr int kLanguageTableLines = 42;
 
-// Captions on the lines after the first 42: those of machines with more than four CPUs, then the
-// restore items of every machine. A language file without them stays valid: the English text
-// stands in for each line it lacks.
-enum class BigMachineCaption {
+// Captions added on the lines after the first 42: most for machines with more than four CPUs, then
+// "Start at login", the Choose CPUs buttons and the restore items. A language file without them
+// stays valid: the English text stands in for each line it lacks.
+enum class AddedCaption {
   kSingleCpusMenu,        // the submenu that lists every CPU on its own
   kCoreItem,              // the threads of one physical core, "%d" its number
   kPerformanceCoresItem,  // hybrid processors
@@ -91,10 +91,10 @@ enum class BigMachineCaption {
   kRestoreAllCpusItem,    // tray menu: every process we changed does
 };
 
-inline constexpr int kBigMachineCaptionCount = 25;
+inline constexpr int kAddedCaptionCount = 25;
 
 // The table's line for `caption`, or its English text when the table is too short.
-std::string BigMachineCaptionText(const LineList& table, BigMachineCaption caption);
+std::string AddedCaptionText(const LineList& table, AddedCaption caption);
 
 // `caption` with its first "%d" replaced by `number`. Captions come from files anyone may edit, so
 // nothing else in them is treated as a format.

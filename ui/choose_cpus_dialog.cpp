@@ -40,7 +40,7 @@ int SelectedRows(const ProcessTable& table) {
 ChooseCpusDialog::ChooseCpusDialog(Program& program, bool addToList, QWidget* parent)
     : QDialog(parent), program_(program), addToList_(addToList) {
   setObjectName(QStringLiteral("ChooseCpusForm"));
-  setWindowTitle(ProgramText(program.Caption(BigMachineCaption::kChooseCpusTitle)));
+  setWindowTitle(ProgramText(program.Caption(AddedCaption::kChooseCpusTitle)));
 
   auto* scroll = new QScrollArea(this);
   scroll->setObjectName(QStringLiteral("ScrollBox1"));
@@ -55,17 +55,17 @@ ChooseCpusDialog::ChooseCpusDialog(Program& program, bool addToList, QWidget* pa
     button->setObjectName(QString::fromLatin1(name));
     return button;
   };
-  QPushButton* all = addButton(program.Caption(BigMachineCaption::kAllButton),
+  QPushButton* all = addButton(program.Caption(AddedCaption::kAllButton),
                                QDialogButtonBox::ResetRole, "AllButton");
-  QPushButton* none = addButton(program.Caption(BigMachineCaption::kNoneButton),
+  QPushButton* none = addButton(program.Caption(AddedCaption::kNoneButton),
                                 QDialogButtonBox::ResetRole, "NoneButton");
   const std::string whatOkDoes =
-      addToList ? program.Caption(BigMachineCaption::kAddToProfileButton)
-                : WithNumber(program.Caption(BigMachineCaption::kSetForSelectedButton),
+      addToList ? program.Caption(AddedCaption::kAddToProfileButton)
+                : WithNumber(program.Caption(AddedCaption::kSetForSelectedButton),
                              SelectedRows(program.Engine().Table()));
   okButton_ = addButton(whatOkDoes, QDialogButtonBox::AcceptRole, "OkButton");
   okButton_->setDefault(true);
-  QPushButton* cancel = addButton(program.Caption(BigMachineCaption::kCancelButton),
+  QPushButton* cancel = addButton(program.Caption(AddedCaption::kCancelButton),
                                   QDialogButtonBox::RejectRole, "CancelButton");
   connect(all, &QPushButton::clicked, this, [this] { checkAll(true); });
   connect(none, &QPushButton::clicked, this, [this] { checkAll(false); });
@@ -89,7 +89,7 @@ QWidget* ChooseCpusDialog::buildGroups(const CpuSet& preset) {
   const CpuTopology& topology = program_.Topology();
   const CpuSet online = CpuSet::FromNumbers(topology.online);
   const std::vector<CpuGroup> parts = CpuGroupsOf(
-      topology, online, [this](BigMachineCaption caption) { return program_.Caption(caption); });
+      topology, online, [this](AddedCaption caption) { return program_.Caption(caption); });
   std::vector<CpuSet> groupCpus;
   for (const CpuGroup& part : parts) groupCpus.push_back(part.cpus);
 
@@ -156,7 +156,7 @@ ChooseCpusDialog::CoreCell ChooseCpusDialog::buildCore(std::size_t index, const 
   CoreBoxes core{nullptr, {}};
   const int number = static_cast<int>(index + 1);
   if (threads.size() > 1) {
-    const std::string caption = WithNumber(program_.Caption(BigMachineCaption::kCoreItem), number);
+    const std::string caption = WithNumber(program_.Caption(AddedCaption::kCoreItem), number);
     core.core = new QCheckBox(ProgramText(caption), cell);
     core.core->setObjectName(QStringLiteral("Core%1").arg(number));
     row->addWidget(core.core);

@@ -165,7 +165,7 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
   processView_->setTextElideMode(Qt::ElideRight);
   processModel_->setCpuToolTip([this](const CpuSet& set) {
     return CpuSetToolTip(set, program_.Topology(),
-                         [this](BigMachineCaption caption) { return program_.Caption(caption); });
+                         [this](AddedCaption caption) { return program_.Caption(caption); });
   });
   connect(processModel_, &QAbstractItemModel::rowsInserted, this,
           [this](const QModelIndex&, int first, int last) { fitCpuColumn(first, last); });

@@ -23,9 +23,9 @@ namespace mervale {
 namespace {
 
 // The cycle choice's items, in the order of CpuCycle.
-constexpr std::array<BigMachineCaption, kCpuCycleCount> kCycleCaptions{
-    BigMachineCaption::kTwoCpusChoice, BigMachineCaption::kFourCpusChoice,
-    BigMachineCaption::kOneThreadPerCoreItem, BigMachineCaption::kAllCpusItem};
+constexpr std::array<AddedCaption, kCpuCycleCount> kCycleCaptions{
+    AddedCaption::kTwoCpusChoice, AddedCaption::kFourCpusChoice,
+    AddedCaption::kOneThreadPerCoreItem, AddedCaption::kAllCpusItem};
 
 }  // namespace
 
@@ -53,7 +53,7 @@ OptionsWindow::OptionsWindow(Program& program, CaptionBoard& captions, QWidget* 
   cycleChoice_ = Named(new QComboBox(optionsPanel), "CycleChoice");
   for (std::size_t i = 0; i < kCycleCaptions.size(); ++i) cycleChoice_->addItem(QString());
   cycleLabel_->setBuddy(cycleChoice_);
-  bigMachineCaptionsChanged();
+  addedCaptionsChanged();
   const bool offersCycleChoice = program_.OffersCycleChoice();
   quadCore_->setVisible(!offersCycleChoice);
   cycleLabel_->setVisible(offersCycleChoice);
@@ -115,7 +115,7 @@ OptionsWindow::OptionsWindow(Program& program, CaptionBoard& captions, QWidget* 
     captions.bind(target, [control](const QString& text) { control->setProperty("text", text); });
   }
   captions.bindRefresher([this] {
-    bigMachineCaptionsChanged();
+    addedCaptionsChanged();
     markLanguageInUse();
   });
 
@@ -150,8 +150,8 @@ void OptionsWindow::showOptions(const Options& options) {
   if (refreshRate_->text() != refreshText) refreshRate_->setText(refreshText);
 }
 
-void OptionsWindow::bigMachineCaptionsChanged() {
-  cycleLabel_->setText(ProgramText(program_.Caption(BigMachineCaption::kCycleLabel)));
+void OptionsWindow::addedCaptionsChanged() {
+  cycleLabel_->setText(ProgramText(program_.Caption(AddedCaption::kCycleLabel)));
   for (std::size_t i = 0; i < kCycleCaptions.size(); ++i) {
     cycleChoice_->setItemText(static_cast<int>(i),
                               ProgramText(program_.Caption(kCycleCaptions[i])));

@@ -28,7 +28,7 @@ class OptionsWindow : public QWidget {
   // The program's options, shown without running any reaction.
   void showOptions(const Options& options);
   // A language was applied: the cycle choice takes its captions from the program.
-  void bigMachineCaptionsChanged();
+  void addedCaptionsChanged();
 
   void onAutostartClicked(bool checked);          // CheckBox1Click
   void onStartMinimizedClicked(bool checked);     // CheckBox2Click

@@ -64,9 +64,8 @@ void ProcessMenu::buildSetMenus(CaptionBoard& captions) {
   addSetItems(SetMenuPlace::kProcessMenu, 0);
   QAction* restore = addItem(this, "Restore1", QString());
   connect(restore, &QAction::triggered, this, &ProcessMenu::onRestoreTriggered);
-  captions.bindComposedItem(restore, [this] {
-    return ProgramText(program_.Caption(BigMachineCaption::kRestoreCpusItem));
-  });
+  captions.bindComposedItem(
+      restore, [this] { return ProgramText(program_.Caption(AddedCaption::kRestoreCpusItem)); });
   QAction* isolate = addItem(this, "Isolate1", QStringLiteral("Isolate"));
   connect(isolate, &QAction::triggered, this, &ProcessMenu::onIsolateTriggered);
   captions.bindMenuItem(CaptionTarget::kIsolateItem, isolate);
@@ -95,7 +94,7 @@ void ProcessMenu::showMachineSets() {
     // A layout that names no CPU says nothing about what the machine lacks.
     if (action) action->setEnabled(online.Empty() || !set.Common(online).Empty());
   }
-  const CaptionOf caption = [this](BigMachineCaption line) { return program_.Caption(line); };
+  const CaptionOf caption = [this](AddedCaption line) { return program_.Caption(line); };
   const auto items = MachineSetItems(topology, online, caption);
   if (items.empty()) return;
   for (QMenu* menu : {allCpusMenu_, addToListMenu_}) {

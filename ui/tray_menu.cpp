@@ -44,7 +44,7 @@ TrayMenu::TrayMenu(Program& program, CaptionBoard& captions, MainWindow& mainWin
   QAction* restoreAll = addItem(this, "RestoreAll1", QString());
   connect(restoreAll, &QAction::triggered, this, &TrayMenu::onRestoreAllTriggered);
   captions.bindComposedItem(restoreAll, [this] {
-    return ProgramText(program_.Caption(BigMachineCaption::kRestoreAllCpusItem));
+    return ProgramText(program_.Caption(AddedCaption::kRestoreAllCpusItem));
   });
 
   bind(CaptionTarget::kTraySeparator2, addSeparator())->setObjectName(QStringLiteral("N2"));

@@ -68,7 +68,7 @@ void WindowsView::SetModeItems(const std::array<std::string, kModeItemCount>& ca
   if (mainWindow_) mainWindow_->showModeItems(items);
 }
 
-void WindowsView::BigMachineCaptionsChanged() {
+void WindowsView::AddedCaptionsChanged() {
   captions_.refresh();
 }
 

@@ -30,7 +30,7 @@ class WindowsView : public ProgramView {
   void SetRefreshInterval(int milliseconds) override;
   void SetCaption(CaptionTarget target, const std::string& text) override;
   void SetModeItems(const std::array<std::string, kModeItemCount>& captions) override;
-  void BigMachineCaptionsChanged() override;
+  void AddedCaptionsChanged() override;
 
  private:
   const CaptionBoard& captions_;

@@ -32,7 +32,7 @@ class FakeProgramView : public ProgramView {
     modeItems = captions;
     ++modeItemFills;
   }
-  void BigMachineCaptionsChanged() override { ++bigMachineCaptionChanges; }
+  void AddedCaptionsChanged() override { ++addedCaptionChanges; }
 
   // How often the mode-change reaction ran: it shows a selected mode; only "none" is shown
   // without it.
@@ -53,7 +53,7 @@ class FakeProgramView : public ProgramView {
   std::map<CaptionTarget, std::string> captions;
   std::array<std::string, kModeItemCount> modeItems{"Automatic", "Manual", "CPU 1", "CPU 2", "Off"};
   int modeItemFills = 0;
-  int bigMachineCaptionChanges = 0;
+  int addedCaptionChanges = 0;
 };
 
 }  // namespace mervale

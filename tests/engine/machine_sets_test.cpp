@@ -14,8 +14,8 @@ namespace {
 using testing::List;
 using testing::Lists;
 
-std::string English(BigMachineCaption caption) {
-  return BigMachineCaptionText({}, caption);
+std::string English(AddedCaption caption) {
+  return AddedCaptionText({}, caption);
 }
 
 // Cores of two threads side by side, as QEMU numbers them.
@@ -169,7 +169,7 @@ TEST(MachineSetItems, CaptionsEndInTheirCpusAndNeverRepeatTheirSubmenu) {
                   : items[static_cast<std::size_t>(item->parent)].caption,
               c.submenu);
     for (const MachineSetItem& each : items) {
-      EXPECT_NE(each.caption.find(English(BigMachineCaption::kAllCpusItem)), 0u) << each.caption;
+      EXPECT_NE(each.caption.find(English(AddedCaption::kAllCpusItem)), 0u) << each.caption;
     }
   }
 }

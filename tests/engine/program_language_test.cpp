@@ -33,12 +33,12 @@ TEST_P(LanguageLength, AFullTableSetsEveryCaptionFromItsLine) {
   EXPECT_EQ(view.captions[kExclusionTab], view.captions[kExcludeItem]);
   EXPECT_EQ(view.captions.size(), CaptionSteps().size() - 1);
   // Lines after the first 42 are optional: a shorter file gives the English text for them.
-  EXPECT_EQ(view.bigMachineCaptionChanges, 2);  // start-up, then this choice
-  for (int offset = 0; offset < kBigMachineCaptionCount; ++offset) {
-    const auto caption = static_cast<BigMachineCaption>(offset);
+  EXPECT_EQ(view.addedCaptionChanges, 2);  // start-up, then this choice
+  for (int offset = 0; offset < kAddedCaptionCount; ++offset) {
+    const auto caption = static_cast<AddedCaption>(offset);
     const int line = kLanguageTableLines + offset;
     EXPECT_EQ(program.Caption(caption),
-              line < GetParam() ? "t" + std::to_string(line) : BigMachineCaptionText({}, caption))
+              line < GetParam() ? "t" + std::to_string(line) : AddedCaptionText({}, caption))
         << offset;
   }
   // The current mode is selected again, which re-applies it.
@@ -48,8 +48,8 @@ TEST_P(LanguageLength, AFullTableSetsEveryCaptionFromItsLine) {
   // Where the logon entry is not Windows' own, the autostart box has a line of its own.
   system.SetAutostartIsWindowsRunValue(false);
   program.SelectLanguage("Test");
-  EXPECT_EQ(view.captions[kAutostartBox], program.Caption(BigMachineCaption::kStartAtLoginBox));
-  EXPECT_EQ(program.Caption(BigMachineCaption::kStartAtLoginBox),
+  EXPECT_EQ(view.captions[kAutostartBox], program.Caption(AddedCaption::kStartAtLoginBox));
+  EXPECT_EQ(program.Caption(AddedCaption::kStartAtLoginBox),
             GetParam() > 58 ? "t58" : "Start at login");
 }
 
@@ -170,25 +170,22 @@ TEST(ShippedLanguages, EachSetsEveryCaptionAndKeepsTheSeparators) {
     SCOPED_TRACE(name);
     LineList table;
     LoadLineList(table, (directory / (name + ".txt")).string());
-    EXPECT_EQ(table.size(),
-              static_cast<std::size_t>(kLanguageTableLines + kBigMachineCaptionCount));
+    EXPECT_EQ(table.size(), static_cast<std::size_t>(kLanguageTableLines + kAddedCaptionCount));
     EXPECT_EQ(FirstMissingCaptionIndex(table), -1);
     for (const int separator : {14, 18, 25, 27}) EXPECT_EQ(table[separator], "-");
     EXPECT_EQ(table[7], "Profil 1");  // the selector's entries are never translated
     EXPECT_EQ(table[9], "  Mervale");
     for (const auto caption :
-         {BigMachineCaption::kCoreItem, BigMachineCaption::kCacheDomainItem,
-          BigMachineCaption::kNumaNodeItem, BigMachineCaption::kSetForSelectedButton,
-          BigMachineCaption::kCpuCountToolTip}) {
-      EXPECT_EQ(std::ranges::count(BigMachineCaptionText(table, caption), '%'), 1);
-      EXPECT_NE(BigMachineCaptionText(table, caption).find("%d"), std::string::npos);
+         {AddedCaption::kCoreItem, AddedCaption::kCacheDomainItem, AddedCaption::kNumaNodeItem,
+          AddedCaption::kSetForSelectedButton, AddedCaption::kCpuCountToolTip}) {
+      EXPECT_EQ(std::ranges::count(AddedCaptionText(table, caption), '%'), 1);
+      EXPECT_NE(AddedCaptionText(table, caption).find("%d"), std::string::npos);
     }
     if (name != "English") continue;
     // The built-in texts are the English file's, so an older file shows the same English.
-    for (int offset = 0; offset < kBigMachineCaptionCount; ++offset) {
-      const auto caption = static_cast<BigMachineCaption>(offset);
-      EXPECT_EQ(BigMachineCaptionText(table, caption), BigMachineCaptionText({}, caption))
-          << offset;
+    for (int offset = 0; offset < kAddedCaptionCount; ++offset) {
+      const auto caption = static_cast<AddedCaption>(offset);
+      EXPECT_EQ(AddedCaptionText(table, caption), AddedCaptionText({}, caption)) << offset;
     }
   }
 }

@@ -75,9 +75,9 @@ class MachineSetsTest : public QObject, protected WindowFixture {
 
   void menusOfferTheMachinesSetsInTheLanguage() {
     QStringList lines;
-    for (int i = 0; i < kLanguageTableLines + kBigMachineCaptionCount; ++i)
+    for (int i = 0; i < kLanguageTableLines + kAddedCaptionCount; ++i)
       lines << QStringLiteral("xx%1").arg(i);
-    lines[42 + int(BigMachineCaption::kCoreItem)] = QStringLiteral("Kern %d");
+    lines[42 + int(AddedCaption::kCoreItem)] = QStringLiteral("Kern %d");
     QFile file(QString::fromStdString(machine->system.ExecutableDir()) + "Languages/Xx.txt");
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
@@ -104,8 +104,7 @@ class MachineSetsTest : public QObject, protected WindowFixture {
     const int items = mainWindow().findChildren<QAction*>().size();
     windows->program().SelectLanguage("Xx");
     QCOMPARE(Action("Core3_2")->text(), QStringLiteral("Kern 3 (5–6)"));
-    QCOMPARE(Action("EveryCpu1")->text(),
-             lines[42 + int(BigMachineCaption::kEveryCpuItem)] + " (1–24)");
+    QCOMPARE(Action("EveryCpu1")->text(), lines[42 + int(AddedCaption::kEveryCpuItem)] + " (1–24)");
     QCOMPARE(mainWindow().findChildren<QAction*>().size(), items);
   }
 

@@ -120,7 +120,7 @@ class OptionsWindowTest : public QObject, protected WindowFixture {
     machine->platform.SetCpuCount(8);
     machine->platform.AddProcess(100, "alpha.exe", CpuSet::FirstCpus(8));
     QStringList cycles;
-    for (int i = 0; i < kLanguageTableLines + kBigMachineCaptionCount; ++i) {
+    for (int i = 0; i < kLanguageTableLines + kAddedCaptionCount; ++i) {
       cycles << QStringLiteral("cy%1").arg(i);
     }
     QFile language(QString::fromStdString(machine->system.ExecutableDir()) +

@@ -85,7 +85,7 @@ int main(int argc, char* argv[]) {
                                true);
   }
   for (int row = 0; row < table.RowCount(); ++row) table.SetSelected(row, row == 0);
-  const CaptionOf caption = [&program](BigMachineCaption line) { return program.Caption(line); };
+  const CaptionOf caption = [&program](AddedCaption line) { return program.Caption(line); };
   std::printf("CPU column tooltip of the first row:\n%s\n",
               CpuSetToolTip(TextToMask(table.RowAt(0).maskText, table.RowAt(0).maskText.size()),
                             topology, caption)
