@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 #include "engine/cpu_list_text.h"
 #include "engine/program.h"
@@ -119,8 +120,9 @@ QWidget* ChooseCpusDialog::buildGroups(const CpuSet& preset) {
   // Cores side by side as many as fit the screen's width, so nothing scrolls sideways.
   const int width = std::min(screen()->availableGeometry().width(), kWidestDialog) - kFrameWidth -
                     style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-  const int perRow = std::max(1, width / std::max(widestCell, 1));
+  int perRow = std::max(1, width / std::max(widestCell, 1));
   auto* layout = new QVBoxLayout(page);
+  std::vector<std::pair<QGridLayout*, const std::vector<QWidget*>*>> grids;
   for (std::size_t group = 0; group < cellsOf.size(); ++group) {
     if (cellsOf[group].empty()) continue;
     QWidget* holder = page;
@@ -130,12 +132,8 @@ QWidget* ChooseCpusDialog::buildGroups(const CpuSet& preset) {
       holder = box;
     }
     auto* grid = new QGridLayout;
-    for (std::size_t i = 0; i < cellsOf[group].size(); ++i) {
-      cellsOf[group][i]->setParent(holder);
-      grid->addWidget(cellsOf[group][i], static_cast<int>(i) / perRow,
-                      static_cast<int>(i) % perRow);
-    }
-    grid->setColumnStretch(perRow, 1);
+    for (QWidget* cell : cellsOf[group]) cell->setParent(holder);
+    grids.emplace_back(grid, &cellsOf[group]);
     if (holder == page) {
       layout->addLayout(grid);
     } else {
@@ -144,6 +142,20 @@ QWidget* ChooseCpusDialog::buildGroups(const CpuSet& preset) {
     }
   }
   layout->addStretch();
+  const auto placeCells = [&grids](int columns) {
+    for (const auto& [grid, cells] : grids) {
+      for (std::size_t i = 0; i < cells->size(); ++i) {
+        grid->removeWidget((*cells)[i]);
+        grid->addWidget((*cells)[i], static_cast<int>(i) / columns, static_cast<int>(i) % columns);
+      }
+      grid->setColumnStretch(columns + 1, 0);
+      grid->setColumnStretch(columns, 1);
+    }
+  };
+  placeCells(perRow);
+  // Styles differ in their spacing and margins: while the rows come out wider than the room, one
+  // core fewer a row.
+  while (perRow > 1 && page->minimumSizeHint().width() > width) placeCells(--perRow);
   return page;
 }
 
