@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -129,9 +130,13 @@ bool LinuxStartHints::DropReports(ProcessStarts& batch) {
     const ssize_t length = read(reports_, buffer, sizeof buffer);
     if (length <= 0) break;
     any = true;
-    const auto* report = reinterpret_cast<const fanotify_event_metadata*>(buffer);
-    for (ssize_t left = length; FAN_EVENT_OK(report, left); report = FAN_EVENT_NEXT(report, left)) {
-      if (report->mask & FAN_Q_OVERFLOW) batch.eventsLost = true;
+    // A report's file handle is padded to four bytes only, so the next report may sit where its
+    // 64-bit mask cannot be read in place: each header is copied out first.
+    fanotify_event_metadata report{};
+    for (std::size_t at = 0; at + sizeof report <= std::size_t(length); at += report.event_len) {
+      std::memcpy(&report, buffer + at, sizeof report);
+      if (report.event_len < sizeof report) break;
+      if (report.mask & FAN_Q_OVERFLOW) batch.eventsLost = true;
     }
   }
   return any;
