@@ -16,17 +16,19 @@
 //            the refresh timer does
 //   command  --command 'CMD' is run by /bin/sh inside the namespace, --settle-ms before the first
 //            program, and is expected to pin the namespace's new processes to CPU 0 by itself
-//            (the real program in mode CPU 1, for instance)
+//            (the real program in mode CPU 1, for instance); with --command-namespace initial
+//            it runs outside instead, where a root program gets the kernel's process events
 // Events carry the PIDs of the initial namespace, so the events pinner runs there and keeps to
 // the processes whose /proc/PID/ns/pid is the trial's namespace: nothing else is ever touched.
 //
 // Usage: pin_latency [--pinners none,events,timer,command] [--processes N] [--interval-ms N]
-//                    [--command CMD] [--settle-ms N] [--user UID]
+//                    [--command CMD] [--command-namespace trial|initial] [--settle-ms N]
+//                    [--user UID]
 // --user runs the programs and the command as that user, as an ordinary user runs the program.
-// Needs root. Fails when a trial measured no program. Prints, per pinner, the share pinned; the
-// median, p95 and maximum time from fork to pinned of those that were; the median time from fork to
-// a probe's first look; the median as a multiple of the floor; and the share of the programs' lives
-// spent on the wrong CPUs.
+// Needs root. Fails when a trial measured no program. Prints, per pinner, the share pinned (of all,
+// and of those that looked at their mask before they ended); the median, p95 and maximum time from
+// fork to pinned of those that were; the median time from fork to a probe's first look; the median
+// as a multiple of the floor; and the share of the programs' lives spent on the wrong CPUs.
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -110,7 +112,8 @@ int RunProbe(std::int64_t forkedAtNs, std::int64_t lifetimeNs, int reportFd) {
 struct Population {
   int processes = 200;
   int intervalMs = 25;
-  std::string command;  // run inside the namespace first, when not empty
+  std::string command;          // run first, when not empty
+  bool commandOutside = false;  // in the initial namespace rather than the trial's
   int settleMs = 3000;
   int user = -1;  // the programs and the command run as this user (and group) when not -1
   int reportFd = -1;
@@ -133,6 +136,18 @@ std::vector<std::int64_t> ShuffledLifetimesNs(int count) {
   return lifetimes;
 }
 
+// The command's shell, started --settle-ms ago; -1 when there is no command.
+pid_t StartCommand(const Population& population) {
+  if (population.command.empty()) return -1;
+  const pid_t shell = fork();
+  if (shell == 0) {
+    execl("/bin/sh", "sh", "-c", population.command.c_str(), nullptr);
+    _exit(127);
+  }
+  SleepNs(std::int64_t(population.settleMs) * 1'000'000);
+  return shell;
+}
+
 int RunPopulation(const Population& population) {
   // A /proc of this namespace, for a pinner that runs inside it.
   if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
@@ -147,15 +162,7 @@ int RunPopulation(const Population& population) {
       return 2;
     }
   }
-  pid_t pinner = -1;
-  if (!population.command.empty()) {
-    pinner = fork();
-    if (pinner == 0) {
-      execl("/bin/sh", "sh", "-c", population.command.c_str(), nullptr);
-      _exit(127);
-    }
-    SleepNs(std::int64_t(population.settleMs) * 1'000'000);
-  }
+  const pid_t pinner = population.commandOutside ? -1 : StartCommand(population);
   // The link itself, not the path it names: under a chroot that path may lie outside.
   const std::string self = "/proc/self/exe";
   const std::string fd = std::to_string(population.reportFd);
@@ -219,6 +226,23 @@ class Pinner {
   std::set<pid_t> lastListed_;
 };
 
+// A command in the initial namespace, for as long as one trial runs.
+class OutsidePinner {
+ public:
+  explicit OutsidePinner(const Population& population)
+      : shell_(population.commandOutside ? StartCommand(population) : -1) {}
+  OutsidePinner(const OutsidePinner&) = delete;
+  OutsidePinner& operator=(const OutsidePinner&) = delete;
+  ~OutsidePinner() {
+    if (shell_ <= 0) return;
+    kill(shell_, SIGTERM);
+    waitpid(shell_, nullptr, 0);
+  }
+
+ private:
+  pid_t shell_;
+};
+
 struct Trial {
   std::string pinner;
   std::vector<ProbeReport> reports;
@@ -242,6 +266,7 @@ Trial RunTrial(const std::string& pinnerName, Population population) {
   std::unique_ptr<LinuxProcessStartSource> events;
   if (pinnerName == "events") events = std::make_unique<LinuxProcessStartSource>();
 
+  const OutsidePinner outside(population);
   int initPid[2];
   if (pipe2(initPid, O_CLOEXEC) != 0) return trial;
   const pid_t first = fork();
@@ -313,6 +338,9 @@ double Percentile(std::vector<std::int64_t> sortedNs, double share) {
 struct Summary {
   std::size_t programs = 0;
   double pinnedShare = 0;
+  // Of the programs that looked at their mask at all before they ended: on a slow machine the
+  // shortest ones end before their first instruction, and nothing could have pinned them.
+  double pinnableShare = 0;
   double medianMs = 0, p95Ms = 0, maxMs = 0;  // of the pinned ones
   double firstLookMs = 0;                     // median
   double lifeWrongShare = 0;                  // mean over all
@@ -321,9 +349,11 @@ struct Summary {
 Summary Summarize(const Trial& trial) {
   std::vector<std::int64_t> latencies, firstLooks;
   double wrongShare = 0;
+  std::size_t pinnable = 0;
   for (const ProbeReport& report : trial.reports) {
     firstLooks.push_back(report.firstLookNs);
     const bool pinned = report.pinnedAfterNs >= 0;
+    pinnable += report.firstLookNs < report.lifetimeNs;
     if (pinned) latencies.push_back(report.pinnedAfterNs);
     wrongShare += pinned ? double(report.pinnedAfterNs) / double(report.lifetimeNs) : 1.0;
   }
@@ -332,6 +362,7 @@ Summary Summarize(const Trial& trial) {
   const double count = std::max<double>(1, double(trial.reports.size()));
   return {trial.reports.size(),
           double(latencies.size()) / count,
+          double(latencies.size()) / std::max<double>(1, double(pinnable)),
           Percentile(latencies, 0.5),
           Percentile(latencies, 0.95),
           latencies.empty() ? 0.0 : double(latencies.back()) / 1e6,
@@ -345,16 +376,17 @@ void PrintSummaries(const std::vector<Trial>& trials) {
   for (const Trial& trial : trials) {
     if (trial.pinner == "none") floorMs = Summarize(trial).firstLookMs;
   }
-  std::printf("%-8s %8s %8s %9s %8s %8s %10s %8s %10s %6s\n", "pinner", "programs", "pinned",
-              "median ms", "p95 ms", "max ms", "first look", "x floor", "life wrong", "losses");
+  std::printf("%-8s %8s %8s %9s %9s %8s %8s %10s %8s %10s %6s\n", "pinner", "programs", "pinned",
+              "pinnable", "median ms", "p95 ms", "max ms", "first look", "x floor", "life wrong",
+              "losses");
   for (const Trial& trial : trials) {
     const Summary summary = Summarize(trial);
     const double floor = floorMs > 0 ? floorMs : summary.firstLookMs;
-    std::printf("%-8s %8zu %7.1f%% %9.2f %8.2f %8.2f %10.2f %8.2f %9.1f%% %6d\n",
-                trial.pinner.c_str(), summary.programs, 100 * summary.pinnedShare, summary.medianMs,
-                summary.p95Ms, summary.maxMs, summary.firstLookMs,
-                floor > 0 ? summary.medianMs / floor : 0.0, 100 * summary.lifeWrongShare,
-                trial.lossesReported);
+    std::printf("%-8s %8zu %7.1f%% %8.1f%% %9.2f %8.2f %8.2f %10.2f %8.2f %9.1f%% %6d\n",
+                trial.pinner.c_str(), summary.programs, 100 * summary.pinnedShare,
+                100 * summary.pinnableShare, summary.medianMs, summary.p95Ms, summary.maxMs,
+                summary.firstLookMs, floor > 0 ? summary.medianMs / floor : 0.0,
+                100 * summary.lifeWrongShare, trial.lossesReported);
   }
 }
 
@@ -371,6 +403,9 @@ int Run(int argc, char** argv) {
       population.intervalMs = std::atoi(argv[i + 1]);
     else if (option == "--command")
       population.command = argv[i + 1];
+    else if (option == "--command-namespace" && (std::string_view(argv[i + 1]) == "trial" ||
+                                                 std::string_view(argv[i + 1]) == "initial"))
+      population.commandOutside = std::string_view(argv[i + 1]) == "initial";
     else if (option == "--settle-ms")
       population.settleMs = std::atoi(argv[i + 1]);
     else if (option == "--user")
