@@ -47,11 +47,17 @@ mkdir -p "$images"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Copies the pictures named as "from:to" out of directory $1 into docs/images.
+# Copies the pictures named as "from:to" out of directory $1 into docs/images. A picture of a few
+# flat colours is a window that drew no text: that fails.
 keep() {
-  local from=$1
+  local from=$1 colours
   shift
   for pair in "$@"; do
+    colours=$(identify -format %k "$from/${pair%%:*}.png")
+    ((colours > 8)) || {
+      echo "${pair%%:*}.png has $colours colours: nothing was drawn" >&2
+      exit 1
+    }
     cp "$from/${pair%%:*}.png" "$images/${pair#*:}.png"
     echo "docs/images/${pair#*:}.png"
   done

@@ -34,7 +34,11 @@ using namespace mervale;
 
 namespace {
 
+// Whether every picture so far was written: the probe's exit status, so a script fails with it.
+bool allSaved = true;
+
 void Report(bool saved, const QString& name, QSize size) {
+  allSaved = allSaved && saved;
   std::printf("%s %s (%dx%d)\n", saved ? "wrote" : "FAILED", qPrintable(name), size.width(),
               size.height());
 }
@@ -169,5 +173,5 @@ int main(int argc, char* argv[]) {
   Save(&dialog, directory, "choose-cpus");
   for (auto& child : children) child->kill();
   for (auto& child : children) child->waitForFinished();
-  return 0;
+  return allSaved ? 0 : 1;
 }
