@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Takes pictures of what a user of a big machine sees, in Linux guests of 8 CPUs (one socket of 4
 # cores with 2 threads each) and 64 CPUs (two sockets, each its own NUMA node, 2 threads per
-# core): the main window with its process table and profile list, the process menu with "All
-# CPUs" and its submenus, and "Choose CPUs". The program runs as root in the guest, inside a PID
-# namespace of its own, under Xvfb at 1366x768. PNG files go to DIR/8 and DIR/64 (default
-# build/screenshots).
+# core): the main window with its process table and profile list, the process menu open on a row
+# with "All CPUs" and its "Single CPUs" or "Cores" submenus, the tray menu, Options and "Choose
+# CPUs". The program runs as root in the guest, inside a PID namespace of its own, under Xvfb at
+# 1366x768. PNG files go to DIR/8 and DIR/64 (default build/screenshots); scripts/screenshots.sh
+# keeps some of them in docs/images.
 #
 # Usage: scripts/screenshots-guest.sh [DIR]
 set -euo pipefail
