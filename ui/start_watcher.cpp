@@ -25,6 +25,7 @@ StartWatcher::StartWatcher(ProcessStartSource& source, Program& program, QWidget
   connect(&changesTimer_, &QTimer::timeout, this, [this] {
     sinceChangesLook_.start();
     RunGuarded(window_, [this] { program_.LookForProgramChanges(); });
+    changesLookMs_ = sinceChangesLook_.elapsed();
   });
   notifier_ = new QSocketNotifier(qintptr(source_.Descriptor()), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &StartWatcher::onReadable);
@@ -66,9 +67,10 @@ void StartWatcher::onBatchDue() {
 
 void StartWatcher::lookForChangesSoon() {
   if (changesTimer_.isActive()) return;
-  const qint64 since =
-      sinceChangesLook_.isValid() ? sinceChangesLook_.elapsed() : kChangesLookEveryMs;
-  changesTimer_.start(int(std::max<qint64>(0, kChangesLookEveryMs - since)));
+  const qint64 spacing =
+      std::max<qint64>(kChangesLookEveryMs, kChangesLookSpacing * changesLookMs_);
+  const qint64 since = sinceChangesLook_.isValid() ? sinceChangesLook_.elapsed() : spacing;
+  changesTimer_.start(int(std::max<qint64>(0, spacing - since)));
 }
 
 void StartWatcher::runPass() {

@@ -28,8 +28,11 @@ class StartWatcher : public QObject {
   static constexpr int kBatchWindowMs = 3;
   static constexpr int kPassSoonDelayMs = 20;
   static constexpr int kRowsShownEveryMs = 100;
-  // Looking whether known processes run other programs reads a file of each: not more often.
+  // Looking whether known processes run other programs reads a file of each: not more often, and
+  // with many processes not more than about one part in kChangesLookSpacing of the time, since on
+  // a machine that builds software every compiler start brings a look.
   static constexpr int kChangesLookEveryMs = 100;
+  static constexpr int kChangesLookSpacing = 100;
   // So many starts waiting for their batch are handed over at once, so the waiting stays bounded.
   static constexpr std::size_t kMaxWaitingStarts = 4 * ProcessStartSource::kMaxStartsPerDrain;
 
@@ -53,6 +56,7 @@ class StartWatcher : public QObject {
   QTimer rowsTimer_;
   QTimer changesTimer_;
   QElapsedTimer sinceChangesLook_;
+  qint64 changesLookMs_ = 0;  // what the latest look took
   std::vector<Pid> waiting_;
   bool passDue_ = false;  // a hint came since the latest pass
 };
