@@ -13,6 +13,7 @@
 #include "store/error.h"
 #include "store/line_list.h"
 #include "store/line_list_file.h"
+#include "store/line_search.h"
 #include "tests/store/temp_dir.h"
 
 namespace mervale {
@@ -21,6 +22,11 @@ namespace {
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
+
+// Windows compares them as its code page's letters.
+TEST(LineListFind, ComparesLettersOutsideAsciiAsBytes) {
+  EXPECT_EQ(FindLine({"\xe4rger"}, "\xc4rger"), -1);
+}
 
 TEST(LineListFileExists, FollowsLinks) {
   TempDir dir;
