@@ -2,12 +2,9 @@
 
 #include <QCoreApplication>
 
+#include "app/exit_signals.h"
 #include "app/single_instance.h"
 #include "ui/main_window.h"
-
-#ifndef _WIN32
-#include "app/exit_signals.h"
-#endif
 
 namespace mervale {
 
@@ -21,7 +18,6 @@ void ExitOnRequest(SingleInstance& instance, MainWindow& mainWindow) {
                    &MainWindow::onExitTriggered);
 }
 
-#ifndef _WIN32
 ExitOnSignals::ExitOnSignals(ExitSignals& exitSignals) : exitSignals_(exitSignals) {
   duringStart_ = QObject::connect(&exitSignals, &ExitSignals::exitRequested, [this] {
     exitAsked_ = true;
@@ -35,6 +31,5 @@ void ExitOnSignals::windowsBuilt(MainWindow& mainWindow) {
   QObject::connect(&exitSignals_, &ExitSignals::exitRequested, &mainWindow,
                    &MainWindow::onExitTriggered);
 }
-#endif
 
 }  // namespace mervale

@@ -15,7 +15,6 @@ void BringForwardOnSecondStart(SingleInstance& instance, MainWindow& mainWindow)
 // the program) ends the program as the tray menu's "Exit" does.
 void ExitOnRequest(SingleInstance& instance, MainWindow& mainWindow);
 
-#ifndef _WIN32
 // SIGTERM and SIGINT end the program as the tray menu's "Exit" does, at any moment. While the
 // windows are being built, and an error box of their start-up may be open, a signal ends every
 // running event loop, the box's too, and start-up does not go on into the main loop.
@@ -35,6 +34,5 @@ class ExitOnSignals {
   QMetaObject::Connection duringStart_;
   bool exitAsked_ = false;
 };
-#endif
 
 }  // namespace mervale

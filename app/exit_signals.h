@@ -12,7 +12,8 @@ namespace mervale {
 // writes the signal's number into a pipe, and the program leaves from its own loop as "Exit" does.
 // As the first process of a PID namespace (scripts/run.sh as root) the program is also the parent
 // of every orphan in it, so it reaps its children whenever SIGCHLD arrives. One object at a time;
-// the signals' former handlers come back when it goes.
+// the signals' former handlers come back when it goes. Windows has no such signals: there the
+// object never asks.
 class ExitSignals : public QObject {
   Q_OBJECT
 
@@ -30,7 +31,7 @@ class ExitSignals : public QObject {
 };
 
 // Whether this process is the first one of its PID namespace: its end ends every other process in
-// the namespace.
+// the namespace. Never on Windows.
 bool IsNamespaceInit();
 
 // For the first process of a PID namespace before it ends: asks every other process in the

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/desktop_ties.h"
+#include "app/exit_signals.h"
 #include "app/single_instance.h"
 #include "engine/platform/backends.h"
 #include "ui/app_icon.h"
@@ -11,17 +12,11 @@
 #include "ui/start_watcher.h"
 #include "ui/window_set.h"
 
-#ifndef _WIN32
-#include "app/exit_signals.h"
-#endif
-
 namespace {
 
 int EndProgram(int result) {
-#ifndef _WIN32
   // Quitting ends the namespace; the processes in it get a moment to end on their own first.
   if (mervale::IsNamespaceInit()) mervale::EndNamespaceProcesses(std::chrono::seconds(2));
-#endif
   return result;
 }
 
@@ -36,16 +31,12 @@ int main(int argc, char* argv[]) {
   // Before any window: a second start only wakes the first one and leaves.
   mervale::SingleInstance instance(mervale::InstanceName());
   if (!instance.claim()) return 0;
-#ifndef _WIN32
   mervale::ExitSignals exitSignals;
   mervale::ExitOnSignals exitOnSignals(exitSignals);
-#endif
   const mervale::Backends backends = mervale::MakeBackends();
   mervale::WindowSet windows(*backends.platform, *backends.system);
-#ifndef _WIN32
   exitOnSignals.windowsBuilt(windows.mainWindow());
   if (exitOnSignals.exitAsked()) return EndProgram(0);
-#endif
   mervale::BringForwardOnSecondStart(instance, windows.mainWindow());
   mervale::ExitOnRequest(instance, windows.mainWindow());
   // New processes get their mode as they start where the system reports or hints at starts;

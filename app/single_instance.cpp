@@ -2,15 +2,17 @@
 
 #include <cstdio>
 
-#include "app/instance_lock.h"
+#include "store/system/instance_lock.h"
 
 namespace mervale {
 
 SingleInstance::SingleInstance(QString name, QObject* parent)
     : QObject(parent), name_(std::move(name)) {}
 
+SingleInstance::~SingleInstance() = default;
+
 bool SingleInstance::claim() {
-  lock_ = std::make_unique<InstanceLock>((name_ + QStringLiteral(".lock")).toStdString());
+  lock_ = TakeInstanceLock((name_ + QStringLiteral(".lock")).toStdString());
   if (!lock_->HeldElsewhere()) {
     listen();
     return true;

@@ -5,8 +5,6 @@
 
 #include <memory>
 
-class QLocalServer;
-
 namespace mervale {
 
 class InstanceLock;
@@ -39,17 +37,13 @@ class SingleInstance : public QObject {
   void exitRequested();
 
  private:
+  // What answers later starts (a local server, a hidden window) is a child of this object and goes
+  // with it.
   void listen();
   bool askFirstInstance() const;
 
   QString name_;
   std::unique_ptr<InstanceLock> lock_;
-#ifdef _WIN32
-  void* window_ = nullptr;
-#else
-  void answer();
-  QLocalServer* server_ = nullptr;
-#endif
 };
 
 }  // namespace mervale

@@ -9,8 +9,8 @@
 # ticks are too coarse for that). While a process outside the namespace listens to process events,
 # every start on the machine wakes the program (at most 50 times a second); the wake-ups show it.
 #
-# Usage: scripts/measure-idle.sh [BUILD_DIR] [SECONDS]
-#   (defaults: $MERVALE_BUILD_DIR or build, 60 seconds)
+# Usage: scripts/measure-idle.sh [SECONDS]
+#   (defaults: 60 seconds; the build in $MERVALE_BUILD_DIR or build)
 # NO_HINTS=1 hides the namespace's latest PID from the program, which then goes without fanotify's
 # start hints, as on a kernel that refuses them.
 # Needs the targets mervale and bare_passes, Xvfb, trayer (a tray host, so that the hidden window
@@ -21,8 +21,8 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$ROOT/scripts/measure-common.sh"
-BUILD=$(realpath "${1:-${MERVALE_BUILD_DIR:-$ROOT/build}}")
-DURATION=${2:-60}
+BUILD=$(realpath "${MERVALE_BUILD_DIR:-$ROOT/build}")
+DURATION=${1:-60}
 CHILDREN=${CHILDREN:-300}
 SETTLE=${SETTLE:-5}  # seconds between start and measuring: start-up and the one-shot hide
 PROGRAM=$BUILD/app/mervale
@@ -30,7 +30,8 @@ FLOOR=$BUILD/bench/bare_passes
 for needed in "$PROGRAM" "$FLOOR"; do
   [ -x "$needed" ] || { echo "no $needed; build the targets mervale and bare_passes first" >&2; exit 1; }
 done
-enter_own_pid_namespace "$0" "$BUILD" "$DURATION"
+export MERVALE_BUILD_DIR=$BUILD
+enter_own_pid_namespace "$0" "$DURATION"
 
 if [ -n "${NO_HINTS:-}" ]; then
   mount --make-rprivate / && mount --bind /dev/null /proc/sys/kernel/ns_last_pid

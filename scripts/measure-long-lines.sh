@@ -3,21 +3,22 @@
 # has settled (its error box shown, or the exclusion list drawn after a click on its tab) and the
 # peak resident size, for each case beside the same program started with ordinary files (the floor).
 #
-# Usage: scripts/measure-long-lines.sh [BUILD_DIR] [MEGABYTES]
-#   (defaults: $MERVALE_BUILD_DIR or build, 10 MB lines)
+# Usage: scripts/measure-long-lines.sh [MEGABYTES]
+#   (defaults: 10 MB lines; the build in $MERVALE_BUILD_DIR or build)
 # Needs Xvfb and xdotool. Runs as PID 1 of a PID namespace of its own (it starts itself again under
 # `unshare --pid --fork --mount-proc`), so the program sees only the processes started here.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$ROOT/scripts/measure-common.sh"
-BUILD=$(realpath "${1:-${MERVALE_BUILD_DIR:-$ROOT/build}}")
-MEGABYTES=${2:-10}
+BUILD=$(realpath "${MERVALE_BUILD_DIR:-$ROOT/build}")
+MEGABYTES=${1:-10}
 LIMIT=${LIMIT:-150}  # seconds after which a case counts as frozen
 PROGRAM=$BUILD/app/mervale
 [ -x "$PROGRAM" ] || { echo "no $PROGRAM; build the target mervale first" >&2; exit 1; }
 command -v xdotool >/dev/null || { echo "xdotool is needed to click the Exclude tab" >&2; exit 1; }
-enter_own_pid_namespace "$0" "$BUILD" "$MEGABYTES"
+export MERVALE_BUILD_DIR=$BUILD
+enter_own_pid_namespace "$0" "$MEGABYTES"
 
 make_work_dir
 start_xvfb

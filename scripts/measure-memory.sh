@@ -4,8 +4,8 @@
 # every pass sees a few hundred new ones and loses as many). Prints the resident size (VmRSS) and
 # its peak (VmHWM) every SAMPLE seconds; the peak should stay flat once the churn is under way.
 #
-# Usage: scripts/measure-memory.sh [BUILD_DIR] [TOTAL]
-#   (defaults: $MERVALE_BUILD_DIR or build, 100000 processes)
+# Usage: scripts/measure-memory.sh [TOTAL]
+#   (defaults: 100000 processes; the build in $MERVALE_BUILD_DIR or build)
 # RATE (processes per second, default 500) and LIFETIME (seconds, default 1.5) come from the
 # environment. Needs Xvfb and perl. Runs as PID 1 of a PID namespace of its own (it starts itself
 # again under `unshare --pid --fork --mount-proc`), where the program pins only these processes.
@@ -13,14 +13,15 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$ROOT/scripts/measure-common.sh"
-BUILD=$(realpath "${1:-${MERVALE_BUILD_DIR:-$ROOT/build}}")
-TOTAL=${2:-100000}
+BUILD=$(realpath "${MERVALE_BUILD_DIR:-$ROOT/build}")
+TOTAL=${1:-100000}
 RATE=${RATE:-500}
 LIFETIME=${LIFETIME:-1.5}
 SAMPLE=${SAMPLE:-10}
 PROGRAM=$BUILD/app/mervale
 [ -x "$PROGRAM" ] || { echo "no $PROGRAM; build the target mervale first" >&2; exit 1; }
-enter_own_pid_namespace "$0" "$BUILD" "$TOTAL"
+export MERVALE_BUILD_DIR=$BUILD
+enter_own_pid_namespace "$0" "$TOTAL"
 
 make_work_dir
 start_xvfb

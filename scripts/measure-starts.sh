@@ -2,13 +2,16 @@
 # Start to pinned for the real program beside the floors of the same run: bench/pin_latency with
 # the program, in mode CPU 1 and a refresh every second, as its --command pinner.
 #
-#   scripts/measure-starts.sh BUILD_DIR shown|hidden [PINNERS [USER_ID]]
+#   scripts/measure-starts.sh shown|hidden [PINNERS [USER_ID]]
 #
 # PINNERS defaults to none,events,timer,command; USER_ID runs the programs and the program as that
-# user. MERVALE_PIN_ARGS adds pin_latency options (--processes N, --interval-ms N). Needs root in the initial PID namespace (this machine, or inside scripts/run-in-guest.sh);
-# every trial runs in a PID namespace of its own.
+# user. MERVALE_PIN_ARGS adds pin_latency options (--processes N, --interval-ms N); the programs come
+# from $MERVALE_BUILD_DIR (default build). Needs root in the initial PID namespace (this machine, or
+# inside scripts/run-in-guest.sh); every trial runs in a PID namespace of its own.
 set -euo pipefail
-build=$(realpath "$1") window=$2 pinners=${3:-none,events,timer,command} user=${4:-}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(realpath "${MERVALE_BUILD_DIR:-$root/build}")
+window=$1 pinners=${2:-none,events,timer,command} user=${3:-}
 minimized=F
 [[ $window == hidden ]] && minimized=T
 work=$(mktemp -d)

@@ -8,8 +8,9 @@
 # lifetime ran on CPU 1 when their time was up, and the program's resident size at the start, in
 # the middle and at the end of the storm, with its peak.
 #
-# Usage: scripts/measure-storm.sh [BUILD_DIR] [SECONDS]
-#   (defaults: $MERVALE_BUILD_DIR or build, 10 seconds; RATE from the environment, default 1000)
+# Usage: scripts/measure-storm.sh [SECONDS]
+#   (defaults: 10 seconds; the build in $MERVALE_BUILD_DIR or build; RATE from the environment,
+#   default 1000)
 # Needs the targets mervale, start_probe and bare_passes, and Xvfb. Runs as PID 1 of a PID
 # namespace of its own, where the program pins only these processes. There the program takes
 # fanotify's start hints; where the kernel refuses them, starts are reported inside a namespace only
@@ -19,8 +20,8 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$ROOT/scripts/measure-common.sh"
-BUILD=$(realpath "${1:-${MERVALE_BUILD_DIR:-$ROOT/build}}")
-DURATION=${2:-10}
+BUILD=$(realpath "${MERVALE_BUILD_DIR:-$ROOT/build}")
+DURATION=${1:-10}
 RATE=${RATE:-1000}
 EVENTS=${EVENTS:-1}
 HIDDEN=${HIDDEN:-0}
@@ -35,7 +36,8 @@ if [ "$$" != 1 ] && [ -z "${MERVALE_MEASURE_REEXEC:-}" ] && [ "$EVENTS" = 1 ]; t
   export MERVALE_MEASURE_REEXEC=1
   exec "$PROBE" hold-events unshare --pid --fork --mount-proc "$(realpath "$0")" "$BUILD" "$DURATION"
 fi
-enter_own_pid_namespace "$0" "$BUILD" "$DURATION"
+export MERVALE_BUILD_DIR=$BUILD
+enter_own_pid_namespace "$0" "$DURATION"
 
 make_work_dir
 start_xvfb

@@ -85,7 +85,7 @@ AboutWindow::AboutWindow() : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSiz
   credits_->setBevelOuter(BevelCut::None);
   credits_->setBorderStyle(PanelBorder::Single);
   credits_->setColor(Qt::white);
-  credits_->setBiDiMode(PanelBiDi::RightToLeft);
+  credits_->setReadingOrder(ReadingOrder::RightToLeftMirrored);
   credits_->setTextFont({PixelFont(QFont(QStringLiteral("Arial")), 11), Qt::black});
   credits_->setInterval(40);
   credits_->setStepSize(1);

@@ -55,8 +55,8 @@ void TextPanel::setEnableTimer(bool enable) {
   applyTimerState();
 }
 
-void TextPanel::setBiDiMode(PanelBiDi mode) {
-  biDiMode_ = mode;
+void TextPanel::setReadingOrder(ReadingOrder order) {
+  readingOrder_ = order;
   update();
 }
 
@@ -137,9 +137,8 @@ int TextPanel::textFlags() const {
       flags |= Qt::AlignHCenter;
       break;
   }
-  // Right-to-left reading swaps left and right by itself; only the full right-to-left mode wants
-  // that.
-  if (biDiMode_ != PanelBiDi::RightToLeft) flags |= Qt::AlignAbsolute;
+  // Right-to-left reading swaps left and right by itself; only the mirrored order wants that.
+  if (readingOrder_ != ReadingOrder::RightToLeftMirrored) flags |= Qt::AlignAbsolute;
   return flags;
 }
 
@@ -161,8 +160,8 @@ void TextPanel::paintEvent(QPaintEvent*) {
   painter.fillRect(drawBevel(painter, QRect(QPoint(0, 0), client.size())), color());
 
   painter.setPen(textFont_.color);
-  painter.setLayoutDirection(biDiMode_ == PanelBiDi::LeftToRight ? Qt::LeftToRight
-                                                                 : Qt::RightToLeft);
+  painter.setLayoutDirection(readingOrder_ == ReadingOrder::LeftToRight ? Qt::LeftToRight
+                                                                        : Qt::RightToLeft);
   const int lineHeight = scroll_.lineHeight;
   // Rows span the panel's outer width less three pixels on each side, measured from the client
   // area's origin, and the outer height decides how many there are.

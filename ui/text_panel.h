@@ -22,9 +22,9 @@ struct PanelTextFont {
 
 enum class LineAlignment { Left, Right, Center };
 
-// Reading order of the panel's text. Right-to-left also swaps left and right alignment; the other
-// two right-to-left modes keep the alignment as set.
-enum class PanelBiDi { LeftToRight, RightToLeft, RightToLeftNoAlign, RightToLeftReadingOnly };
+// Reading order of the panel's text: right to left with left and right alignment swapped (the
+// panel mirrored), or right to left with the alignment as set.
+enum class ReadingOrder { LeftToRight, RightToLeftMirrored, RightToLeftAsAligned };
 
 // A panel that shows a list of lines in rows of equal height and moves them upwards a few pixels at
 // every tick of its own timer; after the last line the list starts again with the first.
@@ -46,7 +46,7 @@ class TextPanel : public BevelPanel {
   }
   void setEnableTimer(bool enable);
   void setTextAlignment(LineAlignment alignment) { textAlignment_ = alignment; }
-  void setBiDiMode(PanelBiDi mode);
+  void setReadingOrder(ReadingOrder order);
 
   // topLine, paintedTopLine, scrollOffset and lineHeight as they stand, counting the ticks that
   // fell due while the panel was off screen.
@@ -74,7 +74,7 @@ class TextPanel : public BevelPanel {
   int stepSize_ = 1;
   bool enableTimer_ = true;
   LineAlignment textAlignment_ = LineAlignment::Left;
-  PanelBiDi biDiMode_ = PanelBiDi::LeftToRight;
+  ReadingOrder readingOrder_ = ReadingOrder::LeftToRight;
   TextPanelScroll scroll_;
   // Row height of TextFont, kept for ticks that leave the drawing out.
   int fontLineHeight_ = 0;

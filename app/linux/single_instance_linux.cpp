@@ -13,8 +13,6 @@
 
 #include <unistd.h>
 
-#include "app/instance_lock.h"
-
 namespace mervale {
 namespace {
 
@@ -37,32 +35,28 @@ QString InstanceName() {
   return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)).filePath(key);
 }
 
-SingleInstance::~SingleInstance() = default;
-
 void SingleInstance::listen() {
-  server_ = new QLocalServer(this);
-  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  auto* server = new QLocalServer(this);
+  server->setSocketOptions(QLocalServer::UserAccessOption);
   // Holding the lock makes a socket left by a crashed instance ours to replace.
   QLocalServer::removeServer(name_);
-  if (!server_->listen(name_)) {
+  if (!server->listen(name_)) {
     std::fprintf(stderr, "Mervale cannot answer a second start: %s\n",
-                 qPrintable(server_->errorString()));
+                 qPrintable(server->errorString()));
     return;
   }
-  connect(server_, &QLocalServer::newConnection, this, &SingleInstance::answer);
-}
-
-void SingleInstance::answer() {
-  while (QLocalSocket* socket = server_->nextPendingConnection()) {
-    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-      if (!socket->canReadLine()) return;
-      const bool asked = socket->readLine() == kShowRequest;
-      // Closing tells the later start that its request was read.
-      socket->disconnectFromServer();
-      if (asked) emit activationRequested();
-    });
-  }
+  connect(server, &QLocalServer::newConnection, this, [this, server] {
+    while (QLocalSocket* socket = server->nextPendingConnection()) {
+      connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+      connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+        if (!socket->canReadLine()) return;
+        const bool asked = socket->readLine() == kShowRequest;
+        // Closing tells the later start that its request was read.
+        socket->disconnectFromServer();
+        if (asked) emit activationRequested();
+      });
+    }
+  });
 }
 
 bool SingleInstance::askFirstInstance() const {

@@ -10,8 +10,6 @@
 #include <windows.h>
 // clang-format on
 
-#include "app/instance_lock.h"
-
 namespace mervale {
 namespace {
 
@@ -39,16 +37,22 @@ LRESULT CALLBACK InstanceWindowProcedure(HWND window, UINT message, WPARAM wPara
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// Holds the hidden window as a child of the instance, so that the window goes with it.
+class InstanceWindow : public QObject {
+ public:
+  InstanceWindow(HWND window, QObject* parent) : QObject(parent), window_(window) {}
+  ~InstanceWindow() override { DestroyWindow(window_); }
+
+ private:
+  HWND window_;
+};
+
 }  // namespace
 
 QString InstanceName() {
   // The mutex is per session, and so are the windows: the user name keeps apart the users who
   // share one session (a program started as another user).
   return QStringLiteral("mervale-%1").arg(qEnvironmentVariable("USERNAME"));
-}
-
-SingleInstance::~SingleInstance() {
-  if (window_ != nullptr) DestroyWindow(static_cast<HWND>(window_));
 }
 
 void SingleInstance::listen() {
@@ -68,7 +72,7 @@ void SingleInstance::listen() {
     return;
   }
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  window_ = window;
+  new InstanceWindow(window, this);
 }
 
 bool SingleInstance::askFirstInstance() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -32,5 +33,9 @@ class SystemServices {
   // Creates the directory and its missing parents; failures are ignored.
   virtual void CreateDirectories(const std::string& path) = 0;
 };
+
+// The running system's services: the build compiles one system room, and with it the one
+// definition.
+std::unique_ptr<SystemServices> MakeSystemServices();
 
 }  // namespace mervale

@@ -22,7 +22,7 @@
 
 #include "tests/common/kernel_affinity.h"
 #include "tests/common/listed_names.h"
-#include "tests/store/child_process.h"
+#include "tests/store/linux/child_process.h"
 
 extern char** environ;
 

@@ -13,14 +13,14 @@
 
 using mervale::BevelCut;
 using mervale::LineAlignment;
-using mervale::PanelBiDi;
 using mervale::PanelBorder;
+using mervale::ReadingOrder;
 using mervale::TextPanel;
 using mervale::TextPanelScroll;
 
 Q_DECLARE_METATYPE(std::vector<int>)
 Q_DECLARE_METATYPE(mervale::LineAlignment)
-Q_DECLARE_METATYPE(mervale::PanelBiDi)
+Q_DECLARE_METATYPE(mervale::ReadingOrder)
 Q_DECLARE_METATYPE(mervale::PanelBorder)
 Q_DECLARE_METATYPE(mervale::BevelCut)
 
@@ -407,33 +407,33 @@ class TextPanelTest : public QObject {
 
   void alignment_data() {
     QTest::addColumn<LineAlignment>("alignment");
-    QTest::addColumn<PanelBiDi>("biDi");
+    QTest::addColumn<ReadingOrder>("order");
     QTest::addColumn<PanelBorder>("border");
     QTest::addColumn<QString>("side");
-    QTest::newRow("left") << LineAlignment::Left << PanelBiDi::LeftToRight << PanelBorder::None
+    QTest::newRow("left") << LineAlignment::Left << ReadingOrder::LeftToRight << PanelBorder::None
                           << "left";
-    QTest::newRow("right") << LineAlignment::Right << PanelBiDi::LeftToRight << PanelBorder::None
+    QTest::newRow("right") << LineAlignment::Right << ReadingOrder::LeftToRight << PanelBorder::None
                            << "right";
-    QTest::newRow("centre") << LineAlignment::Center << PanelBiDi::LeftToRight << PanelBorder::None
-                            << "centre";
+    QTest::newRow("centre") << LineAlignment::Center << ReadingOrder::LeftToRight
+                            << PanelBorder::None << "centre";
     QTest::newRow("centre of the outer width")
-        << LineAlignment::Center << PanelBiDi::LeftToRight << PanelBorder::Single << "centre";
+        << LineAlignment::Center << ReadingOrder::LeftToRight << PanelBorder::Single << "centre";
     QTest::newRow("right-to-left swaps left")
-        << LineAlignment::Left << PanelBiDi::RightToLeft << PanelBorder::None << "right";
+        << LineAlignment::Left << ReadingOrder::RightToLeftMirrored << PanelBorder::None << "right";
     QTest::newRow("right-to-left swaps right")
-        << LineAlignment::Right << PanelBiDi::RightToLeft << PanelBorder::None << "left";
+        << LineAlignment::Right << ReadingOrder::RightToLeftMirrored << PanelBorder::None << "left";
     QTest::newRow("reading order only keeps left")
-        << LineAlignment::Left << PanelBiDi::RightToLeftReadingOnly << PanelBorder::None << "left";
+        << LineAlignment::Left << ReadingOrder::RightToLeftAsAligned << PanelBorder::None << "left";
   }
   void alignment() {
     QFETCH(LineAlignment, alignment);
-    QFETCH(PanelBiDi, biDi);
+    QFETCH(ReadingOrder, order);
     QFETCH(PanelBorder, border);
     QFETCH(QString, side);
     QWidget window;
     auto* panel = QuietPanel(window, {"HHHH"}, QSize(200, 30));
     panel->setTextAlignment(alignment);
-    panel->setBiDiMode(biDi);
+    panel->setReadingOrder(order);
     panel->setBorderStyle(border);
     const QRect client = panel->clientRect();
     // The row spans 3 to Width - 3 from the client area's origin.

@@ -1,15 +1,13 @@
 #include "engine/platform/backends.h"
 #include "engine/platform/linux/linux_platform.h"
 #include "engine/platform/linux/linux_process_start_source.h"
-#include "store/system/linux/linux_system.h"
 
 namespace mervale {
 
 // Where the kernel neither reports nor hints at starts the source says so, and the timer does the
 // work.
 Backends MakeBackends() {
-  return {std::make_unique<LinuxProcessPlatform>(), std::make_unique<LinuxSystemServices>(),
-          OpenProcessStartSource()};
+  return {std::make_unique<LinuxProcessPlatform>(), MakeSystemServices(), OpenProcessStartSource()};
 }
 
 }  // namespace mervale

@@ -190,4 +190,8 @@ void LinuxSystemServices::CreateDirectories(const std::string& path) {
   std::filesystem::create_directories(path, ignored);
 }
 
+std::unique_ptr<SystemServices> MakeSystemServices() {
+  return std::make_unique<LinuxSystemServices>();
+}
+
 }  // namespace mervale

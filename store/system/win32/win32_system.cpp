@@ -100,4 +100,8 @@ void Win32SystemServices::CreateDirectories(const std::string& path) {
   SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
 }
 
+std::unique_ptr<SystemServices> MakeSystemServices() {
+  return std::make_unique<Win32SystemServices>();
+}
+
 }  // namespace mervale

@@ -3,8 +3,6 @@
 // is gone, files that vanish while they are being loaded, and hand-edited files. Whatever fails,
 // the user is told with the file's error text, and what the user had on disk is still there.
 // Mounts, namespaces and immutable files are Linux's; the Windows build leaves this file out.
-#ifndef _WIN32
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,9 +19,9 @@
 #include <unistd.h>
 
 #include "engine/set_menus.h"
-#include "program_fixture.h"
 #include "store/error.h"
-#include "tests/store/mount_sandbox.h"
+#include "tests/engine/program_fixture.h"
+#include "tests/store/linux/mount_sandbox.h"
 
 namespace mervale {
 namespace {
@@ -475,5 +473,3 @@ TEST_F(FileFaults, HandEditedFilesWithNulBytesAndMegabyteLines) {
 
 }  // namespace
 }  // namespace mervale
-
-#endif  // _WIN32

@@ -2,7 +2,6 @@
 
 // Runs a piece of a test in a forked child: as another user, or where a fault would block for good
 // (the child is killed after a time limit, and the test fails instead of hanging).
-#ifndef _WIN32
 
 #include <grp.h>
 #include <poll.h>
@@ -78,5 +77,3 @@ inline bool BecomeUser(uid_t uid) {
 }
 
 }  // namespace mervale::testing
-
-#endif

@@ -3,8 +3,6 @@
 // files of killed saves. Each start runs in a child process with a time limit, so a start that
 // blocks fails the test instead of hanging it. FIFOs, owners and forks are Linux's; the Windows
 // build leaves this file out.
-#ifndef _WIN32
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,10 +12,10 @@
 #include <functional>
 #include <string>
 
-#include "program_fixture.h"
 #include "store/error.h"
 #include "store/excerpt.h"
-#include "tests/store/child_process.h"
+#include "tests/engine/program_fixture.h"
+#include "tests/store/linux/child_process.h"
 
 namespace mervale {
 namespace {
@@ -158,5 +156,3 @@ TEST_F(HostileFiles, TheStartRemovesTheLeftoversOfKilledSaves) {
 
 }  // namespace
 }  // namespace mervale
-
-#endif

@@ -1,5 +1,3 @@
-#ifndef _WIN32
-
 #include "store/system/linux/autostart_program.h"
 
 #include <gtest/gtest.h>
@@ -79,5 +77,3 @@ TEST(AutostartProgramTest, PrefersAnInstalledProgram) {
 
 }  // namespace
 }  // namespace mervale
-
-#endif

@@ -1,8 +1,6 @@
 // Files that are not what they seem: links and data directories that another user controls, and
 // FIFOs, sockets and devices in place of a file. Ownership needs an administrator to arrange; those
 // tests are skipped without one.
-#ifndef _WIN32
-
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -19,7 +17,7 @@
 #include "store/error.h"
 #include "store/line_list.h"
 #include "store/line_list_file.h"
-#include "tests/store/child_process.h"
+#include "tests/store/linux/child_process.h"
 #include "tests/store/temp_dir.h"
 
 namespace mervale {
@@ -231,5 +229,3 @@ TEST(HostilePaths, OnlyRegularFilesAreReadAndNothingBlocks) {
 
 }  // namespace
 }  // namespace mervale
-
-#endif

@@ -1,5 +1,3 @@
-#ifndef _WIN32
-
 #include "store/system/linux/linux_system.h"
 
 #include <gtest/gtest.h>
@@ -264,5 +262,3 @@ TEST_F(LinuxSystemTest, CreateDirectoriesMakesParentsAndIgnoresFailures) {
 
 }  // namespace
 }  // namespace mervale
-
-#endif

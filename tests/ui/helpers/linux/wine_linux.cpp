@@ -1,0 +1,9 @@
+#include "helpers/wine.h"
+
+namespace mervale {
+
+bool RunningUnderWine() {
+  return false;
+}
+
+}  // namespace mervale
