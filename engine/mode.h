@@ -14,19 +14,18 @@ enum class Mode { kAutomatic, kManual, kCpu1, kCpu2, kOff };
 // What a mode is in each place that shows or keeps it.
 struct ModeTraits {
   Mode mode;
-  int settingsValue;                // its value in "Settings.ini", also its mode selector item
-  const char* selectorCaption;      // its selector item before a language is applied
-  const char* trayCaption;          // the tray menu item's caption before a language is applied
-  CaptionTarget trayCaptionTarget;  // the language line of the tray item
+  int settingsValue;            // its value in "Settings.ini", also its mode selector item
+  const char* selectorCaption;  // its selector item before a language is applied
+  const char* trayCaption;      // the tray menu item's caption before a language is applied
 };
 
 // Every mode, in the order of the selector's items and of the tray menu.
 inline constexpr std::array<ModeTraits, 5> kModes{{
-    {Mode::kAutomatic, 0, "Automatic", "Automatic", CaptionTarget::kAutomaticTrayItem},
-    {Mode::kManual, 1, "Manual", "Manual", CaptionTarget::kManualTrayItem},
-    {Mode::kCpu1, 2, "CPU 1", "CPU1", CaptionTarget::kCpu1TrayItem},
-    {Mode::kCpu2, 3, "CPU 2", "CPU2", CaptionTarget::kCpu2TrayItem},
-    {Mode::kOff, 4, "Off", "Off", CaptionTarget::kOffTrayItem},
+    {Mode::kAutomatic, 0, "Automatic", "Automatic"},
+    {Mode::kManual, 1, "Manual", "Manual"},
+    {Mode::kCpu1, 2, "CPU 1", "CPU1"},
+    {Mode::kCpu2, 3, "CPU 2", "CPU2"},
+    {Mode::kOff, 4, "Off", "Off"},
 }};
 static_assert(kModes.size() == kModeItemCount, "one selector item per mode");
 static_assert(std::ranges::all_of(kModes,

@@ -29,12 +29,9 @@ enum class CaptionTarget {
   kShowItem,              // Show1
   kTraySeparator1,        // N1
   kTrayModeMenu,          // Mode1
-  kModeItems,  // the five items of the mode selector RadioGroup1, rebuilt from lines 20 to 24
-  kAutomaticTrayItem,         // Automatic1
-  kManualTrayItem,            // Manual1
-  kCpu1TrayItem,              // CPU12
-  kCpu2TrayItem,              // CPU1
-  kOffTrayItem,               // Off1
+  // The five items of the mode selector RadioGroup1, rebuilt from lines 20 to 24, and the mode
+  // items of the tray's Mode1, which take the same lines.
+  kModeItems,
   kTraySeparator2,            // N2
   kDonationItem,              // Donation1
   kTraySeparator3,            // N4

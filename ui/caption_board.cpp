@@ -11,12 +11,14 @@ void CaptionBoard::bind(CaptionTarget target, Setter setter) {
 }
 
 void CaptionBoard::bindMenuItem(CaptionTarget target, QAction* item) {
-  bind(target, [item](const QString& caption) {
-    const bool separator = caption == QLatin1String("-");
-    item->setSeparator(separator);
-    // Some styles write a separator's text into its line.
-    item->setText(separator ? QString() : caption);
-  });
+  bind(target, [item](const QString& caption) { SetMenuItem(item, caption); });
+}
+
+void CaptionBoard::SetMenuItem(QAction* item, const QString& caption) {
+  const bool separator = caption == QLatin1String("-");
+  item->setSeparator(separator);
+  // Some styles write a separator's text into its line.
+  item->setText(separator ? QString() : caption);
 }
 
 void CaptionBoard::bindRefresher(std::function<void()> refresher) {

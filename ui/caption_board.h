@@ -22,6 +22,7 @@ class CaptionBoard {
   void bind(CaptionTarget target, Setter setter);
   // A menu item; a caption of "-" makes it a separator line, any other text an ordinary item.
   void bindMenuItem(CaptionTarget target, QAction* item);
+  static void SetMenuItem(QAction* item, const QString& caption);
   void bindRefresher(std::function<void()> refresher);
   // A menu item whose caption the program composes: set now and again with every language.
   void bindComposedItem(QAction* item, std::function<QString()> caption);

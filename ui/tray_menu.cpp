@@ -37,7 +37,6 @@ TrayMenu::TrayMenu(Program& program, CaptionBoard& captions, MainWindow& mainWin
     QAction* item = addItem(modeMenu, kModeItemNames[index], QString::fromLatin1(mode.trayCaption));
     item->setCheckable(true);
     connect(item, &QAction::triggered, this, [this, &mode] { onModeTriggered(mode.mode); });
-    bind(mode.trayCaptionTarget, item);
     modeItems_[index] = item;
   }
   showMode(program_.CurrentMode());
@@ -69,6 +68,11 @@ QAction* TrayMenu::addItem(QMenu* menu, const char* name, const QString& caption
 
 void TrayMenu::addIcon() {
   icon_->add();
+}
+
+void TrayMenu::showModeCaptions(const QStringList& captions) {
+  for (std::size_t index = 0; index < modeItems_.size(); ++index)
+    CaptionBoard::SetMenuItem(modeItems_[index], captions.value(qsizetype(index)));
 }
 
 void TrayMenu::showMode(std::optional<Mode> mode) {

@@ -24,6 +24,8 @@ class TrayMenu : public QMenu {
 
   // Puts the icon into the tray; it leaves with the main window's close.
   void addIcon();
+  // The mode items' captions, in the order of kModes: the mode selector's language lines.
+  void showModeCaptions(const QStringList& captions);
   // The check mark stands at `mode` and nowhere else.
   void showMode(std::optional<Mode> mode);
 

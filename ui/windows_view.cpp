@@ -66,6 +66,7 @@ void WindowsView::SetModeItems(const std::array<std::string, kModeItemCount>& ca
   QStringList items;
   for (const std::string& caption : captions) items << ProgramText(caption);
   if (mainWindow_) mainWindow_->showModeItems(items);
+  if (trayMenu_) trayMenu_->showModeCaptions(items);
 }
 
 void WindowsView::AddedCaptionsChanged() {

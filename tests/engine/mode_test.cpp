@@ -43,21 +43,5 @@ TEST(ModeTable, SelectorItemsAreTheStoredValuesInOrder) {
   EXPECT_EQ(ModeOfItem(item), std::nullopt);
 }
 
-// The tray items have captions of their own on the same language lines as the selector's items.
-TEST(ModeTable, EachTrayItemTakesItsModesLanguageLine) {
-  int firstItemLine = -1;
-  for (const CaptionStep& step : CaptionSteps()) {
-    if (step.target == CaptionTarget::kModeItems) firstItemLine = step.index;
-  }
-  ASSERT_GE(firstItemLine, 0);
-  for (const ModeTraits& traits : kModes) {
-    int line = -1;
-    for (const CaptionStep& step : CaptionSteps()) {
-      if (step.target == traits.trayCaptionTarget) line = step.index;
-    }
-    EXPECT_EQ(line, firstItemLine + traits.settingsValue) << traits.trayCaption;
-  }
-}
-
 }  // namespace
 }  // namespace mervale

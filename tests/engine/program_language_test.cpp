@@ -27,8 +27,7 @@ TEST_P(LanguageLength, AFullTableSetsEveryCaptionFromItsLine) {
         << static_cast<int>(step.target);
   }
   EXPECT_EQ(view.modeItems, (std::array<std::string, 5>{"t20", "t21", "t22", "t23", "t24"}));
-  // One line names the second mode, its tray item and the first tab alike.
-  EXPECT_EQ(view.captions[kManualTrayItem], view.modeItems[1]);
+  // One line names the second mode and the first tab alike.
   EXPECT_EQ(view.captions[kProfileTab], view.modeItems[1]);
   EXPECT_EQ(view.captions[kExclusionTab], view.captions[kExcludeItem]);
   EXPECT_EQ(view.captions.size(), CaptionSteps().size() - 1);

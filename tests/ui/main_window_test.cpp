@@ -564,11 +564,6 @@ class MainWindowTest : public QObject, protected WindowFixture {
         {T::kShowItem, "Show1", "item"},
         {T::kTraySeparator1, "N1", "item"},
         {T::kTrayModeMenu, "Mode1", "item"},
-        {T::kAutomaticTrayItem, "Automatic1", "item"},
-        {T::kManualTrayItem, "Manual1", "item"},
-        {T::kCpu1TrayItem, "CPU12", "item"},
-        {T::kCpu2TrayItem, "CPU1", "item"},
-        {T::kOffTrayItem, "Off1", "item"},
         {T::kTraySeparator2, "N2", "item"},
         {T::kDonationItem, "Donation1", "item"},
         {T::kTraySeparator3, "N4", "item"},
@@ -649,6 +644,20 @@ class MainWindowTest : public QObject, protected WindowFixture {
     QVERIFY(!Action("N1")->isSeparator());
     windows->view().SetCaption(CaptionTarget::kTraySeparator1, "-");
     QVERIFY(Action("N1")->isSeparator());
+  }
+
+  // One language line names a mode in the selector and in the tray.
+  void modeCaptionsReachSelectorAndTray() {
+    Start();
+    windows->view().SetModeItems({"Automatik", "-", "Prozessor 1", "Prozessor 2", "Aus"});
+    QStringList tray;
+    for (const char* name : kModeItems) tray << Action(name)->text();
+    QCOMPARE(tray, QStringList({"Automatik", "", "Prozessor 1", "Prozessor 2", "Aus"}));
+    QVERIFY(Action("Manual1")->isSeparator());
+    const auto buttons = Find<QGroupBox>(&mainWindow(), QStringLiteral("RadioGroup1"))
+                             ->findChildren<QRadioButton*>();
+    QCOMPARE(buttons.size(), 5);
+    QCOMPARE(buttons.last()->text(), QStringLiteral("Aus"));
   }
 
   void hiddenWindowLeavesTheCpuColumnUntilShown() {
