@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "app/instance_lock.h"
 
 #ifdef _WIN32

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Pictures of what a user of a machine with more than four CPUs sees: the main window with its
 // process table and profile list, the process menu's "All CPUs" menus and the "Choose CPUs"
 // dialog, as PNG files in the directory given. Run by scripts/screenshots-guest.sh inside a guest
