@@ -44,8 +44,15 @@ mount -t tmpfs tmpfs "$target/dev/shm" && mounts+=("$target/dev/shm")
 step "installing $(basename "$package") with apt-get"
 cp "$package" "$target/tmp/"
 in_root() { chroot "$target" env DEBIAN_FRONTEND=noninteractive LC_ALL=C.UTF-8 "$@"; }
+# The suites a Debian 12 user has, updates and security ones too, as this machine has them: the
+# package was built against those libraries.
+if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
+  cp /etc/apt/sources.list.d/debian.sources "$target/etc/apt/sources.list.d/"
+  rm "$target/etc/apt/sources.list"
+  in_root apt-get update -q >"$target/tmp/apt.log" 2>&1 || { cat "$target/tmp/apt.log" >&2; fail "apt-get update"; }
+fi
 in_root apt-get install -y -q --no-install-recommends "/tmp/$(basename "$package")" xvfb xauth \
-  x11-utils >"$target/tmp/apt.log" 2>&1 || { tail -n 30 "$target/tmp/apt.log" >&2; fail "apt-get install"; }
+  x11-utils >>"$target/tmp/apt.log" 2>&1 || { tail -n 30 "$target/tmp/apt.log" >&2; fail "apt-get install"; }
 
 answer=$(in_root mervale --version)
 [[ $answer == "Mervale $version" ]] || fail "mervale --version answered '$answer'"
