@@ -1,14 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include <QApplication>
 
 #include <chrono>
 #include <memory>
 
+#include "app/command_line.h"
 #include "app/desktop_ties.h"
 #include "app/exit_signals.h"
 #include "app/single_instance.h"
 #include "engine/platform/backends.h"
 #include "ui/app_icon.h"
 #include "ui/main_window.h"
+#include "ui/program_version.h"
 #include "ui/start_watcher.h"
 #include "ui/window_set.h"
 
@@ -23,9 +27,12 @@ int EndProgram(int result) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  // The program takes nothing from its command line; Qt only sees it for its own options.
-  QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Mervale"));
+  QApplication::setApplicationVersion(mervale::ProgramVersion());
+  mervale::CommandLine commandLine;
+  commandLine.answerHelpAndVersion(argc, argv);
+  QApplication application(argc, argv);
+  commandLine.refuseUnknownOptions(QApplication::arguments());
   QApplication::setWindowIcon(mervale::AppIcon());
 
   // Before any window: a second start only wakes the first one and leaves.

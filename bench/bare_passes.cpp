@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The floor of a refresh pass, as a program of its own for the measure-*.sh scripts: RATE times a
 // second for SECONDS, readdir("/proc") and one sched_getaffinity per process, nothing else. Its
 // CPU time, measured beside the program's in the same run, is what any pass at that rate costs;

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The engine's pass over the in-memory backend. The cost per process must stay flat from 1,000 to
 // 100,000 processes: a steady pass is one walk, one mask read and two hash lookups per process; a
 // first pass reads each name once from the walk and sorts the new rows once.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The engine on the real /proc, side by side in one run with what any pass must pay and with ps:
 //
 //   floor   readdir("/proc") and one sched_getaffinity per process, nothing else

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Files with one line of 1 MB and of 10 MB through the program's loads, saves, the Manual mode's
 // lookup and the whole start-up, each beside a floor measured in the same run: the bare read or
 // write of the same bytes, and the same pass or start-up with ordinary lines. Every variant must

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // How long newly started programs run on the wrong CPUs before a "pinner" moves them, side by
 // side for several pinners in one run.
 //

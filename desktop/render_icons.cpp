@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Writes the program's icon into a hicolor theme tree: DIR/NxN/apps/NAME.png for every size given.
 // Usage: render_icons DIR NAME SIZE...
 #include <QDir>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "engine/assignment_policy.h"
 #include "store/line_search.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The exclusion lookup and "Exclude": a name is excluded when a line equals it with the letters
 // A to Z folded, whatever else the bytes hold.
 #include <fuzzer/FuzzedDataProvider.h>

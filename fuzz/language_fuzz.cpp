@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Applying a language table of any bytes: every caption comes from the table, or, when the table is
 // too short, no caption changes and the mode selector keeps its items and its mode.
 #include <fuzzer/FuzzedDataProvider.h>

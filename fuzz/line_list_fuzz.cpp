@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Line-list files: splitting any bytes, joining the lines back and the round trip through a file.
 #include <cstddef>
 #include <cstdint>

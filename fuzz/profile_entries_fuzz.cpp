@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Profile entries: the Manual mode's lookup and "Add to list", which removes every entry of a name
 // before it appends the new one. Both are checked against a plain reading of the entry format.
 #include <fuzzer/FuzzedDataProvider.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The start-up restore from a "Settings.ini" of any bytes, on a machine of four CPUs and on one of
 // eight: either every value is restored and the file ends as six well-formed lines (seven on the
 // bigger machine, the last naming the cycle), or each fault is told by its line, every readable

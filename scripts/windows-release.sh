@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows release into build-win32-release/ (or $MERVALE_WIN32_RELEASE_DIR): an optimised
-# mervale.exe, then in release/ the zip (mervale.exe and Languages) and the per-user installer made
-# with NSIS. Prints the paths of both.
+# mervale.exe, then in release/ the zip (mervale.exe, Languages, the licence and the notice of what
+# is linked in with those libraries' licences) and the per-user installer made with NSIS. Prints
+# the paths of both.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MERVALE_WIN32_RELEASE_DIR:-$root/build-win32-release}
@@ -17,6 +18,18 @@ rm -rf "$out"
 mkdir -p "$stage"
 x86_64-w64-mingw32-strip -o "$stage/mervale.exe" "$build/app/mervale.exe"
 cp -r "$root/Languages" "$stage/Languages"
+# Qt and libjpeg-turbo are linked in statically, built from the Debian source packages of the
+# versions installed here (scripts/win-toolchain.sh): their copyright files come with them.
+installed_version() { dpkg-query -W -f='${Version}' "$1"; }
+cp "$root/LICENSE" "$stage/LICENSE.txt"
+sed -e "s/@VERSION@/$version/" -e "s/@QT_VERSION@/$(installed_version qt6-base-dev)/" \
+  -e "s/@JPEG_VERSION@/$(installed_version libjpeg62-turbo)/" "$root/app/windows/NOTICE.txt.in" \
+  >"$stage/NOTICE.txt"
+mkdir "$stage/licenses"
+cp /usr/share/doc/qt6-base-dev/copyright "$stage/licenses/Qt.txt"
+cp /usr/share/doc/libjpeg62-turbo/copyright "$stage/licenses/libjpeg-turbo.txt"
+cp /usr/share/common-licenses/LGPL-3 "$stage/licenses/LGPL-3.txt"
+cp /usr/share/common-licenses/GPL-3 "$stage/licenses/GPL-3.txt"
 
 zip_file=$out/Mervale-$version-win64.zip
 (cd "$out" && zip -q -r -X "$zip_file" Mervale)

@@ -68,7 +68,8 @@ grep -Eq 'qt|libstdc|libgcc|libwinpthread|jpeg' <<<"$dlls" && fail "mervale.exe 
 grep -q 'activeCodePage' "$exe" || fail "mervale.exe has no manifest with its code page"
 step "mervale.exe: window program, system DLLs only ($dlls)"
 zip_listing=$(unzip -Z1 "$release"/release/Mervale-*-win64.zip | sort | tr '\n' ' ')
-for file in Mervale/mervale.exe Mervale/Languages/English.txt Mervale/Languages/German.txt; do
+for file in Mervale/mervale.exe Mervale/Languages/English.txt Mervale/Languages/German.txt \
+  Mervale/LICENSE.txt Mervale/NOTICE.txt Mervale/licenses/Qt.txt Mervale/licenses/libjpeg-turbo.txt; do
   grep -qw "$file" <<<"$zip_listing" || fail "$file missing from the zip: $zip_listing"
 done
 
@@ -82,7 +83,7 @@ install_into() {
 step "installing $(basename "$installer") for the user into $install_dir"
 install_into "$install_dir" || fail "the installer failed"
 wait_until 60 test -f "$install_unix/uninstall.exe" || fail "nothing installed in $install_unix"
-for file in mervale.exe Languages/English.txt Languages/German.txt; do
+for file in mervale.exe Languages/English.txt Languages/German.txt LICENSE.txt NOTICE.txt licenses/LGPL-3.txt; do
   [[ -f $install_unix/$file ]] || fail "$file not installed"
 done
 [[ -f $start_menu_entry ]] || fail "no Start menu entry"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "ui/about_window.h"
 
 #include <QDesktopServices>
@@ -8,6 +10,7 @@
 #include "ui/about_logo.h"
 #include "ui/click_label.h"
 #include "ui/pixel_font.h"
+#include "ui/program_version.h"
 #include "ui/text_panel.h"
 #include "ui/window_placement.h"
 
@@ -17,9 +20,13 @@ namespace {
 
 const QString kMakerPage = QStringLiteral("https://mervale.example.org/");
 
+QString ProductName() {
+  return QStringLiteral("Mervale ") + ProgramVersion();
+}
+
 QStringList CreditLines() {
   return {
-      QStringLiteral("Mervale 2.1"),
+      ProductName(),
       QString(),
       QStringLiteral("Made by the Mervale developers"),
       QStringLiteral("mervale.example.org"),
@@ -73,7 +80,7 @@ AboutWindow::AboutWindow() : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSiz
   logo_->setAlignment(Qt::AlignCenter);
   logo_->setPixmap(PaintAboutLogo());
 
-  productName_ = new QLabel(QStringLiteral("Mervale 2.1"), this);
+  productName_ = new QLabel(ProductName(), this);
   productName_->setObjectName(QStringLiteral("Label5"));
   productName_->setGeometry(0, logoPanel_->geometry().bottom() + 1, width(), 37);
   productName_->setAlignment(Qt::AlignCenter);

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "ui/window_set.h"
 
 #include "ui/about_window.h"

@@ -2,8 +2,8 @@
 ; application data, a Start menu entry, and an uninstaller that takes all of it away again. Both
 ; end a running Mervale first, after asking.
 ; Built by scripts/windows-release.sh: makensis -INPUTCHARSET UTF8 -DVERSION=... -DSTAGE=<folder
-; with mervale.exe and Languages> -DICON=<mervale.ico> -DOUTFILE=<installer path> installer.nsi
-; (paths of the build machine, with forward slashes).
+; with mervale.exe, Languages, LICENSE.txt, NOTICE.txt and licenses> -DICON=<mervale.ico>
+; -DOUTFILE=<installer path> installer.nsi (paths of the build machine, with forward slashes).
 
 ; The program is 64-bit only, and so is the installer (no 32-bit Wine is needed to test it).
 Target amd64-unicode
@@ -90,7 +90,11 @@ Section "Mervale"
   File "${STAGE}/mervale.exe"
   SetOutPath "$INSTDIR\Languages"
   File "${STAGE}/Languages/*.txt"
+  SetOutPath "$INSTDIR\licenses"
+  File "${STAGE}/licenses/*.txt"
   SetOutPath "$INSTDIR"
+  File "${STAGE}/LICENSE.txt"
+  File "${STAGE}/NOTICE.txt"
 
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\mervale.exe"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -127,6 +131,10 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$INSTDIR\Languages\*.txt"
   RMDir "$INSTDIR\Languages"
+  Delete "$INSTDIR\licenses\*.txt"
+  RMDir "$INSTDIR\licenses"
+  Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\NOTICE.txt"
   Delete "$INSTDIR\mervale.exe"
   Delete "$INSTDIR\uninstall.exe"
   ; Only an emptied folder goes: anything else the user put there stays.

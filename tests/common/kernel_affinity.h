@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // The scheduler's own view of a process's CPUs, read and set past the engine, with CPU sets sized

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "engine/platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>

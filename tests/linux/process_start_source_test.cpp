@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The kernel's process events, subscribed for real: this suite runs as root in the initial PID
 // namespace. Children are this test's own; nothing here sets a mask.
 #include <gtest/gtest.h>

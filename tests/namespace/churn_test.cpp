@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The engine over the real Linux backend while processes start and end all the time: short-lived
 // ones, multi-threaded ones, ones that exec, many of them ending between the snapshot and the
 // moment their mask is read or set. After every pass the table must still be consistent, every

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Real processes on the CPUs past the fourth, through the engine over the real Linux backend: a
 // pass in each mode and the set given to selected processes, checked thread by thread against the
 // kernel. Only a machine with at least eight online CPUs can tell anything here: elsewhere the

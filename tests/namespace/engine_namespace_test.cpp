@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The engine over the real Linux backend. A pass applies the mode to every process it sees, so
 // this program runs as PID 1 of a PID namespace of its own, where the only processes are itself
 // and the children it starts.

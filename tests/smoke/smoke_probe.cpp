@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The Windows side of the smoke test of mervale.exe: it looks for the program's window and tray
 // from inside the same Wine desktop, and starts a new process that the running program must pin.
 //

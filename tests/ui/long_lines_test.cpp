@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Lines of 10 MB in the files the windows show: the list boxes and the error box show an excerpt,
 // while the program keeps, and saves, every byte.
 #include <QListWidget>

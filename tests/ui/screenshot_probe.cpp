@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Pictures of the program's windows as a user sees them on the machine it runs on: the main
 // window with its process table and profile list, the process menu with its "All CPUs" submenus
 // open over the table (on a machine with more than four CPUs, also the "Single CPUs" and "Cores"

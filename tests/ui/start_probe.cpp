@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The helper of new_process_pinned.sh and scripts/measure-storm.sh: it starts programs and tells
 // how soon the program under test pins them, and it can hold the kernel's process events open
 // outside a PID namespace.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "engine/platform/win32/win32_topology.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "engine/platform/fake/fake_process_start_source.h"
 
 #include <algorithm>

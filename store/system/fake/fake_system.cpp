@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "store/system/fake/fake_system.h"
 
 #include <filesystem>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "store/system/linux/autostart_program.h"
 
 #include <unistd.h>

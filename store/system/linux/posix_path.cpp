@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "store/system/linux/posix_path.h"
 
 #include <fcntl.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "store/system/win32/win32_system.h"
 
 // clang-format off

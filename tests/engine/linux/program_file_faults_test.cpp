@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The program's saves and loads against a real file system that misbehaves: a full disk, a
 // read-only or immutable data directory, a directory where a file belongs, a data directory that
 // is gone, files that vanish while they are being loaded, and hand-edited files. Whatever fails,

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Hostile files through the program's start-up, loads and saves: lines of 10 MB, a FIFO in place of
 // every file the program reads, links and a data directory of another user, and the temporary
 // files of killed saves. Each start runs in a child process with a time limit, so a start that

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // Runs a piece of a test in a forked child: as another user, or where a fault would block for good

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Files that are not what they seem: links and data directories that another user controls, and
 // FIFOs, sockets and devices in place of a file. Ownership needs an administrator to arrange; those
 // tests are skipped without one.

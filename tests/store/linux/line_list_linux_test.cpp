@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Line lists against permissions, links, errno texts and resource limits as Linux has them.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The clean-up of abandoned saves against what a Linux data directory may hold (locked files,
 // links, directories of another owner), and saves killed at random moments.
 #include <gtest/gtest.h>

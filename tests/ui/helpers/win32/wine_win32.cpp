@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // clang-format off
 #include <windows.h>
 // clang-format on
