@@ -207,8 +207,9 @@ TEST_P(CycleOnManyCpus, IsolateSpreadsTheOthersOverTheCycleAfterCpuOne) {
     const CpuSet spread = rest.empty() ? CpuSet{} : Given(rest[std::size_t(i) % rest.size()]);
     EXPECT_EQ(Landed(Pid(i + 2)), shared ? CpuSet::FromNumbers(beside) : spread) << i;
   }
-  if (!rest.empty())
+  if (!rest.empty()) {
     EXPECT_EQ(engine.Policy().nextCpu, shared ? 1 : int(rest[1 % rest.size()]) + 1);
+  }
 }
 
 // Machines with at most four CPUs offer Two and Four CPUs only.

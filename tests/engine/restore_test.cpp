@@ -37,7 +37,9 @@ TEST_P(Restore, GivesTheFirstSetBackToWhatTheEngineChanged) {
   for (int row = 0; row < table().RowCount(); ++row)
     column += (row > 0 ? " " : "") + table().RowAt(row).maskText;
   EXPECT_EQ(column, GetParam().expected);
-  if (GetParam().all) EXPECT_EQ(engine.RememberedCount(), 0u) << "nothing left to give back";
+  if (GetParam().all) {
+    EXPECT_EQ(engine.RememberedCount(), 0u) << "nothing left to give back";
+  }
 }
 
 const RestoreCase kCases[] = {
