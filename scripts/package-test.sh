@@ -38,6 +38,9 @@ debootstrap --variant=minbase bookworm "$target" "$mirror" >"$target.log" 2>&1 |
 rm -f "$target.log"
 mount -t proc proc "$target/proc" && mounts+=("$target/proc")
 mount --bind /dev "$target/dev" && mounts+=("$target/dev")
+# Where mounts propagate (systemd's default), the tmpfs below would otherwise also cover the
+# host's own /dev/shm while the test runs.
+mount --make-private "$target/dev"
 # Xvfb's shared memory: a fresh one, not the host's.
 mount -t tmpfs tmpfs "$target/dev/shm" && mounts+=("$target/dev/shm")
 
