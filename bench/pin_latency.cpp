@@ -26,7 +26,8 @@
 // Usage: pin_latency [--pinners none,events,timer,command] [--processes N] [--interval-ms N]
 //                    [--command CMD] [--command-namespace trial|initial] [--settle-ms N]
 //                    [--user UID]
-// --user runs the programs and the command as that user, as an ordinary user runs the program.
+// --user runs the programs and the command as that user, as an ordinary user runs the program; a
+// command in the initial namespace stays root there.
 // Needs root. Fails when a trial measured no program. Prints, per pinner, the share pinned (of all,
 // and of those that looked at their mask before they ended); the median, p95 and maximum time from
 // fork to pinned of those that were; the median time from fork to a probe's first look; the median
