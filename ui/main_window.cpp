@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
@@ -37,10 +38,23 @@
 namespace mervale {
 namespace {
 
+// Shift+F10 asks for a view's menu as the Menu key does, at the current item (the view's corner
+// when there is none): where the keyboard's focus is.
+void OpenMenuOnShiftF10(QAbstractItemView* view) {
+  view->setContextMenuPolicy(Qt::CustomContextMenu);
+  new QShortcut(
+      QKeySequence(Qt::SHIFT | Qt::Key_F10), view,
+      [view] {
+        const QRect current = view->visualRect(view->currentIndex());
+        emit view->customContextMenuRequested(current.isValid() ? current.center() : QPoint());
+      },
+      Qt::WidgetShortcut);
+}
+
 QListWidget* MultiSelectList(const char* name, QWidget* parent) {
   auto* list = Named(new QListWidget(parent), name);
   list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  list->setContextMenuPolicy(Qt::CustomContextMenu);
+  OpenMenuOnShiftF10(list);
   return list;
 }
 
@@ -179,7 +193,7 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
           [this] { fitCpuColumn(0, processModel_->rowCount() - 1); });
   connect(columns, &QHeaderView::sectionClicked, this, &MainWindow::onProcessColumnClicked);
   processMenu_ = new ProcessMenu(program_, captions, *processModel_, this);
-  processView_->setContextMenuPolicy(Qt::CustomContextMenu);
+  OpenMenuOnShiftF10(processView_);
   connect(processView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     processMenu_->popup(processView_->viewport()->mapToGlobal(at));
   });

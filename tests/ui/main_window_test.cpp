@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <tuple>
 
 #include "helpers/find_child.h"
 #include "helpers/message_boxes.h"
@@ -409,6 +410,24 @@ class MainWindowTest : public QObject, protected WindowFixture {
                << QLatin1String("N") + QLatin1String(set) + QLatin1Char('2');
     expected.sort();
     QCOMPARE(disabled, expected);
+  }
+
+  // Shift+F10 opens a list's menu as the Menu key does, where the keyboard's focus is.
+  void shiftF10OpensTheFocusedListsMenu() {
+    Start();
+    windows->launch();
+    QVERIFY(QTest::qWaitForWindowActive(&mainWindow()));
+    for (const auto& [view, menu, page] : {std::tuple{"ListView1", "PopupMenu1", 0},
+                                           {"ListBox1", "PopupMenu3", 0},
+                                           {"ListBox2", "PopupMenu4", 1}}) {
+      Find<QTabWidget>(&mainWindow(), QStringLiteral("PageControl1"))->setCurrentIndex(page);
+      auto* list = Find<QAbstractItemView>(&mainWindow(), QString::fromLatin1(view));
+      auto* opened = Find<QMenu>(&mainWindow(), QString::fromLatin1(menu));
+      list->setFocus();
+      QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+      QTRY_VERIFY2(opened->isVisible(), view);
+      opened->close();
+    }
   }
 
   void isolateAndExcludeFromTheMenu() {
