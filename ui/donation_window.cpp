@@ -3,10 +3,12 @@
 #include "ui/donation_window.h"
 
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QUrl>
 
+#include "store/language_captions.h"
 #include "ui/bevel_panel.h"
 #include "ui/window_placement.h"
 
@@ -60,14 +62,29 @@ DonationWindow::DonationWindow(QWidget* mainWindow)
   CloseOnEscape(this);
 }
 
+void DonationWindow::openPage(const QString& page) {
+  if (QDesktopServices::openUrl(QUrl(page))) return;
+  // Where nothing opens web pages the button would do nothing at all; the address can be copied
+  // instead. The window's texts are English in every language.
+  auto* box = new QMessageBox(
+      QMessageBox::Information, windowTitle(),
+      QString::fromStdString(AddedCaptionText({}, AddedCaption::kPageNotOpenedText)),
+      QMessageBox::Ok, this);
+  box->setObjectName(QStringLiteral("PageNotOpened"));
+  box->setInformativeText(page);
+  box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
 // Button1Click
 void DonationWindow::onPaypalClicked() {
-  QDesktopServices::openUrl(QUrl(kPaypalPage));
+  openPage(kPaypalPage);
 }
 
 // Button2Click
 void DonationWindow::onWishListClicked() {
-  QDesktopServices::openUrl(QUrl(kWishListPage));
+  openPage(kWishListPage);
 }
 
 // Button3Click

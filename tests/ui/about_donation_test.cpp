@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -195,6 +196,25 @@ class AboutDonationTest : public QObject {
       QCOMPARE(page.scheme(), QStringLiteral("https"));
     }
     QVERIFY(form.isVisible());
+  }
+
+  void donationShowsTheAddressItCannotOpen() {
+    UrlRecorder browser(UrlRecorder::Machine::kOpensNothing);
+    DonationWindow form;
+    Show(form);
+    QStringList shown;
+    for (const char* button : {"Button1", "Button2"}) {
+      Click(Find<QPushButton>(form, button));
+      auto* box = Find<QMessageBox>(form, "PageNotOpened");
+      QTRY_VERIFY(box->isVisible());
+      const Qt::TextInteractionFlags selectable =
+          Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard;
+      QCOMPARE(box->textInteractionFlags() & selectable, selectable);
+      shown << box->informativeText();
+      box->close();
+      QTRY_VERIFY(form.findChild<QMessageBox*>() == nullptr);
+    }
+    QVERIFY(QUrl(shown.value(0)).scheme() == QStringLiteral("https") && shown[0] != shown[1]);
   }
 
   void donationOpensCentredOverTheMainWindow() {
