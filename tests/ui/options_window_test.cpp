@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <QTimer>
 
@@ -20,6 +24,29 @@
 #include "ui/window_set.h"
 
 using namespace mervale;
+
+namespace {
+
+// A style whose line edits take far more room around their text than the common ones, as a
+// Windows theme may.
+class WideFieldFrames : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  static constexpr int kExtra = 20;
+
+  QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                         const QWidget* widget) const override {
+    const QSize base = QProxyStyle::sizeFromContents(type, option, size, widget);
+    return type == CT_LineEdit ? base + QSize(2 * kExtra, 0) : base;
+  }
+  QRect subElementRect(SubElement element, const QStyleOption* option,
+                       const QWidget* widget) const override {
+    const QRect base = QProxyStyle::subElementRect(element, option, widget);
+    return element == SE_LineEditContents ? base.adjusted(kExtra, 0, -kExtra, 0) : base;
+  }
+};
+
+}  // namespace
 
 class OptionsWindowTest : public QObject, protected WindowFixture {
   Q_OBJECT
@@ -67,6 +94,24 @@ class OptionsWindowTest : public QObject, protected WindowFixture {
 
     edit->setText(QStringLiteral("0"));
     QVERIFY(!RefreshTimer()->isActive());
+  }
+
+  // The refresh field's text area holds five digits whatever room the style's frame takes.
+  void refreshFieldHoldsFiveDigitsInAnyStyle() {
+    const QString previous = QApplication::style()->name();
+    TearDownMachine();
+    QApplication::setStyle(new WideFieldFrames(QStyleFactory::create(previous)));
+    SetUpMachine({{100, "alpha.exe"}});
+    Start();
+    auto* edit = Control<QLineEdit>("Edit1");
+    QStyleOptionFrame frame;
+    frame.initFrom(edit);
+    const int textWidth =
+        edit->style()->subElementRect(QStyle::SE_LineEditContents, &frame, edit).width();
+    const int digitsWidth = edit->fontMetrics().horizontalAdvance(QStringLiteral("00000"));
+    QApplication::setStyle(previous);
+    QVERIFY2(textWidth >= digitsWidth,
+             qPrintable(QStringLiteral("%1 < %2").arg(textWidth).arg(digitsWidth)));
   }
 
   void typingARateAfterZeroRestartsTheTimer_data() {
