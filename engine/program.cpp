@@ -53,6 +53,7 @@ void Program::PrepareData() {
   dataDirKnown_ = dataDir.has_value();
   dataDir_ = dataDir.value_or("");
   engine_.ClearProcesses();
+  system_.BringAutostartUpToDate(system_.ExecutablePath());
   // Without a directory the start-up goes on (the tray icon comes next); the exclusion list is the
   // first thing that needs it and says why it cannot be had.
   if (!dataDirKnown_) return;
