@@ -10,6 +10,7 @@
 
 #include "store/language_captions.h"
 #include "ui/bevel_panel.h"
+#include "ui/focus_frame.h"
 #include "ui/window_placement.h"
 
 namespace mervale {
@@ -41,6 +42,7 @@ DonationWindow::DonationWindow(QWidget* mainWindow)
   request_->setObjectName(QStringLiteral("Memo1"));
   request_->setGeometry(0, 0, width(), 121);
   request_->setReadOnly(true);
+  FrameOnFocus(request_);
   request_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   request_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   request_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

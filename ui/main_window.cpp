@@ -26,6 +26,7 @@
 #include "store/excerpt.h"
 #include "ui/caption_board.h"
 #include "ui/click_label.h"
+#include "ui/focus_frame.h"
 #include "ui/jpeg_image.h"
 #include "ui/pixel_font.h"
 #include "ui/process_menu.h"
@@ -55,6 +56,7 @@ QListWidget* MultiSelectList(const char* name, QWidget* parent) {
   auto* list = Named(new QListWidget(parent), name);
   list->setSelectionMode(QAbstractItemView::ExtendedSelection);
   OpenMenuOnShiftF10(list);
+  FrameOnFocus(list);
   return list;
 }
 
@@ -194,6 +196,7 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
   connect(columns, &QHeaderView::sectionClicked, this, &MainWindow::onProcessColumnClicked);
   processMenu_ = new ProcessMenu(program_, captions, *processModel_, this);
   OpenMenuOnShiftF10(processView_);
+  FrameOnFocus(processView_);
   connect(processView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     processMenu_->popup(processView_->viewport()->mapToGlobal(at));
   });
@@ -223,6 +226,8 @@ void MainWindow::buildSidePanel(CaptionBoard& captions) {
   sidePanel_ = Named(new QScrollArea(splitter_), "ScrollBox1");
   sidePanel_->setWidgetResizable(true);
   sidePanel_->setFrameShape(QFrame::NoFrame);
+  // Only a frame around what it holds: the Tab key goes to its controls, not to it.
+  sidePanel_->setFocusPolicy(Qt::NoFocus);
   auto* content = new QWidget(sidePanel_);
   auto* column = new QVBoxLayout(content);
   column->setContentsMargins(6, 4, 6, 0);

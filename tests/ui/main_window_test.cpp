@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -427,6 +428,31 @@ class MainWindowTest : public QObject, protected WindowFixture {
       QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
       QTRY_VERIFY2(opened->isVisible(), view);
       opened->close();
+    }
+  }
+
+  // Each control that Tab reaches looks otherwise while it has the focus, in every window; an empty
+  // list and a read-only text, which show no item or caret, included.
+  void everyTabStopShowsTheFocus() {
+    Start();
+    for (QWidget* window : std::initializer_list<QWidget*>{&mainWindow(), &windows->optionsWindow(),
+                                                           &windows->donationWindow()}) {
+      window->show();
+      window->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(window));
+      // Styles mark the focus once the keyboard has moved it.
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QWidget* first = QApplication::focusWidget();
+      QWidget* stop = first;
+      do {
+        const QImage focused = stop->grab().toImage();
+        stop->clearFocus();
+        QVERIFY2(stop->grab().toImage() != focused, qPrintable(stop->objectName()));
+        stop->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(stop, Qt::Key_Tab);
+        stop = QApplication::focusWidget();
+      } while (stop != first);
+      window->hide();
     }
   }
 
