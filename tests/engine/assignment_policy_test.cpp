@@ -92,47 +92,16 @@ TEST_F(Assignment, QuadCoreCyclesOverFour) {
   EXPECT_EQ(masks, (std::vector<AffinityMask>{1, 2, 4, 8, 1}));
 }
 
-// "Every CPU" is every CPU the machine has online, whatever its size: a process without an entry,
-// even one started on a single CPU, gets them all. An entry naming a CPU the machine lacks is not
-// applied and is reported once, after the pass that first met it.
-TEST(ManualMode, UsesTheNameUnchangedGivesEveryOnlineCpuAndReportsEntriesNamingMissingCpus) {
-  struct Case {
-    int cpus;
-    std::uint64_t every;
-    std::uint64_t ofThirdCpuEntry;  // 0: the entry is reported, the process keeps CPU 1
-  };
-  for (const Case& c : {Case{1, 0x1, 0}, Case{2, 0x3, 0}, Case{3, 0x7, 0x4}, Case{4, 0xF, 0x4},
-                        Case{8, 0xFF, 0x4}}) {
-    SCOPED_TRACE(c.cpus);
-    FakeProcessPlatform machine(c.cpus);
-    CountingReporter reporter;
-    AffinityEngine engine(machine, reporter);
-    engine.Policy().mode = Mode::kManual;
-    engine.Policy().profileList = {"1000: a.exe", "0010: c.exe"};
-    machine.AddProcess(1, "a.exe", 1);
-    machine.AddProcess(2, "other", 1u << (c.cpus - 1));
-    machine.AddProcess(3, "c.exe", 1);
-    machine.AddProcess(4, "c.exe", 1);
-    engine.RefreshProcesses();
-    machine.AddProcess(5, "c.exe", 1);
-    engine.RefreshProcesses();
-    EXPECT_EQ(machine.MaskOf(1), 1u);
-    EXPECT_EQ(machine.MaskOf(2), c.every);
-    const std::uint64_t third = c.ofThirdCpuEntry != 0 ? c.ofThirdCpuEntry : 1;
-    for (const Pid pid : {3u, 4u, 5u}) EXPECT_EQ(machine.MaskOf(pid), third);
-    const std::vector<LineList> reports{LineList{"0010: c.exe"}};
-    EXPECT_EQ(reporter.entryReports, c.ofThirdCpuEntry != 0 ? std::vector<LineList>{} : reports);
-  }
-}
-
-TEST_F(Assignment, ManualMatchesTheNameWithItsLetterCase) {
+TEST_F(Assignment, ManualUsesTheProfileWithTheNameUnchangedAndEveryCpuOtherwise) {
   policy().mode = Mode::kManual;
   policy().profileList = {"1000: a.exe", "0100: A.EXE"};
   machine.AddProcess(1, "a.exe", 3);
   machine.AddProcess(2, "A.EXE", 3);
+  machine.AddProcess(3, "other", 3);
   engine.RefreshProcesses();
   EXPECT_EQ(SetMasksFor(1), std::vector<AffinityMask>{1});
   EXPECT_EQ(SetMasksFor(2), std::vector<AffinityMask>{2});
+  EXPECT_EQ(SetMasksFor(3), std::vector<AffinityMask>{3}) << "every CPU of two";
 }
 
 TEST_F(Assignment, ExcludedNamesAreUntouchedInEveryModeAndOffTouchesNothing) {
