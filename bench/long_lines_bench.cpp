@@ -30,6 +30,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
+class SilentReporter : public FailureReporter {
+ public:
+  void ShowFailure() override {}
+};
+
 constexpr std::int64_t kMegabyte = 1024 * 1024;
 
 std::string LongLine(const benchmark::State& state) {
@@ -126,8 +131,8 @@ void ManualPass(benchmark::State& state, const std::string& longEntry) {
   FakeProcessPlatform machine(4);
   for (int i = 0; i < 1000; ++i)
     machine.AddProcess(1000 + i, "proc" + std::to_string(i) + ".exe", 15);
-  FakeProgramView view;
-  AffinityEngine engine(machine, view);
+  SilentReporter reporter;
+  AffinityEngine engine(machine, reporter);
   engine.Policy().mode = Mode::kManual;
   engine.Policy().profileList = {"1000: proc1.exe", "0100: proc2.exe", "0010: proc3.exe"};
   if (!longEntry.empty()) {

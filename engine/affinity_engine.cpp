@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <unordered_set>
+#include <utility>
 
 #include "engine/cpu_set.h"
 #include "store/line_search.h"
@@ -46,6 +47,14 @@ void AffinityEngine::Pass(EmptyListing onEmptyListing) {
   ForgetUnseenPids(pids_.size());
   if (rememberedNeedSweep_) platform_.ForgetEnded([this](Pid pid) { return known_.contains(pid); });
   rememberedNeedSweep_ = false;
+  ReportEntriesNamingMissingCpus();
+}
+
+void AffinityEngine::ReportEntriesNamingMissingCpus() {
+  if (entriesToReport_.empty()) return;
+  // The report may run a nested event loop; whatever it starts finds the list empty.
+  const LineList entries = std::exchange(entriesToReport_, {});
+  reporter_.ShowEntriesNamingMissingCpus(entries);
 }
 
 void AffinityEngine::ProgramsStarted(std::span<const Pid> pids) {
@@ -63,6 +72,7 @@ void AffinityEngine::ProgramsStarted(std::span<const Pid> pids) {
     table_.RemoveRow(*pid);
     TrackNewProcess(*pid, known, platform_.GetMask(*pid));
   }
+  ReportEntriesNamingMissingCpus();
 }
 
 void AffinityEngine::LookForProgramChanges() {
@@ -108,12 +118,17 @@ void AffinityEngine::TrackNewProcess(Pid pid, KnownProcess& known, const Affinit
   if (!IsManagedMask(mask, policy_.managedCpus)) return;
   std::string name = NameForRow(pid);
   platform_.NewProcess(pid, mask);
-  known.tookCycleStep = ApplyModeTo(platform_, policy_, pid, name, known.tookCycleStep);
+  const ModeApplied applied = ApplyModeTo(platform_, policy_, pid, name, known.tookCycleStep);
+  known.tookCycleStep = applied.tookCycleStep;
+  if (applied.entryNamingMissingCpus != nullptr &&
+      reportedEntries_.insert(*applied.entryNamingMissingCpus).second)
+    entriesToReport_.push_back(*applied.entryNamingMissingCpus);
   table_.AddRow(std::move(name), std::to_string(pid), pid, MaskTextOf(platform_.GetMask(pid)));
 }
 
 void AffinityEngine::ReadMachine() {
-  CpuSet managed = ManagedCpus(platform_.OnlineCpus());
+  policy_.onlineCpus = platform_.OnlineCpus();
+  CpuSet managed = ManagedCpus(policy_.onlineCpus);
   if (managed == policy_.managedCpus) return;
   policy_.managedCpus = std::move(managed);
   UpdateCycleCpus(policy_);
@@ -156,6 +171,8 @@ void AffinityEngine::ApplyToSelected(const AffinityMask& mask) {
 
 void AffinityEngine::AddSelectedToProfile(const AffinityMask& mask) {
   ReadMachine();
+  // Mode Manual could never give such an entry's set.
+  if (!IsManagedMask(mask, policy_.onlineCpus)) return;
   const std::string maskText = MaskToText(mask, MaskTextWidth(policy_.managedCpus));
   LineList& profile = policy_.profileList;
   table_.ForEachSelectedRow([&](const ProcessRow& row) {

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/assignment_policy.h"
@@ -20,6 +21,10 @@ class FailureReporter {
  public:
   virtual ~FailureReporter() = default;
   virtual void ShowFailure() = 0;
+  // Profile entries that name a CPU the machine does not have online, each once, after the pass
+  // or the start in which it would first have applied. Reporters that only count failures let
+  // them pass.
+  virtual void ShowEntriesNamingMissingCpus(const LineList& /*entries*/) {}
 };
 
 // The process table kept in step with the running processes, and the user's actions on its rows.
@@ -63,7 +68,8 @@ class AffinityEngine {
 
   // The selected rows' processes get the set (excluded ones too), then a refresh.
   void ApplyToSelected(const AffinityMask& mask);
-  // Records the set for the selected rows' names in the active profile.
+  // Records the set for the selected rows' names in the active profile; a set that is empty or
+  // names a CPU the machine does not have online is not recorded.
   void AddSelectedToProfile(const AffinityMask& mask);
   // Selected rows go to CPU 1, every other row in turn to the cycle's CPUs after CPU 1 (on a
   // machine with more than four CPUs, all to CpusBesideFirstCore as one set); excluded names stay.
@@ -92,6 +98,7 @@ class AffinityEngine {
   // a row.
   void TrackNewProcess(Pid pid, KnownProcess& known, const AffinityMask& mask);
   std::string NameForRow(Pid pid);
+  void ReportEntriesNamingMissingCpus();
   void ForgetUnseenPids(std::size_t seenCount);
   const std::string& MaskTextOf(const AffinityMask& mask);
 
@@ -105,6 +112,9 @@ class AffinityEngine {
   std::vector<Pid> pids_;     // the latest listing, kept so a pass allocates nothing for it
   std::vector<Pid> changed_;  // of the latest LookForProgramChanges, kept for the same reason
   bool followKnownMasks_ = true;
+  // Entries naming missing CPUs: every one reported so far, and those found since the last report.
+  std::unordered_set<std::string> reportedEntries_;
+  LineList entriesToReport_;
   // Emptying the table forgets which PIDs the remembered sets belong to, so the next pass drops
   // those of processes gone meanwhile.
   bool rememberedNeedSweep_ = false;

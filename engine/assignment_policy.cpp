@@ -44,15 +44,30 @@ std::string ProfileEntryShown(std::string_view entry, const CpuSet& managed) {
          CompactMaskText(entry.substr(0, maskLength));
 }
 
-CpuSet ProfileMaskFor(const LineList& profileList, std::string_view name, const CpuSet& managed) {
-  CpuSet mask = managed;
+const std::string* ProfileEntryFor(const LineList& profileList, std::string_view name,
+                                   const CpuSet& managed) {
+  const std::string* found = nullptr;
   for (const std::string& entry : profileList) {
-    if (EntryBelongsTo(entry, name, managed)) {
-      const std::size_t length = EntryMaskLength(entry, managed);
-      mask = TextToMask(entry, length);
-    }
+    if (EntryBelongsTo(entry, name, managed)) found = &entry;
   }
-  return mask;
+  return found;
+}
+
+namespace {
+
+CpuSet EntryMask(const std::string& entry, const CpuSet& managed) {
+  return TextToMask(entry, EntryMaskLength(entry, managed));
+}
+
+}  // namespace
+
+CpuSet ProfileMaskFor(const LineList& profileList, std::string_view name, const CpuSet& managed) {
+  const std::string* entry = ProfileEntryFor(profileList, name, managed);
+  return entry != nullptr ? EntryMask(*entry, managed) : managed;
+}
+
+CpuSet EveryCpu(const AssignmentPolicy& policy) {
+  return policy.managedCpus.Common(policy.onlineCpus);
 }
 
 void UpdateCycleCpus(AssignmentPolicy& policy) {
@@ -98,17 +113,24 @@ void GiveNextCpu(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
   policy.nextCpu = CycleCpuAfter(policy.cycleCpus, policy.nextCpu, firstCpu);
 }
 
-bool ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
-                 std::string_view name, bool tookCycleStep) {
-  if (!policy.mode || IsExcluded(policy.exclusionList, name)) return tookCycleStep;
+ModeApplied ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
+                        std::string_view name, bool tookCycleStep) {
+  if (!policy.mode || IsExcluded(policy.exclusionList, name)) return {tookCycleStep};
   switch (*policy.mode) {
     case Mode::kAutomatic:
-      if (tookCycleStep) return true;
-      GiveNextCpu(platform, policy, pid, 1);
-      return true;
-    case Mode::kManual:
-      platform.SetMask(pid, ProfileMaskFor(policy.profileList, name, policy.managedCpus));
+      if (!tookCycleStep) GiveNextCpu(platform, policy, pid, 1);
+      return {true};
+    case Mode::kManual: {
+      const std::string* entry = ProfileEntryFor(policy.profileList, name, policy.managedCpus);
+      if (entry == nullptr) {
+        platform.SetMask(pid, EveryCpu(policy));
+        break;
+      }
+      const CpuSet mask = EntryMask(*entry, policy.managedCpus);
+      if (!mask.IsSubsetOf(policy.onlineCpus)) return {tookCycleStep, entry};
+      platform.SetMask(pid, mask);
       break;
+    }
     case Mode::kCpu1:
       platform.SetMask(pid, 1);
       break;
@@ -118,7 +140,7 @@ bool ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
     case Mode::kOff:
       break;
   }
-  return tookCycleStep;
+  return {tookCycleStep};
 }
 
 }  // namespace mervale

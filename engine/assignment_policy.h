@@ -36,6 +36,7 @@ struct AssignmentPolicy {
   LineList profileList;    // the active profile's entries, "1010: name"
   LineList exclusionList;  // lower-case process names never handled automatically
   CpuSet managedCpus{15};  // the machine's CPUs as ManagedCpus gives them
+  CpuSet onlineCpus{15};   // the CPUs a process may be given now
   CpuTopology topology;    // the machine's layout as read at start-up
 };
 
@@ -63,10 +64,18 @@ bool EntryBelongsTo(std::string_view entry, std::string_view name,
 // excerpt of itself.
 std::string ProfileEntryShown(std::string_view entry, const CpuSet& managed);
 
+// The entry that gives the name its set: the last one that belongs to it; nullptr when none does.
+const std::string* ProfileEntryFor(const LineList& profileList, std::string_view name,
+                                   const CpuSet& managed = CpuSet{15});
+
 // The set the profile gives the name: every managed CPU when no entry belongs to it; the last
 // matching entry wins.
 CpuSet ProfileMaskFor(const LineList& profileList, std::string_view name,
                       const CpuSet& managed = CpuSet{15});
+
+// Every CPU as mode Manual gives it to a name without an entry: each managed CPU that is online,
+// whatever the machine's size.
+CpuSet EveryCpu(const AssignmentPolicy& policy);
 
 // Where "Isolate" puts the processes it does not isolate on a machine with more than four CPUs: the
 // cycle's CPUs outside CPU 1's core, so no SMT sibling shares CPU 1's core; when the cycle has none
@@ -80,11 +89,17 @@ CpuSet CpusBesideFirstCore(const AssignmentPolicy& policy);
 void GiveNextCpu(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
                  std::int32_t firstCpu);
 
+struct ModeApplied {
+  bool tookCycleStep = false;  // now or before
+  // Mode Manual: the profile entry that gave the set, when it names a CPU that is not online; the
+  // process then keeps its set. Points into the profile list, valid until that list changes.
+  const std::string* entryNamingMissingCpus = nullptr;
+};
+
 // Gives a newly seen process the current mode's set, unless its name is excluded. Mode Automatic
 // gives one CPU per program: a process that took a step of the cycle before it ran its current
-// program (`tookCycleStep`) keeps the CPU it has. Answers whether the process has taken a step now
-// or before.
-bool ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
-                 std::string_view name, bool tookCycleStep = false);
+// program (`tookCycleStep`) keeps the CPU it has.
+ModeApplied ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid pid,
+                        std::string_view name, bool tookCycleStep = false);
 
 }  // namespace mervale

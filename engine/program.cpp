@@ -7,6 +7,7 @@
 #include "engine/saved_list_change.h"
 #include "store/data_files.h"
 #include "store/error.h"
+#include "store/excerpt.h"
 #include "store/line_list_file.h"
 #include "store/temporary_files.h"
 
@@ -25,7 +26,17 @@ constexpr std::uint32_t kBannerLanguages[] = {0x01, 0x1F, 0x20, 0x21, 0x29};
 }  // namespace
 
 Program::Program(ProcessPlatform& platform, SystemServices& system, ProgramView& view)
-    : platform_(platform), system_(system), view_(view), engine_(platform, view) {}
+    : platform_(platform), system_(system), view_(view), engine_(platform, *this) {}
+
+void Program::ShowFailure() {
+  view_.ShowFailure();
+}
+
+void Program::ShowEntriesNamingMissingCpus(const LineList& entries) {
+  std::string text = Caption(AddedCaption::kEntriesNamingMissingCpusText);
+  for (const std::string& entry : entries) text += "\n" + Excerpt(entry);
+  view_.ShowError(text);
+}
 
 void Program::RequireDataDir() const {
   if (!dataDirKnown_) throw Error(kNoDataDirText);
@@ -42,6 +53,7 @@ void Program::PrepareData() {
   dataDirKnown_ = dataDir.has_value();
   dataDir_ = dataDir.value_or("");
   engine_.ClearProcesses();
+  system_.BringAutostartUpToDate(system_.ExecutablePath());
   // Without a directory the start-up goes on (the tray icon comes next); the exclusion list is the
   // first thing that needs it and says why it cannot be had.
   if (!dataDirKnown_) return;

@@ -28,8 +28,13 @@ struct Options {
 
 // What the windows show of the program. The program calls these after its state changed, so the
 // controls can follow; none of them may call back into the program.
-class ProgramView : public FailureReporter {
+class ProgramView {
  public:
+  virtual ~ProgramView() = default;
+  // The engine's "Failure": no process snapshot could be taken.
+  virtual void ShowFailure() = 0;
+  // A fault found outside any handler, for the error box once the running event has ended.
+  virtual void ShowError(const std::string& text) = 0;
   // The mode selector shows `mode` (nothing: no item selected) and the tray's mode items carry the
   // check mark of that mode.
   virtual void ShowMode(std::optional<Mode> mode) = 0;
@@ -51,7 +56,7 @@ class ProgramView : public FailureReporter {
 // their controls to it: a user's change calls the matching method, and the program answers through
 // ProgramView. Methods that fail throw Error with the text for the error box; what they changed
 // before the failure stays changed, as with any event handler.
-class Program {
+class Program : private FailureReporter {
  public:
   Program(ProcessPlatform& platform, SystemServices& system, ProgramView& view);
 
@@ -132,6 +137,9 @@ class Program {
   void SelectLanguage(const std::string& name);
 
  private:
+  // What the engine reports goes to the windows.
+  void ShowFailure() override;
+  void ShowEntriesNamingMissingCpus(const LineList& entries) override;
   // The reactions of the mode selector (RadioGroup1Click), the autostart box (CheckBox1Click), the
   // cycle ("Quad core", CheckBox3Click) and the refresh-rate field (Edit1Change).
   void ModeChanged();

@@ -12,6 +12,12 @@ if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
   echo "Start it from a desktop session, or under a virtual one: xvfb-run -a $0" >&2
   exit 1
 fi
+# Root's sessions rarely set XDG_RUNTIME_DIR, and Qt then warns that it takes /tmp/runtime-root for
+# it (where Mervale keeps only its one-instance socket). The same directory, named, says nothing.
+if [[ $(id -u) -eq 0 && -z ${XDG_RUNTIME_DIR:-} ]]; then
+  export XDG_RUNTIME_DIR=/tmp/runtime-root
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+fi
 if [[ $(id -u) -ne 0 || ${MERVALE_WHOLE_SYSTEM:-0} == 1 ]]; then
   exec "$build/app/mervale"
 fi

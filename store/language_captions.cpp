@@ -77,10 +77,12 @@ constexpr std::array<std::string_view, kAddedCaptionCount> kAddedCaptionsEnglish
     "CPUs: %d",
     "Restore CPUs",
     "Restore all CPUs",
+    "These profile entries name a CPU this machine does not have, so they are not applied",
+    "The page could not be opened. Its address, to copy into a browser:",
 };
 
 static_assert(kAddedCaptionsEnglish.size() ==
-              static_cast<std::size_t>(AddedCaption::kRestoreAllCpusItem) + 1);
+              static_cast<std::size_t>(AddedCaption::kPageNotOpenedText) + 1);
 
 int LinesOf(const CaptionStep& step) {
   return step.target == kModeItems ? kModeItemCount : 1;

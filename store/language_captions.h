@@ -88,9 +88,13 @@ enum class AddedCaption {
   kCpuCountToolTip,       // first line of a CPU set's tooltip, "%d" its number of CPUs
   kRestoreCpusItem,       // process menu: the selected processes get their sets from before us
   kRestoreAllCpusItem,    // tray menu: every process we changed does
+  // Error box: profile entries naming a CPU the machine lacks follow, one a line.
+  kEntriesNamingMissingCpusText,
+  // Donation: a page that could not be opened; its address follows on the next line.
+  kPageNotOpenedText,
 };
 
-inline constexpr int kAddedCaptionCount = 25;
+inline constexpr int kAddedCaptionCount = 27;
 
 // The table's line for `caption`, or its English text when the table is too short.
 std::string AddedCaptionText(const LineList& table, AddedCaption caption);

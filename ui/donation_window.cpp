@@ -3,11 +3,14 @@
 #include "ui/donation_window.h"
 
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QUrl>
 
+#include "store/language_captions.h"
 #include "ui/bevel_panel.h"
+#include "ui/focus_frame.h"
 #include "ui/window_placement.h"
 
 namespace mervale {
@@ -39,6 +42,7 @@ DonationWindow::DonationWindow(QWidget* mainWindow)
   request_->setObjectName(QStringLiteral("Memo1"));
   request_->setGeometry(0, 0, width(), 121);
   request_->setReadOnly(true);
+  FrameOnFocus(request_);
   request_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   request_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   request_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -60,14 +64,29 @@ DonationWindow::DonationWindow(QWidget* mainWindow)
   CloseOnEscape(this);
 }
 
+void DonationWindow::openPage(const QString& page) {
+  if (QDesktopServices::openUrl(QUrl(page))) return;
+  // Where nothing opens web pages the button would do nothing at all; the address can be copied
+  // instead. The window's texts are English in every language.
+  auto* box = new QMessageBox(
+      QMessageBox::Information, windowTitle(),
+      QString::fromStdString(AddedCaptionText({}, AddedCaption::kPageNotOpenedText)),
+      QMessageBox::Ok, this);
+  box->setObjectName(QStringLiteral("PageNotOpened"));
+  box->setInformativeText(page);
+  box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
 // Button1Click
 void DonationWindow::onPaypalClicked() {
-  QDesktopServices::openUrl(QUrl(kPaypalPage));
+  openPage(kPaypalPage);
 }
 
 // Button2Click
 void DonationWindow::onWishListClicked() {
-  QDesktopServices::openUrl(QUrl(kWishListPage));
+  openPage(kWishListPage);
 }
 
 // Button3Click

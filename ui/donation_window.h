@@ -12,7 +12,8 @@ namespace mervale {
 class BevelPanel;
 
 // TForm14 (Form14): the donation window: a short request and two buttons that open donation pages
-// in the browser. Its texts are always in English. Closing it only hides it.
+// in the browser, or show their addresses where no browser opens them. Its texts are always in
+// English. Closing it only hides it.
 class DonationWindow : public QWidget {
   Q_OBJECT
 
@@ -26,6 +27,9 @@ class DonationWindow : public QWidget {
   void onCloseClicked();     // Button3Click
 
  private:
+  // Opens the page in the browser; where it cannot, shows its address to be copied.
+  void openPage(const QString& page);
+
   QPlainTextEdit* request_;      // Memo1
   BevelPanel* buttonBar_;        // Panel1
   QPushButton* paypalButton_;    // Button1

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
@@ -25,6 +26,7 @@
 #include "store/excerpt.h"
 #include "ui/caption_board.h"
 #include "ui/click_label.h"
+#include "ui/focus_frame.h"
 #include "ui/jpeg_image.h"
 #include "ui/pixel_font.h"
 #include "ui/process_menu.h"
@@ -37,10 +39,24 @@
 namespace mervale {
 namespace {
 
+// Shift+F10 asks for a view's menu as the Menu key does, at the current item (the view's corner
+// when there is none): where the keyboard's focus is.
+void OpenMenuOnShiftF10(QAbstractItemView* view) {
+  view->setContextMenuPolicy(Qt::CustomContextMenu);
+  new QShortcut(
+      QKeySequence(Qt::SHIFT | Qt::Key_F10), view,
+      [view] {
+        const QRect current = view->visualRect(view->currentIndex());
+        emit view->customContextMenuRequested(current.isValid() ? current.center() : QPoint());
+      },
+      Qt::WidgetShortcut);
+}
+
 QListWidget* MultiSelectList(const char* name, QWidget* parent) {
   auto* list = Named(new QListWidget(parent), name);
   list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  list->setContextMenuPolicy(Qt::CustomContextMenu);
+  OpenMenuOnShiftF10(list);
+  FrameOnFocus(list);
   return list;
 }
 
@@ -179,7 +195,8 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
           [this] { fitCpuColumn(0, processModel_->rowCount() - 1); });
   connect(columns, &QHeaderView::sectionClicked, this, &MainWindow::onProcessColumnClicked);
   processMenu_ = new ProcessMenu(program_, captions, *processModel_, this);
-  processView_->setContextMenuPolicy(Qt::CustomContextMenu);
+  OpenMenuOnShiftF10(processView_);
+  FrameOnFocus(processView_);
   connect(processView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     processMenu_->popup(processView_->viewport()->mapToGlobal(at));
   });
@@ -209,6 +226,8 @@ void MainWindow::buildSidePanel(CaptionBoard& captions) {
   sidePanel_ = Named(new QScrollArea(splitter_), "ScrollBox1");
   sidePanel_->setWidgetResizable(true);
   sidePanel_->setFrameShape(QFrame::NoFrame);
+  // Only a frame around what it holds: the Tab key goes to its controls, not to it.
+  sidePanel_->setFocusPolicy(Qt::NoFocus);
   auto* content = new QWidget(sidePanel_);
   auto* column = new QVBoxLayout(content);
   column->setContentsMargins(6, 4, 6, 0);

@@ -47,8 +47,13 @@ OptionsWindow::OptionsWindow(Program& program, CaptionBoard& captions, QWidget* 
       Named(new QCheckBox(QStringLiteral("Start minimized"), optionsPanel), "CheckBox2");
   refreshLabel_ = Named(new QLabel(QStringLiteral("Refresh rate (s):"), optionsPanel), "Label1");
   refreshRate_ = Named(new QLineEdit(QStringLiteral("1"), optionsPanel), "Edit1");
-  refreshRate_->setFixedWidth(
-      refreshRate_->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+  // Five digits wide by the style's own measure of the room around the text: its size hint is that
+  // room around 17 'x'. A theme whose frame takes more than a fixed allowance would otherwise leave
+  // the text no room at all, and the field would show neither text nor caret.
+  const QFontMetrics digits = refreshRate_->fontMetrics();
+  refreshRate_->setFixedWidth(refreshRate_->sizeHint().width() -
+                              17 * digits.horizontalAdvance(QLatin1Char('x')) +
+                              digits.horizontalAdvance(QStringLiteral("00000")));
   refreshLabel_->setBuddy(refreshRate_);
   quadCore_ = Named(new QCheckBox(QStringLiteral("Quad core"), optionsPanel), "CheckBox3");
   cycleLabel_ = Named(new QLabel(optionsPanel), "CycleLabel");

@@ -2,6 +2,7 @@
 
 #include "ui/process_menu.h"
 
+#include <algorithm>
 #include <map>
 #include <string_view>
 #include <utility>
@@ -94,7 +95,15 @@ void ProcessMenu::showMachineSets() {
   const CpuSet online = CpuSet::FromNumbers(topology.online);
   for (const auto& [action, set] : setItems_) {
     // A layout that names no CPU says nothing about what the machine lacks.
-    if (action) action->setEnabled(online.Empty() || !set.Common(online).Empty());
+    if (action) action->setEnabled(online.Empty() || set.IsSubsetOf(online));
+  }
+  // A submenu left without an item to choose ("3 CPUs" on two) is greyed out as a whole.
+  for (QMenu* place : {allCpusMenu_, addToListMenu_}) {
+    for (QMenu* submenu : place->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) {
+      const QList<QAction*> items = submenu->actions();
+      submenu->menuAction()->setEnabled(
+          std::ranges::any_of(items, [](const QAction* item) { return item->isEnabled(); }));
+    }
   }
   const CaptionOf caption = [this](AddedCaption line) { return program_.Caption(line); };
   const auto items = MachineSetItems(topology, online, caption);

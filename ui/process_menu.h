@@ -30,9 +30,10 @@ class ProcessMenu : public QMenu {
   // whatever rows the refresh moved, added or removed since.
   ProcessMenu(Program& program, CaptionBoard& captions, ProcessTableModel& rows, QWidget* window);
 
-  // Items of the first four CPUs that name none the machine has online are disabled. On a machine
-  // with more than four CPUs, "All CPUs" and "Add to list" then offer the machine's sets in the
-  // current language instead of the four-CPU submenus.
+  // Items of the first four CPUs that name a CPU the machine does not have online are disabled,
+  // and so are submenus left with no enabled item. On a machine with more than four CPUs, "All
+  // CPUs" and "Add to list" then offer the machine's sets in the current language instead of the
+  // four-CPU submenus.
   void showMachineSets();
 
   void onSetTriggered(const CpuFlags& flags, bool addToList);  // CPU11Click ... N12342Click

@@ -17,6 +17,7 @@ RadioGroup::RadioGroup(const QString& caption, Body body, QWidget* parent)
     // A long list of items scrolls inside the group instead of stretching the window.
     auto* scroller = new QScrollArea(this);
     scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus);  // the Tab key goes to the items, which it scrolls to
     scroller->setWidgetResizable(true);
     column = new QWidget(scroller);
     column->setAutoFillBackground(false);

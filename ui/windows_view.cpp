@@ -3,8 +3,10 @@
 #include "ui/windows_view.h"
 
 #include <QMessageBox>
+#include <QTimer>
 
 #include "ui/caption_board.h"
+#include "ui/error_box.h"
 #include "ui/main_window.h"
 #include "ui/options_window.h"
 #include "ui/program_text.h"
@@ -33,6 +35,11 @@ void WindowsView::ShowFailure() {
                   QMessageBox::Ok, mainWindow_);
   box.exec();
   failureShown_ = false;
+}
+
+void WindowsView::ShowError(const std::string& text) {
+  // Shown from the event loop, so the box's own loop never runs inside the engine's pass.
+  QTimer::singleShot(0, mainWindow_, [window = mainWindow_, text] { ShowErrorBox(window, text); });
 }
 
 void WindowsView::ShowMode(std::optional<Mode> mode) {

@@ -24,6 +24,7 @@ class WindowsView : public ProgramView {
   void attach(OptionsWindow* optionsWindow);
 
   void ShowFailure() override;
+  void ShowError(const std::string& text) override;
   void ShowMode(std::optional<Mode> mode) override;
   void ShowOptions(const Options& options) override;
   void ShowProfileIndex(int index) override;

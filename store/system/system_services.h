@@ -27,6 +27,10 @@ class SystemServices {
   virtual void WriteAutostart(const std::string& executablePath) = 0;
   // Removes the logon entry; a missing one is no error and nothing is reported.
   virtual void DeleteAutostart() = 0;
+  // At start: a logon entry of the program's that names another program than the running one is
+  // rewritten for the running one, where that is the installed program. No entry, or a failed
+  // write, leaves things as they are.
+  virtual void BringAutostartUpToDate(const std::string& executablePath) = 0;
   // Whether the logon entry is the one the language files name "Autostart with windows": the
   // value under Windows' Run key.
   virtual bool AutostartIsWindowsRunValue() = 0;

@@ -26,6 +26,7 @@ TEST_F(Actions, NothingSelected) {
 }
 
 TEST_F(Actions, AddToListReplacesEarlierEntriesOfTheNameAndPrefixes) {
+  machine.SetCpuCount(4);
   machine.AddProcess(1, "note", 3);
   engine.RefreshProcesses();
   Select(1);
@@ -35,6 +36,9 @@ TEST_F(Actions, AddToListReplacesEarlierEntriesOfTheNameAndPrefixes) {
   engine.AddSelectedToProfile(SetOf(CpuFlags{1, 0, 0, 0}));
   EXPECT_EQ(policy().profileList.back(), "1000: note");
   EXPECT_EQ(policy().profileList.size(), 3u);
+  machine.SetCpuCount(2);  // a set naming CPU 3 could never be applied: nothing is recorded
+  engine.AddSelectedToProfile(SetOf(CpuFlags{1, 0, 1, 0}));
+  EXPECT_EQ(policy().profileList.back(), "1000: note");
 }
 
 TEST_F(Actions, ExplicitSetsMoveExcludedProcessesButIsolateDoesNot) {

@@ -15,7 +15,11 @@ namespace mervale {
 class CountingReporter : public FailureReporter {
  public:
   void ShowFailure() override { ++failures; }
+  void ShowEntriesNamingMissingCpus(const LineList& entries) override {
+    entryReports.push_back(entries);
+  }
   int failures = 0;
+  std::vector<LineList> entryReports;
 };
 
 // An engine over a scripted machine of two CPUs.

@@ -18,6 +18,7 @@ namespace mervale {
 class FakeProgramView : public ProgramView {
  public:
   void ShowFailure() override { ++failures; }
+  void ShowError(const std::string& text) override { errors.push_back(text); }
   void ShowMode(std::optional<Mode> mode) override {
     shownModes.push_back(mode);
     if (onShowMode) onShowMode(mode);
@@ -44,6 +45,7 @@ class FakeProgramView : public ProgramView {
   }
 
   int failures = 0;
+  std::vector<std::string> errors;
   std::vector<std::optional<Mode>> shownModes;
   // Called inside ShowMode, for looking at the files while the reaction runs.
   std::function<void(std::optional<Mode>)> onShowMode;

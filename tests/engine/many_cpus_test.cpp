@@ -96,8 +96,19 @@ TEST_P(ManyCpus, ManualReadsEntriesOfAnyWidthAndGivesUnlistedNamesEveryCpu) {
   engine.RefreshProcesses();
   EXPECT_EQ(Landed(1), Cpu(unsigned(cpus - 1)));
   EXPECT_EQ(Landed(2), Cpu(0));
-  // An unlisted name gets CPUs 1 to 4 on small machines, which those lacking some refuse.
-  EXPECT_EQ(Landed(3), cpus == 4 || cpus > 4 ? CpuSet::FirstCpus(std::size_t(cpus)) : CpuSet{});
+  // An unlisted name gets every CPU the machine has, whatever its size.
+  EXPECT_EQ(Landed(3), CpuSet::FirstCpus(std::size_t(cpus)));
+  // An entry naming a CPU the machine lacks is not applied, and reported once (a four-CPU
+  // machine's four-character entries cannot name a fifth CPU).
+  const std::string missing =
+      MaskToText(Cpu(unsigned(cpus)), std::max(width, std::size_t(cpus) + 1));
+  engine.Policy().profileList.push_back(missing + ": late.exe");
+  for (const Pid pid : {4u, 5u, 6u}) {
+    Start(pid, "late.exe");
+    engine.RefreshProcesses();
+  }
+  EXPECT_EQ(Landed(6), cpus == 4 ? CpuSet::FirstCpus(4) : CpuSet{});
+  EXPECT_EQ(reporter.entryReports.size(), cpus == 4 ? 0u : 1u);
 }
 
 TEST_P(ManyCpus, AddToListRecordsOneCharacterPerCpuAndSetsTheSelected) {

@@ -102,6 +102,19 @@ TEST_F(ListsTest, AddToListRecordsSavesAndApplies) {
   EXPECT_EQ(machine.MaskOf(200), 11u);
 }
 
+// On two CPUs the profile's entry for gamma.exe names CPUs 3 and 4: the error box says so, with the
+// entry, once however often the mode comes back to it.
+TEST_F(ListsTest, AnEntryNamingMissingCpusIsShownOnceInTheErrorBox) {
+  machine.SetCpuCount(2);
+  program.SelectMode(Mode::kManual);
+  program.SelectMode(Mode::kOff);
+  program.SelectMode(Mode::kManual);
+  EXPECT_EQ(view.errors,
+            std::vector<std::string>{program.Caption(AddedCaption::kEntriesNamingMissingCpusText) +
+                                     "\n0011: gamma.exe"});
+  EXPECT_EQ(machine.MaskOf(300), 15u) << "keeps its set";
+}
+
 TEST_F(ListsTest, SetsWithoutListOnlyApply) {
   SelectRows({100, 300});
   program.ApplySetToSelected(SetOf(CpuFlags{0, 1, 1, 0}), false);

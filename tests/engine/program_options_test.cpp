@@ -68,6 +68,15 @@ TEST_F(OptionsTest, AutostartWritesOrDeletesTheLogonEntryThenSaves) {
   EXPECT_EQ(SettingsLine(1), "F");
 }
 
+// At each start a logon entry that names another program is brought up to date; none stays none.
+TEST_F(OptionsTest, StartBringsAnExistingLogonEntryUpToDate) {
+  program.PrepareData();
+  EXPECT_FALSE(system.AutostartEntry().has_value());
+  system.WriteAutostart("/home/user/build/app/mervale");
+  program.PrepareData();
+  EXPECT_EQ(system.AutostartEntry(), system.ExecutablePath());
+}
+
 TEST_F(OptionsTest, AFailedAutostartWriteIsReportedAndNotSaved) {
   system.SetAutostartWriteFails(true);
   try {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -195,6 +196,19 @@ class AboutDonationTest : public QObject {
       QCOMPARE(page.scheme(), QStringLiteral("https"));
     }
     QVERIFY(form.isVisible());
+  }
+
+  void donationShowsTheAddressItCannotOpen() {
+    UrlRecorder browser(UrlRecorder::Machine::kOpensNothing);
+    DonationWindow form;
+    Show(form);
+    const auto selectable = Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard;
+    for (const char* button : {"Button1", "Button2"}) {
+      Click(Find<QPushButton>(form, button));
+      std::unique_ptr<QMessageBox> box(Find<QMessageBox>(form, "PageNotOpened"));
+      QVERIFY(box->isVisible() && (box->textInteractionFlags() & selectable) == selectable);
+      QCOMPARE(QUrl(box->informativeText()).scheme(), QStringLiteral("https"));
+    }
   }
 
   void donationOpensCentredOverTheMainWindow() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -17,6 +18,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <tuple>
 
 #include "helpers/find_child.h"
 #include "helpers/message_boxes.h"
@@ -392,16 +394,63 @@ class MainWindowTest : public QObject, protected WindowFixture {
     QCOMPARE(twoCpus, QStringList({"1+2", "1+3", "1+4", "2+3", "2+4", "3+4"}));
   }
 
-  // On two CPUs, items naming only CPUs 3 and 4 are disabled; every other item stays.
-  void processMenuDisablesWhatNamesOnlyMissingCpus() {
+  // On two CPUs, every item naming CPU 3 or 4 is disabled in both menus, and so are the "3 CPUs"
+  // and "4 CPUs" submenus, which keep nothing to choose.
+  void processMenuDisablesWhatNamesMissingCpus() {
     machine->platform.SetCpuCount(2);
     Start();
     QStringList disabled;
     for (const QAction* item : mainWindow().findChildren<QAction*>())
       if (!item->isEnabled()) disabled << item->objectName();
     disabled.sort();
-    QCOMPARE(disabled,
-             QStringList({"CPU31", "CPU341", "CPU41", "N31", "N32", "N341", "N342", "N41", "N42"}));
+    const QString expected = QStringLiteral(
+        "CPU31 CPU341 CPU41 FourCPUs1 FourCPUs2 N1231 N1232 N12341 N12342 N1241 N1242 N131 N132 "
+        "N1341 N1342 N141 N142 N231 N232 N2341 N2342 N241 N242 N31 N32 N341 N342 N41 N42 "
+        "hreeCPUs1 hreeCPUs2");
+    QCOMPARE(disabled.join(QLatin1Char(' ')), expected);
+  }
+
+  // Shift+F10 opens a list's menu as the Menu key does, where the keyboard's focus is.
+  void shiftF10OpensTheFocusedListsMenu() {
+    Start();
+    windows->launch();
+    QVERIFY(QTest::qWaitForWindowActive(&mainWindow()));
+    for (const auto& [view, menu, page] : {std::tuple{"ListView1", "PopupMenu1", 0},
+                                           {"ListBox1", "PopupMenu3", 0},
+                                           {"ListBox2", "PopupMenu4", 1}}) {
+      Find<QTabWidget>(&mainWindow(), QStringLiteral("PageControl1"))->setCurrentIndex(page);
+      auto* list = Find<QAbstractItemView>(&mainWindow(), QString::fromLatin1(view));
+      auto* opened = Find<QMenu>(&mainWindow(), QString::fromLatin1(menu));
+      list->setFocus();
+      QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+      QTRY_VERIFY2(opened->isVisible(), view);
+      opened->close();
+    }
+  }
+
+  // Each control that Tab reaches looks otherwise while it has the focus, in every window; an empty
+  // list and a read-only text, which show no item or caret, included.
+  void everyTabStopShowsTheFocus() {
+    Start();
+    for (QWidget* window : std::initializer_list<QWidget*>{&mainWindow(), &windows->optionsWindow(),
+                                                           &windows->donationWindow()}) {
+      window->show();
+      window->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(window));
+      // Styles mark the focus once the keyboard has moved it.
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QWidget* first = QApplication::focusWidget();
+      QWidget* stop = first;
+      do {
+        const QImage focused = stop->grab().toImage();
+        stop->clearFocus();
+        QVERIFY2(stop->grab().toImage() != focused, qPrintable(stop->objectName()));
+        stop->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(stop, Qt::Key_Tab);
+        stop = QApplication::focusWidget();
+      } while (stop != first);
+      window->hide();
+    }
   }
 
   void isolateAndExcludeFromTheMenu() {

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <QTimer>
 
@@ -20,6 +24,20 @@
 #include "ui/window_set.h"
 
 using namespace mervale;
+
+namespace {
+
+// A style whose frames take far more room than the common ones, as a Windows theme's may.
+class WideFrames : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override {
+    return metric == PM_DefaultFrameWidth ? 20 : QProxyStyle::pixelMetric(metric, option, widget);
+  }
+};
+
+}  // namespace
 
 class OptionsWindowTest : public QObject, protected WindowFixture {
   Q_OBJECT
@@ -67,6 +85,22 @@ class OptionsWindowTest : public QObject, protected WindowFixture {
 
     edit->setText(QStringLiteral("0"));
     QVERIFY(!RefreshTimer()->isActive());
+  }
+
+  // The refresh field's text area holds five digits whatever room the style's frame takes.
+  void refreshFieldHoldsFiveDigitsInAnyStyle() {
+    const QString previous = QApplication::style()->name();
+    TearDownMachine();
+    QApplication::setStyle(new WideFrames(QStyleFactory::create(previous)));
+    SetUpMachine({{100, "alpha.exe"}});
+    Start();
+    auto* edit = Control<QLineEdit>("Edit1");
+    QStyleOptionFrame frame;
+    frame.initFrom(edit);
+    frame.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, edit);
+    const QRect text = edit->style()->subElementRect(QStyle::SE_LineEditContents, &frame, edit);
+    QApplication::setStyle(previous);
+    QVERIFY(text.width() >= edit->fontMetrics().horizontalAdvance(QStringLiteral("00000")));
   }
 
   void typingARateAfterZeroRestartsTheTimer_data() {

@@ -24,6 +24,9 @@ class FakeSystemServices : public SystemServices {
   void WriteAutostart(const std::string& executablePath) override;
   // Forgets the entry; counted also when there was none.
   void DeleteAutostart() override;
+  void BringAutostartUpToDate(const std::string& executablePath) override {
+    if (autostartEntry_) autostartEntry_ = executablePath;
+  }
   bool AutostartIsWindowsRunValue() override { return windowsRunValue_; }
   std::uint32_t SystemLocaleId() override { return localeId_; }
   // Creates the directories for real; failures are ignored as on a real system.

@@ -28,6 +28,10 @@ bool IsInstalledProgram(const fs::path& candidate) {
 
 }  // namespace
 
+bool IsInstalledProgramPath(const std::string& executablePath) {
+  return IsInstalled(executablePath);
+}
+
 std::string AutostartProgram(const std::string& executablePath, std::string_view searchPath) {
   if (IsInstalled(executablePath)) return executablePath;
   // A plain walk over the entries: clang's ranges with libstdc++ 12 cannot split a string_view.

@@ -14,4 +14,7 @@ namespace mervale {
 // "../share/mervale/Languages" and has none beside it.
 std::string AutostartProgram(const std::string& executablePath, std::string_view searchPath);
 
+// Whether the program at `executablePath` is installed, in the sense above.
+bool IsInstalledProgramPath(const std::string& executablePath);
+
 }  // namespace mervale

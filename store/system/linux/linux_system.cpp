@@ -134,6 +134,10 @@ std::string AutostartEntryText(const std::string& executablePath) {
          "Exec=" +
          EscapeStringValue(QuoteExecArgument(executablePath)) +
          "\n"
+         // Desktops skip the entry while the program is missing, after a package removal say.
+         "TryExec=" +
+         EscapeStringValue(executablePath) +
+         "\n"
          "Icon=" MERVALE_APP_ID
          "\n"
          "Terminal=false\n";
@@ -181,6 +185,20 @@ void LinuxSystemServices::DeleteAutostart() {
   if (!directory) return;
   std::error_code ignored;
   std::filesystem::remove(*directory + AutostartFileName(), ignored);
+}
+
+void LinuxSystemServices::BringAutostartUpToDate(const std::string& executablePath) {
+  const auto directory = AutostartDirectory();
+  // A build or a copied folder leaves the entry alone: it comes and goes, the installed one stays.
+  if (!directory || !IsInstalledProgramPath(executablePath)) return;
+  const std::string path = *directory + AutostartFileName();
+  const std::string exec = "\nExec=" + EscapeStringValue(QuoteExecArgument(executablePath)) + "\n";
+  try {
+    if (ReadFileBytes(path).find(exec) == std::string::npos)
+      ReplaceFileBytes(path, AutostartEntryText(executablePath));
+  } catch (const Error&) {
+    // No entry, or one that cannot be read or written: the box and its entry stay as they are.
+  }
 }
 
 std::uint32_t LinuxSystemServices::SystemLocaleId() {

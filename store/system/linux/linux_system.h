@@ -20,6 +20,7 @@ class LinuxSystemServices : public SystemServices {
   std::string ExecutableDir() override;
   void WriteAutostart(const std::string& executablePath) override;
   void DeleteAutostart() override;
+  void BringAutostartUpToDate(const std::string& executablePath) override;
   bool AutostartIsWindowsRunValue() override { return false; }
   std::uint32_t SystemLocaleId() override;
   void CreateDirectories(const std::string& path) override;

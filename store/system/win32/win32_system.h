@@ -25,6 +25,9 @@ class Win32SystemServices final : public SystemServices {
   std::string ExecutableDir() override;
   void WriteAutostart(const std::string& executablePath) override;
   void DeleteAutostart() override;
+  // Windows tells no installed program from a copy, so the value keeps the program whose box was
+  // ticked last.
+  void BringAutostartUpToDate(const std::string& /*executablePath*/) override {}
   bool AutostartIsWindowsRunValue() override { return true; }
   std::uint32_t SystemLocaleId() override;
   void CreateDirectories(const std::string& path) override;

@@ -160,8 +160,8 @@ TEST_F(LinuxSystemTest, WriteAutostartCreatesAPlainDesktopEntry) {
   EXPECT_EQ(entry.find('\r'), std::string::npos);
   EXPECT_TRUE(entry.ends_with("\n"));
   // The icon is the one the install puts into the theme, named as there.
-  for (const char* line :
-       {"\nType=Application\n", "\nName=Mervale\n", "\nIcon=" MERVALE_APP_ID "\n"}) {
+  for (const char* line : {"\nType=Application\n", "\nName=Mervale\n",
+                           "\nIcon=" MERVALE_APP_ID "\n", "\nTryExec=/opt/my apps/mervale\n"}) {
     EXPECT_NE(entry.find(line), std::string::npos) << line;
   }
   EXPECT_EQ(DecodeExecArgument(ExecValueOf(entry)), "/opt/my apps/mervale");
@@ -206,6 +206,32 @@ TEST_F(LinuxSystemTest, WriteAutostartFailsWithTheSetDataText) {
     }
     EXPECT_FALSE(std::filesystem::is_regular_file(config / "autostart/Mervale.desktop"));
   }
+}
+
+// At start the installed program brings its entry up to date; a build leaves it, an entry naming
+// the running program stays as the user keeps it, and no entry stays none.
+TEST_F(LinuxSystemTest, StartBringsTheEntryUpToDateForTheInstalledProgramOnly) {
+  TempDir config;
+  UseConfigHome(config);
+  TempDir programs;
+  std::filesystem::create_directories(programs / "usr/share/mervale/Languages");
+  std::filesystem::create_directories(programs / "build/app/Languages");
+  const std::string installed = programs / "usr/bin/mervale";
+  const std::string build = programs / "build/app/mervale";
+  const std::string entry = config / "autostart/Mervale.desktop";
+
+  system_.BringAutostartUpToDate(installed);
+  EXPECT_FALSE(std::filesystem::exists(entry));
+  std::filesystem::create_directories(config / "autostart");
+  WriteBytes(entry, AutostartEntryText(build));
+  system_.BringAutostartUpToDate(installed);
+  EXPECT_EQ(DecodeExecArgument(ExecValueOf(ReadBytes(entry))), installed);
+  system_.BringAutostartUpToDate(build);
+  EXPECT_EQ(DecodeExecArgument(ExecValueOf(ReadBytes(entry))), installed);
+  const std::string kept = ReadBytes(entry) + "X-GNOME-Autostart-Delay=5\n";
+  WriteBytes(entry, kept);
+  system_.BringAutostartUpToDate(installed);
+  EXPECT_EQ(ReadBytes(entry), kept);
 }
 
 TEST_F(LinuxSystemTest, DeleteAutostartRemovesOnlyTheEntryAndAcceptsAMissingOne) {
