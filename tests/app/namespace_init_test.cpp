@@ -76,14 +76,21 @@ class NamespaceInitTest : public QObject {
     QSignalSpy asked(&exitSignals, &ExitSignals::exitRequested);
     LeaveOrphans(5, 0.2);
 
-    QTRY_VERIFY_WITH_TIMEOUT(!HasChildren(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!HasChildren(), 60000);
     QCOMPARE(ZombieCount(), 0);
     QCOMPARE(asked.count(), 0);
   }
 
   void theEndAsksTheOthersToEndAndReapsThem() {
     LeaveOrphans(3, 600);
-    // One that refuses SIGTERM: the kernel ends it with the namespace; the wait is bounded.
+    // Returns once they are reaped; the grace is only what a loaded machine may need.
+    EndNamespaceProcesses(std::chrono::minutes(1));
+    QVERIFY(!HasChildren());
+    QCOMPARE(ZombieCount(), 0);
+  }
+
+  void theWaitForOneThatRefusesToEndIsBounded() {
+    // The kernel ends it with the namespace.
     int ready[2];
     QCOMPARE(pipe(ready), 0);
     const pid_t stubborn = fork();
@@ -101,7 +108,6 @@ class NamespaceInitTest : public QObject {
     EndNamespaceProcesses(std::chrono::milliseconds(500));
 
     QCOMPARE(kill(stubborn, 0), 0);
-    QCOMPARE(ZombieCount(), 0);
     kill(stubborn, SIGKILL);
     QCOMPARE(waitpid(stubborn, nullptr, 0), stubborn);
     QVERIFY(!HasChildren());

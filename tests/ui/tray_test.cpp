@@ -71,7 +71,7 @@ class TrayTest : public QObject, protected WindowFixture {
     QVERIFY(!windows->aboutWindow().isVisible());
     QVERIFY(!windows->donationWindow().isVisible());
 
-    QTRY_VERIFY_WITH_TIMEOUT(!StartupTimer()->isActive(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!StartupTimer()->isActive(), 60000);
     QCOMPARE(mainWindow().isVisible(), !(startMinimized && trayAvailable));
     QCOMPARE(mainWindow().isMinimized(), startMinimized && !trayAvailable);
     QVERIFY(Icon()->isVisible());
