@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
 
 #include <sys/wait.h>
@@ -38,11 +39,12 @@ bool HasChildren() {
 
 // Starts a process that starts `orphans` grandchildren living `seconds` and ends at once, so
 // that they are handed to the first process of the namespace, this one. Returns when all of them
-// run with the default handling of SIGTERM.
+// run with the default handling of SIGTERM and their starter is gone.
 void LeaveOrphans(int orphans, double seconds) {
   int ready[2];
   if (pipe(ready) != 0) qFatal("no pipe");
-  if (fork() == 0) {
+  const pid_t starter = fork();
+  if (starter == 0) {
     for (int i = 0; i < orphans; ++i) {
       if (fork() == 0) {
         // The test framework's handlers, inherited, would report a crash instead of ending.
@@ -60,6 +62,9 @@ void LeaveOrphans(int orphans, double seconds) {
     if (read(ready[0], &byte, 1) != 1) qFatal("an orphan did not start");
   }
   close(ready[0]);
+  // Only once their starter has ended are they orphans; until then it holds this test's signal
+  // handlers, and the end's SIGTERM would find it running them.
+  if (waitpid(starter, nullptr, 0) != starter && errno != ECHILD) qFatal("no starter to wait for");
 }
 
 }  // namespace
