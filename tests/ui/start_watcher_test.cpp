@@ -36,6 +36,10 @@ class PipedStartSource : public ProcessStartSource {
     scripted_.LoseEvents();
     Wake();
   }
+  void PostProgramChange() {
+    scripted_.PostProgramChange();
+    Wake();
+  }
 
   StartEvents Events() const override { return scripted_.Events(); }
   int Descriptor() const override { return ends_[0]; }
@@ -105,6 +109,15 @@ class StartWatcherTest : public QObject {
     // Their rows are shown without a pass.
     QTRY_COMPARE_WITH_TIMEOUT(shown.count, 2, 60000);
     s.program.Engine().Table().SetObserver(nullptr);
+    QCOMPARE(s.machine.calls().snapshotsCreated, 0);
+  }
+
+  void aKnownProcessThatRunsAnotherProgramGetsTheModeAgain() {
+    Setting s(StartEvents::kOwnPids);
+    s.machine.SetMaskFromOutside(10, 3);
+    s.machine.RunProgram(10, "other");
+    s.source.PostProgramChange();
+    QTRY_COMPARE_WITH_TIMEOUT(s.machine.MaskOf(10), AffinityMask{1}, 60000);
     QCOMPARE(s.machine.calls().snapshotsCreated, 0);
   }
 
