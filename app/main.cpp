@@ -29,11 +29,9 @@ int EndProgram(int result) {
 int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Mervale"));
   QApplication::setApplicationVersion(mervale::ProgramVersion());
-  mervale::CommandLine commandLine;
-  commandLine.answerHelpAndVersion(argc, argv);
+  mervale::CommandLine().answer(argc, argv);
   const QByteArray activationToken = mervale::LaunchActivationToken();
   QApplication application(argc, argv);
-  commandLine.refuseUnknownOptions(QApplication::arguments());
   QApplication::setWindowIcon(mervale::AppIcon());
 
   // Before any window: a second start only wakes the first one and leaves.

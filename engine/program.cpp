@@ -114,17 +114,7 @@ void Program::ModeChanged() {
 }
 
 void Program::ApplySetToSelected(const CpuSet& set, bool addToList) {
-  if (addToList) {
-    const std::string profileFile = ProfileFileName();
-    LineList& entries = engine_.Policy().profileList;
-    ChangeSavedList(
-        entries,
-        [&] {
-          engine_.AddSelectedToProfile(set);
-          SaveLineList(entries, profileFile);
-        },
-        [&] { view_.ShowProfileList(entries); });
-  }
+  if (addToList) ChangeProfileList([&](LineList&) { engine_.AddSelectedToProfile(set); });
   engine_.ApplyToSelected(set);
 }
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -140,20 +141,21 @@ class Program : private FailureReporter {
   // What the engine reports goes to the windows.
   void ShowFailure() override;
   void ShowEntriesNamingMissingCpus(const LineList& entries) override;
-  // The reactions of the mode selector (RadioGroup1Click), the autostart box (CheckBox1Click), the
-  // cycle ("Quad core", CheckBox3Click) and the refresh-rate field (Edit1Change).
+  // The reactions of the mode selector (RadioGroup1Click), the autostart box (CheckBox1Click) and
+  // the cycle ("Quad core", CheckBox3Click); the refresh-rate field's (Edit1Change) is in its
+  // setter.
   void ModeChanged();
   void AutostartChanged();
   void CycleChanged();
-  void RefreshTextChanged();
   void ApplyLanguage();
   void LoadLanguage();
   // Loads and applies the language file of that name, English when there is none.
   void UseLanguage(const std::string& name);
   std::string ProfileFileName() const;
   void RequireDataDir() const;
-  // Restores what the file holds and gives what could not be read (each such value kept its
-  // default); throws when the file or the first profile list cannot be read, before any change.
+  // Restores what the file holds and gives what could not be read, the first profile list's file
+  // among them (each such value kept its default); throws when the file cannot be read, before any
+  // change.
   std::vector<std::string> RestoreSettings(const std::string& settingsFile);
   void WriteSettings();
   // The profile selector's index; anything outside the nine profiles selects none.
@@ -161,6 +163,11 @@ class Program : private FailureReporter {
   void SetProfileList(LineList entries);
   // Shows and applies the list of the selected profile when its file exists.
   void LoadActiveProfileList();
+  // A list whose file could not be read would be saved over that file: it is read again first, and
+  // a file that still cannot be read refuses the change.
+  void RequireProfileFileRead();
+  // Changes the active profile list and saves it; a failed save leaves it as its file holds it.
+  void ChangeProfileList(const std::function<void(LineList&)>& change);
   void UpdateCycle();
   void SetRefreshInterval(int milliseconds);
   std::string LanguagesDir();
@@ -173,6 +180,8 @@ class Program : private FailureReporter {
   AffinityEngine engine_;
   Options options_;
   int profileIndex_ = 0;
+  // The selected profile's file could not be read: the list shown is not what it holds.
+  bool profileFileUnread_ = false;
   std::string dataDir_;
   bool dataDirKnown_ = false;
   LineList languageTable_;

@@ -43,9 +43,23 @@ void Program::SetCpuCycle(CpuCycle cycle) {
 
 void Program::SetRefreshText(const std::string& text) {
   if (options_.refreshText == text) return;
+  if (!refreshTextReacts_) {
+    options_.refreshText = text;
+    view_.ShowOptions(options_);
+    return;
+  }
+  // Negative rates and rates the timer cannot hold in milliseconds are refused like any other text
+  // that is no number of seconds. The field goes back to the rate in force: a refused text left
+  // standing there would pass for it.
+  const std::optional<int> interval = RefreshIntervalOf(text);
+  if (!interval) {
+    view_.ShowOptions(options_);
+    throw Error(InvalidIntegerText(text));
+  }
   options_.refreshText = text;
   view_.ShowOptions(options_);
-  if (refreshTextReacts_) RefreshTextChanged();
+  SetRefreshInterval(*interval);
+  SaveSettings();
 }
 
 void Program::AutostartChanged() {
@@ -59,15 +73,6 @@ void Program::AutostartChanged() {
 
 void Program::CycleChanged() {
   UpdateCycle();
-  SaveSettings();
-}
-
-void Program::RefreshTextChanged() {
-  // Negative rates and rates the timer cannot hold in milliseconds are refused like any other text
-  // that is no number of seconds.
-  const std::optional<int> interval = RefreshIntervalOf(options_.refreshText);
-  if (!interval) throw Error(InvalidIntegerText(options_.refreshText));
-  SetRefreshInterval(*interval);
   SaveSettings();
 }
 

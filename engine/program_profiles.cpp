@@ -63,21 +63,27 @@ void Program::SelectProfile(int index) {
     throw;
   }
   SetProfileList(std::move(entries));
+  profileFileUnread_ = false;
   engine_.ClearProcesses();
   engine_.RebuildProcesses();
   SaveSettings();
 }
 
-void Program::DeleteProfileEntries(const std::vector<int>& selectedEntries) {
+void Program::ChangeProfileList(const std::function<void(LineList&)>& change) {
+  RequireProfileFileRead();
   const std::string profileFile = ProfileFileName();
   LineList& entries = engine_.Policy().profileList;
   ChangeSavedList(
       entries,
       [&] {
-        RemoveSelected(entries, selectedEntries);
+        change(entries);
         SaveLineList(entries, profileFile);
       },
       [&] { view_.ShowProfileList(entries); });
+}
+
+void Program::DeleteProfileEntries(const std::vector<int>& selectedEntries) {
+  ChangeProfileList([&](LineList& entries) { RemoveSelected(entries, selectedEntries); });
 }
 
 void Program::DeleteExclusions(const std::vector<int>& selectedNames) {

@@ -101,16 +101,29 @@ void Program::LoadSettings() {
 
 void Program::LoadActiveProfileList() {
   LineList entries;
+  profileFileUnread_ = true;
   if (LoadIfExists(entries, ProfileFileName())) SetProfileList(std::move(entries));
+  profileFileUnread_ = false;
+}
+
+void Program::RequireProfileFileRead() {
+  if (profileFileUnread_) LoadActiveProfileList();
 }
 
 std::vector<std::string> Program::RestoreSettings(const std::string& settingsFile) {
   LineList lines;
   LoadLineList(lines, settingsFile);
-  LineList firstProfile;
-  const bool hasFirstProfile =
-      LoadIfExists(firstProfile, mervale::ProfileFileName(dataDir_, StoredProfileText(lines)));
   SettingsReading stored = ReadSettingsLines(lines);
+  // The first profile list is one value more: when its file cannot be read, everything else is
+  // restored all the same, and its fault is told on a line of its own.
+  LineList firstProfile;
+  bool hasFirstProfile = false;
+  try {
+    hasFirstProfile =
+        LoadIfExists(firstProfile, mervale::ProfileFileName(dataDir_, StoredProfileText(lines)));
+  } catch (const Error& error) {
+    stored.faults.emplace_back(error.what());
+  }
 
   if (hasFirstProfile) SetProfileList(std::move(firstProfile));
   const ReactionsSwitchedOff switchedOff{&autostartReacts_, &startMinimizedReacts_, &profileReacts_,
@@ -122,8 +135,6 @@ std::vector<std::string> Program::RestoreSettings(const std::string& settingsFil
   SetProfileIndex(stored.values.profileIndex);
   SelectMode(ModeOfSettingsValue(stored.values.mode));
   SetRefreshText(stored.values.refreshText);
-  // A refresh rate that is no usable number is the user's stored text all the same: the field shows
-  // it and the timer keeps its interval, so start-up is not interrupted for it.
   if (const std::optional<int> interval = RefreshIntervalOf(stored.values.refreshText)) {
     SetRefreshInterval(*interval);
   }

@@ -70,6 +70,8 @@ SettingsReading ReadSettingsLines(const LineList& lines) {
           values.profileIndex = StrToInt(text);
           break;
         case kRefreshLine:
+          // A rate the timer cannot take is refused as the Options field refuses it.
+          if (!RefreshIntervalOf(text)) throw Error(InvalidIntegerText(text));
           values.refreshText = text;
           break;
         default:

@@ -18,7 +18,7 @@ struct SettingsValues {
   bool autostart = false;
   bool startMinimized = false;
   int profileIndex = 0;           // the profile selector's index, -1 when none is selected
-  std::string refreshText = "1";  // the refresh-rate field, unchecked
+  std::string refreshText = "1";  // the refresh-rate field, seconds
   bool quadCore = false;
   // The word naming what mode Automatic cycles over, written as line 7; builds that know only six
   // lines ignore it and drop it at their next save, so line 6 keeps the nearest meaning they know.
@@ -42,7 +42,8 @@ struct SettingsReading {
   std::vector<std::string> faults;
 };
 
-// Only "T" reads as true; lines 1 and 4 must be integers. The indices are returned as written;
+// Only "T" reads as true; lines 1 and 4 must be integers, line 5 a rate RefreshIntervalOf takes.
+// The indices are returned as written;
 // the selectors apply their own limits. Lines past the sixth are not read: written again, the
 // values make six lines.
 SettingsReading ReadSettingsLines(const LineList& lines);

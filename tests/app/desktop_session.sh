@@ -33,7 +33,7 @@ start_in_namespace() {
   outer=$!
   outers+=("$outer")
   inner=
-  for _ in $(seq 100); do
+  for _ in $(seq 1200); do
     inner=$(cat "/proc/$outer/task/$outer/children" 2>/dev/null | tr -d ' ') || true
     [[ -n $inner ]] && break
     sleep 0.05
@@ -53,7 +53,7 @@ start_in_namespace first
 first=$inner
 first_outer=$outer
 # The language choice is written last in the start-up.
-for _ in $(seq 200); do
+for _ in $(seq 1200); do
   [[ -f $XDG_CONFIG_HOME/Mervale/lang.ini ]] && break
   kill -0 "$first" 2>/dev/null || fail "the program ended early"
   sleep 0.05
@@ -61,7 +61,7 @@ done
 [[ -f $XDG_CONFIG_HOME/Mervale/lang.ini ]] || fail "the program did not start"
 
 # A second start in the same namespace ends at once and says why.
-if ! timeout 20 nsenter --target "$first" --pid --mount -- "$mervale" >"$work/second.log" 2>&1; then
+if ! timeout 60 nsenter --target "$first" --pid --mount -- "$mervale" >"$work/second.log" 2>&1; then
   fail "the second start did not end well"
 fi
 grep -q "already running; its window was brought forward" "$work/second.log" ||
@@ -73,7 +73,7 @@ start_in_namespace other
 sleep 2
 kill -0 "$inner" 2>/dev/null || fail "the program in another namespace ended"
 kill -TERM "$inner"
-ends_within 15 "$outer" || fail "the program in another namespace did not end on SIGTERM"
+ends_within 60 "$outer" || fail "the program in another namespace did not end on SIGTERM"
 echo "a program in another namespace ran beside it"
 
 # SIGTERM while a start-up error box is open (a settings file of three lines) ends the program.
@@ -82,21 +82,25 @@ printf '1\r\nF\r\nF\r\n' >"$work/badconfig/Mervale/Settings.ini"
 XDG_CONFIG_HOME=$work/badconfig start_in_namespace boxed
 sleep 2
 kill -TERM "$inner"
-ends_within 15 "$outer" || fail "SIGTERM did not end the program while its start-up box was open"
+ends_within 60 "$outer" || fail "SIGTERM did not end the program while its start-up box was open"
 echo "SIGTERM ended the program while its start-up error box was open"
 
 # Orphans inside: one ends soon and must not stay a zombie, one lives until the end.
+# A zombie is still a "sleep" to pgrep: one left means the short one is gone and reaped.
 inside sh -c 'sleep 0.3 & sleep 600 & exit 0'
-sleep 1.5
-zombies=$(inside ps -eo stat= | grep -c '^Z' || true)
+for _ in $(seq 600); do
+  zombies=$(inside ps -eo stat= | grep -c '^Z' || true)
+  [[ $zombies -eq 0 && $(inside pgrep -cx sleep) -eq 1 ]] && break
+  sleep 0.1
+done
 [[ $zombies -eq 0 ]] || fail "$zombies zombies in the namespace"
-[[ $(inside pgrep -cx sleep) -eq 1 ]] || fail "the long-lived process is missing"
+[[ $(inside pgrep -cx sleep) -eq 1 ]] || fail "the short-lived process was not reaped, or the long-lived one is missing"
 echo "an ended orphan was reaped"
 namespace=$(readlink "/proc/$first/ns/pid")
 
 # SIGTERM ends the program as "Exit" does, and the namespace ends with it.
 kill -TERM "$first"
-ends_within 15 "$first_outer" || fail "SIGTERM did not end the program"
+ends_within 60 "$first_outer" || fail "SIGTERM did not end the program"
 for process in /proc/[0-9]*; do
   [[ $(readlink "$process/ns/pid" 2>/dev/null) != "$namespace" ]] || fail "${process#/proc/} outlived the namespace"
 done

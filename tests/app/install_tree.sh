@@ -69,7 +69,7 @@ outer=$!
 # Languages directory that was opened before it.
 german="\"German.txt\", O_RDONLY[^=]*= [0-9]"
 languages="\"$prefix/share/mervale/Languages/\?\", O_RDONLY[^=]*= [0-9]"
-for _ in $(seq 300); do
+for _ in $(seq 600); do
   grep -q "$german" "$work/trace" 2>/dev/null && break
   kill -0 "$outer" 2>/dev/null || { cat "$work/run.log" >&2; fail "the installed program ended"; }
   sleep 0.1

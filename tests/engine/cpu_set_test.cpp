@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/cpu_list_text.h"
+
 namespace mervale {
 namespace {
 
@@ -147,20 +149,27 @@ TEST(CompactMaskText, JoinsRunsOfCpusNumberedFromOne) {
   const struct {
     std::string maskText;
     std::string compact;
+    std::string shortList;  // cut to 24 bytes, as menu captions are
   } cases[] = {
-      {"111100001", "1–4,9"},
-      {"10000000", "1"},
-      {"00000001", "8"},
-      {"11000011", "1–2,7–8"},
-      {"10101000", "1,3,5"},
-      {"11111111", "1–8"},
-      {"01111110", "2–7"},
-      {"00000000", "-"},
-      {"", "-"},
-      {std::string(255, '0') + "1", "256"},
-      {std::string(256, '1'), "1–256"},
+      {"111100001", "1–4,9", "1–4,9"},
+      {"10000000", "1", "1"},
+      {"00000001", "8", "8"},
+      {"11000011", "1–2,7–8", "1–2,7–8"},
+      {"10101000", "1,3,5", "1,3,5"},
+      {"11111111", "1–8", "1–8"},
+      {"01111110", "2–7", "2–7"},
+      {"00000000", "-", "-"},
+      {"", "-", "-"},
+      {std::string(255, '0') + "1", "256", "256"},
+      {std::string(256, '1'), "1–256", "1–256"},
+      {"1010101010101010101", "1,3,5,7,9,11,13,15,17,19", "1,3,5,7,9,11,13,15,17,19"},
+      {"101010101010101010101", "1,3,5,7,9,11,13,15,17,19,21", "1,3,5,7,9,11,13,15,17,19,…"},
   };
-  for (const auto& c : cases) EXPECT_EQ(CompactMaskText(c.maskText), c.compact) << c.maskText;
+  for (const auto& c : cases) {
+    EXPECT_EQ(CompactMaskText(c.maskText), c.compact) << c.maskText;
+    EXPECT_EQ(ShortCpuList(TextToMask(c.maskText, c.maskText.size()), 24), c.shortList)
+        << c.maskText;
+  }
 }
 
 }  // namespace

@@ -223,6 +223,30 @@ TEST_P(CycleOnManyCpus, IsolateSpreadsTheOthersOverTheCycleAfterCpuOne) {
   }
 }
 
+// Threads of a core numbered side by side, as some systems count them: the default cycle of Two
+// CPUs lies inside CPU 1's core, so the others share every CPU beside that core instead.
+TEST(IsolateBesideTheFirstCore, ACycleInsideItFallsBackToTheMachine) {
+  CpuTopology adjacent;
+  for (unsigned cpu = 0; cpu < 8; ++cpu) {
+    adjacent.online.push_back(cpu);
+    if (cpu % 2 == 0) adjacent.cores.push_back({cpu, cpu + 1});
+  }
+  FakeProcessPlatform machine{8};
+  machine.SetTopology(MakeTopology(adjacent));
+  CountingReporter reporter;
+  AffinityEngine engine{machine, reporter};
+  engine.Policy().topology = machine.Topology();
+  engine.ReadMachine();
+  UpdateCycleCpus(engine.Policy());
+  machine.AddProcess(1, "a", CpuSet::FirstCpus(8));
+  machine.AddProcess(2, "b", CpuSet::FirstCpus(8));
+  engine.RefreshProcesses();
+  engine.Table().SetSelected(0, true);
+  engine.Isolate();
+  EXPECT_EQ(machine.MaskOf(1), CpuSet::FirstCpus(1));
+  EXPECT_EQ(machine.MaskOf(2), CpuSet::FromNumbers(std::vector<unsigned>{2, 3, 4, 5, 6, 7}));
+}
+
 // Machines with at most four CPUs offer Two and Four CPUs only.
 std::vector<std::tuple<int, CpuCycle>> OfferedCycles() {
   std::vector<std::tuple<int, CpuCycle>> offered;

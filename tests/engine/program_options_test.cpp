@@ -47,7 +47,9 @@ TEST_P(RefreshRate, SetsTheTimerOrRefusesTheText) {
   EXPECT_EQ(program.RefreshIntervalMs(), 3000);
   EXPECT_EQ(view.intervals.back(), 3000);
   EXPECT_EQ(SettingsLine(4), "3");
-  EXPECT_EQ(program.GetOptions().refreshText, rate.text);  // the field keeps what was typed
+  // The field shows the rate in force again.
+  EXPECT_EQ(program.GetOptions().refreshText, "3");
+  EXPECT_EQ(view.options.refreshText, "3");
 }
 
 INSTANTIATE_TEST_SUITE_P(

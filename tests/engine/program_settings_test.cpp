@@ -6,8 +6,10 @@
 #include <optional>
 #include <ostream>
 
+#include "engine/assignment_policy.h"
 #include "program_fixture.h"
 #include "store/error.h"
+#include "store/line_list_file.h"
 
 namespace mervale {
 namespace {
@@ -230,46 +232,86 @@ INSTANTIATE_TEST_SUITE_P(
                       {"0", "T", "F", "0", "9", "T"}},
         BadValuesCase{{"1.5", "T", "T", "", "", "T"},
                       StoredValueFault(1, InvalidIntegerText("1.5")) + ".\n" +
-                          StoredValueFault(4, InvalidIntegerText("")),
+                          StoredValueFault(4, InvalidIntegerText("")) + ".\n" +
+                          StoredValueFault(5, InvalidIntegerText("")),
                       {"4", "T", "T", "0", "9", "T"}}));
 
-TEST_F(Settings, AnUnreadableFirstProfileStopsTheRestoreBeforeAnyChange) {
-  const std::string stored = Lines({"1", "T", "T", "2", "5", "T"});
+// The reported case: everything but the profile list is restored, its fault has a line of its own,
+// and neither file is written over, at start-up nor at the user's first changes.
+TEST_F(Settings, AnUnreadableProfileLosesOnlyItsList) {
+  const std::string stored = Lines({"3", "T", "T", "3", "one", "T"});
   WriteData("Settings.ini", stored);
-  MakeUnreadable(DataFile("CPU1_2.lst"));
-  program.PrepareData();
-  EXPECT_THROW(program.LoadSettings(), Error);
+  MakeUnreadable(DataFile("CPU1_3.lst"));
+  std::string profileFault;
+  try {
+    LineList entries;
+    LoadLineList(entries, DataFile("CPU1_3.lst"));
+  } catch (const Error& error) {
+    profileFault = error.what();
+  }
+  ASSERT_FALSE(profileFault.empty());
+  try {
+    StartUp();
+    FAIL() << "nothing reported";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.what(),
+              ErrorBoxText(StoredValueFault(5, InvalidIntegerText("one"))) + "\n" + profileFault);
+  }
+  EXPECT_EQ(program.CurrentMode(), Mode::kCpu2);
+  EXPECT_EQ(program.ProfileIndex(), 3);
+  EXPECT_TRUE(program.GetOptions().startMinimized);
+  EXPECT_EQ(program.GetOptions().cycle, CpuCycle::kFourCpus);
   EXPECT_EQ(ReadData("Settings.ini"), stored);
-  EXPECT_EQ(program.GetOptions().cycle, CpuCycle::kTwoCpus);
-  EXPECT_EQ(program.ProfileIndex(), 0);
+
+  SelectRows({200});
+  EXPECT_THROW(program.ApplySetToSelected(SetOf(CpuFlags{1, 0, 0, 0}), true), Error);
+  EXPECT_THROW(program.DeleteProfileEntries({0}), Error);
+  EXPECT_TRUE(std::filesystem::is_symlink(DataFile("CPU1_3.lst")));
+  // Once the user lets it be read, a change keeps what it holds.
+  std::filesystem::remove(DataFile("CPU1_3.lst"));
+  WriteData("CPU1_3.lst", Lines({"0001: gamma.exe"}));
+  program.ApplySetToSelected(SetOf(CpuFlags{1, 0, 0, 0}), true);
+  EXPECT_EQ(ReadData("CPU1_3.lst"), Lines({"0001: gamma.exe", "1000: beta.exe"}));
+  program.SelectMode(Mode::kCpu1);
+  EXPECT_EQ(ReadData("Settings.ini"), Lines({"2", "T", "T", "3", "1", "T"}));
 }
 
 struct RefreshCase {
   std::string line;
   int intervalMs;
-  std::vector<int> intervalsSet;
+  bool readable;
   friend void PrintTo(const RefreshCase& c, std::ostream* out) { *out << '"' << c.line << '"'; }
 };
 
 class RefreshLine : public Settings, public ::testing::WithParamInterface<RefreshCase> {};
 
-TEST_P(RefreshLine, AnUnusableRateKeepsTheTimerWithoutInterruptingStartUp) {
-  WriteData("Settings.ini", Lines({"4", "F", "F", "0", GetParam().line, "F"}));
-  ASSERT_NO_THROW(StartUp());
-  EXPECT_EQ(program.GetOptions().refreshText, GetParam().line);
-  EXPECT_EQ(view.options.refreshText, GetParam().line);
-  EXPECT_EQ(program.RefreshIntervalMs(), GetParam().intervalMs);
-  EXPECT_EQ(view.intervals, GetParam().intervalsSet);
-  EXPECT_EQ(LineAt(SplitLines(ReadData("Settings.ini")), 4), GetParam().line);
+// A line that is no rate the timer can take is reported like any other value; the field shows the
+// rate in force, and the file keeps the line until the user changes something.
+TEST_P(RefreshLine, TheFieldShowsTheRateInForce) {
+  const RefreshCase& rate = GetParam();
+  WriteData("Settings.ini", Lines({"4", "F", "F", "0", rate.line, "F"}));
+  std::string fault;
+  try {
+    StartUp();
+  } catch (const Error& error) {
+    fault = error.what();
+  }
+  EXPECT_EQ(fault, rate.readable ? "" : StoredValueFault(5, InvalidIntegerText(rate.line)));
+  const std::string shown = rate.readable ? rate.line : "1";
+  EXPECT_EQ(program.GetOptions().refreshText, shown);
+  EXPECT_EQ(view.options.refreshText, shown);
+  EXPECT_EQ(program.RefreshIntervalMs(), rate.intervalMs);
+  EXPECT_EQ(view.intervals, std::vector<int>{rate.intervalMs});
+  EXPECT_EQ(LineAt(SplitLines(ReadData("Settings.ini")), 4), rate.line);
   EXPECT_EQ(view.captions[CaptionTarget::kExitItem], "en28");  // start-up went on to the language
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rates, RefreshLine,
-    ::testing::Values(RefreshCase{"5", 5000, {5000}}, RefreshCase{"1", 1000, {1000}},
-                      RefreshCase{" 7", 7000, {7000}}, RefreshCase{"0", 0, {0}},
-                      RefreshCase{"", 1000, {}}, RefreshCase{"fast", 1000, {}},
-                      RefreshCase{"-2", 1000, {}}, RefreshCase{"3000000", 1000, {}}));
+    ::testing::Values(RefreshCase{"5", 5000, true}, RefreshCase{"1", 1000, true},
+                      RefreshCase{" 7", 7000, true}, RefreshCase{"0", 0, true},
+                      RefreshCase{"", 1000, false}, RefreshCase{"one", 1000, false},
+                      RefreshCase{"-2", 1000, false}, RefreshCase{"3000000", 1000, false}));
 
 // Runs the test from a scratch current directory, so files that land there can be seen.
 class CurrentDirectory {

@@ -65,6 +65,28 @@ const RestoreCase kCases[] = {
        Switch(e, kCpu1), Switch(e, kOff), m.AddProcess(2, "a", 1), m.AddProcess(3, "b", 4);
        m.SetParent(2, 1), m.SetParent(3, 1), e.RefreshProcesses();
      }},
+    // The latest set given is the one a child inherits: CPU 2's, not CPU 1's.
+    {"ChildAfterTwoModes", true, "1111 1111",
+     [](Machine& m, AffinityEngine& e) {
+       Switch(e, kCpu1), Switch(e, kCpu2), Switch(e, kOff), m.AddProcess(2, "a", 2);
+       m.SetParent(2, 1), e.RefreshProcesses();
+     }},
+    // Given back and forgotten: another tool's set after that is not ours to undo.
+    {"RestoredThenMovedByAnother", true, "0100",
+     [](Machine& m, AffinityEngine& e) {
+       Switch(e, kCpu1), e.Table().SelectAll(), e.RestoreSelected(), m.SetMaskFromOutside(1, 2);
+     }},
+    // A set that changed nothing (2 was on CPU 1 already) leaves nothing to give back.
+    {"UnchangedSetNotOurs", true, "1111 0010",
+     [](Machine& m, AffinityEngine& e) {
+       m.AddProcess(2, "x", 1), Switch(e, kCpu1), m.SetMaskFromOutside(2, 4);
+     }},
+    // PID 2 ended and was taken since the latest pass: Restore all looks before it gives back.
+    {"TakenSinceTheLastPass", true, "0011 1111",
+     [](Machine& m, AffinityEngine& e) {
+       m.AddProcess(2, "x", 15), Switch(e, kCpu1), Switch(e, kOff), m.RemoveProcess(2);
+       m.AddProcess(2, "new", 12);
+     }},
 };
 INSTANTIATE_TEST_SUITE_P(Changes, Restore, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });

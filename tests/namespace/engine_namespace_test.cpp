@@ -123,7 +123,7 @@ class GoSignal {
     if (fifo_ < 0 || write(fifo_, lines.data(), lines.size()) != ssize_t(lines.size()))
       return false;
     for (const Pid pid : pids) {
-      for (int tries = 0; tries < 500 && ExecutableOf(pid) != "sleep"; ++tries)
+      for (int tries = 0; tries < 6000 && ExecutableOf(pid) != "sleep"; ++tries)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
       if (ExecutableOf(pid) != "sleep") return false;
     }
@@ -195,7 +195,7 @@ std::string RowAsNobodyAfterExec(Pid target, const GoSignal& go) {
     engine.RefreshProcesses();
     const bool hinted = hints.Events() == StartEvents::kOwnPids;
     std::string caption = hinted ? "no row" : "no hints";
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     for (bool ready = write(answer[1], "x", 1) == 1;
          ready && hinted && caption != "sleep" && std::chrono::steady_clock::now() < deadline;) {
       pollfd due = {hints.Descriptor(), POLLIN, 0};
@@ -242,7 +242,7 @@ TEST_F(EngineInNamespace, AnOrdinaryUsersProgramFollowsExecsWithStartHints) {
     std::vector<std::string> command = c.runShell;
     for (std::string& word : go.ShellThenSleep(c.runSleep)) command.push_back(std::move(word));
     Sleeper child(command);
-    for (int tries = 0; tries < 500 && ExecutableOf(child.pid()) != shell; ++tries)
+    for (int tries = 0; tries < 6000 && ExecutableOf(child.pid()) != shell; ++tries)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     const std::string row = RowAsNobodyAfterExec(child.pid(), go);
     // File systems without file handles (the guest's shared root) refuse the marks; the timer

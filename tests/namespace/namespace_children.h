@@ -71,7 +71,7 @@ class ThreadedChild : public Child {
       for (;;) pause();
     }
     // Under an emulated CPU a thread can take long to start.
-    for (int tries = 0; tries < 1000; ++tries) {
+    for (int tries = 0; tries < 6000; ++tries) {
       if (ThreadsOf(pid_).size() == static_cast<std::size_t>(extraThreads) + 1) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

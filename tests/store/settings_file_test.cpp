@@ -19,9 +19,11 @@ TEST(SettingsFile, WritesSixLines) {
 // and indices stay as written (the selectors apply their own limits).
 TEST(SettingsFile, ReadingNormalisesFlagsAndNumbers) {
   const std::pair<LineList, LineList> cases[] = {
-      {{"2", "T", "T", "7", "", "F"}, {"2", "T", "T", "7", "", "F"}},
-      {{"9", "t", "T ", " 12", "x", "T", "extra"}, {"9", "F", "F", "12", "x", "T"}},
-      {{"-3", "True", "F", "$A", " 5 ", "F"}, {"-3", "F", "F", "10", " 5 ", "F"}},
+      // A refresh line that is no rate keeps the default.
+      {{"2", "T", "T", "7", "", "F"}, {"2", "T", "T", "7", "1", "F"}},
+      {{"9", "t", "T ", " 12", "x", "T", "extra"}, {"9", "F", "F", "12", "1", "T"}},
+      {{"-3", "True", "F", "$A", " 5 ", "F"}, {"-3", "F", "F", "10", "1", "F"}},
+      {{"0", "F", "F", "0", " 5", "F"}, {"0", "F", "F", "0", " 5", "F"}},
   };
   for (const auto& [read, written] : cases) {
     EXPECT_EQ(SettingsLines(ReadSettingsLines(read).values), written);

@@ -582,7 +582,7 @@ class MainWindowTest : public QObject, protected WindowFixture {
     // Once it is closed, the next failing tick says so again.
     QTRY_VERIFY(boxes->Shown().size() == 2);
     windows->view().SetRefreshInterval(0);
-    QTRY_COMPARE_WITH_TIMEOUT(boxes->OpenCount(), 0, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(boxes->OpenCount(), 0, 60000);
   }
 
   void captions_data() {

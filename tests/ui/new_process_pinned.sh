@@ -29,7 +29,7 @@ printf '2\r\nF\r\nF\r\n0\r\n%s\r\nF\r\n' "$refresh" >"$XDG_CONFIG_HOME/Mervale/S
 "$mervale" >"$work/mervale.log" 2>&1 &
 program=$!
 # The language choice is written last in the start-up, so from then on the program pins.
-for _ in $(seq 100); do
+for _ in $(seq 600); do
   [[ -f $XDG_CONFIG_HOME/Mervale/lang.ini ]] && break
   kill -0 "$program" || { cat "$work/mervale.log"; echo "the program ended early" >&2; exit 1; }
   sleep 0.1

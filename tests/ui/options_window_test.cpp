@@ -72,16 +72,17 @@ class OptionsWindowTest : public QObject, protected WindowFixture {
     QCOMPARE(RefreshTimer()->interval(), 5000);
     QCOMPARE(SettingsLine(4), QStringLiteral("5"));
 
-    // Clearing the field while retyping: the box says so, nothing else changes.
+    // Clearing the field: the box says so, and the field shows the rate in force again.
     QTest::keyClick(edit, Qt::Key_Backspace);
     QCOMPARE(boxes->Shown(), QStringList({"Mervale: '' ist kein gültiger Integerwert."}));
-    QCOMPARE(edit->text(), QString());
+    QCOMPARE(edit->text(), QStringLiteral("5"));
     QCOMPARE(RefreshTimer()->interval(), 5000);
     QCOMPARE(SettingsLine(4), QStringLiteral("5"));
 
-    QTest::keyClicks(edit, QStringLiteral(" 7"));
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("7"));
     QCOMPARE(RefreshTimer()->interval(), 7000);
-    QCOMPARE(edit->text(), QStringLiteral(" 7"));
+    QCOMPARE(edit->text(), QStringLiteral("7"));
 
     edit->setText(QStringLiteral("0"));
     QVERIFY(!RefreshTimer()->isActive());

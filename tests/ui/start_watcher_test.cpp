@@ -36,6 +36,10 @@ class PipedStartSource : public ProcessStartSource {
     scripted_.LoseEvents();
     Wake();
   }
+  void PostProgramChange() {
+    scripted_.PostProgramChange();
+    Wake();
+  }
 
   StartEvents Events() const override { return scripted_.Events(); }
   int Descriptor() const override { return ends_[0]; }
@@ -52,6 +56,21 @@ class PipedStartSource : public ProcessStartSource {
   FakeProcessStartSource scripted_;
   int ends_[2] = {-1, -1};
   int pending_ = 0;
+};
+
+// Counts the rows the table shows, as a view sees them come.
+class ShownRows : public TableObserver {
+ public:
+  void RowsAboutToBeInserted(int first, int last) override { count += last - first + 1; }
+  void RowsInserted() override {}
+  void RowsAboutToBeRemoved(int, int) override {}
+  void RowsRemoved() override {}
+  void RowChanged(int) override {}
+  void LayoutAboutToChange() override {}
+  void LayoutChanged() override {}
+  void AboutToReset() override {}
+  void ResetDone() override {}
+  int count = 0;
 };
 
 // A program in mode CPU 1 over a scripted machine that knows its processes already.
@@ -81,10 +100,24 @@ class StartWatcherTest : public QObject {
     Setting s(StartEvents::kOwnPids);
     s.machine.AddProcess(20, "new", 3);
     s.machine.AddProcess(21, "new", 3);
+    ShownRows shown;
+    s.program.Engine().Table().SetObserver(&shown);
     s.source.PostStart(20);
     s.source.PostStart(21);
-    QTRY_COMPARE_WITH_TIMEOUT(s.machine.MaskOf(21), AffinityMask{1}, 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(s.machine.MaskOf(21), AffinityMask{1}, 60000);
     QCOMPARE(s.machine.MaskOf(20), AffinityMask{1});
+    // Their rows are shown without a pass.
+    QTRY_COMPARE_WITH_TIMEOUT(shown.count, 2, 60000);
+    s.program.Engine().Table().SetObserver(nullptr);
+    QCOMPARE(s.machine.calls().snapshotsCreated, 0);
+  }
+
+  void aKnownProcessThatRunsAnotherProgramGetsTheModeAgain() {
+    Setting s(StartEvents::kOwnPids);
+    s.machine.SetMaskFromOutside(10, 3);
+    s.machine.RunProgram(10, "other");
+    s.source.PostProgramChange();
+    QTRY_COMPARE_WITH_TIMEOUT(s.machine.MaskOf(10), AffinityMask{1}, 60000);
     QCOMPARE(s.machine.calls().snapshotsCreated, 0);
   }
 
@@ -117,7 +150,7 @@ class StartWatcherTest : public QObject {
       s.source.PostStart(foreign);
       QTest::qWait(1);
     }
-    QTRY_COMPARE_WITH_TIMEOUT(s.machine.MaskOf(30), AffinityMask{1}, 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(s.machine.MaskOf(30), AffinityMask{1}, 60000);
     QTest::qWait(2 * StartWatcher::kPassSoonDelayMs);
     const qint64 allowed = stream.elapsed() / StartWatcher::kPassSoonDelayMs + 1;
     QVERIFY2(s.machine.calls().snapshotsCreated <= allowed,
@@ -129,7 +162,7 @@ class StartWatcherTest : public QObject {
     Setting s{StartEvents(events)};
     s.machine.AddProcess(40, "missed", 3);
     s.source.LoseEvents();
-    QTRY_COMPARE_WITH_TIMEOUT(s.machine.calls().snapshotsCreated, 1, 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(s.machine.calls().snapshotsCreated, 1, 60000);
     QCOMPARE(s.machine.MaskOf(40), AffinityMask{1});
   }
   void lostStartsRunAFullPassAtOnce_data() {

@@ -83,7 +83,7 @@ class TrayTest : public QObject, protected WindowFixture {
     QVERIFY(!windows->donationWindow().isVisible());
     TrayIcon::overrideAvailability(trayAtTick);
 
-    QTRY_VERIFY_WITH_TIMEOUT(!StartupTimer()->isActive(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!StartupTimer()->isActive(), 60000);
     QCOMPARE(mainWindow().isVisible(), shownAfterTick);
     QVERIFY(!mainWindow().isMinimized());
     QVERIFY(Icon()->isVisible());

@@ -27,6 +27,7 @@ void FakeProcessPlatform::RemoveProcess(Pid pid) {
 
 void FakeProcessPlatform::RunProgram(Pid pid, std::string name) {
   Existing(pid).name = std::move(name);
+  ranAnotherProgram_.insert(pid);
 }
 
 void FakeProcessPlatform::SetMaskFromOutside(Pid pid, AffinityMask mask) {

@@ -44,7 +44,8 @@ class FakeProcessPlatform : public ProcessPlatform {
   // Appends a process at the end of the listing order; it starts later than every process before.
   void AddProcess(Pid pid, std::string name, AffinityMask mask);
   void RemoveProcess(Pid pid);
-  // The process runs another program: the same PID under a new name.
+  // The process runs another program: the same PID under a new name, which RunsAnotherProgram
+  // tells until the engine takes it as started.
   void RunProgram(Pid pid, std::string name);
   // Another program changed the mask.
   void SetMaskFromOutside(Pid pid, AffinityMask mask);
@@ -81,6 +82,8 @@ class FakeProcessPlatform : public ProcessPlatform {
   ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override { return ownPid_; }
   std::optional<Pid> ParentPid(Pid pid) override;
+  void ProgramStarted(Pid pid) override { ranAnotherProgram_.erase(pid); }
+  bool RunsAnotherProgram(Pid pid) override { return ranAnotherProgram_.contains(pid); }
 
  private:
   struct Process {
@@ -106,6 +109,7 @@ class FakeProcessPlatform : public ProcessPlatform {
   bool tellStartTimes_ = true;
   std::uint64_t lastStartTime_ = 0;
   std::unordered_map<Pid, Pid> parents_;
+  std::set<Pid> ranAnotherProgram_;
   Calls calls_;
 };
 

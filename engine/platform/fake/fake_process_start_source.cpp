@@ -14,6 +14,7 @@ ProcessStarts FakeProcessStartSource::Drain() {
   batch.starts.assign(pending_.begin(), end);
   pending_.erase(pending_.begin(), end);
   batch.eventsLost = std::exchange(lost_, false);
+  batch.knownMayHaveChanged = std::exchange(programChanged_, false);
   return batch;
 }
 

@@ -16,6 +16,8 @@ class FakeProcessStartSource : public ProcessStartSource {
 
   void PostStart(Pid pid) { pending_.push_back({pid, pid}); }
   void LoseEvents() { lost_ = true; }
+  // A program started that the batch cannot name: a known process may run it.
+  void PostProgramChange() { programChanged_ = true; }
   int drains = 0;
 
   StartEvents Events() const override { return events_; }
@@ -26,6 +28,7 @@ class FakeProcessStartSource : public ProcessStartSource {
   StartEvents events_;
   std::deque<ProcessStart> pending_;
   bool lost_ = false;
+  bool programChanged_ = false;
 };
 
 }  // namespace mervale

@@ -447,8 +447,10 @@ TEST_F(FileFaults, HandEditedFilesWithNulBytesAndMegabyteLines) {
   Program big(machine, system, bigView);
   big.PrepareData();
   big.LoadExclusionList();
-  ASSERT_EQ(ErrorOf([&] { big.LoadSettings(); }), "");
-  EXPECT_EQ(big.GetOptions().refreshText, huge);
+  // No rate: reported, and the line stays in the file.
+  ASSERT_EQ(ErrorOf([&] { big.LoadSettings(); }),
+            FileLineText("Settings.ini", 5, InvalidIntegerText(huge)));
+  EXPECT_EQ(big.GetOptions().refreshText, "1");
   EXPECT_EQ(big.RefreshIntervalMs(), 1000);
   EXPECT_EQ(ReadData("Settings.ini"), Lines({"2", "F", "F", "0", huge, "T"}));
   EXPECT_EQ(bigView.profileList, (LineList{"1000: alpha.exe", huge, "0011: beta.exe"}));
@@ -464,6 +466,7 @@ TEST_F(FileFaults, HandEditedFilesWithNulBytesAndMegabyteLines) {
   EXPECT_EQ(ReadData("Skip.dat"), Lines({hugeName, "gamma.exe"}));
 
   // A choice file that starts with NUL holds no line 1: no language is chosen, and the file stays.
+  WriteData("Settings.ini", Lines({"2", "F", "F", "0", "3", "T"}));
   WriteData("lang.ini", "\0English\r\n"s);
   FakeProgramView languageView;
   Program language(machine, system, languageView);

@@ -28,7 +28,7 @@ inline constexpr uid_t kThirdUser = 12346;
 // returned as the text, prefixed with "exception: ".
 inline std::optional<std::string> RunInChild(
     const std::function<std::string()>& body,
-    std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    std::chrono::milliseconds limit = std::chrono::seconds(60)) {
   int channel[2];
   if (::pipe(channel) != 0) return std::nullopt;
   const pid_t child = ::fork();
