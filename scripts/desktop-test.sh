@@ -1,0 +1,419 @@
+#!/usr/bin/env bash
+# Runs the real program on three desktops and checks, through D-Bus and the window system (never
+# pixels), what a user meets there in the first minute:
+#   xfce    Xvfb, xfwm4 and xfce4-panel, whose systray is a StatusNotifierItem watcher and host;
+#   trayer  Xvfb, xfwm4 and trayer, the XEmbed tray;
+#   sway    headless sway with waybar's tray (StatusNotifierItem), the program on Qt's wayland
+#           platform.
+# Each desktop has a session bus of its own; every run of Mervale is PID 1 of a PID namespace of its
+# own, with a throwaway configuration folder. Checked: the exported tray menu (the five modes as
+# radio items, exactly the current one toggled) and a mode chosen from it (the marks and
+# Settings.ini follow); "Start minimized" with and without a tray; six minimise and click-back
+# cycles leaving nothing mapped; Options, About and Donation as dialogs of the main window
+# (transient for it on X11, floating on sway); a second start bringing the window forward (focused,
+# or at least asking for attention). Each check prints a PASS or FAIL line, and the last line
+# counts them. MERVALE_SCREENSHOTS=DIR keeps a picture of each tray with its menu open in DIR.
+#
+# Usage: scripts/desktop-test.sh [xfce] [trayer] [sway]      (all three when none is named)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${MERVALE_BUILD_DIR:-$root/build}
+program=$build/app/mervale
+python=/usr/bin/python3
+
+if [[ ${1:-} != --desktop ]]; then
+  desktops=("$@")
+  ((${#desktops[@]})) || desktops=(xfce trayer sway)
+  for desktop in "${desktops[@]}"; do
+    [[ $desktop =~ ^(xfce|trayer|sway)$ ]] || {
+      echo "usage: scripts/desktop-test.sh [xfce] [trayer] [sway]" >&2
+      exit 2
+    }
+  done
+  "$root/scripts/ensure-packages.sh" "The desktop test" xvfb xfce4-panel xfconf xfwm4 trayer sway \
+    waybar qt6-wayland weston grim dbus x11-utils xdotool imagemagick python3-gi util-linux
+  MERVALE_TARGET=mervale "$root/scripts/build.sh" >/dev/null
+  work=$(mktemp -d /tmp/mervale-desktop-stage.XXXXXX)
+  chmod 755 "$work"
+  trap 'rm -rf "$work"' EXIT
+  # Only what the desktops need can be started by the bus: no accessibility bus, no dconf.
+  mkdir "$work/services"
+  cp /usr/share/dbus-1/services/org.xfce.Xfconf.service "$work/services/"
+  cat >"$work/bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir=$work</listen>
+  <auth>EXTERNAL</auth>
+  <servicedir>$work/services</servicedir>
+  <!-- sway and waybar run as an ordinary user, the program as root: both on one bus. -->
+  <policy context="default">
+    <allow user="*"/>
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+CONF
+  started=$SECONDS
+  for desktop in "${desktops[@]}"; do
+    home=$work/$desktop
+    mkdir -p "$home/config" "$home/cache" "$home/run"
+    chmod 700 "$home/run"
+    HOME=$home XDG_CONFIG_HOME=$home/config XDG_CACHE_HOME=$home/cache XDG_RUNTIME_DIR=$home/run \
+      NO_AT_BRIDGE=1 dbus-run-session --config-file="$work/bus.conf" -- \
+      bash "$0" --desktop "$desktop" "$home" 2>"$home/errors.log" | tee -a "$work/results"
+    [[ -f $home/finished ]] || {
+      echo "FAIL $desktop: the desktop ended early; its last messages:"
+      tail -n 15 "$home/errors.log" | sed 's/^/  /'
+    } | tee -a "$work/results"
+  done
+  passed=$(grep -c '^PASS ' "$work/results" || true)
+  failed=$(grep -c '^FAIL ' "$work/results" || true)
+  echo "desktop test: $((SECONDS - started)) s"
+  echo "$passed passed, $failed failed"
+  ((failed == 0))
+  exit
+fi
+
+# Inside a desktop's session bus, with HOME and the XDG folders of its own. A failed step fails
+# the checks after it, which still run.
+set +e
+desktop=$2
+home=$3
+cd "$home"
+# What this desktop started, ended in reverse order when it ends. unshare ignores SIGTERM: the
+# program itself is asked to end first.
+pids=()
+outer=
+stop_all() {
+  [[ -z $outer ]] || program_ended || stop_program
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill -TERM "${pids[i]}" 2>/dev/null || true
+    wait "${pids[i]}" 2>/dev/null || true
+  done
+}
+trap stop_all EXIT
+
+pass() { echo "PASS $desktop: $*"; }
+fail() { echo "FAIL $desktop: $*"; }
+# check DESCRIPTION COMMAND...: one PASS or FAIL line for the command's status, which it returns.
+check() {
+  local what=$1
+  shift
+  if "$@"; then
+    pass "$what"
+  else
+    fail "$what"
+    return 1
+  fi
+}
+# Waits up to $1 seconds for the command after it to succeed: generous, for a loaded machine.
+wait_until() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    ((SECONDS < end)) || return 1
+    sleep 0.1
+  done
+}
+
+# --- Mervale --------------------------------------------------------------------------------------
+config=$home/mervale
+settings=$config/Mervale/Settings.ini
+# The environment of every start of the program; the sway desktop adds its own.
+program_env=(XDG_CONFIG_HOME="$config")
+# Settings.ini as a first start writes it (mode Off), "Start minimized" as $1 says (T or F).
+write_settings() {
+  mkdir -p "$config/Mervale"
+  printf '4\r\nF\r\n%s\r\n0\r\n1\r\nF\r\n' "$1" >"$settings"
+}
+stored_mode() { head -n 1 "$settings" | tr -d '\r'; }
+# Starts the program as PID 1 of a PID namespace of its own; $inner is its PID seen from here.
+start_program() {
+  env "${program_env[@]}" unshare --pid --fork --mount-proc --kill-child "$program" \
+    >>"$home/program.log" 2>&1 &
+  outer=$!
+  pids+=("$outer")
+  inner=
+  wait_until 30 program_known
+}
+program_known() {
+  inner=$(tr -d ' ' <"/proc/$outer/task/$outer/children" 2>/dev/null) || true
+  [[ -n $inner ]]
+}
+program_ended() { ! kill -0 "$outer" 2>/dev/null; }
+stop_program() {
+  kill -TERM "$inner" 2>/dev/null || true
+  wait "$outer" 2>/dev/null || true
+}
+# A second start in the first one's namespace, as a launcher would start it; its messages go to
+# $home/second-start.log.
+second_start() {
+  env "${program_env[@]}" "$@" nsenter --target "$inner" --pid --mount -- "$program" \
+    >"$home/second-start.log" 2>&1
+}
+check_second_start_ended() {
+  check "a second start ends at once, saying it brought the window forward" \
+    grep -q "brought forward" "$home/second-start.log"
+}
+
+# --- The tray over D-Bus (StatusNotifierItem and dbusmenu) ------------------------------------------
+watcher_has_host() {
+  gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher \
+    --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher \
+    IsStatusNotifierHostRegistered 2>/dev/null | grep -q true
+}
+# Sets $item_service and $item_path from the watcher's first registered item.
+item_registered() {
+  local entry
+  entry=$(gdbus call --session --dest org.kde.StatusNotifierWatcher \
+    --object-path /StatusNotifierWatcher --method org.freedesktop.DBus.Properties.Get \
+    org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems 2>/dev/null |
+    grep -o "'[^']*'" | head -n 1 | tr -d "'")
+  [[ -n $entry ]] || return 1
+  item_service=${entry%%/*}
+  item_path=/${entry#*/}
+  [[ $entry == */* ]] || item_path=/StatusNotifierItem
+}
+item_call() {
+  gdbus call --session --dest "$item_service" --object-path "$item_path" --method "$@"
+}
+# Sets $menu_path from the item's Menu property; Qt names /NO_DBUSMENU when it exports no menu.
+menu_exported() {
+  menu_path=$(item_call org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem Menu |
+    grep -o "'/[^']*'" | tr -d "'")
+  [[ -n $menu_path && $menu_path != /NO_DBUSMENU ]]
+}
+activate_item() { item_call org.kde.StatusNotifierItem.Activate 0 0 >/dev/null; }
+# The exported menu, one item a line: id, depth, toggle-type, toggle-state, label (tab-separated).
+menu_items() {
+  gdbus call --session --dest "$item_service" --object-path "$menu_path" \
+    --method com.canonical.dbusmenu.GetLayout -- 0 -1 '[]' | "$python" -c '
+import sys
+from gi.repository import GLib
+def walk(node, depth):
+    ident, props, children = node
+    if depth:
+        print(ident, depth, props.get("toggle-type", "-"), props.get("toggle-state", "-"),
+              props.get("label", ""), sep="\t")
+    for child in children:
+        walk(child, depth + 1)
+walk(GLib.Variant.parse(None, sys.stdin.read(), None, None).unpack()[1], 0)'
+}
+# The ids of the mode items (radio items, in menu order) and the index of the toggled ones.
+mode_item_ids() { menu_items | awk -F '\t' '$3 == "radio" {print $1}'; }
+toggled_modes() { menu_items | awk -F '\t' '$3 == "radio" {if ($4 == 1) print n; n++}'; }
+menu_item_id() { menu_items | awk -F '\t' -v label="$1" '$5 == label {print $1; exit}'; }
+click_menu_item() {
+  gdbus call --session --dest "$item_service" --object-path "$menu_path" \
+    --method com.canonical.dbusmenu.Event -- "$1" clicked '<int32 0>' 0 >/dev/null
+}
+modes_show() { [[ $(toggled_modes | tr '\n' ' ') == "$1 " ]]; }
+mode_took_effect() { modes_show "$1" && [[ $(stored_mode) == "$1" ]]; }
+
+# The menu and a mode chosen from it, on a StatusNotifierItem tray.
+check_exported_menu() {
+  if ! check "the tray icon exports its menu over dbusmenu (Menu is not /NO_DBUSMENU)" \
+    menu_exported; then
+    fail "the menu's five modes as radio items (no menu)"
+    fail "a mode chosen from the exported menu (no menu)"
+    return 0
+  fi
+  local ids
+  ids=($(mode_item_ids))
+  check "the menu has the five modes as radio items (${#ids[@]} found)" test "${#ids[@]}" -eq 5
+  check "exactly the current mode ($(stored_mode)) is toggled" modes_show "$(stored_mode)"
+  if ((${#ids[@]} == 5)); then
+    # CPU 1, the third mode.
+    click_menu_item "${ids[2]}"
+    check "choosing \"$(menu_items | awk -F '\t' -v id="${ids[2]}" '$1 == id {print $5}')\" from the menu: toggled alone and stored in Settings.ini" \
+      wait_until 30 mode_took_effect 2
+  else
+    fail "a mode chosen from the exported menu (no mode items)"
+  fi
+}
+
+# --- X11 ---------------------------------------------------------------------------------------------
+start_x() {
+  # -displayfd: the server picks a free display and names it once it takes connections.
+  Xvfb ${MERVALE_DESKTOP_DISPLAY:+:$MERVALE_DESKTOP_DISPLAY} -displayfd 3 -screen 0 1280x800x24 \
+    -nolisten tcp 3>"$home/display" 2>>"$home/x.log" &
+  pids+=($!)
+  wait_until 30 test -s "$home/display"
+  export DISPLAY=:$(cat "$home/display")
+}
+start_xfwm4() {
+  xfwm4 --compositor=off 2>>"$home/desktop.log" &
+  pids+=($!)
+  wait_until 30 eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+}
+map_state() { xwininfo -id "$1" 2>/dev/null | awk '/Map State:/ {print $3}'; }
+viewable() { [[ $(map_state "$1") == IsViewable ]]; }
+# The program's window titled $1, mapped or not, in $found.
+window_titled() {
+  found=$(xwininfo -root -tree | awk -v title="\"$1\":" '$2 == title && $3 == "(\"mervale\"" {print $1; exit}')
+  [[ -n $found ]]
+}
+# The windows directly under the root that are on screen: a window manager's frames among them.
+screen_windows() {
+  local w
+  for w in $(xwininfo -root -children | awk '$1 ~ /^0x/ {print $1}'); do
+    viewable "$w" && echo "$w"
+  done | sort
+}
+nothing_more_on_screen() { [[ $(screen_windows) == "$bare_screen" ]]; }
+# Whether the window manager gives the focus to window $1, or shows that it asks for attention.
+active_window() { printf '0x%x' "$(xdotool getactivewindow 2>/dev/null || echo 0)"; }
+focused() { [[ $(active_window) == "$1" ]]; }
+asks_attention() {
+  xprop -id "$1" _NET_WM_STATE WM_HINTS | grep -qE '_NET_WM_STATE_DEMANDS_ATTENTION|[Uu]rgency'
+}
+focused_or_asking() { focused "$1" || asks_attention "$1"; }
+transient_for() { xprop -id "$1" WM_TRANSIENT_FOR | grep -o '0x[0-9a-f]*'; }
+# Opens a window of the program by $2... and checks that the window titled $1 is transient for the
+# main window.
+check_dialog() {
+  local title=$1
+  shift
+  "$@"
+  if wait_until 30 window_titled "$title"; then
+    check "\"$title\" is a dialog of the main window (WM_TRANSIENT_FOR)" \
+      test "$(transient_for "$found")" == "$window"
+  else
+    fail "\"$title\" did not open"
+  fi
+}
+# Clicks the main window at $1,$2 from its bottom right corner if negative.
+click_in_window() {
+  local x=$1 y=$2 WIDTH HEIGHT
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  ((x >= 0)) || x=$((WIDTH + x))
+  ((y >= 0)) || y=$((HEIGHT + y))
+  xdotool mousemove --window "$window" "$x" "$y" click 1
+}
+open_options() { click_in_window -50 -23; }
+open_about() { click_in_window -34 24; }
+
+# Minimise by the window manager ($1 restores): each time nothing of the program may stay on
+# screen, and the click brings the window back.
+check_minimise_cycles() {
+  local restore=$1 cycle
+  for cycle in 1 2 3 4 5 6; do
+    xdotool windowminimize "$window"
+    if ! wait_until 30 nothing_more_on_screen; then
+      fail "minimise $cycle of 6 left windows on screen: $(comm -13 <(echo "$bare_screen") <(screen_windows) | tr '\n' ' ')"
+      return 0
+    fi
+    "$restore"
+    if ! wait_until 30 viewable "$window"; then
+      fail "minimise $cycle of 6: a click on the tray icon did not bring the window back"
+      return 0
+    fi
+  done
+  pass "six times minimised into the tray, nothing left on screen, and clicked back"
+  check "Qt never warned of a window state set on a mapped window" \
+    eval '! grep -q setNetWmStateOnUnmappedWindow "$home/program.log"'
+}
+
+# A second start while another window has the focus.
+check_second_start_x11() {
+  xmessage -geometry 300x80+20+680 "another window" &
+  local other=$!
+  pids+=("$other")
+  local thief
+  wait_until 30 eval 'thief=$(xwininfo -root -tree | awk "/\"xmessage\"/ {print \$1; exit}"); [[ -n $thief ]] && focused "$thief"' ||
+    fail "the other window did not take the focus"
+  second_start
+  check_second_start_ended
+  check "after a second start the window is focused or asks for attention" \
+    wait_until 30 focused_or_asking "$window"
+  focused "$window" && echo "  (focused)"
+  kill "$other"
+}
+
+# Keeps a picture of the screen's region $2 (WxH+X+Y) as $1 in $MERVALE_SCREENSHOTS, if set.
+keep_picture() {
+  [[ -n ${MERVALE_SCREENSHOTS:-} ]] || return 0
+  mkdir -p "$MERVALE_SCREENSHOTS"
+  case $desktop in
+    sway) grim -g "$2" "$MERVALE_SCREENSHOTS/$1.png" ;;
+    *) import -window root -crop "$2" +repage "$MERVALE_SCREENSHOTS/$1.png" ;;
+  esac
+  echo "  picture: $MERVALE_SCREENSHOTS/$1.png"
+}
+
+# --- The desktops ------------------------------------------------------------------------------------
+# Shows the window from the tray by the tray's click ($1); should that fail, a second start shows it
+# for the checks after it.
+check_click_shows() {
+  "$1"
+  check "a click on the tray icon shows the window" wait_until 30 viewable "$window" || {
+    second_start
+    wait_until 30 viewable "$window"
+  }
+}
+
+run_xfce() {
+  start_x
+  start_xfwm4
+  write_settings T
+  start_program
+  wait_until 30 window_titled Mervale
+  window=$found
+  check "with no tray, \"Start minimized\" starts the window shown" wait_until 30 viewable "$window"
+  stop_program
+
+  mkdir -p "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
+  cp "$root/scripts/desktop/xfce4-panel.xml" "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml/"
+  xfce4-panel 2>>"$home/desktop.log" &
+  pids+=($!)
+  # Qt looks for a tray once, at the start: the program starts after the panel's host is there.
+  wait_until 30 watcher_has_host
+  bare_screen=$(screen_windows)
+  xev -root -event substructure >"$home/maps.log" &
+  local watcher=$!
+  start_program
+  check "the tray icon is registered with the watcher" wait_until 30 item_registered
+  # A flash comes at the start: the window and the menu answering tell that the start is done.
+  wait_until 30 window_titled Mervale
+  window=$found
+  menu_exported && menu_items >/dev/null
+  kill "$watcher"
+  check "with a tray, \"Start minimized\" maps no window, not even for a moment" \
+    eval '! grep -A1 MapNotify "$home/maps.log" | grep -q "override NO"'
+  check_click_shows activate_item
+  check_exported_menu
+  check_minimise_cycles activate_item
+  check_second_start_x11
+  picture_xfce_menu
+  check_dialog Options open_options
+  check_dialog Info open_about
+  if menu_exported; then
+    check_dialog Donation click_menu_item "$(menu_item_id Donation)"
+    click_menu_item "$(menu_item_id Exit)"
+    check "\"Exit\" in the exported menu ends the program" wait_until 30 program_ended
+  fi
+  stop_program
+}
+
+# The panel's menu of the tray icon, opened by a right click on it, with "Mode" open.
+picture_xfce_menu() {
+  [[ -n ${MERVALE_SCREENSHOTS:-} ]] || return 0
+  local width
+  width=$(xwininfo -root | awk '/Width:/ {print $2}')
+  xdotool mousemove $((width - 15)) 15 click 3
+  sleep 1
+  xdotool key Down Down Right
+  sleep 1
+  keep_picture desktop-xfce-tray-menu 420x260+$((width - 420))+0
+  xdotool key Escape Escape Escape
+}
+
+case $desktop in
+  xfce) run_xfce ;;
+  trayer) run_trayer ;;
+  sway) run_sway ;;
+esac
+touch "$home/finished"
