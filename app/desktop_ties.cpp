@@ -12,7 +12,7 @@ namespace mervale {
 
 void BringForwardOnSecondStart(SingleInstance& instance, MainWindow& mainWindow) {
   QObject::connect(&instance, &SingleInstance::activationRequested, &mainWindow,
-                   &MainWindow::onTrayDoubleClicked);
+                   &MainWindow::bringForward);
 }
 
 void ExitOnRequest(SingleInstance& instance, MainWindow& mainWindow) {

@@ -31,13 +31,14 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationVersion(mervale::ProgramVersion());
   mervale::CommandLine commandLine;
   commandLine.answerHelpAndVersion(argc, argv);
+  const QByteArray activationToken = mervale::LaunchActivationToken();
   QApplication application(argc, argv);
   commandLine.refuseUnknownOptions(QApplication::arguments());
   QApplication::setWindowIcon(mervale::AppIcon());
 
   // Before any window: a second start only wakes the first one and leaves.
   mervale::SingleInstance instance(mervale::InstanceName());
-  if (!instance.claim()) return 0;
+  if (!instance.claim(activationToken)) return 0;
   mervale::ExitSignals exitSignals;
   mervale::ExitOnSignals exitOnSignals(exitSignals);
   const mervale::Backends backends = mervale::MakeBackends();

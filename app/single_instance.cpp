@@ -13,14 +13,14 @@ SingleInstance::SingleInstance(QString name, QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::claim() {
+bool SingleInstance::claim(const QByteArray& activationToken) {
   lock_ = TakeInstanceLock((name_ + QStringLiteral(".lock")).toStdString());
   if (!lock_->HeldElsewhere()) {
     listen();
     return true;
   }
   lock_.reset();
-  if (askFirstInstance()) {
+  if (askFirstInstance(activationToken)) {
     std::fputs("Mervale is already running; its window was brought forward.\n", stderr);
   } else {
     std::fputs("Mervale is already running but did not answer; nothing was started.\n", stderr);

@@ -15,6 +15,11 @@ class InstanceLock;
 // find each other, "mervale-" + user (+ namespace, kept in the user's runtime directory).
 QString InstanceName();
 
+// The desktop's permission for this start to take the focus, given by the launcher that started
+// it (a Wayland activation token or an X11 startup id), or empty. Read before the application
+// object: Qt's X11 platform takes the startup id out of the environment.
+QByteArray LaunchActivationToken();
+
 // The first start of the program holds the instance lock and listens under the instance name; a
 // later start finds the lock taken, asks the first one to bring its window forward and ends. On
 // Linux the first one listens on a local socket, on Windows it keeps a hidden window of its own.
@@ -28,12 +33,13 @@ class SingleInstance : public QObject {
   ~SingleInstance() override;
 
   // True when no other instance runs: this one now answers later starts. False when another one
-  // runs; it was asked to come forward (a message on stderr says whether it answered).
-  bool claim();
+  // runs; it was asked to come forward with `activationToken` (a message on stderr says whether
+  // it answered).
+  bool claim(const QByteArray& activationToken = {});
 
  signals:
-  // A later start asked for the window.
-  void activationRequested();
+  // A later start asked for the window, with its activation token where it has one.
+  void activationRequested(const QByteArray& activationToken);
   // Asked to end as "Exit" ends the program: on Windows a close message to the hidden window, as
   // the installer and taskkill send it.
   void exitRequested();
@@ -42,7 +48,7 @@ class SingleInstance : public QObject {
   // What answers later starts (a local server, a hidden window) is a child of this object and goes
   // with it.
   void listen();
-  bool askFirstInstance() const;
+  bool askFirstInstance(const QByteArray& activationToken) const;
 
   QString name_;
   std::unique_ptr<InstanceLock> lock_;

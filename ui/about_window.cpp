@@ -54,7 +54,8 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
 
 }  // namespace
 
-AboutWindow::AboutWindow() : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint) {
+AboutWindow::AboutWindow(QWidget* mainWindow)
+    : QWidget(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName(QStringLiteral("InfoForm"));
   setWindowTitle(QStringLiteral("Info"));
   // Closing hides the window, which must not end the program while the main window sits in the

@@ -19,7 +19,8 @@ class AboutWindow : public QWidget {
   Q_OBJECT
 
  public:
-  AboutWindow();
+  // A dialog of `mainWindow`: it stays above it and has no taskbar entry of its own.
+  explicit AboutWindow(QWidget* mainWindow = nullptr);
 
   void onOkClicked();         // BitBtn1Click
   void onMakerLinkClicked();  // Label2Click

@@ -27,7 +27,7 @@ QPushButton* AddButton(const QString& name, const QString& caption, int left, QW
 }  // namespace
 
 DonationWindow::DonationWindow(QWidget* mainWindow)
-    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint) {
+    : QWidget(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName(QStringLiteral("Form14"));
   setWindowTitle(QStringLiteral("Donation"));
   // Closing hides the window, which must not end the program while the main window sits in the

@@ -17,7 +17,8 @@ class DonationWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // `mainWindow` is the window this one first opens centred over (the screen when there is none).
+  // A dialog of `mainWindow`, which it first opens centred over (the screen when there is none):
+  // it stays above it and has no taskbar entry of its own.
   explicit DonationWindow(QWidget* mainWindow = nullptr);
 
   void onPaypalClicked();    // Button1Click

@@ -62,7 +62,13 @@ class MainWindow : public QWidget {
   void onOptionsClicked();                                            // Button1Click
   void onAboutLinkClicked();                                          // Panel3Click
   void onBannerClicked();                                             // Image1Click
-  void onTrayDoubleClicked();  // the tray icon's double click, or a second start
+  void onTrayDoubleClicked();  // the tray icon's double click (or click)
+
+  // Shows the window as it was before it went into the tray or was minimised.
+  void showFromTray();
+  // Shows it and brings it to the front, with the desktop's permission `activationToken` when the
+  // start that asks for it has one (a second start of the program).
+  void bringForward(const QByteArray& activationToken = {});
 
  signals:
   void optionsRequested();

@@ -110,11 +110,21 @@ void MainWindow::onBannerClicked() {
   QDesktopServices::openUrl(QUrl(kBannerPage));
 }
 
-// the tray icon's double click, or a second start
+// the tray icon's double click (or click)
 void MainWindow::onTrayDoubleClicked() {
+  bringForward();
+}
+
+void MainWindow::showFromTray() {
+  // Leaving the minimised state maps the window at once; with show() in the same step, as
+  // showNormal() does it, the window comes up once, in its place, size and maximised state.
   setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
-  BringToFront(*this);
+}
+
+void MainWindow::bringForward(const QByteArray& activationToken) {
+  showFromTray();
+  BringToFront(*this, activationToken);
 }
 
 // FormClose
@@ -130,8 +140,15 @@ void MainWindow::changeEvent(QEvent* event) {
   // Minimising puts the window into the tray, and a double click on the icon brings it back as
   // it was. Without a tray there would be no way back, so then it minimises as usual.
   if (!TrayIcon::isAvailable()) return;
-  setWindowState(windowState() & ~Qt::WindowMinimized);
-  hide();
+  // Hidden once the window system is done minimising, and still minimised while hidden: leaving
+  // that state would ask it to map the window again, and on the way into the tray some window
+  // managers then keep an empty frame on screen. showFromTray() leaves it.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (isMinimized()) hide();
+      },
+      Qt::QueuedConnection);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -32,7 +32,7 @@ constexpr std::array<AddedCaption, kCpuCycleCount> kCycleCaptions{
 }  // namespace
 
 OptionsWindow::OptionsWindow(Program& program, CaptionBoard& captions, QWidget* mainWindow)
-    : QWidget(nullptr, Qt::Window), program_(program) {
+    : QWidget(mainWindow, Qt::Dialog), program_(program) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("Options"));
   setAttribute(Qt::WA_QuitOnClose, false);

@@ -24,7 +24,8 @@ class OptionsWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // `mainWindow` is the window it first opens centred over. Its creation fills the language list.
+  // A dialog of `mainWindow`, which it first opens centred over: it stays above it and has no
+  // taskbar entry of its own. Its creation fills the language list.
   OptionsWindow(Program& program, CaptionBoard& captions, QWidget* mainWindow);
 
   // The program's options, shown without running any reaction.

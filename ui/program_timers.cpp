@@ -40,14 +40,10 @@ void ProgramTimers::onRefreshTimer() {
 // Timer2Timer
 void ProgramTimers::onStartupTimer() {
   startupTimer_->stop();
-  if (!program_.GetOptions().startMinimized) return;
-  // Hidden without a tray, the window could not be brought back, and only a kill would end the
-  // program; then it starts minimised as usual, on the taskbar.
-  if (TrayIcon::isAvailable()) {
-    mainWindow_.hide();
-  } else {
-    mainWindow_.showMinimized();
-  }
+  // "Start minimized" hid the window from the start where a tray was there. A tray that came up
+  // only since (the session is still starting) takes it now. Without one the window stays shown:
+  // hidden it could not be brought back, and minimised, some desktops have no taskbar to find it.
+  if (program_.GetOptions().startMinimized && TrayIcon::isAvailable()) mainWindow_.hide();
 }
 
 }  // namespace mervale

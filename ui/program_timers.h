@@ -12,8 +12,8 @@ namespace mervale {
 class Program;
 
 // The main window's two timers, both running from its creation with the default second: the
-// refresh tick (Timer1) and the one-off start-up tick (Timer2), which minimises the window when
-// "Start minimized" is set.
+// refresh tick (Timer1) and the one-off start-up tick (Timer2), which hides the window into a tray
+// that came up after the start when "Start minimized" is set.
 class ProgramTimers : public QObject {
   Q_OBJECT
 

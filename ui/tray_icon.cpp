@@ -2,27 +2,34 @@
 
 #include "ui/tray_icon.h"
 
-#include <QCursor>
+#include <QMenu>
 #include <QSystemTrayIcon>
 
 #include "ui/app_icon.h"
+#include "ui/tray_host.h"
 
 namespace mervale {
 namespace {
 
 std::optional<bool> availabilityOverride;
+std::optional<bool> doubleClickOverride;
 
 }  // namespace
 
-TrayIcon::TrayIcon(QObject* parent) : QObject(parent), icon_(new QSystemTrayIcon(this)) {
+TrayIcon::TrayIcon(QMenu* menu, QObject* parent) : QObject(parent) {
+  // Asked before the icon is made, at the moment Qt chooses its way into the tray.
+  const QSystemTrayIcon::ActivationReason bringsBack =
+      doubleClickOverride.value_or(TrayHostReportsDoubleClicks()) ? QSystemTrayIcon::DoubleClick
+                                                                  : QSystemTrayIcon::Trigger;
+  icon_ = new QSystemTrayIcon(this);
   icon_->setIcon(AppIcon());
   icon_->setToolTip(QStringLiteral("Mervale"));
-  // The menu is opened by hand rather than given to Qt, so that it opens the same way on every
-  // platform and always at the pointer; single clicks do nothing.
-  connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-    if (why == QSystemTrayIcon::Context) emit menuRequested(QCursor::pos());
-    if (why == QSystemTrayIcon::DoubleClick) emit doubleClicked();
-  });
+  // Every submenu is there by now: Qt exports the menu as it is when it is given.
+  icon_->setContextMenu(menu);
+  connect(icon_, &QSystemTrayIcon::activated, this,
+          [this, bringsBack](QSystemTrayIcon::ActivationReason why) {
+            if (why == bringsBack) emit windowRequested();
+          });
 }
 
 void TrayIcon::add() {
@@ -39,6 +46,10 @@ bool TrayIcon::isAvailable() {
 
 void TrayIcon::overrideAvailability(std::optional<bool> available) {
   availabilityOverride = available;
+}
+
+void TrayIcon::overrideDoubleClickReports(std::optional<bool> reported) {
+  doubleClickOverride = reported;
 }
 
 }  // namespace mervale

@@ -2,6 +2,8 @@
 
 #include "ui/tray_menu.h"
 
+#include <QActionGroup>
+
 #include "engine/program.h"
 #include "ui/caption_board.h"
 #include "ui/error_box.h"
@@ -34,10 +36,13 @@ TrayMenu::TrayMenu(Program& program, CaptionBoard& captions, MainWindow& mainWin
   modeMenu->setObjectName(QStringLiteral("Mode1"));
   modeMenu->menuAction()->setObjectName(QStringLiteral("Mode1"));
   bind(CaptionTarget::kTrayModeMenu, modeMenu->menuAction());
+  // Radio items: one mode is current at a time, and a tray host draws them as such.
+  auto* modeGroup = new QActionGroup(modeMenu);
   for (const ModeTraits& mode : kModes) {
     const auto index = static_cast<std::size_t>(mode.mode);
     QAction* item = addItem(modeMenu, kModeItemNames[index], QString::fromLatin1(mode.trayCaption));
     item->setCheckable(true);
+    modeGroup->addAction(item);
     connect(item, &QAction::triggered, this, [this, &mode] { onModeTriggered(mode.mode); });
     modeItems_[index] = item;
   }
@@ -56,9 +61,8 @@ TrayMenu::TrayMenu(Program& program, CaptionBoard& captions, MainWindow& mainWin
   connect(bind(CaptionTarget::kExitItem, addItem(this, "Exit1", QStringLiteral("Exit"))),
           &QAction::triggered, &mainWindow_, &MainWindow::onExitTriggered);
 
-  icon_ = new TrayIcon(this);
-  connect(icon_, &TrayIcon::menuRequested, this, [this](const QPoint& at) { popup(at); });
-  connect(icon_, &TrayIcon::doubleClicked, &mainWindow_, &MainWindow::onTrayDoubleClicked);
+  icon_ = new TrayIcon(this, this);
+  connect(icon_, &TrayIcon::windowRequested, &mainWindow_, &MainWindow::onTrayDoubleClicked);
   connect(&mainWindow_, &MainWindow::closing, icon_, &TrayIcon::remove);
 }
 
@@ -84,7 +88,7 @@ void TrayMenu::showMode(std::optional<Mode> mode) {
 
 // Show1Click
 void TrayMenu::onShowTriggered() {
-  mainWindow_.show();
+  mainWindow_.showFromTray();
 }
 
 // Automatic1Click, Manual1Click, CPU12Click, CPU1Click, Off1Click

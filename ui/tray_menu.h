@@ -16,8 +16,9 @@ class MainWindow;
 class Program;
 class TrayIcon;
 
-// PopupMenu2: the tray icon and its menu: "Show", the modes with a check mark at the current one,
-// "Restore all CPUs", "Donation" and "Exit". The icon's double click brings the main window back.
+// PopupMenu2: the tray icon and its context menu: "Show", the modes as radio items with the current
+// one checked, "Restore all CPUs", "Donation" and "Exit". The icon's double click (a click where
+// the tray reports no double clicks) brings the main window back.
 class TrayMenu : public QMenu {
   Q_OBJECT
 

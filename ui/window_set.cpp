@@ -9,6 +9,7 @@
 #include "ui/options_window.h"
 #include "ui/process_menu.h"
 #include "ui/program_timers.h"
+#include "ui/tray_icon.h"
 #include "ui/tray_menu.h"
 
 namespace mervale {
@@ -35,7 +36,7 @@ WindowSet::WindowSet(ProcessPlatform& platform, SystemServices& system)
                    [this] { BringUp(optionsWindow_.get()); });
   // Restoring the settings shows the options, so the Options window is attached before.
   view_.attach(optionsWindow_.get());
-  aboutWindow_ = std::make_unique<AboutWindow>();
+  aboutWindow_ = std::make_unique<AboutWindow>(mainWindow_.get());
   QObject::connect(mainWindow_.get(), &MainWindow::aboutRequested, aboutWindow_.get(),
                    [this] { BringUp(aboutWindow_.get()); });
   // The About window's FormCreate: its failure ends only this step.
@@ -62,6 +63,8 @@ void WindowSet::prepareProgram() {
 }
 
 void WindowSet::launch() {
+  // With a tray to come back from, "Start minimized" keeps the window hidden from the start.
+  if (program_.GetOptions().startMinimized && TrayIcon::isAvailable()) return;
   mainWindow_->show();
 }
 

@@ -37,8 +37,8 @@ class WindowSet {
   OptionsWindow& optionsWindow() { return *optionsWindow_; }
   AboutWindow& aboutWindow() { return *aboutWindow_; }
 
-  // The program's start: the main window alone comes up; the start-up tick minimises it when
-  // "Start minimized" is set.
+  // The program's start: the main window alone comes up, unless "Start minimized" is set and a
+  // tray is there to bring it back from.
   void launch();
 
  private:

@@ -18,8 +18,9 @@
 namespace mervale {
 namespace {
 
-// The request a later start sends; anything else that connects is ignored.
-constexpr char kShowRequest[] = "show\n";
+// The request a later start sends, a line: this word, then a blank and the start's activation
+// token where it has one. Anything else that connects is ignored.
+constexpr char kShowRequest[] = "show";
 // How long a later start waits for the first one: it may hold the lock but not listen yet, or be
 // busy for a moment before its event loop reads the request.
 constexpr int kAnswerMilliseconds = 5000;
@@ -37,6 +38,13 @@ QString InstanceName() {
   return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)).filePath(key);
 }
 
+QByteArray LaunchActivationToken() {
+  QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+  if (token.isEmpty()) token = qgetenv("DESKTOP_STARTUP_ID");
+  // One line of the request: a token never holds a line break, but a stray one cuts it off.
+  return token.split('\n').constFirst();
+}
+
 void SingleInstance::listen() {
   auto* server = new QLocalServer(this);
   server->setSocketOptions(QLocalServer::UserAccessOption);
@@ -52,16 +60,17 @@ void SingleInstance::listen() {
       connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
       connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
         if (!socket->canReadLine()) return;
-        const bool asked = socket->readLine() == kShowRequest;
+        const QByteArray line = socket->readLine().chopped(1);
+        const QByteArray word = line.split(' ').constFirst();
         // Closing tells the later start that its request was read.
         socket->disconnectFromServer();
-        if (asked) emit activationRequested();
+        if (word == kShowRequest) emit activationRequested(line.mid(word.size() + 1));
       });
     }
   });
 }
 
-bool SingleInstance::askFirstInstance() const {
+bool SingleInstance::askFirstInstance(const QByteArray& activationToken) const {
   const QDeadlineTimer deadline(kAnswerMilliseconds);
   QLocalSocket socket;
   while (true) {
@@ -70,7 +79,9 @@ bool SingleInstance::askFirstInstance() const {
     if (deadline.hasExpired()) return false;
     QThread::msleep(50);
   }
-  socket.write(kShowRequest);
+  QByteArray request = kShowRequest;
+  if (!activationToken.isEmpty()) request += ' ' + activationToken;
+  socket.write(request + '\n');
   if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) return false;
   return socket.state() == QLocalSocket::UnconnectedState ||
          socket.waitForDisconnected(static_cast<int>(deadline.remainingTime()));

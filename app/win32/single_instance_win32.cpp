@@ -28,7 +28,7 @@ constexpr int kAnswerMilliseconds = 5000;
 LRESULT CALLBACK InstanceWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* instance = reinterpret_cast<SingleInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (instance != nullptr && message == kShowMessage) {
-    emit instance->activationRequested();
+    emit instance->activationRequested({});
     return kShown;
   }
   // Not destroyed here: the program ends as its "Exit" ends it, and the window goes with it.
@@ -57,6 +57,11 @@ QString InstanceName() {
   return QStringLiteral("mervale-%1").arg(qEnvironmentVariable("USERNAME"));
 }
 
+// Windows lets a program give its right to the foreground away (below); there is no token.
+QByteArray LaunchActivationToken() {
+  return {};
+}
+
 void SingleInstance::listen() {
   const HINSTANCE module = GetModuleHandleW(nullptr);
   WNDCLASSEXW windowClass{};
@@ -77,7 +82,7 @@ void SingleInstance::listen() {
   new InstanceWindow(window, this);
 }
 
-bool SingleInstance::askFirstInstance() const {
+bool SingleInstance::askFirstInstance(const QByteArray& /*activationToken*/) const {
   const std::wstring title = name_.toStdWString();
   const QDeadlineTimer deadline(kAnswerMilliseconds);
   HWND window = nullptr;

@@ -41,7 +41,7 @@ class DesktopTiesTest : public QObject, protected WindowFixture {
     mainWindow().showMinimized();
     mainWindow().hide();
 
-    emit instance.activationRequested();
+    emit instance.activationRequested({});
 
     QVERIFY(mainWindow().isVisible());
     QVERIFY(!mainWindow().isMinimized());

@@ -8,8 +8,9 @@
 
 namespace mervale {
 
-// Also when another program's window is active, which Windows otherwise keeps in front.
-void BringToFront(QWidget& window) {
+// Also when another program's window is active, which Windows otherwise keeps in front; a second
+// start gives its right to the foreground to the first one before it asks, so no token is needed.
+void BringToFront(QWidget& window, const QByteArray& /*activationToken*/) {
   ForceForeground(reinterpret_cast<HWND>(window.winId()));
 }
 
