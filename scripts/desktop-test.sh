@@ -35,7 +35,7 @@ if [[ ${1:-} != --desktop ]]; then
   MERVALE_TARGET=mervale "$root/scripts/build.sh" >/dev/null
   work=$(mktemp -d /tmp/mervale-desktop-stage.XXXXXX)
   chmod 755 "$work"
-  trap 'rm -rf "$work"' EXIT
+  trap 'rm -rf "$work"' EXIT; [[ -z ${KEEPWORK:-} ]] || trap - EXIT
   # Only what the desktops need can be started by the bus: no accessibility bus, no dconf.
   mkdir "$work/services"
   cp /usr/share/dbus-1/services/org.xfce.Xfconf.service "$work/services/"
@@ -63,7 +63,7 @@ CONF
     chmod 700 "$home/run"
     HOME=$home XDG_CONFIG_HOME=$home/config XDG_CACHE_HOME=$home/cache XDG_RUNTIME_DIR=$home/run \
       NO_AT_BRIDGE=1 dbus-run-session --config-file="$work/bus.conf" -- \
-      bash "$0" --desktop "$desktop" "$home" 2>"$home/errors.log" | tee -a "$work/results"
+      bash "$0" --desktop "$desktop" "$home" 2>"$home/errors.log" | tee -a "$work/results" || true
     [[ -f $home/finished ]] || {
       echo "FAIL $desktop: the desktop ended early; its last messages:"
       tail -n 15 "$home/errors.log" | sed 's/^/  /'
@@ -87,6 +87,7 @@ cd "$home"
 # program itself is asked to end first.
 pids=()
 outer=
+window=
 stop_all() {
   [[ -z $outer ]] || program_ended || stop_program
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
@@ -251,10 +252,27 @@ start_xfwm4() {
 }
 map_state() { [[ -n $1 ]] && xwininfo -id "$1" 2>/dev/null | awk '/Map State:/ {print $3}'; }
 viewable() { [[ $(map_state "$1") == IsViewable ]]; }
-# The program's window titled $1, mapped or not, in $found.
+# The program's windows titled $1, mapped or not: menus and tray icons among them.
+windows_titled() {
+  xwininfo -root -tree | awk -v title="\"$1\":" '$2 == title && $3 == "(\"mervale\"" {print $1}'
+}
+# Menus and tray icons are the windows that no window manager manages; a menu is the root's child.
+override_redirect() { xwininfo -id "$1" -stats | grep -q 'Override Redirect State: yes'; }
+root_child() { xwininfo -children -id "$1" | grep -q 'Parent window id: .*(the root window)'; }
+# The program's window titled $1 that a window manager manages, mapped or not, in $found.
 window_titled() {
-  found=$(xwininfo -root -tree | awk -v title="\"$1\":" '$2 == title && $3 == "(\"mervale\"" {print $1; exit}')
-  [[ -n $found ]]
+  for found in $(windows_titled "$1"); do
+    override_redirect "$found" || return 0
+  done
+  return 1
+}
+# The program's menus on screen (popups of its own).
+menus_open() {
+  local w count=0
+  for w in $(windows_titled Mervale); do
+    override_redirect "$w" && root_child "$w" && viewable "$w" && ((count++))
+  done
+  ((count == $1))
 }
 # The main window, in $window once it is on screen: a program started hidden has none before.
 main_window_shown() { window_titled Mervale && window=$found && viewable "$window"; }
@@ -279,8 +297,12 @@ transient_for() { xprop -id "$1" WM_TRANSIENT_FOR | grep -o '0x[0-9a-f]*'; }
 check_dialog() {
   local title=$1
   shift
+  if window_titled "$title" && viewable "$found"; then
+    fail "\"$title\" was open before it was asked for"
+    return
+  fi
   "$@"
-  if wait_until 30 window_titled "$title"; then
+  if wait_until 30 eval 'window_titled "$title" && viewable "$found"'; then
     check "\"$title\" is a dialog of the main window (WM_TRANSIENT_FOR)" \
       test "$(transient_for "$found")" == "$window"
   else
@@ -346,6 +368,61 @@ keep_picture() {
   echo "  picture: $MERVALE_SCREENSHOTS/$1.png"
 }
 
+# --- XEmbed (trayer) -------------------------------------------------------------------------------
+icon_embedded() {
+  for icon in $(windows_titled Mervale); do
+    override_redirect "$icon" && ! root_child "$icon" && viewable "$icon" && return 0
+  done
+  return 1
+}
+double_click_icon() { xdotool mousemove --window "$icon" 10 10 click --repeat 2 --delay 80 1; }
+# Opens the program's own menu by a right click on its icon, "Mode" open by keys, and types the
+# keys given. The submenu opening tells that the menu has the keyboard: keys typed before are lost.
+menu_keys() {
+  local try
+  for try in 1 2 3; do
+    xdotool mousemove --window "$icon" 10 10 click 3
+    # Away from the menu, so that no item is chosen by the pointer.
+    wait_until 30 menus_open 1 && xdotool mousemove 0 0 key --delay 100 Down Down Right
+    if wait_until 10 menus_open 2; then
+      xdotool key --delay 100 "$@"
+      return
+    fi
+    xdotool key Escape Escape
+  done
+}
+
+run_trayer() {
+  start_x
+  start_xfwm4
+  trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
+    2>>"$home/desktop.log" &
+  pids+=($!)
+  wait_until 30 eval 'xwininfo -root -tree | grep -q "(\"panel\" \"trayer\")"'
+  bare_screen=$(screen_windows)
+  write_settings T
+  xev -root -event substructure >"$home/maps.log" &
+  local watcher=$!
+  start_program
+  check "the tray icon is embedded in the tray" wait_until 30 icon_embedded
+  kill "$watcher"
+  check "with a tray, \"Start minimized\" maps no window, not even for a moment" \
+    eval '! grep -A1 MapNotify "$home/maps.log" | grep -q "override NO"'
+  check_click_shows double_click_icon
+  # Mode > Automatic, Manual, CPU 1.
+  menu_keys Down Down Return
+  check "a right click opens the program's menu, where Mode > CPU 1 is stored in Settings.ini" \
+    wait_until 30 eval '[[ $(stored_mode) == 2 ]]'
+  check_minimise_cycles double_click_icon
+  check_second_start_x11
+  check_dialog Options open_options
+  check_dialog Info open_about
+  # Below "Mode": "Restore all CPUs", "Donation", "Exit".
+  check_dialog Donation menu_keys Left Down Down Return
+  menu_keys Left Down Down Down Return
+  check "\"Exit\" in the menu ends the program" wait_until 30 program_ended
+}
+
 # --- The desktops ------------------------------------------------------------------------------------
 # Shows the window from the tray by the tray's click ($1); should that fail, a second start shows it
 # for the checks after it.
@@ -353,7 +430,7 @@ check_click_shows() {
   "$1"
   check "a click on the tray icon shows the window" wait_until 30 main_window_shown || {
     second_start
-    wait_until 30 viewable "$window"
+    wait_until 30 main_window_shown
   }
 }
 
