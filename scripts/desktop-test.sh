@@ -357,15 +357,18 @@ check_second_start_x11() {
   kill "$other"
 }
 
-# Keeps a picture of the screen's region $2 (WxH+X+Y) as $1 in $MERVALE_SCREENSHOTS, if set.
+# Keeps a picture of the screen's region at $2,$3 of $4x$5 as $1.png in $MERVALE_SCREENSHOTS, if set.
 keep_picture() {
   [[ -n ${MERVALE_SCREENSHOTS:-} ]] || return 0
   mkdir -p "$MERVALE_SCREENSHOTS"
-  case $desktop in
-    sway) grim -g "$2" "$MERVALE_SCREENSHOTS/$1.png" ;;
-    *) import -window root -crop "$2" +repage "$MERVALE_SCREENSHOTS/$1.png" ;;
-  esac
-  echo "  picture: $MERVALE_SCREENSHOTS/$1.png"
+  local file=$MERVALE_SCREENSHOTS/$1.png
+  if [[ $desktop == sway ]]; then
+    # The whole screen at half size.
+    grim -s 0.5 -g "$2,$3 $4x$5" "$file"
+  else
+    import -window root -crop "$4x$5+$2+$3" +repage "$file"
+  fi
+  echo "  picture: $file"
 }
 
 # --- XEmbed (trayer) -------------------------------------------------------------------------------
@@ -405,10 +408,7 @@ run_trayer() {
   local watcher=$!
   start_program
   check "the tray icon is embedded in the tray" wait_until 30 icon_embedded
-  kill "$watcher"
-  check "with a tray, \"Start minimized\" maps no window, not even for a moment" \
-    eval '! grep -A1 MapNotify "$home/maps.log" | grep -q "override NO"'
-  check_click_shows double_click_icon
+  check_start_hidden "$watcher" double_click_icon
   # Mode > Automatic, Manual, CPU 1.
   menu_keys Down Down Return
   check "a right click opens the program's menu, where Mode > CPU 1 is stored in Settings.ini" \
@@ -434,6 +434,19 @@ check_click_shows() {
   }
 }
 
+# A window managed by the window manager was mapped (xev's log $1).
+managed_window_mapped() { grep -A1 MapNotify "$1" | grep -q "override NO"; }
+# Started hidden, the program mapped nothing until the tray's click ($2) shows it; xev ($1, which
+# watches the root) must see that window come, or it could not have seen a flash.
+check_start_hidden() {
+  cp "$home/maps.log" "$home/maps-at-start.log"
+  check_click_shows "$2"
+  wait_until 30 managed_window_mapped "$home/maps.log"
+  kill "$1"
+  check "with a tray, \"Start minimized\" maps no window, not even for a moment" eval \
+    '! managed_window_mapped "$home/maps-at-start.log" && managed_window_mapped "$home/maps.log"'
+}
+
 run_xfce() {
   start_x
   start_xfwm4
@@ -455,10 +468,7 @@ run_xfce() {
   check "the tray icon is registered with the watcher" wait_until 30 item_registered
   # A flash comes at the start: the menu answering tells that the start is done.
   menu_exported && menu_items >/dev/null
-  kill "$watcher"
-  check "with a tray, \"Start minimized\" maps no window, not even for a moment" \
-    eval '! grep -A1 MapNotify "$home/maps.log" | grep -q "override NO"'
-  check_click_shows activate_item
+  check_start_hidden "$watcher" activate_item
   check_exported_menu
   check_minimise_cycles activate_item
   check_second_start_x11
@@ -482,8 +492,109 @@ picture_xfce_menu() {
   sleep 1
   xdotool key Down Down Right
   sleep 1
-  keep_picture desktop-xfce-tray-menu 420x260+$((width - 420))+0
+  keep_picture desktop-xfce-tray-menu $((width - 420)) 0 420 260
   xdotool key Escape Escape Escape
+}
+
+# --- Wayland (sway) --------------------------------------------------------------------------------
+# sway and waybar run as an ordinary user, with a runtime folder of their own; the program, as root,
+# reaches sway's socket by its full path.
+sway_user=nobody
+as_sway_user() {
+  setpriv --reuid="$sway_user" --regid="$(id -gn "$sway_user")" --clear-groups \
+    env HOME="$home/sway-home" XDG_RUNTIME_DIR="$home/sway-run" "$@"
+}
+# The views in sway's tree, one a line: app_id, focused, urgent, floating or tiled, title.
+sway_views() {
+  swaymsg -t get_tree | "$python" -c '
+import json, sys
+def walk(node, floating):
+    if node.get("app_id") is not None or node.get("window") is not None:
+        print(node.get("app_id"), node["focused"], node["urgent"],
+              "floating" if floating else "tiled", node["name"], sep="\t")
+    for child in node.get("nodes", []):
+        walk(child, floating)
+    for child in node.get("floating_nodes", []):
+        walk(child, True)
+walk(json.load(sys.stdin), False)'
+}
+# The line of the program's view titled $1.
+sway_view() { sway_views | awk -F '\t' -v title="$1" '$1 == "mervale" && $5 == title'; }
+sway_view_shown() { [[ -n $(sway_view "$1") ]]; }
+sway_focused_or_urgent() { sway_view Mervale | awk -F '\t' '$2 == "True" || $3 == "True"' | grep -q .; }
+sway_focused_elsewhere() { sway_views | awk -F '\t' '$2 == "True" && $1 != "mervale"' | grep -q .; }
+
+start_sway() {
+  mkdir -p "$home/sway-home" "$home/sway-run"
+  chown "$sway_user:$(id -gn "$sway_user")" "$home/sway-home" "$home/sway-run"
+  chmod 700 "$home/sway-run"
+  cat >"$home/sway.conf" <<CONF
+output HEADLESS-1 resolution 1280x800
+xwayland disable
+CONF
+  cat >"$home/waybar.json" <<'CONF'
+{"position": "top", "height": 30, "modules-left": ["sway/workspaces"], "modules-right": ["tray"],
+ "tray": {"icon-size": 20, "spacing": 6}}
+CONF
+  echo 'window#waybar { background: #2b303b; color: #ffffff; font-family: sans-serif; }' \
+    >"$home/waybar.css"
+  as_sway_user WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+    sway -c "$home/sway.conf" >>"$home/desktop.log" 2>&1 &
+  pids+=($!)
+  wait_until 30 eval 'compgen -G "$home/sway-run/sway-ipc.*.sock" >/dev/null && test -S "$home/sway-run/wayland-1"'
+  export SWAYSOCK=$(compgen -G "$home/sway-run/sway-ipc.*.sock") WAYLAND_DISPLAY=$home/sway-run/wayland-1
+  as_sway_user WAYLAND_DISPLAY="$WAYLAND_DISPLAY" SWAYSOCK="$SWAYSOCK" \
+    waybar -c "$home/waybar.json" -s "$home/waybar.css" >>"$home/desktop.log" 2>&1 &
+  pids+=($!)
+  wait_until 30 watcher_has_host
+}
+
+run_sway() {
+  start_sway
+  program_env+=(QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY="$WAYLAND_DISPLAY")
+  write_settings T
+  # Line-buffered, so that each event is in the file as it comes.
+  stdbuf -oL swaymsg -t subscribe -m '["window"]' >"$home/views.log" 2>&1 &
+  local watcher=$!
+  pids+=("$watcher")
+  wait_until 30 grep -q success "$home/views.log"
+  start_program
+  check "the tray icon is registered with waybar's watcher" wait_until 30 item_registered
+  # A flash comes at the start: the menu answering tells that the start is done.
+  menu_exported && menu_items >/dev/null
+  local at_start
+  at_start=$(cat "$home/views.log")
+  activate_item
+  check "a click on the tray icon (Activate) shows the window" wait_until 30 sway_view_shown Mervale ||
+    second_start
+  # The same watcher saw the window come: it would have seen a flash.
+  check "with a tray, \"Start minimized\" shows no window, not even for a moment" eval \
+    '! grep -q "\"app_id\": \"mervale\"" <<<"$at_start" && grep -q "\"app_id\": \"mervale\"" "$home/views.log"'
+  kill "$watcher"
+  check_exported_menu
+
+  weston-flower >>"$home/desktop.log" 2>&1 &
+  local flower=$!
+  pids+=("$flower")
+  wait_until 30 sway_focused_elsewhere || fail "another window did not take the focus"
+  second_start
+  check_second_start_ended
+  check "after a second start the window is focused or urgent" wait_until 30 sway_focused_or_urgent
+  sway_view Mervale | awk -F '\t' '{print "  (focused " $2 ", urgent " $3 ")"}'
+  kill "$flower"
+
+  if menu_exported; then
+    click_menu_item "$(menu_item_id Donation)"
+    if wait_until 30 sway_view_shown Donation; then
+      check "\"Donation\" is a dialog: floating, not tiled beside the main window" \
+        eval '[[ $(sway_view Donation | cut -f 4) == floating ]]'
+    else
+      fail "\"Donation\" did not open"
+    fi
+    keep_picture desktop-sway-tray 0 0 1280 800
+    click_menu_item "$(menu_item_id Exit)"
+    check "\"Exit\" in the exported menu ends the program" wait_until 30 program_ended
+  fi
 }
 
 case $desktop in
