@@ -498,10 +498,11 @@ picture_xfce_menu() {
 
 # --- Wayland (sway) --------------------------------------------------------------------------------
 # sway and waybar run as an ordinary user, with a runtime folder of their own; the program, as root,
-# reaches sway's socket by its full path.
+# reaches sway's socket by its full path. Started in the background, the function becomes the
+# command, so that $! is the command's own PID.
 sway_user=nobody
 as_sway_user() {
-  setpriv --reuid="$sway_user" --regid="$(id -gn "$sway_user")" --clear-groups \
+  exec setpriv --reuid="$sway_user" --regid="$(id -gn "$sway_user")" --clear-groups \
     env HOME="$home/sway-home" XDG_RUNTIME_DIR="$home/sway-run" "$@"
 }
 # The views in sway's tree, one a line: app_id, focused, urgent, floating or tiled, title.
@@ -553,11 +554,13 @@ run_sway() {
   start_sway
   program_env+=(QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY="$WAYLAND_DISPLAY")
   write_settings T
-  # Line-buffered, so that each event is in the file as it comes.
-  stdbuf -oL swaymsg -t subscribe -m '["window"]' >"$home/views.log" 2>&1 &
+  # Line-buffered, so that each event is in the file as it comes. A workspace of its own, left at
+  # once, shows when the watcher listens.
+  stdbuf -oL swaymsg -t subscribe -m '["window", "workspace"]' >"$home/views.log" 2>&1 &
   local watcher=$!
   pids+=("$watcher")
-  wait_until 30 grep -q success "$home/views.log"
+  wait_until 30 eval 'swaymsg workspace listening >/dev/null; grep -q listening "$home/views.log"'
+  swaymsg workspace 1 >/dev/null
   start_program
   check "the tray icon is registered with waybar's watcher" wait_until 30 item_registered
   # A flash comes at the start: the menu answering tells that the start is done.
