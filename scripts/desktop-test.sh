@@ -12,9 +12,13 @@
 # cycles leaving nothing mapped; Options, About and Donation as dialogs of the main window
 # (transient for it on X11, floating on sway); a second start bringing the window forward (focused,
 # or at least asking for attention). Each check prints a PASS or FAIL line, and the last line
-# counts them. MERVALE_SCREENSHOTS=DIR keeps a picture of each tray with its menu open in DIR.
+# counts them. A desktop gets two minutes at most: one that hangs ends with a FAIL line.
 #
 # Usage: scripts/desktop-test.sh [xfce] [trayer] [sway]      (all three when none is named)
+#   MERVALE_SCREENSHOTS=DIR      keeps pictures in DIR: Xfce's tray menu opened by a right click on
+#                                the icon, and the sway desktop (no pointer there to open a menu)
+#   MERVALE_DESKTOP_DISPLAY=N    the X displays are :N, else the first free ones
+#   MERVALE_DESKTOP_KEEP=1       keeps the logs of each desktop (the folder is printed)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MERVALE_BUILD_DIR:-$root/build}
@@ -35,7 +39,11 @@ if [[ ${1:-} != --desktop ]]; then
   MERVALE_TARGET=mervale "$root/scripts/build.sh" >/dev/null
   work=$(mktemp -d /tmp/mervale-desktop-stage.XXXXXX)
   chmod 755 "$work"
-  trap 'rm -rf "$work"' EXIT; [[ -z ${KEEPWORK:-} ]] || trap - EXIT
+  if [[ ${MERVALE_DESKTOP_KEEP:-} == 1 ]]; then
+    echo "logs: $work"
+  else
+    trap 'rm -rf "$work"' EXIT
+  fi
   # Only what the desktops need can be started by the bus: no accessibility bus, no dconf.
   mkdir "$work/services"
   cp /usr/share/dbus-1/services/org.xfce.Xfconf.service "$work/services/"
@@ -61,8 +69,9 @@ CONF
     home=$work/$desktop
     mkdir -p "$home/config" "$home/cache" "$home/run"
     chmod 700 "$home/run"
+    # timeout signals its whole process group: the desktop's script ends what it started.
     HOME=$home XDG_CONFIG_HOME=$home/config XDG_CACHE_HOME=$home/cache XDG_RUNTIME_DIR=$home/run \
-      NO_AT_BRIDGE=1 dbus-run-session --config-file="$work/bus.conf" -- \
+      NO_AT_BRIDGE=1 timeout -k 20 120 dbus-run-session --config-file="$work/bus.conf" -- \
       bash "$0" --desktop "$desktop" "$home" 2>"$home/errors.log" | tee -a "$work/results" || true
     [[ -f $home/finished ]] || {
       echo "FAIL $desktop: the desktop ended early; its last messages:"
@@ -244,6 +253,7 @@ start_x() {
   pids+=($!)
   wait_until 30 test -s "$home/display"
   export DISPLAY=:$(cat "$home/display")
+  program_env+=(QT_QPA_PLATFORM=xcb)
 }
 start_xfwm4() {
   xfwm4 --compositor=off 2>>"$home/desktop.log" &
@@ -297,12 +307,12 @@ transient_for() { xprop -id "$1" WM_TRANSIENT_FOR | grep -o '0x[0-9a-f]*'; }
 check_dialog() {
   local title=$1
   shift
-  if window_titled "$title" && viewable "$found"; then
+  if dialog_open "$title"; then
     fail "\"$title\" was open before it was asked for"
     return
   fi
   "$@"
-  if wait_until 30 eval 'window_titled "$title" && viewable "$found"'; then
+  if wait_until 30 dialog_open "$title"; then
     check "\"$title\" is a dialog of the main window (WM_TRANSIENT_FOR)" \
       test "$(transient_for "$found")" == "$window"
   else
@@ -379,21 +389,26 @@ icon_embedded() {
   return 1
 }
 double_click_icon() { xdotool mousemove --window "$icon" 10 10 click --repeat 2 --delay 80 1; }
-# Opens the program's own menu by a right click on its icon, "Mode" open by keys, and types the
-# keys given. The submenu opening tells that the menu has the keyboard: keys typed before are lost.
-menu_keys() {
-  local try
+# Chooses from the program's own menu, opened by a right click on its icon, with "Mode" open by
+# keys, by the keys given, until the command $1 succeeds. The submenu opening tells that the menu
+# has the keyboard; should the window manager still take the keys (a window it is focusing), the
+# menu is opened again, three times at most.
+choose_from_menu() {
+  local chosen=$1 try
+  shift
   for try in 1 2 3; do
     xdotool mousemove --window "$icon" 10 10 click 3
     # Away from the menu, so that no item is chosen by the pointer.
     wait_until 30 menus_open 1 && xdotool mousemove 0 0 key --delay 100 Down Down Right
-    if wait_until 10 menus_open 2; then
-      xdotool key --delay 100 "$@"
-      return
-    fi
-    xdotool key Escape Escape
+    wait_until 10 menus_open 2 && xdotool key --delay 100 "$@"
+    wait_until 10 $chosen && return 0
+    echo "  (the menu missed the keys $*; opened again)"
+    xdotool key Escape Escape Escape
   done
+  return 1
 }
+dialog_open() { window_titled "$1" && viewable "$found"; }
+mode_stored() { [[ $(stored_mode) == "$1" ]]; }
 
 run_trayer() {
   start_x
@@ -409,18 +424,19 @@ run_trayer() {
   start_program
   check "the tray icon is embedded in the tray" wait_until 30 icon_embedded
   check_start_hidden "$watcher" double_click_icon
+  # The window manager focusing the window as the menu opens would take the keys from the menu.
+  wait_until 30 focused "$window"
   # Mode > Automatic, Manual, CPU 1.
-  menu_keys Down Down Return
   check "a right click opens the program's menu, where Mode > CPU 1 is stored in Settings.ini" \
-    wait_until 30 eval '[[ $(stored_mode) == 2 ]]'
+    choose_from_menu "mode_stored 2" Down Down Return
   check_minimise_cycles double_click_icon
   check_second_start_x11
   check_dialog Options open_options
   check_dialog Info open_about
   # Below "Mode": "Restore all CPUs", "Donation", "Exit".
-  check_dialog Donation menu_keys Left Down Down Return
-  menu_keys Left Down Down Down Return
-  check "\"Exit\" in the menu ends the program" wait_until 30 program_ended
+  check_dialog Donation choose_from_menu "dialog_open Donation" Left Down Down Return
+  check "\"Exit\" in the menu ends the program" \
+    choose_from_menu program_ended Left Down Down Down Return
 }
 
 # --- The desktops ------------------------------------------------------------------------------------
