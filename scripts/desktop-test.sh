@@ -35,7 +35,8 @@ if [[ ${1:-} != --desktop ]]; then
     }
   done
   "$root/scripts/ensure-packages.sh" "The desktop test" xvfb xfce4-panel xfconf xfwm4 trayer sway \
-    waybar qt6-wayland weston grim dbus x11-utils xdotool imagemagick python3-gi util-linux
+    waybar qt6-wayland weston grim dbus dbus-daemon libglib2.0-bin x11-utils xdotool imagemagick \
+    python3-gi util-linux
   MERVALE_TARGET=mervale "$root/scripts/build.sh" >/dev/null
   work=$(mktemp -d /tmp/mervale-desktop-stage.XXXXXX)
   chmod 755 "$work"
