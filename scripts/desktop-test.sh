@@ -38,6 +38,8 @@ if [[ ${1:-} != --desktop ]]; then
     waybar qt6-wayland weston grim dbus dbus-daemon libglib2.0-bin x11-utils xdotool imagemagick \
     python3-gi util-linux
   MERVALE_TARGET=mervale "$root/scripts/build.sh" >/dev/null
+  # sway and waybar, run as another user, must reach the folders and the bus socket made here.
+  umask 022
   work=$(mktemp -d /tmp/mervale-desktop-stage.XXXXXX)
   chmod 755 "$work"
   if [[ ${MERVALE_DESKTOP_KEEP:-} == 1 ]]; then
@@ -580,13 +582,13 @@ run_sway() {
   start_sway
   program_env+=(QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY="$WAYLAND_DISPLAY")
   write_settings T
-  # Line-buffered, so that each event is in the file as it comes. A workspace of its own, left at
-  # once, shows when the watcher listens.
+  # Line-buffered, so that each event is in the file as it comes. A workspace of its own, visited
+  # until the watcher reports it, shows that the watcher listens.
   stdbuf -oL swaymsg -t subscribe -m '["window", "workspace"]' >"$home/views.log" 2>&1 &
   local watcher=$!
   pids+=("$watcher")
-  wait_until 30 eval 'swaymsg workspace listening >/dev/null; grep -q listening "$home/views.log"'
-  swaymsg workspace 1 >/dev/null
+  wait_until 30 eval 'swaymsg "workspace listening; workspace 1" >/dev/null
+    grep -q listening "$home/views.log"'
   start_program
   check "the tray icon is registered with waybar's watcher" wait_until 30 item_registered
   # A flash comes at the start: the menu answering tells that the start is done.
