@@ -424,6 +424,7 @@ run_trayer() {
   write_settings T
   xev -root -event substructure >"$home/maps.log" &
   local watcher=$!
+  pids+=("$watcher")
   start_program
   check "the tray icon is embedded in the tray" wait_until 30 icon_embedded
   check_start_hidden "$watcher" double_click_icon
@@ -491,6 +492,7 @@ run_xfce() {
   bare_screen=$(screen_windows)
   xev -root -event substructure >"$home/maps.log" &
   local watcher=$!
+  pids+=("$watcher")
   start_program
   check "the tray icon is registered with the watcher" wait_until 30 item_registered
   # A flash comes at the start: the menu answering tells that the start is done.
@@ -516,11 +518,18 @@ picture_xfce_menu() {
   local width
   width=$(xwininfo -root | awk '/Width:/ {print $2}')
   xdotool mousemove $((width - 15)) 15 click 3
-  sleep 1
-  xdotool key Down Down Right
-  sleep 1
+  wait_until 30 panel_menus_open 1 && xdotool key Down Down Right
+  wait_until 30 panel_menus_open 2
   keep_picture desktop-xfce-tray-menu $((width - 420)) 0 420 260
   xdotool key Escape Escape Escape
+}
+# The panel's menus on screen: popups of the plugin's process that draws the tray.
+panel_menus_open() {
+  local w count=0
+  for w in $(xwininfo -root -children | awk '/\("wrapper-2.0"/ {print $1}'); do
+    override_redirect "$w" && viewable "$w" && ((count++))
+  done
+  ((count == $1))
 }
 
 # --- Wayland (sway) --------------------------------------------------------------------------------
