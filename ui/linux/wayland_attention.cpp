@@ -32,13 +32,10 @@ void Announce(void* data, wl_registry* registry, uint32_t name, const char* inte
     answer.activation.reset(static_cast<xdg_activation_v1*>(
         wl_registry_bind(registry, name, &xdg_activation_v1_interface, 1)));
 }
-void Withdraw(void*, wl_registry*, uint32_t) {}
-constexpr wl_registry_listener kRegistryListener{Announce, Withdraw};
+constexpr wl_registry_listener kRegistryListener{Announce, [](void*, wl_registry*, uint32_t) {}};
 
-void AllAnnounced(void* data, wl_callback*, uint32_t) {
-  static_cast<Answer*>(data)->announced = true;
-}
-constexpr wl_callback_listener kSyncListener{AllAnnounced};
+constexpr wl_callback_listener kSyncListener{
+    [](void* data, wl_callback*, uint32_t) { static_cast<Answer*>(data)->announced = true; }};
 
 void Issue(void* data, xdg_activation_token_v1*, const char* token) {
   auto& answer = *static_cast<Answer*>(data);
@@ -48,20 +45,13 @@ void Issue(void* data, xdg_activation_token_v1*, const char* token) {
 constexpr xdg_activation_token_v1_listener kTokenListener{Issue};
 
 // Handles the compositor's events until `flag` is set; false once the deadline passed or the
-// connection broke. The wait is bounded, unlike wl_display_roundtrip: the UI thread is waiting.
+// connection broke. Unlike wl_display_roundtrip the wait is bounded: the UI thread is waiting. Each
+// dispatch handles all it read, so nothing is left queued while poll waits for more.
 bool DispatchUntil(wl_display* display, const bool& flag, const QDeadlineTimer& deadline) {
+  pollfd readable{wl_display_get_fd(display), POLLIN, 0};
   while (!flag) {
-    if (wl_display_prepare_read(display) != 0) {
-      if (wl_display_dispatch_pending(display) < 0) return false;
-      continue;
-    }
-    wl_display_flush(display);
-    pollfd readable{wl_display_get_fd(display), POLLIN, 0};
-    if (poll(&readable, 1, int(deadline.remainingTime())) <= 0) {
-      wl_display_cancel_read(display);
-      return false;
-    }
-    if (wl_display_read_events(display) < 0 || wl_display_dispatch_pending(display) < 0)
+    if (wl_display_flush(display) < 0 || poll(&readable, 1, int(deadline.remainingTime())) <= 0 ||
+        wl_display_dispatch(display) < 0)
       return false;
   }
   return true;
