@@ -2,107 +2,81 @@
 
 #include "ui/linux/wayland_attention.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QLocalSocket>
-#include <QtEndian>
+#include <poll.h>
+#include <wayland-client.h>
 
-#include <cstdint>
-#include <optional>
+#include <QDeadlineTimer>
+#include <cstring>
+#include <memory>
+
+#include "xdg-activation-v1-client-protocol.h"
 
 namespace mervale {
 namespace {
 
-// Qt's Wayland platform keeps its connection to itself, so the token is asked for on a connection
-// of our own, in the protocol's wire format: each message is the object, the size with the
-// opcode, and 32-bit arguments; a string is its length with the closing zero, then its bytes
-// padded to four.
-constexpr std::uint32_t kDisplay = 1, kRegistry = 2, kSyncDone = 3, kActivation = 4, kToken = 5;
 constexpr int kAnswerMilliseconds = 1000;
 
-void AppendWord(QByteArray& message, std::uint32_t word) {
-  const std::uint32_t little = qToLittleEndian(word);
-  message.append(reinterpret_cast<const char*>(&little), sizeof little);
-}
+template <typename Proxy>
+using Owned = std::unique_ptr<Proxy, void (*)(Proxy*)>;
 
-void AppendString(QByteArray& message, const QByteArray& text) {
-  AppendWord(message, static_cast<std::uint32_t>(text.size() + 1));
-  message.append(text).append('\0');
-  while (message.size() % 4 != 0) message.append('\0');
-}
-
-void Send(QLocalSocket& socket, std::uint32_t object, std::uint16_t opcode,
-          const QByteArray& arguments = {}) {
-  QByteArray message;
-  AppendWord(message, object);
-  AppendWord(message, static_cast<std::uint32_t>((8 + arguments.size()) << 16) | opcode);
-  socket.write(message + arguments);
-}
-
-std::uint32_t WordAt(const QByteArray& bytes, qsizetype at) {
-  return qFromLittleEndian<std::uint32_t>(bytes.constData() + at);
-}
-
-QByteArray StringAt(const QByteArray& bytes, qsizetype at) {
-  return bytes.mid(at + 4, qsizetype(WordAt(bytes, at)) - 1);
-}
-
-struct Event {
-  std::uint32_t object;
-  std::uint16_t opcode;
-  QByteArray arguments;
+struct Answer {
+  Owned<xdg_activation_v1> activation{nullptr, xdg_activation_v1_destroy};
+  bool announced = false;
+  bool issued = false;
+  QByteArray token;
 };
 
-// The next event, or nothing once the deadline passed or the compositor closed the connection.
-std::optional<Event> NextEvent(QLocalSocket& socket, const QDeadlineTimer& deadline) {
-  while (socket.bytesAvailable() < 8 ||
-         socket.bytesAvailable() < (WordAt(socket.peek(8), 4) >> 16)) {
-    if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
-      return std::nullopt;
+void Announce(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
+  auto& answer = *static_cast<Answer*>(data);
+  if (!answer.activation && std::strcmp(interface, xdg_activation_v1_interface.name) == 0)
+    answer.activation.reset(static_cast<xdg_activation_v1*>(
+        wl_registry_bind(registry, name, &xdg_activation_v1_interface, 1)));
+}
+constexpr wl_registry_listener kRegistryListener{Announce, [](void*, wl_registry*, uint32_t) {}};
+
+constexpr wl_callback_listener kSyncListener{
+    [](void* data, wl_callback*, uint32_t) { static_cast<Answer*>(data)->announced = true; }};
+
+void Issue(void* data, xdg_activation_token_v1*, const char* token) {
+  auto& answer = *static_cast<Answer*>(data);
+  answer.token = token;
+  answer.issued = true;
+}
+constexpr xdg_activation_token_v1_listener kTokenListener{Issue};
+
+// Handles the compositor's events until `flag` is set; false once the deadline passed or the
+// connection broke. Unlike wl_display_roundtrip the wait is bounded: the UI thread is waiting. Each
+// dispatch handles all it read, so nothing is left queued while poll waits for more.
+bool DispatchUntil(wl_display* display, const bool& flag, const QDeadlineTimer& deadline) {
+  pollfd readable{wl_display_get_fd(display), POLLIN, 0};
+  while (!flag) {
+    if (wl_display_flush(display) < 0 || poll(&readable, 1, int(deadline.remainingTime())) <= 0 ||
+        wl_display_dispatch(display) < 0)
+      return false;
   }
-  const QByteArray header = socket.read(8);
-  const std::uint32_t sizeAndOpcode = WordAt(header, 4);
-  return Event{WordAt(header, 0), static_cast<std::uint16_t>(sizeAndOpcode & 0xffff),
-               socket.read((sizeAndOpcode >> 16) - 8)};
+  return true;
 }
 
 }  // namespace
 
 QByteArray AttentionToken() {
-  const QString display = qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
-  QLocalSocket socket;
-  socket.connectToServer(QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath(display));
+  // Qt's Wayland platform keeps its connection to itself; this one is ours for the one question.
+  const Owned<wl_display> display(wl_display_connect(nullptr), wl_display_disconnect);
+  if (!display) return {};
   const QDeadlineTimer deadline(kAnswerMilliseconds);
-  if (!socket.waitForConnected(int(deadline.remainingTime()))) return {};
-  QByteArray id;
-  AppendWord(id, kRegistry);
-  Send(socket, kDisplay, 1, id);  // wl_display.get_registry
-  id.clear();
-  AppendWord(id, kSyncDone);
-  Send(socket, kDisplay, 0, id);  // wl_display.sync: done once every global was announced
-  std::optional<std::uint32_t> activationGlobal;
-  while (const std::optional<Event> event = NextEvent(socket, deadline)) {
-    if (event->object == kSyncDone) break;
-    if (event->object == kRegistry && event->opcode == 0 &&
-        StringAt(event->arguments, 4) == "xdg_activation_v1")
-      activationGlobal = WordAt(event->arguments, 0);
-  }
-  if (!activationGlobal) return {};
-  QByteArray bind;
-  AppendWord(bind, *activationGlobal);
-  AppendString(bind, "xdg_activation_v1");
-  AppendWord(bind, 1);
-  AppendWord(bind, kActivation);
-  Send(socket, kRegistry, 0, bind);  // wl_registry.bind
-  id.clear();
-  AppendWord(id, kToken);
-  Send(socket, kActivation, 1, id);  // xdg_activation_v1.get_activation_token
-  Send(socket, kToken, 3);           // xdg_activation_token_v1.commit
-  while (const std::optional<Event> event = NextEvent(socket, deadline)) {
-    if (event->object == kToken && event->opcode == 0) return StringAt(event->arguments, 0);
-    if (event->object == kDisplay && event->opcode == 0) return {};  // wl_display.error
-  }
-  return {};
+  Answer answer;
+  const Owned<wl_registry> registry(wl_display_get_registry(display.get()), wl_registry_destroy);
+  wl_registry_add_listener(registry.get(), &kRegistryListener, &answer);
+  const Owned<wl_callback> sync(wl_display_sync(display.get()), wl_callback_destroy);
+  wl_callback_add_listener(sync.get(), &kSyncListener, &answer);
+  if (!DispatchUntil(display.get(), answer.announced, deadline) || !answer.activation) return {};
+  const Owned<xdg_activation_token_v1> token(
+      xdg_activation_v1_get_activation_token(answer.activation.get()),
+      xdg_activation_token_v1_destroy);
+  xdg_activation_token_v1_add_listener(token.get(), &kTokenListener, &answer);
+  xdg_activation_token_v1_commit(token.get());
+  DispatchUntil(display.get(), answer.issued, deadline);
+  return answer.token;
 }
 
 }  // namespace mervale
