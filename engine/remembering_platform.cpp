@@ -2,7 +2,18 @@
 
 #include "engine/remembering_platform.h"
 
+#include <limits>
+#include <tuple>
+
 namespace mervale {
+
+bool RememberingPlatform::GivenOrder::operator()(const Given& a, const Given& b) const {
+  if (a.set.WordCount() != b.set.WordCount()) return a.set.WordCount() < b.set.WordCount();
+  for (std::size_t i = 0; i < a.set.WordCount(); ++i) {
+    if (a.set.Word(i) != b.set.Word(i)) return a.set.Word(i) < b.set.Word(i);
+  }
+  return std::tie(a.at, a.pid) < std::tie(b.at, b.pid);
+}
 
 AffinityMask RememberingPlatform::GetMask(Pid pid) {
   newest_.reset();
@@ -12,7 +23,12 @@ AffinityMask RememberingPlatform::GetMask(Pid pid) {
 ErrorCode RememberingPlatform::SetMask(Pid pid, AffinityMask mask) {
   if (const auto found = remembered_.find(pid); found != remembered_.end()) {
     const ErrorCode result = platform_.SetMask(pid, mask);
-    if (result == 0) found->second.given = mask;
+    if (result == 0) {
+      given_.erase(GivenKey(*found));
+      found->second.given = std::move(mask);
+      found->second.givenAt = platform_.StartTimeNow();
+      given_.insert(GivenKey(*found));
+    }
     return result;
   }
   const bool justSeen = newest_ && newest_->first == pid;
@@ -20,34 +36,60 @@ ErrorCode RememberingPlatform::SetMask(Pid pid, AffinityMask mask) {
   newest_.reset();
   const ErrorCode result = platform_.SetMask(pid, mask);
   // A set that changed nothing leaves nothing to give back; an unreadable one nothing to give.
-  if (result == 0 && !before.Empty() && before != mask) {
-    remembered_.emplace(pid, Remembered{before, std::move(mask)});
-  }
+  if (result == 0 && !before.Empty() && before != mask)
+    Remember(pid, {before, mask, platform_.StartTimeNow()});
   return result;
 }
 
-void RememberingPlatform::NewProcess(Pid pid, const AffinityMask& mask) {
+void RememberingPlatform::NewProcess(Pid pid, const AffinityMask& mask, std::uint64_t startTime) {
   newest_.emplace(pid, mask);
   // The parent is asked only once we changed anything, so a program left in mode Off pays nothing.
   if (remembered_.empty() || remembered_.contains(pid)) return;
-  const std::optional<Pid> parent = platform_.ParentPid(pid);
-  if (!parent) return;
-  const auto found = remembered_.find(*parent);
-  if (found != remembered_.end() && found->second.given == mask) {
-    remembered_.emplace(pid, Remembered{found->second.before, mask});
+  // The child holds the set since its starter was given it.
+  if (const Entry* starter = Starter(pid, mask, startTime))
+    Remember(pid, Remembered(starter->second));
+}
+
+const RememberingPlatform::Entry* RememberingPlatform::Starter(Pid pid, const AffinityMask& mask,
+                                                               std::uint64_t startTime) {
+  // A set given after the process started cannot have been passed on to it.
+  const auto givenInTime = [startTime](const Remembered& remembered) {
+    return startTime == 0 || remembered.givenAt == 0 || remembered.givenAt <= startTime;
+  };
+  if (const std::optional<Pid> parent = platform_.ParentPid(pid)) {
+    const auto found = remembered_.find(*parent);
+    if (found != remembered_.end() && found->second.given == mask && givenInTime(found->second))
+      return &*found;
   }
+  // Without start times, only the parent tells whose set the process has.
+  if (startTime == 0) return nullptr;
+  auto latest = given_.upper_bound({mask, startTime, std::numeric_limits<Pid>::max()});
+  if (latest == given_.begin() || (--latest)->set != mask) return nullptr;
+  return &*remembered_.find(latest->pid);
+}
+
+void RememberingPlatform::Remember(Pid pid, Remembered remembered) {
+  const auto [entry, added] = remembered_.emplace(pid, std::move(remembered));
+  if (added) given_.insert(GivenKey(*entry));
+}
+
+void RememberingPlatform::Forget(Pid pid) {
+  const auto found = remembered_.find(pid);
+  if (found == remembered_.end()) return;
+  given_.erase(GivenKey(*found));
+  remembered_.erase(found);
 }
 
 void RememberingPlatform::Restore(Pid pid) {
   const auto found = remembered_.find(pid);
-  if (found != remembered_.end() && platform_.SetMask(pid, found->second.before) == 0) {
-    remembered_.erase(found);
-  }
+  if (found != remembered_.end() && platform_.SetMask(pid, found->second.before) == 0) Forget(pid);
 }
 
 void RememberingPlatform::RestoreAll() {
-  std::erase_if(remembered_, [this](const auto& entry) {
-    return platform_.SetMask(entry.first, entry.second.before) == 0;
+  std::erase_if(remembered_, [this](const Entry& entry) {
+    if (platform_.SetMask(entry.first, entry.second.before) != 0) return false;
+    given_.erase(GivenKey(entry));
+    return true;
   });
 }
 
