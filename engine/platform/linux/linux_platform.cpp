@@ -248,19 +248,24 @@ LinuxProcessPlatform::~LinuxProcessPlatform() {
 
 ErrorCode LinuxProcessPlatform::ListPids(std::vector<Pid>& pids) {
   pids.clear();
-  inodes_.clear();
-  if (const int error = ListNumericEntries(procDir_, ".", direntBuffer_, pids, &inodes_);
+  listedPids_.clear();
+  listedInodes_.clear();
+  if (const int error =
+          ListNumericEntries(procDir_, ".", direntBuffer_, listedPids_, &listedInodes_);
       error != 0) {
     return ErrorCode(error);
   }
-  if (!std::ranges::is_sorted(pids)) {
+  if (!std::ranges::is_sorted(listedPids_)) {
     std::vector<std::pair<Pid, ino_t>> entries;
-    for (std::size_t i = 0; i < pids.size(); ++i) entries.emplace_back(pids[i], inodes_[i]);
+    for (std::size_t i = 0; i < listedPids_.size(); ++i)
+      entries.emplace_back(listedPids_[i], listedInodes_[i]);
     std::ranges::sort(entries);
-    for (std::size_t i = 0; i < pids.size(); ++i) std::tie(pids[i], inodes_[i]) = entries[i];
+    for (std::size_t i = 0; i < entries.size(); ++i)
+      std::tie(listedPids_[i], listedInodes_[i]) = entries[i];
   }
   ++listings_;
-  ForgetPidsMissingFrom(pids, inodes_);
+  ForgetPidsMissingFrom();
+  pids = listedPids_;
   return 0;
 }
 
@@ -394,6 +399,9 @@ LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
   }
   KnownPid& known = listed ? *place : *known_.insert(place, KnownPid{});
   known.pid = pid;
+  // The latest listing's entry, if it showed the PID, is the one of the process looked at but for
+  // a PID taken by another since, which the next listing shows as another entry.
+  if (!listed) known.listedInode = ListedInode(pid);
   known.lookedAt = listings_;
   known.shortName.reset();
   known.statRead = false;
@@ -435,16 +443,21 @@ LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::Find(Pid pid) {
   return place != known_.end() && place->pid == pid ? &*place : nullptr;
 }
 
-void LinuxProcessPlatform::ForgetPidsMissingFrom(const std::vector<Pid>& sortedPids,
-                                                 const std::vector<ino_t>& inodes) {
-  auto listed = sortedPids.begin();
+ino_t LinuxProcessPlatform::ListedInode(Pid pid) const {
+  const auto place = std::ranges::lower_bound(listedPids_, pid);
+  if (place == listedPids_.end() || *place != pid) return 0;
+  return listedInodes_[std::size_t(place - listedPids_.begin())];
+}
+
+void LinuxProcessPlatform::ForgetPidsMissingFrom() {
+  auto listed = listedPids_.begin();
   std::size_t kept = 0;
   for (KnownPid& known : known_) {
-    while (listed != sortedPids.end() && *listed < known.pid) ++listed;
-    if (listed == sortedPids.end() || *listed != known.pid) continue;
+    while (listed != listedPids_.end() && *listed < known.pid) ++listed;
+    if (listed == listedPids_.end() || *listed != known.pid) continue;
     // Another inode is another process, or the kernel's cache dropped the entry: either way a
     // look tells. One looked at before any listing showed it takes the listing's.
-    const ino_t inode = inodes[std::size_t(listed - sortedPids.begin())];
+    const ino_t inode = listedInodes_[std::size_t(listed - listedPids_.begin())];
     if (known.listedInode != 0 && known.listedInode != inode) continue;
     known.listedInode = inode;
     if (&known_[kept] != &known) known_[kept] = std::move(known);

@@ -91,8 +91,10 @@ class LinuxProcessPlatform : public ProcessPlatform {
   KnownPid* Find(Pid pid);
   // Reads start time, parent and, where the kernel shows it to us, the code's range.
   void ReadStat(KnownPid& known) const;
-  // Keeps the records of the processes the listing shows as they were.
-  void ForgetPidsMissingFrom(const std::vector<Pid>& sortedPids, const std::vector<ino_t>& inodes);
+  // Keeps the records of the processes the latest listing shows as they were.
+  void ForgetPidsMissingFrom();
+  // The inode of the PID's entry in the latest listing; 0 where it showed none.
+  ino_t ListedInode(Pid pid) const;
 
   // A kernel CPU set big enough for the kernel's own: it starts at the size of the online CPUs
   // and grows when the kernel refuses it as too small.
@@ -119,10 +121,11 @@ class LinuxProcessPlatform : public ProcessPlatform {
   std::uint64_t listings_ = 0;
   std::vector<KnownPid> known_;  // sorted by PID
   static constexpr std::size_t kDirentBufferSize = 32 * 1024;
-  std::vector<char> direntBuffer_;  // for listing /proc and task directories
-  std::vector<Pid> threads_;        // the task listing of the latest SetMask of several threads
-  std::vector<ino_t> inodes_;       // of the latest listing's entries, in its order
-  long ticksPerSecond_;             // of start times
+  std::vector<char> direntBuffer_;   // for listing /proc and task directories
+  std::vector<Pid> threads_;         // the task listing of the latest SetMask of several threads
+  std::vector<Pid> listedPids_;      // the latest listing, ascending
+  std::vector<ino_t> listedInodes_;  // of its entries, in its order
+  long ticksPerSecond_;              // of start times
   std::uint64_t pageSize_;
 };
 
