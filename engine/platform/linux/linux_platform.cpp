@@ -281,8 +281,8 @@ std::uint64_t LinuxProcessPlatform::StartTime(Pid pid) {
   KnownPid* known = Find(pid);
   if (known == nullptr) known = LookAt(pid);
   if (known == nullptr) return 0;
-  if (known->startTime == 0) ReadStat(*known);
-  return known->startTime;
+  if (!known->startTime) ReadStat(*known);
+  return known->startTime.value_or(0);
 }
 
 std::uint64_t LinuxProcessPlatform::StartTimeNow() {
@@ -346,7 +346,7 @@ Pid LinuxProcessPlatform::CurrentPid() {
 
 bool LinuxProcessPlatform::LookAgain(Pid pid, Doubt doubt) {
   KnownPid* known = LookAt(pid);
-  if (known != nullptr && doubt == Doubt::kProcess) known->startTime = 0;
+  if (known != nullptr && doubt == Doubt::kProcess) known->startTime.reset();
   return known != nullptr;
 }
 

@@ -79,7 +79,7 @@ class LinuxProcessPlatform : public ProcessPlatform {
     std::optional<std::string> shortName;  // the kernel's, for a process without an executable
     bool statRead = false;                 // the parent (and the code size) are of that look
     Pid parent = 0;
-    std::uint64_t startTime = 0;  // once read: the same for as long as the record is kept
+    std::optional<std::uint64_t> startTime;  // once read, the same while the record is kept
   };
 
   // Looks at the process afresh and records what it found; nullptr, and the PID forgotten, when
