@@ -3,16 +3,14 @@
 #include "engine/remembering_platform.h"
 
 #include <limits>
-#include <tuple>
 
 namespace mervale {
 
-bool RememberingPlatform::GivenOrder::operator()(const Given& a, const Given& b) const {
-  if (a.set.WordCount() != b.set.WordCount()) return a.set.WordCount() < b.set.WordCount();
-  for (std::size_t i = 0; i < a.set.WordCount(); ++i) {
-    if (a.set.Word(i) != b.set.Word(i)) return a.set.Word(i) < b.set.Word(i);
-  }
-  return std::tie(a.at, a.pid) < std::tie(b.at, b.pid);
+std::uint64_t RememberingPlatform::Folded(const AffinityMask& set) {
+  std::uint64_t folded = set.Word(0);
+  for (std::size_t i = 1; i < set.WordCount(); ++i)
+    folded = (folded * 0x9E3779B97F4A7C15) ^ set.Word(i);
+  return folded;
 }
 
 AffinityMask RememberingPlatform::GetMask(Pid pid) {
@@ -24,10 +22,11 @@ ErrorCode RememberingPlatform::SetMask(Pid pid, AffinityMask mask) {
   if (const auto found = remembered_.find(pid); found != remembered_.end()) {
     const ErrorCode result = platform_.SetMask(pid, mask);
     if (result == 0) {
-      given_.erase(GivenKey(*found));
+      auto key = given_.extract(GivenKey(*found));
       found->second.given = std::move(mask);
       found->second.givenAt = platform_.StartTimeNow();
-      given_.insert(GivenKey(*found));
+      key.value() = GivenKey(*found);
+      given_.insert(std::move(key));
     }
     return result;
   }
@@ -63,9 +62,13 @@ const RememberingPlatform::Entry* RememberingPlatform::Starter(Pid pid, const Af
   }
   // Without start times, only the parent tells whose set the process has.
   if (startTime == 0) return nullptr;
-  auto latest = given_.upper_bound({mask, startTime, std::numeric_limits<Pid>::max()});
-  if (latest == given_.begin() || (--latest)->set != mask) return nullptr;
-  return &*remembered_.find(latest->pid);
+  const std::uint64_t set = Folded(mask);
+  for (auto latest = given_.upper_bound({set, startTime, std::numeric_limits<Pid>::max()});
+       latest != given_.begin() && (--latest)->set == set;) {
+    const auto found = remembered_.find(latest->pid);
+    if (found->second.given == mask) return &*found;
+  }
+  return nullptr;
 }
 
 void RememberingPlatform::Remember(Pid pid, Remembered remembered) {

@@ -65,18 +65,18 @@ class RememberingPlatform : public ProcessPlatform {
     std::uint64_t givenAt = 0;  // when, as StartTimeNow tells
   };
   using Entry = std::pair<const Pid, Remembered>;
-  // The remembered processes by the set last given them and when, so that a new process finds the
-  // one that may have passed our set on to it without a look at every other.
+  // The remembered processes by the set last given them (its words folded into one, which two
+  // sets may share) and when, so that a new process finds the one that may have passed our set on
+  // to it without a look at every other.
   struct Given {
-    AffinityMask set;
+    std::uint64_t set;
     std::uint64_t at;
     Pid pid;
+    auto operator<=>(const Given&) const = default;
   };
-  struct GivenOrder {
-    bool operator()(const Given& a, const Given& b) const;
-  };
+  static std::uint64_t Folded(const AffinityMask& set);
   static Given GivenKey(const Entry& entry) {
-    return {entry.second.given, entry.second.givenAt, entry.first};
+    return {Folded(entry.second.given), entry.second.givenAt, entry.first};
   }
 
   void Remember(Pid pid, Remembered remembered);
@@ -85,7 +85,7 @@ class RememberingPlatform : public ProcessPlatform {
 
   ProcessPlatform& platform_;
   std::unordered_map<Pid, Remembered> remembered_;
-  std::set<Given, GivenOrder> given_;
+  std::set<Given> given_;
   std::optional<std::pair<Pid, AffinityMask>> newest_;  // NewProcess until the next read
 };
 
