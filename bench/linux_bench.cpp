@@ -157,6 +157,8 @@ class CountingPlatform : public ProcessPlatform {
     ++namesRead;
     return linux_.ProcessName(pid);
   }
+  std::uint64_t StartTime(Pid pid) override { return linux_.StartTime(pid); }
+  std::uint64_t StartTimeNow() override { return linux_.StartTimeNow(); }
   AffinityMask OnlineCpus() override { return linux_.OnlineCpus(); }
   CpuTopology Topology() override { return linux_.Topology(); }
   AffinityMask GetMask(Pid pid) override { return linux_.GetMask(pid); }
@@ -165,6 +167,9 @@ class CountingPlatform : public ProcessPlatform {
     return linux_.SetMask(pid, mask);
   }
   Pid CurrentPid() override { return linux_.CurrentPid(); }
+  bool LookAgain(Pid pid, Doubt doubt) override { return linux_.LookAgain(pid, doubt); }
+  ProgramIdentity Program(Pid pid) override { return linux_.Program(pid); }
+  std::optional<Pid> ParentPid(Pid pid) override { return linux_.ParentPid(pid); }
 
   void ResetCounts() { namesRead = masksSet = 0; }
   std::int64_t namesRead = 0;

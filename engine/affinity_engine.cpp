@@ -64,13 +64,17 @@ void AffinityEngine::ProgramsStarted(std::span<const Pid> pids) {
     if (counted.insert(*pid).second) latest.push_back(*pid);
   }
   for (auto pid = latest.rbegin(); pid != latest.rend(); ++pid) {
-    platform_.ProgramStarted(*pid);
+    if (!platform_.LookAgain(*pid, ProcessPlatform::Doubt::kProcess)) {
+      ForgetEnded(*pid);
+      continue;
+    }
     // Recorded as seen by the latest pass, so the next one counts the process as known.
-    KnownProcess& known = known_[*pid];
+    auto [entry, isNew] = known_.try_emplace(*pid);
+    KnownProcess& known = entry->second;
     known.seenInPass = pass_;
-    known.startTime = platform_.StartTime(*pid);
-    table_.RemoveRow(*pid);
-    TrackNewProcess(*pid, known, platform_.GetMask(*pid));
+    const bool sameProcess = !isNew && IsSameProcess(known, platform_.StartTime(*pid));
+    if (!sameProcess || !RunsSameProgram(known.program, platform_.Program(*pid)))
+      TakeAsNew(*pid, known, sameProcess);
   }
   ReportEntriesNamingMissingCpus();
 }
@@ -78,10 +82,47 @@ void AffinityEngine::ProgramsStarted(std::span<const Pid> pids) {
 void AffinityEngine::LookForProgramChanges() {
   changed_.clear();
   for (const auto& [pid, known] : known_) {
-    if (platform_.RunsAnotherProgram(pid)) changed_.push_back(pid);
+    // A process that runs no program (a kernel thread) never runs another.
+    if (known.program != ProgramIdentity{}) changed_.push_back(pid);
   }
   std::ranges::sort(changed_);  // as a pass meets them
-  ProgramsStarted(changed_);
+  for (const Pid pid : changed_) {
+    KnownProcess& known = known_.at(pid);
+    if (!platform_.LookAgain(pid, ProcessPlatform::Doubt::kProgram)) {
+      ForgetEnded(pid);
+    } else if (!RunsSameProgram(known.program, platform_.Program(pid))) {
+      // Whether a later process took the PID is not worth asking of every process at every look.
+      if (platform_.LookAgain(pid, ProcessPlatform::Doubt::kProcess)) {
+        TakeAsNew(pid, known, IsSameProcess(known, platform_.StartTime(pid)));
+      } else {
+        ForgetEnded(pid);
+      }
+    }
+  }
+}
+
+bool AffinityEngine::IsSameProcess(const KnownProcess& known, std::uint64_t startTime) {
+  // A start time not told, now or before, keeps the process it was.
+  return known.startTime == 0 || startTime == 0 || known.startTime == startTime;
+}
+
+void AffinityEngine::TakeAsNew(Pid pid, KnownProcess& known, bool sameProcess) {
+  table_.RemoveRow(pid);
+  // What was kept for another process under this PID is not this one's; a process running another
+  // program keeps the set it had before we first changed it.
+  if (!sameProcess) {
+    platform_.Forget(pid);
+    known = {};
+    known.seenInPass = pass_;
+  }
+  known.startTime = platform_.StartTime(pid);
+  TrackNewProcess(pid, known, platform_.GetMask(pid));
+}
+
+void AffinityEngine::ForgetEnded(Pid pid) {
+  table_.RemoveRow(pid);
+  platform_.Forget(pid);
+  known_.erase(pid);
 }
 
 void AffinityEngine::TrackProcess(Pid pid) {
@@ -89,10 +130,9 @@ void AffinityEngine::TrackProcess(Pid pid) {
   auto [entry, isNew] = known_.try_emplace(pid);
   KnownProcess& known = entry->second;
   // A stale record is of a PID gone meanwhile; another start time means the PID was handed to a
-  // later process since the last pass, and the row of the one before it goes. A start time not
-  // told, now or before, keeps the process it was.
+  // later process since the last pass, and the row of the one before it goes.
   const bool stale = known.seenInPass + 1 < pass_;
-  const bool reused = known.startTime != 0 && startTime != 0 && known.startTime != startTime;
+  const bool reused = !IsSameProcess(known, startTime);
   if (!isNew && (stale || reused)) {
     isNew = true;
     if (reused) {
@@ -113,11 +153,14 @@ void AffinityEngine::TrackProcess(Pid pid) {
 }
 
 void AffinityEngine::TrackNewProcess(Pid pid, KnownProcess& known, const AffinityMask& mask) {
+  // The look that names the row is the one that tells later looks whether the process has run
+  // another program since.
+  known.program = platform_.Program(pid);
   // A process first seen outside the managed CPUs (or unreadable) never gets a row, so its name is
   // not needed: reading names is what a pass spends most on.
   if (!IsManagedMask(mask, policy_.managedCpus)) return;
   std::string name = NameForRow(pid);
-  platform_.NewProcess(pid, mask);
+  platform_.NewProcess(pid, mask, known.startTime);
   const ModeApplied applied = ApplyModeTo(platform_, policy_, pid, name, known.tookCycleStep);
   known.tookCycleStep = applied.tookCycleStep;
   if (applied.entryNamingMissingCpus != nullptr &&

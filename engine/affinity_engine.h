@@ -49,15 +49,18 @@ class AffinityEngine {
   void RebuildProcesses();
   // Forgets every process and row; a mode or profile change does this before rebuilding.
   void ClearProcesses();
-  // These processes have just started a program, in this order: each is taken as newly seen, under
-  // the name of the program it runs now, and gets the mode and a row as a pass would give it. A
-  // process named more than once counts once, under its latest program. The new rows wait for
-  // ShowStartedRows() or the next pass: a shown table would make every start wait for the view.
+  // These processes may have just started a program, in this order: each one new to the engine,
+  // or running another program than when the engine took it (exec), is taken as newly seen under
+  // the name of the program it runs now, and gets the mode and a row as a pass would give it; one
+  // the engine knows under the program it runs (forked without exec) is left as it is, and one
+  // that ended loses its row. A process named more than once counts once, under its latest
+  // program. The new rows wait for ShowStartedRows() or the next pass: a shown table would make
+  // every start wait for the view.
   void ProgramsStarted(std::span<const Pid> pids);
   void ShowStartedRows() { table_.PlaceAddedRows(); }
-  // Takes every known process that runs another program now than when it was seen as started, so
-  // one first seen as another user's, which became the user's through setuid and exec, gets its
-  // mode and its row.
+  // Takes every known process that runs another program now than when it was taken, so one first
+  // seen as another user's, which became the user's through setuid and exec, gets its mode and
+  // its row; known processes that ended lose their rows, also where no refresh timer runs.
   void LookForProgramChanges();
   // Whether passes read the masks of known processes for the CPU column; nothing shows the column
   // while the window is hidden, so passes then only look for new processes.
@@ -88,15 +91,22 @@ class AffinityEngine {
   void Pass(EmptyListing onEmptyListing);
   struct KnownProcess {
     std::uint64_t seenInPass = 0;
-    std::uint64_t startTime =
-        0;  // where the platform tells it: a PID with another is another process
+    // Where the platform tells it: a PID with another is another process.
+    std::uint64_t startTime = 0;
+    // What it ran when it was last taken as new: only a start of another program makes it new
+    // again, not a name it gives itself nor a rename of its file.
+    ProgramIdentity program;
     bool tookCycleStep = false;  // mode Automatic gave it a CPU (or would have, in vain)
   };
 
   void TrackProcess(Pid pid);
+  static bool IsSameProcess(const KnownProcess& known, std::uint64_t startTime);
   // A process seen for the first time with this mask, or running a new program, gets the mode and
   // a row.
   void TrackNewProcess(Pid pid, KnownProcess& known, const AffinityMask& mask);
+  // Takes a known process afresh: another process under its PID, or it runs another program.
+  void TakeAsNew(Pid pid, KnownProcess& known, bool sameProcess);
+  void ForgetEnded(Pid pid);
   std::string NameForRow(Pid pid);
   void ReportEntriesNamingMissingCpus();
   void ForgetUnseenPids(std::size_t seenCount);

@@ -13,6 +13,7 @@ namespace mervale {
 namespace {
 
 using ProgramStarts = EngineTest;
+using Machine = FakeProcessPlatform;
 
 struct StartCase {
   const char* what;
@@ -128,6 +129,106 @@ TEST_F(ProgramStarts, PassesWhileHiddenReadOnlyNewMasksAndShowingCatchesUp) {
   engine.RefreshProcesses();
   EXPECT_EQ(table().FindRow(70)->maskText, "1000");
 }
+
+// Process 1, "sh", runs on CPUs 1 to 4 in mode CPU 1 and was seen by a pass; each scenario goes
+// on from there. A start source hands over each new PID and, for a known process that may run
+// another program, looks at every known one.
+struct StartScenario {
+  const char* name;
+  void (*script)(Machine&, AffinityEngine&);
+  const char* expected;  // the rows in table order: name, CPU column, "*" when selected
+};
+
+void GiveByHand(AffinityEngine& engine, Pid pid, const AffinityMask& mask) {
+  const Pid pids[] = {pid};
+  engine.Table().SelectOnly(pids);
+  engine.ApplyToSelected(mask);
+}
+
+void Hint(AffinityEngine& engine, std::vector<Pid> pids) {
+  engine.ProgramsStarted(pids);
+  engine.LookForProgramChanges();
+  engine.ShowStartedRows();
+}
+
+void RestoreEveryRow(AffinityEngine& engine) {
+  engine.Table().SelectAll();
+  engine.RestoreSelected();
+}
+
+class StartScenarios : public EngineTest, public ::testing::WithParamInterface<StartScenario> {};
+
+TEST_P(StartScenarios, OnlyANewProcessOrAnotherProgramTakesTheMode) {
+  machine.SetCpuCount(4);
+  policy().mode = Mode::kCpu1;
+  machine.AddProcess(1, "sh", 15);
+  engine.RefreshProcesses();
+  GetParam().script(machine, engine);
+  std::string rows;
+  for (int i = 0; i < table().RowCount(); ++i) {
+    const ProcessRow& row = table().RowAt(i);
+    rows += (i > 0 ? ", " : "") + row.name + " " + row.maskText + (row.selected ? "*" : "");
+  }
+  EXPECT_EQ(rows, GetParam().expected);
+}
+
+const StartScenario kStartScenarios[] = {
+    {"ForkSeenByAPassThenAStartElsewhere",
+     [](Machine& m, AffinityEngine& e) {
+       m.AddProcess(2, "sh", 1), m.SetParent(2, 1), e.RefreshProcesses(), GiveByHand(e, 2, 2);
+       m.AddProcess(3, "true", 15), Hint(e, {2, 3});
+     },
+     "sh 1000, sh 0100*, true 1000"},
+    {"RenamedProgramFile",
+     [](Machine& m, AffinityEngine& e) {
+       m.AddProcess(2, "mysleep", 15), e.RefreshProcesses(), GiveByHand(e, 2, 2);
+       m.Rename(2, "mysleep.old"), Hint(e, {});
+     },
+     "mysleep 0100*, sh 1000"},
+    {"NameGivenByAProcessThatHidesItsExecutable",
+     [](Machine& m, AffinityEngine& e) {
+       m.AddProcess(2, "agent", 15), m.HideExecutable(2), e.RefreshProcesses(), GiveByHand(e, 2, 2);
+       m.Rename(2, "agent: idle"), Hint(e, {});
+     },
+     "agent 0100*, sh 1000"},
+    {"ExecByAProcessThatHidesItsExecutable",
+     [](Machine& m, AffinityEngine& e) {
+       m.AddProcess(2, "sudo", 15), m.HideExecutable(2), e.RefreshProcesses(), GiveByHand(e, 2, 2);
+       m.RunProgram(2, "make"), m.HideExecutable(2), Hint(e, {});
+     },
+     "make 1000, sh 1000"},
+    {"PidReusedWithANewStartTime",
+     [](Machine& m, AffinityEngine& e) {
+       m.AddProcess(2, "sh", 15), e.RefreshProcesses(), GiveByHand(e, 2, 2);
+       m.RemoveProcess(2), m.AddProcess(2, "sh", 12), Hint(e, {2}), RestoreEveryRow(e);
+     },
+     "sh 1111*, sh 0011*"},
+    {"ExecBetweenTheLastLookAndAMenuAction",
+     [](Machine& m, AffinityEngine& e) {
+       m.AddProcess(2, "sh", 15), e.RefreshProcesses(), m.RunProgram(2, "sleep");
+       GiveByHand(e, 2, 2), Hint(e, {});
+     },
+     "sh 1000, sleep 1000"},
+    // A subshell started the child and ended: the child belongs to init now.
+    {"OrphanedChildIsGivenItsStartersSetBack",
+     [](Machine& m, AffinityEngine& e) {
+       m.AddProcess(2, "sleep", 1), m.SetParent(2, 99), Hint(e, {2}), RestoreEveryRow(e);
+     },
+     "sh 1111*, sleep 1111*"},
+    {"ProcessOnThatSetSinceBeforeItWasGivenIsNoChild",
+     [](Machine& m, AffinityEngine& e) {
+       e.Policy().mode = Mode::kOff, e.RestoreAll(), m.AddProcess(2, "pinned", 1);
+       e.Policy().mode = Mode::kCpu1, e.ClearProcesses(), e.RebuildProcesses(), e.RestoreAll();
+     },
+     "pinned 1000, sh 1111"},
+    {"EndedProcessLeavesAtTheNextLookWithoutAPass",
+     [](Machine& m, AffinityEngine& e) {
+       m.AddProcess(2, "brief", 15), Hint(e, {2}), m.RemoveProcess(2), Hint(e, {});
+     },
+     "sh 1000"},
+};
+INSTANTIATE_TEST_SUITE_P(Starts, StartScenarios, ::testing::ValuesIn(kStartScenarios),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 using TableVisibility = ProgramTest;
 

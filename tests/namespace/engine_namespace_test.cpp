@@ -253,6 +253,90 @@ TEST_F(EngineInNamespace, AnOrdinaryUsersProgramFollowsExecsWithStartHints) {
   }
 }
 
+// A copy of a system program in a directory of its own, removed at the end.
+class CopiedProgram {
+ public:
+  CopiedProgram(const std::filesystem::path& original, const std::string& name)
+      : directory_(std::filesystem::temp_directory_path() /
+                   ("mervale-program-" + std::to_string(std::random_device{}()))) {
+    std::filesystem::create_directory(directory_);
+    std::filesystem::copy_file(original, path(name));
+  }
+  ~CopiedProgram() { std::filesystem::remove_all(directory_); }
+  std::filesystem::path path(const std::string& name) const { return directory_ / name; }
+  // Another file under the same name, put in place as an upgrade does: written beside it, then
+  // renamed over it.
+  void Replace(const std::string& name) const {
+    std::filesystem::copy_file(path(name), path(name + ".new"));
+    std::filesystem::rename(path(name + ".new"), path(name));
+  }
+
+ private:
+  std::filesystem::path directory_;
+};
+
+TEST_F(EngineInNamespace, ARenamedProgramFileKeepsTheSetGivenByHandAndAnExecDoesNot) {
+  engine.Policy().mode = Mode::kCpu1;
+  CopiedProgram program(std::filesystem::canonical("/bin/sleep"), "mysleep");
+  Sleeper child({program.path("mysleep").string(), "60"});
+  engine.RefreshProcesses();
+  engine.Table().SelectAll();
+  engine.ApplyToSelected(2);
+  ASSERT_EQ(AffinityOf(child.pid()), CpuNumbers{1});
+  std::filesystem::rename(program.path("mysleep"), program.path("mysleep.old"));
+  const std::vector<Pid> hinted{child.pid()};
+  engine.ProgramsStarted(hinted);
+  engine.LookForProgramChanges();
+  EXPECT_EQ(AffinityOf(child.pid()), CpuNumbers{1});
+  ASSERT_NE(engine.Table().FindRow(child.pid()), nullptr);
+  EXPECT_EQ(engine.Table().FindRow(child.pid())->name, "mysleep");
+}
+
+TEST_F(EngineInNamespace, APidTakenByALaterProcessIsANewOne) {
+  engine.Policy().mode = Mode::kCpu1;
+  auto first = std::make_unique<Sleeper>();
+  const Pid pid = first->pid();
+  engine.RefreshProcesses();
+  ASSERT_EQ(AffinityOf(pid), CpuNumbers{0});
+  first.reset();
+  // Start times count in ticks of the clock: the next process must start in a later one.
+  const std::uint64_t firstStarted = machine.StartTime(pid);
+  while (machine.StartTimeNow() <= firstStarted)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  // The next PID the namespace hands out is the one just freed.
+  std::ofstream("/proc/sys/kernel/ns_last_pid") << pid - 1;
+  Sleeper second;
+  if (second.pid() != pid) GTEST_SKIP() << "the namespace would not hand out the PID again";
+  EXPECT_EQ(AffinityOf(pid), allCpus);
+  engine.RefreshProcesses();
+  EXPECT_EQ(AffinityOf(pid), CpuNumbers{0}) << "the mode, as for any new process";
+}
+
+TEST(StartHints, AReplacedInterpreterIsMarkedAgain) {
+  ASSERT_EQ(getpid(), 1) << "run this program as `unshare --pid --fork --mount-proc` does";
+  LinuxStartHints::Watched own = LinuxStartHints::ProgramsOfThisSystem();
+  if (own.interpreter.empty()) GTEST_SKIP() << "this program has no interpreter";
+  CopiedProgram interpreter(std::filesystem::canonical(own.interpreter), "ld.so");
+  LinuxStartHints hints({interpreter.path("ld.so").string(), {}});
+  if (hints.Events() != StartEvents::kOwnPids) GTEST_SKIP() << "fanotify refuses the mark here";
+  const auto looked = [&] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+      pollfd due = {hints.Descriptor(), POLLIN, 0};
+      if (poll(&due, 1, 50) > 0 && hints.Drain().knownMayHaveChanged) return true;
+    }
+    return false;
+  };
+  // Running the interpreter (which runs the program named after it) is a start.
+  const auto runInterpreter = [&] { Sleeper({interpreter.path("ld.so").string(), "/bin/true"}); };
+  runInterpreter();
+  ASSERT_TRUE(looked());
+  interpreter.Replace("ld.so");
+  ASSERT_TRUE(looked()) << "the old file lost its link";
+  runInterpreter();
+  EXPECT_TRUE(looked());
+}
+
 TEST(StartHints, TheNamespacesLatestPidIsTheChildJustStarted) {
   ASSERT_EQ(getpid(), 1) << "run this program as `unshare --pid --fork --mount-proc` does";
   for (int round = 0; round < 2; ++round) {

@@ -83,7 +83,7 @@ TEST_F(Win32PlatformTest, NamesComeFromTheLatestListing) {
   EXPECT_EQ(fresh.StartTime(late.ProcessId()), late.CreationTime());
 }
 
-TEST_F(Win32PlatformTest, BothListingsGiveTheSameProcessesOnlyOneTellsStartTimes) {
+TEST_F(Win32PlatformTest, BothListingsGiveTheSameProcessesAndParentsOnlyOneTellsStartTimes) {
   SuspendedChild child;
   ASSERT_TRUE(child.Started());
   std::vector<std::uint64_t> buffer(1);  // far too small: the listing grows it
@@ -97,9 +97,12 @@ TEST_F(Win32PlatformTest, BothListingsGiveTheSameProcessesOnlyOneTellsStartTimes
     ASSERT_NE(system, fromSystem.end()) << pid;
     ASSERT_NE(snapshot, fromSnapshot.end()) << pid;
     EXPECT_EQ(system->name, snapshot->name);
+    EXPECT_EQ(system->parent, snapshot->parent);
     EXPECT_NE(system->startTime, 0u);
     EXPECT_EQ(snapshot->startTime, 0u);
   }
+  EXPECT_EQ(std::ranges::find(fromSystem, child.ProcessId(), &ListedProcess::pid)->parent,
+            GetCurrentProcessId());
 }
 
 TEST_F(Win32PlatformTest, MasksSetOnAChildAreReadBack) {

@@ -14,7 +14,8 @@ FakeProcessPlatform::FakeProcessPlatform(int cpuCount, Pid ownPid)
 void FakeProcessPlatform::AddProcess(Pid pid, std::string name, AffinityMask mask) {
   if (Find(pid) != nullptr) throw std::invalid_argument("process already exists");
   positions_[pid] = machine_.size();
-  machine_.push_back({pid, std::move(name), mask, ++lastStartTime_});
+  ProgramIdentity program = FileNamed(name);
+  machine_.push_back({pid, std::move(name), mask, ++lastStartTime_, program});
 }
 
 void FakeProcessPlatform::RemoveProcess(Pid pid) {
@@ -26,8 +27,24 @@ void FakeProcessPlatform::RemoveProcess(Pid pid) {
 }
 
 void FakeProcessPlatform::RunProgram(Pid pid, std::string name) {
+  Process& process = Existing(pid);
+  process.program = FileNamed(name);
+  process.name = std::move(name);
+}
+
+void FakeProcessPlatform::Rename(Pid pid, std::string name) {
   Existing(pid).name = std::move(name);
-  ranAnotherProgram_.insert(pid);
+}
+
+void FakeProcessPlatform::HideExecutable(Pid pid) {
+  Existing(pid).executableHidden = true;
+}
+
+ProgramIdentity FakeProcessPlatform::FileNamed(const std::string& name) {
+  const auto [file, added] = files_.try_emplace(name);
+  // Files of one device, numbered as they come, each with code of its own size.
+  if (added) file->second = {1, files_.size(), 4 * files_.size()};
+  return file->second;
 }
 
 void FakeProcessPlatform::SetMaskFromOutside(Pid pid, AffinityMask mask) {
@@ -90,6 +107,15 @@ ErrorCode FakeProcessPlatform::SetMask(Pid pid, AffinityMask mask) {
   if (result != 0) return result;
   target->mask = mask;
   return 0;
+}
+
+ProgramIdentity FakeProcessPlatform::Program(Pid pid) {
+  const Process* process = Find(pid);
+  if (process == nullptr) return {};
+  if (!process->executableHidden) return process->program;
+  ProgramIdentity codeOnly;
+  codeOnly.codeKiB = process->program.codeKiB;
+  return codeOnly;
 }
 
 std::optional<Pid> FakeProcessPlatform::ParentPid(Pid pid) {

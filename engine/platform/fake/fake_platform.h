@@ -41,12 +41,18 @@ class FakeProcessPlatform : public ProcessPlatform {
   explicit FakeProcessPlatform(int cpuCount = 2, Pid ownPid = 4000);
 
   // --- Scripting the machine -------------------------------------------------------------------
-  // Appends a process at the end of the listing order; it starts later than every process before.
+  // Appends a process at the end of the listing order; it starts later than every process before
+  // and runs the program file of its name.
   void AddProcess(Pid pid, std::string name, AffinityMask mask);
   void RemoveProcess(Pid pid);
-  // The process runs another program: the same PID under a new name, which RunsAnotherProgram
-  // tells until the engine takes it as started.
+  // The process runs another program (exec): the same PID, the program file of the new name.
   void RunProgram(Pid pid, std::string name);
+  // The process goes by another name but runs the same program: its file was renamed, or it
+  // renamed itself.
+  void Rename(Pid pid, std::string name);
+  // Its executable file can no longer be looked at (it forbids it, or became another user's): only
+  // the size of its code tells its program.
+  void HideExecutable(Pid pid);
   // Another program changed the mask.
   void SetMaskFromOutside(Pid pid, AffinityMask mask);
   void SetParent(Pid pid, Pid parent) { parents_[pid] = parent; }
@@ -74,6 +80,8 @@ class FakeProcessPlatform : public ProcessPlatform {
   ErrorCode ListPids(std::vector<Pid>& pids) override;
   std::string ProcessName(Pid pid) override;
   std::uint64_t StartTime(Pid pid) override;
+  // A clock that ticks at every question: a process added later started after the answer.
+  std::uint64_t StartTimeNow() override { return tellStartTimes_ ? ++lastStartTime_ : 0; }
   AffinityMask OnlineCpus() override { return AffinityMask::FirstCpus(std::size_t(cpuCount_)); }
   CpuTopology Topology() override {
     return topology_.value_or(PlainTopology(static_cast<unsigned>(cpuCount_)));
@@ -81,9 +89,9 @@ class FakeProcessPlatform : public ProcessPlatform {
   AffinityMask GetMask(Pid pid) override;
   ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override { return ownPid_; }
+  bool LookAgain(Pid pid, Doubt /*doubt*/) override { return Find(pid) != nullptr; }
+  ProgramIdentity Program(Pid pid) override;
   std::optional<Pid> ParentPid(Pid pid) override;
-  void ProgramStarted(Pid pid) override { ranAnotherProgram_.erase(pid); }
-  bool RunsAnotherProgram(Pid pid) override { return ranAnotherProgram_.contains(pid); }
 
  private:
   struct Process {
@@ -91,7 +99,12 @@ class FakeProcessPlatform : public ProcessPlatform {
     std::string name;
     AffinityMask mask;
     std::uint64_t startTime;
+    ProgramIdentity program;
+    bool executableHidden = false;
   };
+
+  // The program file of that name, the same for every process that runs it.
+  ProgramIdentity FileNamed(const std::string& name);
 
   Process* Find(Pid pid);
   const Process* Find(Pid pid) const;
@@ -109,7 +122,7 @@ class FakeProcessPlatform : public ProcessPlatform {
   bool tellStartTimes_ = true;
   std::uint64_t lastStartTime_ = 0;
   std::unordered_map<Pid, Pid> parents_;
-  std::set<Pid> ranAnotherProgram_;
+  std::unordered_map<std::string, ProgramIdentity> files_;
   Calls calls_;
 };
 

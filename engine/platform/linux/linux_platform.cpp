@@ -9,14 +9,18 @@
 #include <sched.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <ctime>
 #include <fstream>
 #include <new>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "engine/cpu_topology.h"
@@ -49,12 +53,12 @@ class ProcEntry {
   char text_[32];
 };
 
-// The numeric entries of a directory below /proc ("." for /proc itself); 0, or the errno that
-// stopped the listing. Read with getdents64 into the caller's buffer rather than through opendir,
-// which would stat the directory and allocate a buffer of its own on every call: a pass lists one
-// task directory per mask it sets.
+// The numeric entries of a directory below /proc ("." for /proc itself), and where asked their
+// inodes; 0, or the errno that stopped the listing. Read with getdents64 into the caller's buffer
+// rather than through opendir, which would stat the directory and allocate a buffer of its own on
+// every call: a pass lists one task directory per mask it sets.
 int ListNumericEntries(int procDir, const char* directory, std::vector<char>& buffer,
-                       std::vector<Pid>& ids) {
+                       std::vector<Pid>& ids, std::vector<ino_t>* inodes = nullptr) {
   const int fd = openat(procDir, directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return errno;
   int error = 0;
@@ -64,7 +68,10 @@ int ListNumericEntries(int procDir, const char* directory, std::vector<char>& bu
     if (length <= 0) break;
     for (ssize_t offset = 0; offset < length;) {
       const auto* entry = reinterpret_cast<const dirent64*>(buffer.data() + offset);
-      if (const auto id = ParseNumber(entry->d_name)) ids.push_back(*id);
+      if (const auto id = ParseNumber(entry->d_name)) {
+        ids.push_back(*id);
+        if (inodes != nullptr) inodes->push_back(entry->d_ino);
+      }
       offset += entry->d_reclen;
     }
     // /proc fills the buffer until the next entry does not fit, so room left for the largest
@@ -119,24 +126,71 @@ bool HasSysNice() {
   return (data[CAP_TO_INDEX(CAP_SYS_NICE)].effective & CAP_TO_MASK(CAP_SYS_NICE)) != 0;
 }
 
-// The real and effective uid of "Uid:\treal\teffective\tsaved\tfs" in /proc/PID/status: the
-// scheduler lets a user move a process when either is theirs.
-std::optional<std::pair<uid_t, uid_t>> OwnerUids(int procDir, Pid pid) {
+// A number after `key` in /proc/PID/status, where the blanks and tabs after the key end; nullptr
+// when the key is missing.
+const char* StatusValue(std::string_view status, std::string_view key) {
+  const std::size_t found = status.find(key);
+  if (found == std::string_view::npos) return nullptr;
+  const std::size_t value = status.find_first_not_of(" \t", found + key.size());
+  return value == std::string_view::npos ? nullptr : status.data() + value;
+}
+
+// What /proc/PID/status tells anyone: the real and effective uid ("Uid:\treal\teffective\t..."),
+// with which the scheduler lets a user move a process when either is theirs, and the size of the
+// code in KiB ("VmExe:"), 0 for a process without memory of its own.
+struct ProcessStatus {
+  uid_t real = 0;
+  uid_t effective = 0;
+  std::uint64_t codeKiB = 0;
+};
+
+std::optional<ProcessStatus> ReadProcessStatus(int procDir, Pid pid) {
   char text[2048];
   const std::size_t length = ReadProcFile(procDir, pid, "status", text, sizeof text - 1);
   if (length == 0) return {};
   const std::string_view status(text, length);
-  constexpr std::string_view kUidKey = "\nUid:\t";
-  const std::size_t key = status.find(kUidKey);
-  if (key == std::string_view::npos) return {};
-  const char* begin = status.data() + key + kUidKey.size();
   const char* end = status.data() + status.size();
-  uid_t real = 0;
-  uid_t effective = 0;
-  const auto [afterReal, realError] = std::from_chars(begin, end, real);
+  const char* uids = StatusValue(status, "\nUid:");
+  ProcessStatus facts;
+  if (uids == nullptr) return {};
+  const auto [afterReal, realError] = std::from_chars(uids, end, facts.real);
   if (realError != std::errc{} || afterReal == end || *afterReal != '\t') return {};
-  if (std::from_chars(afterReal + 1, end, effective).ec != std::errc{}) return {};
-  return std::pair{real, effective};
+  if (std::from_chars(afterReal + 1, end, facts.effective).ec != std::errc{}) return {};
+  if (const char* code = StatusValue(status, "\nVmExe:")) std::from_chars(code, end, facts.codeKiB);
+  return facts;
+}
+
+// Fields 4 (parent), 22 (start time) and 26, 27 (where the code begins and ends, shown as 1 where
+// we may not look at the process's memory) of /proc/PID/stat; nullopt when it cannot be read.
+struct ProcessStat {
+  Pid parent = 0;
+  std::uint64_t startTime = 0;
+  std::uint64_t codeKiB = 0;
+};
+
+std::optional<ProcessStat> ReadProcessStat(int procDir, Pid pid, std::uint64_t pageSize) {
+  char text[1024];
+  const std::size_t length = ReadProcFile(procDir, pid, "stat", text, sizeof text);
+  // "PID (name) STATE PPID ...": the name may hold blanks and parentheses, its last ")" ends it.
+  const std::string_view stat(text, length);
+  const std::size_t nameEnd = stat.rfind(')');
+  if (nameEnd == std::string_view::npos) return {};
+  std::uint64_t fields[28] = {};
+  const char* at = stat.data() + nameEnd + 2;
+  const char* end = stat.data() + stat.size();
+  // From field 3 (the state, one letter, read as nothing) on.
+  for (int field = 3; field <= 27 && at < end; ++field) {
+    const char* next = std::find(at, end, ' ');
+    std::from_chars(at, next, fields[field]);
+    at = next + (next < end);
+  }
+  ProcessStat result{Pid(fields[4]), fields[22], 0};
+  // As the kernel counts VmExe: whole pages from the page of the first byte to past the last.
+  if (fields[27] > fields[26] && fields[26] > 1) {
+    const std::uint64_t pages = (fields[27] + pageSize - 1) / pageSize - fields[26] / pageSize;
+    result.codeKiB = pages * pageSize / 1024;
+  }
+  return result;
 }
 
 AffinityMask ReadOnlineCpus() {
@@ -184,7 +238,9 @@ LinuxProcessPlatform::LinuxProcessPlatform()
       // Every path below starts here, so no call looks up "/proc" again. Should /proc be missing,
       // every listing fails with EBADF and the refresh reports it.
       procDir_(open("/proc", O_PATH | O_DIRECTORY | O_CLOEXEC)),
-      direntBuffer_(kDirentBufferSize) {}
+      direntBuffer_(kDirentBufferSize),
+      ticksPerSecond_(std::max(sysconf(_SC_CLK_TCK), 1L)),
+      pageSize_(std::uint64_t(std::max(sysconf(_SC_PAGESIZE), 1L))) {}
 
 LinuxProcessPlatform::~LinuxProcessPlatform() {
   if (procDir_ >= 0) close(procDir_);
@@ -192,20 +248,49 @@ LinuxProcessPlatform::~LinuxProcessPlatform() {
 
 ErrorCode LinuxProcessPlatform::ListPids(std::vector<Pid>& pids) {
   pids.clear();
-  if (const int error = ListNumericEntries(procDir_, ".", direntBuffer_, pids); error != 0) {
+  listedPids_.clear();
+  listedInodes_.clear();
+  if (const int error =
+          ListNumericEntries(procDir_, ".", direntBuffer_, listedPids_, &listedInodes_);
+      error != 0) {
     return ErrorCode(error);
   }
-  if (!std::ranges::is_sorted(pids)) std::ranges::sort(pids);
+  if (!std::ranges::is_sorted(listedPids_)) {
+    std::vector<std::pair<Pid, ino_t>> entries;
+    for (std::size_t i = 0; i < listedPids_.size(); ++i)
+      entries.emplace_back(listedPids_[i], listedInodes_[i]);
+    std::ranges::sort(entries);
+    for (std::size_t i = 0; i < entries.size(); ++i)
+      std::tie(listedPids_[i], listedInodes_[i]) = entries[i];
+  }
   ++listings_;
-  ForgetPidsMissingFrom(pids);
+  ForgetPidsMissingFrom();
+  pids = listedPids_;
   return 0;
 }
 
 std::string LinuxProcessPlatform::ProcessName(Pid pid) {
   KnownPid* known = LookedAtSinceListing(pid);
   if (known == nullptr) return {};
-  if (!known->name) known->name = ShortKernelName(procDir_, pid);
-  return *known->name;
+  if (!known->executable.empty()) return ExecutableName(known->executable);
+  if (!known->shortName) known->shortName = ShortKernelName(procDir_, pid);
+  return *known->shortName;
+}
+
+std::uint64_t LinuxProcessPlatform::StartTime(Pid pid) {
+  KnownPid* known = Find(pid);
+  if (known == nullptr) known = LookAt(pid);
+  if (known == nullptr) return 0;
+  if (!known->startTime) ReadStat(*known);
+  return known->startTime.value_or(0);
+}
+
+std::uint64_t LinuxProcessPlatform::StartTimeNow() {
+  // The kernel counts start times from boot, suspended time included.
+  timespec now{};
+  clock_gettime(CLOCK_BOOTTIME, &now);
+  const auto ticks = std::uint64_t(ticksPerSecond_);
+  return std::uint64_t(now.tv_sec) * ticks + std::uint64_t(now.tv_nsec) / (1'000'000'000 / ticks);
 }
 
 AffinityMask LinuxProcessPlatform::GetMask(Pid pid) {
@@ -259,40 +344,49 @@ Pid LinuxProcessPlatform::CurrentPid() {
   return Pid(getpid());
 }
 
-void LinuxProcessPlatform::ProgramStarted(Pid pid) {
-  LookAt(pid);
+bool LinuxProcessPlatform::LookAgain(Pid pid, Doubt doubt) {
+  KnownPid* known = LookAt(pid);
+  if (known != nullptr && doubt == Doubt::kProcess) known->startTime.reset();
+  return known != nullptr;
 }
 
-bool LinuxProcessPlatform::RunsAnotherProgram(Pid pid) {
-  const KnownPid* known = Find(pid);
-  if (known == nullptr || known->runsNoProgram) return false;
-  int error = 0;
-  const std::optional<std::string> name = ProgramName(pid, error);
-  return name && name != known->name;
+ProgramIdentity LinuxProcessPlatform::Program(Pid pid) {
+  KnownPid* known = LookedAtSinceListing(pid);
+  if (known == nullptr) return {};
+  // The code size is what tells the program where a look could not see the file. It is read once
+  // per path: another path may be another program.
+  if (known->program.codeKiB == 0 && !known->runsNoProgram) {
+    if (known->program.inode == 0) {
+      if (const auto status = ReadProcessStatus(procDir_, pid))
+        known->program.codeKiB = status->codeKiB;
+    } else if (!known->statRead) {
+      ReadStat(*known);
+    }
+  }
+  return known->program;
 }
 
 std::optional<Pid> LinuxProcessPlatform::ParentPid(Pid pid) {
-  char text[512];
-  // "PID (name) STATE PPID ...": the name may hold blanks and parentheses, its last ")" ends it.
-  const std::string_view stat(text, ReadProcFile(procDir_, pid, "stat", text, sizeof text));
-  const std::size_t nameEnd = stat.rfind(')');
-  if (nameEnd == std::string_view::npos || nameEnd + 4 >= stat.size()) return {};
-  const std::string_view rest = stat.substr(nameEnd + 4);
-  return ParseNumber(rest.substr(0, rest.find(' ')));
+  KnownPid* known = LookedAtSinceListing(pid);
+  if (known == nullptr) return {};
+  if (!known->statRead) ReadStat(*known);
+  if (!known->statRead) return {};
+  return known->parent;
 }
 
-std::optional<std::string> LinuxProcessPlatform::ProgramName(Pid pid, int& error) const {
-  char target[PATH_MAX];
-  const ssize_t length = readlinkat(procDir_, ProcEntry(pid, "exe").c_str(), target, sizeof target);
-  error = length < 0 ? errno : 0;
-  if (length >= 0) return ExecutableName(std::string_view(target, std::size_t(length)));
-  if (error == ENOENT) return std::nullopt;
-  return ShortKernelName(procDir_, pid);
+void LinuxProcessPlatform::ReadStat(KnownPid& known) const {
+  const auto stat = ReadProcessStat(procDir_, known.pid, pageSize_);
+  if (!stat) return;
+  known.statRead = true;
+  known.parent = stat->parent;
+  known.startTime = stat->startTime;
+  if (stat->codeKiB != 0) known.program.codeKiB = stat->codeKiB;
 }
 
 LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
-  int error = 0;
-  std::optional<std::string> name = ProgramName(pid, error);
+  char target[PATH_MAX];
+  const ssize_t length = readlinkat(procDir_, ProcEntry(pid, "exe").c_str(), target, sizeof target);
+  const int error = length < 0 ? errno : 0;
 
   // Kernel threads have no executable; neither have zombies, which cannot be pinned either. A
   // PID without a directory is gone.
@@ -305,19 +399,36 @@ LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
   }
   KnownPid& known = listed ? *place : *known_.insert(place, KnownPid{});
   known.pid = pid;
+  // The latest listing's entry, if it showed the PID, is the one of the process looked at but for
+  // a PID taken by another since, which the next listing shows as another entry.
+  if (!listed) known.listedInode = ListedInode(pid);
+  known.lookedAt = listings_;
+  known.shortName.reset();
+  known.statRead = false;
+  const std::string_view executable(target, length > 0 ? std::size_t(length) : 0);
+  // The same path is the same file, but for one replaced and run again meanwhile, which counts as
+  // the same program; another path may be the same file renamed, which only the file tells.
+  if (executable.empty() || executable != known.executable) {
+    known.executable = executable;
+    known.program = {};
+    struct statx file {};
+    if (!executable.empty() &&
+        statx(procDir_, ProcEntry(pid, "exe").c_str(), AT_STATX_DONT_SYNC, STATX_INO, &file) == 0)
+      known.program = {makedev(file.stx_dev_major, file.stx_dev_minor), file.stx_ino, 0};
+  }
   // Reading the executable's link needs the rights of the process's own user, so it can only
   // have worked on a process we may set; the owner is read only where it failed.
-  known.unopenable = error == ENOENT || (error != 0 && !MaySet(pid));
+  known.unopenable = error == ENOENT || (error != 0 && !MaySet(known));
   known.runsNoProgram = error == ENOENT;
-  known.lookedAt = listings_;
-  known.name = std::move(name);
   return &known;
 }
 
-bool LinuxProcessPlatform::MaySet(Pid pid) const {
+bool LinuxProcessPlatform::MaySet(KnownPid& known) const {
   if (maySetAnyUsers_) return true;
-  const auto owner = OwnerUids(procDir_, pid);
-  return owner && (owner->first == effectiveUid_ || owner->second == effectiveUid_);
+  const auto status = ReadProcessStatus(procDir_, known.pid);
+  if (!status) return false;
+  known.program.codeKiB = status->codeKiB;
+  return status->real == effectiveUid_ || status->effective == effectiveUid_;
 }
 
 LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookedAtSinceListing(Pid pid) {
@@ -332,12 +443,23 @@ LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::Find(Pid pid) {
   return place != known_.end() && place->pid == pid ? &*place : nullptr;
 }
 
-void LinuxProcessPlatform::ForgetPidsMissingFrom(const std::vector<Pid>& sortedPids) {
-  auto listed = sortedPids.begin();
+ino_t LinuxProcessPlatform::ListedInode(Pid pid) const {
+  const auto place = std::ranges::lower_bound(listedPids_, pid);
+  if (place == listedPids_.end() || *place != pid) return 0;
+  return listedInodes_[std::size_t(place - listedPids_.begin())];
+}
+
+void LinuxProcessPlatform::ForgetPidsMissingFrom() {
+  auto listed = listedPids_.begin();
   std::size_t kept = 0;
   for (KnownPid& known : known_) {
-    while (listed != sortedPids.end() && *listed < known.pid) ++listed;
-    if (listed == sortedPids.end() || *listed != known.pid) continue;
+    while (listed != listedPids_.end() && *listed < known.pid) ++listed;
+    if (listed == listedPids_.end() || *listed != known.pid) continue;
+    // Another inode is another process, or the kernel's cache dropped the entry: either way a
+    // look tells. One looked at before any listing showed it takes the listing's.
+    const ino_t inode = listedInodes_[std::size_t(listed - listedPids_.begin())];
+    if (known.listedInode != 0 && known.listedInode != inode) continue;
+    known.listedInode = inode;
     if (&known_[kept] != &known) known_[kept] = std::move(known);
     ++kept;
   }

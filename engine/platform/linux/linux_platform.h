@@ -22,13 +22,19 @@ AffinityMask CpuSetMask(const cpu_set_t* cpus, std::size_t setSize);
 //
 // Kernel threads are listed in /proc too but count as processes that cannot be opened: pinning
 // them is never ours to do. Telling them apart costs a readlink of /proc/PID/exe, so what that look
-// found (the verdict, and the name readlink gave) is kept per PID and forgotten once a listing no
-// longer shows the PID. Reading the mask of a process looked at before therefore opens no file.
+// found (the verdict, and the executable's path and file) is kept per PID and forgotten once a
+// listing no longer shows the PID, or shows it as another process. Reading the mask of a process
+// looked at before therefore opens no file.
 //
 // Without CAP_SYS_NICE the scheduler refuses to move a process that belongs to another user, so
 // such a process counts as one that cannot be opened as well: listing it, or letting it take a CPU
 // of the round, would only order our own processes by other people's. Whose a process is, is part
 // of the same kept verdict.
+//
+// Which process a PID names: a listing shows each process's /proc entry with the inode the kernel
+// made for it, and a later process under the same PID gets an entry of its own. So the start time
+// (read once per process, from /proc/PID/stat) is read again only where that inode changed, or
+// where a caller doubts the process.
 class LinuxProcessPlatform : public ProcessPlatform {
  public:
   // Reads the online CPUs and whether we may move any user's process (CAP_SYS_NICE) once; a mask
@@ -43,6 +49,9 @@ class LinuxProcessPlatform : public ProcessPlatform {
   // The basename of the executable, else the kernel's short name ("comm"), else "". Only a look
   // taken since the latest listing is trusted for it, since exec renames a process.
   std::string ProcessName(Pid pid) override;
+  // In clock ticks since the machine booted, from /proc/PID/stat.
+  std::uint64_t StartTime(Pid pid) override;
+  std::uint64_t StartTimeNow() override;
   AffinityMask OnlineCpus() override { return onlineCpus_; }
   CpuTopology Topology() override { return MachineTopology(); }
   // The mask of the main thread, as CpuSetMask gives it.
@@ -51,27 +60,28 @@ class LinuxProcessPlatform : public ProcessPlatform {
   // looked up (a process gone meanwhile has none left); the main thread is moved first.
   ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override;
-  // Looks at the process afresh, so its name is the new program's.
-  void ProgramStarted(Pid pid) override;
-  // Compares the program's name now with the latest look's: a readlink, or for another user's
-  // process the kernel's short name.
-  bool RunsAnotherProgram(Pid pid) override;
+  bool LookAgain(Pid pid, Doubt doubt) override;
+  // The executable's device and inode; the size of the code (from /proc/PID/status) where the
+  // executable cannot be looked at: another user's process, or one that forbids it (non-dumpable).
+  ProgramIdentity Program(Pid pid) override;
   // From /proc/PID/stat.
   std::optional<Pid> ParentPid(Pid pid) override;
 
  private:
   struct KnownPid {
     Pid pid = 0;
+    ino_t listedInode = 0;       // of /proc/PID in the latest listing; 0 before one showed it
     bool unopenable = false;     // a kernel thread, a zombie, or another user's and not ours to set
     bool runsNoProgram = false;  // a kernel thread or a zombie: it never runs another
     std::uint64_t lookedAt = 0;  // listings_ when the process was last looked at
-    std::optional<std::string> name;  // what that look found
+    std::string executable;      // the path that look found; empty where it could not be read
+    ProgramIdentity program;     // the file that look found; the code size once read
+    std::optional<std::string> shortName;  // the kernel's, for a process without an executable
+    bool statRead = false;                 // the parent (and the code size) are of that look
+    Pid parent = 0;
+    std::optional<std::uint64_t> startTime;  // once read, the same while the record is kept
   };
 
-  // The name of the program the process runs: its executable's, else (another user's, whose link
-  // we may not read) the kernel's short name; nullopt when it runs none (a kernel thread, a
-  // zombie) or is gone, with `error` the readlink's.
-  std::optional<std::string> ProgramName(Pid pid, int& error) const;
   // Looks at the process afresh and records what it found; nullptr, and the PID forgotten, when
   // it is gone.
   KnownPid* LookAt(Pid pid);
@@ -79,7 +89,12 @@ class LinuxProcessPlatform : public ProcessPlatform {
   // when the process is gone.
   KnownPid* LookedAtSinceListing(Pid pid);
   KnownPid* Find(Pid pid);
-  void ForgetPidsMissingFrom(const std::vector<Pid>& sortedPids);
+  // Reads start time, parent and, where the kernel shows it to us, the code's range.
+  void ReadStat(KnownPid& known) const;
+  // Keeps the records of the processes the latest listing shows as they were.
+  void ForgetPidsMissingFrom();
+  // The inode of the PID's entry in the latest listing; 0 where it showed none.
+  ino_t ListedInode(Pid pid) const;
 
   // A kernel CPU set big enough for the kernel's own: it starts at the size of the online CPUs
   // and grows when the kernel refuses it as too small.
@@ -94,8 +109,9 @@ class LinuxProcessPlatform : public ProcessPlatform {
     cpu_set_t* cpus = nullptr;
   };
 
-  // Whether we may set this process: ours, or anyone's with CAP_SYS_NICE.
-  bool MaySet(Pid pid) const;
+  // Whether we may set this process: ours, or anyone's with CAP_SYS_NICE. Where the owner is read,
+  // so is the size of the code.
+  bool MaySet(KnownPid& known) const;
 
   AffinityMask onlineCpus_;
   bool maySetAnyUsers_;
@@ -105,8 +121,12 @@ class LinuxProcessPlatform : public ProcessPlatform {
   std::uint64_t listings_ = 0;
   std::vector<KnownPid> known_;  // sorted by PID
   static constexpr std::size_t kDirentBufferSize = 32 * 1024;
-  std::vector<char> direntBuffer_;  // for listing /proc and task directories
-  std::vector<Pid> threads_;        // the task listing of the latest SetMask of several threads
+  std::vector<char> direntBuffer_;   // for listing /proc and task directories
+  std::vector<Pid> threads_;         // the task listing of the latest SetMask of several threads
+  std::vector<Pid> listedPids_;      // the latest listing, ascending
+  std::vector<ino_t> listedInodes_;  // of its entries, in its order
+  long ticksPerSecond_;              // of start times
+  std::uint64_t pageSize_;
 };
 
 }  // namespace mervale

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/platform/linux/linux_process_start_source.h"
@@ -73,7 +74,11 @@ bool IsProcess(long pid) {
 
 }  // namespace
 
-LinuxStartHints::LinuxStartHints() {
+LinuxStartHints::Watched LinuxStartHints::ProgramsOfThisSystem() {
+  return {InterpreterOf("/proc/self/exe"), PathDirectories()};
+}
+
+LinuxStartHints::LinuxStartHints(Watched watched) : watched_(std::move(watched)) {
   reports_ = fanotify_init(FAN_CLASS_NOTIF | FAN_REPORT_FID | FAN_CLOEXEC | FAN_NONBLOCK,
                            O_RDONLY | O_CLOEXEC);
   lookDue_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
@@ -95,13 +100,15 @@ LinuxStartHints::~LinuxStartHints() {
 }
 
 bool LinuxStartHints::MarkPrograms() {
+  // Losing a link is how a file replaced by a rename, or removed, tells its mark.
+  constexpr std::uint64_t kReplaced = FAN_ATTRIB | FAN_DELETE_SELF | FAN_MOVE_SELF;
   bool marked = false;
-  const std::string interpreter = InterpreterOf("/proc/self/exe");
-  if (!interpreter.empty())
-    marked =
-        fanotify_mark(reports_, FAN_MARK_ADD, FAN_OPEN_EXEC, AT_FDCWD, interpreter.c_str()) == 0;
-  for (const std::string& directory : PathDirectories()) {
-    if (fanotify_mark(reports_, FAN_MARK_ADD | FAN_MARK_ONLYDIR, FAN_OPEN_EXEC | FAN_EVENT_ON_CHILD,
+  if (!watched_.interpreter.empty())
+    marked = fanotify_mark(reports_, FAN_MARK_ADD, FAN_OPEN_EXEC | kReplaced, AT_FDCWD,
+                           watched_.interpreter.c_str()) == 0;
+  for (const std::string& directory : watched_.directories) {
+    if (fanotify_mark(reports_, FAN_MARK_ADD | FAN_MARK_ONLYDIR,
+                      FAN_OPEN_EXEC | FAN_EVENT_ON_CHILD | FAN_DELETE_SELF | FAN_MOVE_SELF,
                       AT_FDCWD, directory.c_str()) == 0)
       marked = true;
   }
@@ -127,6 +134,7 @@ ProcessStarts LinuxStartHints::Drain() {
 bool LinuxStartHints::DropReports(ProcessStarts& batch) {
   alignas(fanotify_event_metadata) char buffer[4096];
   bool any = false;
+  bool replaced = false;
   // A bounded number of reads: a storm refills the queue as fast as it is read.
   for (int reads = 0; reads < 16; ++reads) {
     const ssize_t length = read(reports_, buffer, sizeof buffer);
@@ -139,7 +147,14 @@ bool LinuxStartHints::DropReports(ProcessStarts& batch) {
       std::memcpy(&report, buffer + at, sizeof report);
       if (report.event_len < sizeof report) break;
       if (report.mask & FAN_Q_OVERFLOW) batch.eventsLost = true;
+      if (report.mask & (FAN_ATTRIB | FAN_DELETE_SELF | FAN_MOVE_SELF)) replaced = true;
     }
+  }
+  if (replaced) {
+    // The marks of replaced files would hold their old inodes for good.
+    fanotify_mark(reports_, FAN_MARK_FLUSH, 0, AT_FDCWD, nullptr);
+    MarkPrograms();
+    batch.eventsLost = true;
   }
   return any;
 }

@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "engine/platform/process_start_source.h"
 
@@ -23,12 +25,25 @@ namespace mervale {
 // While a look is due the reports wait in the kernel's queue, which is bounded (an overflow is
 // reported as lost starts); looks come at most once per kLookSpacing, so a storm of starts costs
 // a bounded share of a core. Where fanotify is refused, Events() is kUnavailable.
+//
+// A mark stays on the inode it was put on: an upgrade that replaces the interpreter (or a PATH
+// directory) would end the hints without a word. The marks therefore also report when their files
+// lose a link or go, and then the paths are marked afresh; the starts missed meanwhile are
+// reported as lost.
 class LinuxStartHints : public ProcessStartSource {
  public:
   static constexpr auto kSettle = std::chrono::milliseconds(5);
   static constexpr auto kLookSpacing = std::chrono::milliseconds(20);
 
-  LinuxStartHints();
+  // The files whose executions hint at starts: the interpreter this program itself uses, and the
+  // directories of PATH.
+  struct Watched {
+    std::string interpreter;               // empty for none
+    std::vector<std::string> directories;  // searched for programs
+  };
+  static Watched ProgramsOfThisSystem();
+
+  explicit LinuxStartHints(Watched watched = ProgramsOfThisSystem());
   ~LinuxStartHints() override;
   LinuxStartHints(const LinuxStartHints&) = delete;
   LinuxStartHints& operator=(const LinuxStartHints&) = delete;
@@ -42,13 +57,15 @@ class LinuxStartHints : public ProcessStartSource {
 
  private:
   bool MarkPrograms();
-  // Reads and drops the waiting reports; true when there were any.
+  // Reads and drops the waiting reports; true when there were any. Marks the files afresh when one
+  // of them was replaced.
   bool DropReports(ProcessStarts& batch);
   void LookForNewProcesses(ProcessStarts& batch);
   void WatchReports(bool watch);
   void LookAfter(std::chrono::nanoseconds delay);
   void Close();
 
+  Watched watched_;
   int reports_ = -1;  // fanotify
   int lookDue_ = -1;  // timerfd
   int ready_ = -1;    // epoll over both

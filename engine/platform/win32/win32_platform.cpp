@@ -81,7 +81,8 @@ ErrorCode ListFromSystemInformation(std::vector<std::uint64_t>& buffer,
     if (entry.NumberOfThreads != 0) {
       processes.push_back(
           {static_cast<Pid>(reinterpret_cast<std::uintptr_t>(entry.UniqueProcessId)),
-           AnsiName(entry.ImageName), static_cast<std::uint64_t>(entry.CreateTime.QuadPart)});
+           AnsiName(entry.ImageName), static_cast<std::uint64_t>(entry.CreateTime.QuadPart),
+           static_cast<Pid>(reinterpret_cast<std::uintptr_t>(entry.InheritedFromUniqueProcessId))});
     }
     if (entry.NextEntryOffset == 0) break;
     offset += entry.NextEntryOffset;
@@ -98,7 +99,8 @@ ErrorCode ListFromSnapshot(std::vector<ListedProcess>& processes) {
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
     if (entry.cntThreads != 0) {
-      processes.push_back({entry.th32ProcessID, NameFromSnapshotField(entry.szExeFile), 0});
+      processes.push_back({entry.th32ProcessID, NameFromSnapshotField(entry.szExeFile), 0,
+                           entry.th32ParentProcessID});
     }
   }
   CloseHandle(snapshot);
@@ -132,6 +134,18 @@ std::string Win32ProcessPlatform::ProcessName(Pid pid) {
 std::uint64_t Win32ProcessPlatform::StartTime(Pid pid) {
   const ListedProcess* process = Listed(pid);
   return process == nullptr ? 0 : process->startTime;
+}
+
+std::uint64_t Win32ProcessPlatform::StartTimeNow() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  return (std::uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+}
+
+std::optional<Pid> Win32ProcessPlatform::ParentPid(Pid pid) {
+  const ListedProcess* process = Listed(pid);
+  if (process == nullptr) return std::nullopt;
+  return process->parent;
 }
 
 AffinityMask Win32ProcessPlatform::OnlineCpus() {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -24,6 +25,7 @@ struct ListedProcess {
   Pid pid = 0;
   std::string name;
   std::uint64_t startTime = 0;  // creation time, in 100 ns since 1601
+  Pid parent = 0;               // the process that created it, which may have ended since
 };
 
 // The running processes in the system's order, processes without threads left out (they have
@@ -44,12 +46,15 @@ class Win32ProcessPlatform final : public ProcessPlatform {
   // The name and start time the latest listing gave; empty resp. 0 for a PID it did not hold.
   std::string ProcessName(Pid pid) override;
   std::uint64_t StartTime(Pid pid) override;
+  std::uint64_t StartTimeNow() override;
   // Open the process for the one call and close it again.
   AffinityMask OnlineCpus() override;
   CpuTopology Topology() override { return MachineTopology(); }
   AffinityMask GetMask(Pid pid) override;
   ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override;
+  // The one the latest listing names; a PID it did not hold has none.
+  std::optional<Pid> ParentPid(Pid pid) override;
 
  private:
   const ListedProcess* Listed(Pid pid) const;
