@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
 #include <array>
@@ -23,6 +25,21 @@
 
 namespace mervale {
 namespace {
+
+// Five digits wide, by the room the style's frame takes around the text just as the field lays its
+// text out: a theme whose frame takes more than a fixed allowance would otherwise leave the text
+// no room at all, and the field would show neither text nor caret.
+int FiveDigitsWide(const QLineEdit& field) {
+  QStyleOptionFrame frame;
+  frame.initFrom(&field);
+  frame.rect.setWidth(1000);
+  frame.lineWidth = field.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, &field);
+  const QRect text = field.style()->subElementRect(QStyle::SE_LineEditContents, &frame, &field);
+  // The field's own margin on each side of the text, and the caret.
+  constexpr int kFieldMargins = 2 * 2 + 1;
+  return frame.rect.width() - text.width() + kFieldMargins +
+         field.fontMetrics().horizontalAdvance(QStringLiteral("00000"));
+}
 
 // The cycle choice's items, in the order of CpuCycle.
 constexpr std::array<AddedCaption, kCpuCycleCount> kCycleCaptions{
@@ -47,13 +64,7 @@ OptionsWindow::OptionsWindow(Program& program, CaptionBoard& captions, QWidget* 
       Named(new QCheckBox(QStringLiteral("Start minimized"), optionsPanel), "CheckBox2");
   refreshLabel_ = Named(new QLabel(QStringLiteral("Refresh rate (s):"), optionsPanel), "Label1");
   refreshRate_ = Named(new QLineEdit(QStringLiteral("1"), optionsPanel), "Edit1");
-  // Five digits wide by the style's own measure of the room around the text: its size hint is that
-  // room around 17 'x'. A theme whose frame takes more than a fixed allowance would otherwise leave
-  // the text no room at all, and the field would show neither text nor caret.
-  const QFontMetrics digits = refreshRate_->fontMetrics();
-  refreshRate_->setFixedWidth(refreshRate_->sizeHint().width() -
-                              17 * digits.horizontalAdvance(QLatin1Char('x')) +
-                              digits.horizontalAdvance(QStringLiteral("00000")));
+  refreshRate_->setFixedWidth(FiveDigitsWide(*refreshRate_));
   refreshLabel_->setBuddy(refreshRate_);
   quadCore_ = Named(new QCheckBox(QStringLiteral("Quad core"), optionsPanel), "CheckBox3");
   cycleLabel_ = Named(new QLabel(optionsPanel), "CycleLabel");

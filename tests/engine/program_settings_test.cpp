@@ -266,8 +266,11 @@ TEST_F(Settings, AnUnreadableProfileLosesOnlyItsList) {
   SelectRows({200});
   EXPECT_THROW(program.ApplySetToSelected(SetOf(CpuFlags{1, 0, 0, 0}), true), Error);
   EXPECT_THROW(program.DeleteProfileEntries({0}), Error);
-  EXPECT_TRUE(std::filesystem::is_symlink(DataFile("CPU1_3.lst")));
+  // Neither change wrote over the file: it still cannot be read.
+  LineList stillHeld;
+  EXPECT_THROW(LoadLineList(stillHeld, DataFile("CPU1_3.lst")), Error);
   // Once the user lets it be read, a change keeps what it holds.
+  unreadable.clear();
   std::filesystem::remove(DataFile("CPU1_3.lst"));
   WriteData("CPU1_3.lst", Lines({"0001: gamma.exe"}));
   program.ApplySetToSelected(SetOf(CpuFlags{1, 0, 0, 0}), true);
