@@ -50,6 +50,12 @@ std::int64_t NowUs() {
   return std::int64_t(now.tv_sec) * 1'000'000 + now.tv_nsec / 1'000;
 }
 
+int ExitStatusOf(pid_t child) {
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child) return 1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
 int HoldEvents(char** command) {
   mervale::LinuxProcessStartSource events;
   if (events.Events() != mervale::StartEvents::kOwnPids) {
@@ -62,9 +68,7 @@ int HoldEvents(char** command) {
     std::perror("start_probe: exec");
     _exit(127);
   }
-  int status = 0;
-  if (child < 0 || waitpid(child, &status, 0) != child) return 1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+  return ExitStatusOf(child);
 }
 
 bool OnFirstCpuAlone(pid_t pid) {
@@ -186,8 +190,12 @@ int PinTimes(int count, std::int64_t boundMs, std::int64_t deadlineMs) {
   constexpr int kSettleTries = 5;
   constexpr timespec kStaysFree = {0, 300'000'000};
   // What the probe inherited is not the program's doing: the program may well have pinned the
-  // shell that started it.
+  // shell that started it. A process the program has looked at once is not given the mode again,
+  // and it may have looked at this one before its CPUs were taken back (a slow, sanitized build
+  // does): a child started on every CPU is new to it whenever it looks.
   UseEveryOnlineCpu();
+  std::fflush(stdout);
+  if (const pid_t child = fork(); child != 0) return ExitStatusOf(child);
   for (int tries = 0;; ++tries) {
     if (tries == kSettleTries || WaitForPinned(0, NowUs(), deadlineMs * 1000) < 0) {
       std::printf("this probe was not pinned within %lld ms, or pinned again and again\n",
