@@ -100,7 +100,9 @@ void CheckOneInput(const std::uint8_t* data, std::size_t size) {
   }
   LineList expected = entries;
   const std::string* lastName = nullptr;
-  for (int row = 0; row < table.RowCount(); ++row) {
+  // An empty set is none that Manual could give: nothing is recorded for it.
+  const bool recordable = maskText != "0000";
+  for (int row = 0; recordable && row < table.RowCount(); ++row) {
     if (!table.RowAt(row).selected) continue;
     lastName = &table.RowAt(row).name;
     std::erase_if(expected,

@@ -33,9 +33,10 @@ struct Outcome {
   CpuCycle cycle = CpuCycle::kTwoCpus;
 };
 
-// Each of the six lines is read on its own: a line that is no number where one is needed is a
-// fault and keeps its value's default, and a short file is one fault, at its first missing line.
-// A machine of more than four CPUs takes the cycle from a seventh line it knows, else from line 6.
+// Each of the six lines is read on its own: a line that is no number (or no rate) where one is
+// needed is a fault and keeps its value's default, and a short file is one fault, at its first
+// missing line. A machine of more than four CPUs takes the cycle from a seventh line it knows, else
+// from line 6.
 Outcome ExpectedOutcome(const LineList& lines, bool manyCpus) {
   Outcome outcome;
   SettingsValues& values = outcome.values;
@@ -55,7 +56,12 @@ Outcome ExpectedOutcome(const LineList& lines, bool manyCpus) {
       if (number && line == 0) values.mode = std::clamp(*number, -1, 4);
       if (number && line == 3) values.profileIndex = *number >= 0 && *number <= 8 ? *number : -1;
     } else if (line == 4) {
-      values.refreshText = text;
+      // A rate the timer cannot take is a fault like a number that is none.
+      if (RefreshIntervalOf(text)) {
+        values.refreshText = text;
+      } else {
+        fault(line, InvalidIntegerText(text));
+      }
     } else {
       (line == 1   ? values.autostart
        : line == 2 ? values.startMinimized
