@@ -64,10 +64,11 @@ void Program::PrepareData() {
 
 void Program::LoadExclusionList() {
   RequireDataDir();
-  const std::string path = ExclusionFileName(dataDir_);
-  if (!FileExists(path)) return;
-  LoadLineList(engine_.Policy().exclusionList, path);
-  view_.ShowExclusionList(engine_.Policy().exclusionList);
+  exclusionFileUnread_ = true;
+  if (LoadIfExists(engine_.Policy().exclusionList, ExclusionFileName(dataDir_))) {
+    view_.ShowExclusionList(engine_.Policy().exclusionList);
+  }
+  exclusionFileUnread_ = false;
 }
 
 bool Program::ShowsLocaleBanner() {
@@ -131,16 +132,7 @@ void Program::RestoreAll() {
 }
 
 void Program::ExcludeSelected() {
-  RequireDataDir();
-  const std::string exclusionFile = ExclusionFileName(dataDir_);
-  LineList& names = engine_.Policy().exclusionList;
-  ChangeSavedList(
-      names,
-      [&] {
-        engine_.Exclude();
-        SaveLineList(names, exclusionFile);
-      },
-      [&] { view_.ShowExclusionList(names); });
+  ChangeExclusionList([this](LineList&) { engine_.Exclude(); });
 }
 
 }  // namespace mervale
