@@ -9,7 +9,6 @@
 #include "store/error.h"
 #include "store/excerpt.h"
 #include "store/line_list_file.h"
-#include "store/temporary_files.h"
 
 namespace mervale {
 namespace {
@@ -58,8 +57,6 @@ void Program::PrepareData() {
   // first thing that needs it and says why it cannot be had.
   if (!dataDirKnown_) return;
   system_.CreateDirectories(dataDir_);
-  // Saves that were killed half-way leave their temporary files; they would pile up for good.
-  RemoveAbandonedTemporaryFiles(dataDir_);
 }
 
 void Program::LoadExclusionList() {
