@@ -2,6 +2,8 @@
 
 #include "engine/program.h"
 
+#include <QLocale>
+#include <QString>
 #include <algorithm>
 
 #include "engine/saved_list_change.h"
@@ -20,7 +22,8 @@ constexpr const char* kNoDataDirText =
     "gespeichert";
 
 // Primary languages whose users see the header banner.
-constexpr std::uint32_t kBannerLanguages[] = {0x01, 0x1F, 0x20, 0x21, 0x29};
+constexpr QLocale::Language kBannerLanguages[] = {QLocale::Arabic, QLocale::Turkish, QLocale::Urdu,
+                                                  QLocale::Indonesian, QLocale::Persian};
 
 }  // namespace
 
@@ -69,8 +72,9 @@ void Program::LoadExclusionList() {
 }
 
 bool Program::ShowsLocaleBanner() {
-  const std::uint32_t primaryLanguage = system_.SystemLocaleId() & 0xFF;
-  return std::ranges::find(kBannerLanguages, primaryLanguage) != std::end(kBannerLanguages);
+  const QLocale::Language language =
+      QLocale(QString::fromStdString(system_.SystemLocaleName())).language();
+  return std::ranges::find(kBannerLanguages, language) != std::end(kBannerLanguages);
 }
 
 void Program::RefreshProcesses() {
