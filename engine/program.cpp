@@ -2,6 +2,8 @@
 
 #include "engine/program.h"
 
+#include <QLocale>
+#include <QString>
 #include <algorithm>
 
 #include "engine/saved_list_change.h"
@@ -9,7 +11,6 @@
 #include "store/error.h"
 #include "store/excerpt.h"
 #include "store/line_list_file.h"
-#include "store/temporary_files.h"
 
 namespace mervale {
 namespace {
@@ -21,7 +22,8 @@ constexpr const char* kNoDataDirText =
     "gespeichert";
 
 // Primary languages whose users see the header banner.
-constexpr std::uint32_t kBannerLanguages[] = {0x01, 0x1F, 0x20, 0x21, 0x29};
+constexpr QLocale::Language kBannerLanguages[] = {QLocale::Arabic, QLocale::Turkish, QLocale::Urdu,
+                                                  QLocale::Indonesian, QLocale::Persian};
 
 }  // namespace
 
@@ -58,21 +60,21 @@ void Program::PrepareData() {
   // first thing that needs it and says why it cannot be had.
   if (!dataDirKnown_) return;
   system_.CreateDirectories(dataDir_);
-  // Saves that were killed half-way leave their temporary files; they would pile up for good.
-  RemoveAbandonedTemporaryFiles(dataDir_);
 }
 
 void Program::LoadExclusionList() {
   RequireDataDir();
-  const std::string path = ExclusionFileName(dataDir_);
-  if (!FileExists(path)) return;
-  LoadLineList(engine_.Policy().exclusionList, path);
-  view_.ShowExclusionList(engine_.Policy().exclusionList);
+  exclusionFileUnread_ = true;
+  if (LoadIfExists(engine_.Policy().exclusionList, ExclusionFileName(dataDir_))) {
+    view_.ShowExclusionList(engine_.Policy().exclusionList);
+  }
+  exclusionFileUnread_ = false;
 }
 
 bool Program::ShowsLocaleBanner() {
-  const std::uint32_t primaryLanguage = system_.SystemLocaleId() & 0xFF;
-  return std::ranges::find(kBannerLanguages, primaryLanguage) != std::end(kBannerLanguages);
+  const QLocale::Language language =
+      QLocale(QString::fromStdString(system_.SystemLocaleName())).language();
+  return std::ranges::find(kBannerLanguages, language) != std::end(kBannerLanguages);
 }
 
 void Program::RefreshProcesses() {
@@ -131,16 +133,7 @@ void Program::RestoreAll() {
 }
 
 void Program::ExcludeSelected() {
-  RequireDataDir();
-  const std::string exclusionFile = ExclusionFileName(dataDir_);
-  LineList& names = engine_.Policy().exclusionList;
-  ChangeSavedList(
-      names,
-      [&] {
-        engine_.Exclude();
-        SaveLineList(names, exclusionFile);
-      },
-      [&] { view_.ShowExclusionList(names); });
+  ChangeExclusionList([this](LineList&) { engine_.Exclude(); });
 }
 
 }  // namespace mervale

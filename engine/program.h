@@ -168,6 +168,8 @@ class Program : private FailureReporter {
   void RequireProfileFileRead();
   // Changes the active profile list and saves it; a failed save leaves it as its file holds it.
   void ChangeProfileList(const std::function<void(LineList&)>& change);
+  // The same for the exclusion list, which is read again first when its file could not be read.
+  void ChangeExclusionList(const std::function<void(LineList&)>& change);
   void UpdateCycle();
   void SetRefreshInterval(int milliseconds);
   std::string LanguagesDir();
@@ -182,6 +184,8 @@ class Program : private FailureReporter {
   int profileIndex_ = 0;
   // The selected profile's file could not be read: the list shown is not what it holds.
   bool profileFileUnread_ = false;
+  // The same for the exclusion list's file.
+  bool exclusionFileUnread_ = false;
   std::string dataDir_;
   bool dataDirKnown_ = false;
   LineList languageTable_;

@@ -86,16 +86,22 @@ void Program::DeleteProfileEntries(const std::vector<int>& selectedEntries) {
   ChangeProfileList([&](LineList& entries) { RemoveSelected(entries, selectedEntries); });
 }
 
-void Program::DeleteExclusions(const std::vector<int>& selectedNames) {
+void Program::ChangeExclusionList(const std::function<void(LineList&)>& change) {
   RequireDataDir();
+  if (exclusionFileUnread_) LoadExclusionList();
+  const std::string exclusionFile = ExclusionFileName(dataDir_);
   LineList& names = engine_.Policy().exclusionList;
   ChangeSavedList(
       names,
       [&] {
-        RemoveSelected(names, selectedNames);
-        SaveLineList(names, ExclusionFileName(dataDir_));
+        change(names);
+        SaveLineList(names, exclusionFile);
       },
       [&] { view_.ShowExclusionList(names); });
+}
+
+void Program::DeleteExclusions(const std::vector<int>& selectedNames) {
+  ChangeExclusionList([&](LineList& names) { RemoveSelected(names, selectedNames); });
 }
 
 }  // namespace mervale

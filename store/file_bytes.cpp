@@ -2,19 +2,28 @@
 
 #include "store/file_bytes.h"
 
-#include <memory>
+#include <QSaveFile>
+#include <QString>
 
 #include "store/error.h"
-#include "store/system/temporary_file.h"
+#include "store/system/save_target.h"
 
 namespace mervale {
 
 void ReplaceFileBytes(const std::string& path, std::string_view bytes) {
-  const std::unique_ptr<TemporaryFile> temporary = NewTemporaryFile(path);
-  if (!temporary->WriteAll(bytes) || !temporary->FlushAndClose()) {
+  const SaveTarget target(path);
+  // Never written in place: a directory that takes no new file refuses the save instead.
+  QSaveFile file(QString::fromStdString(target.SavePath()));
+  file.setDirectWriteFallback(false);
+  if (!file.open(QIODevice::WriteOnly)) ThrowCannotCreate(path, SaveTarget::LastError());
+  target.Adopt(file.handle());
+  const auto size = static_cast<qint64>(bytes.size());
+  if (file.write(bytes.data(), size) != size || !file.flush()) throw Error(kStreamWriteErrorText);
+  if (!file.commit()) {
+    if (file.error() == QFileDevice::RenameError) ThrowCannotCreate(path, SaveTarget::LastError());
     throw Error(kStreamWriteErrorText);
   }
-  temporary->RenameOverTarget();
+  target.Settle();
 }
 
 }  // namespace mervale

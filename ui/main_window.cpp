@@ -3,7 +3,6 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -27,7 +26,6 @@
 #include "ui/caption_board.h"
 #include "ui/click_label.h"
 #include "ui/focus_frame.h"
-#include "ui/jpeg_image.h"
 #include "ui/pixel_font.h"
 #include "ui/process_menu.h"
 #include "ui/process_table_model.h"
@@ -128,9 +126,7 @@ void MainWindow::buildHeader(CaptionBoard& captions) {
   bannerPanel_->setFixedSize(99, 49);
   banner_ = Named(new ClickLabel(bannerPanel_), "Image1");
   banner_->setAlignment(Qt::AlignCenter);
-  QFile banner(QStringLiteral(":/banner.jpg"));
-  if (banner.open(QIODevice::ReadOnly))
-    banner_->setPixmap(QPixmap::fromImage(DecodeJpeg(banner.readAll())));
+  banner_->setPixmap(QPixmap(QStringLiteral(":/banner.jpg"), "JPG"));
   connect(banner_, &ClickLabel::clicked, this, &MainWindow::onBannerClicked);
   auto* inBanner = new QHBoxLayout(bannerPanel_);
   inBanner->setContentsMargins(0, 0, 0, 0);

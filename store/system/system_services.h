@@ -2,7 +2,6 @@
 
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,8 +33,9 @@ class SystemServices {
   // Whether the logon entry is the one the language files name "Autostart with windows": the
   // value under Windows' Run key.
   virtual bool AutostartIsWindowsRunValue() = 0;
-  // The system locale identifier; its low 8 bits are the primary language (0x09 English).
-  virtual std::uint32_t SystemLocaleId() = 0;
+  // The name of the system's locale as the system gives it ("ar_EG.UTF-8", "tr-TR"); "" or "C"
+  // when it has none.
+  virtual std::string SystemLocaleName() = 0;
   // Creates the directory and its missing parents; failures are ignored.
   virtual void CreateDirectories(const std::string& path) = 0;
 };

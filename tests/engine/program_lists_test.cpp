@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "engine/set_menus.h"
 #include "program_fixture.h"
@@ -91,6 +92,33 @@ TEST_F(ListsTest, ExclusionListLoadsAndDeletes) {
   other.DeleteExclusions({2, 0});
   EXPECT_EQ(otherView.exclusionList, LineList{"NotePad.exe"});
   EXPECT_EQ(ReadData("Skip.dat"), Lines({"NotePad.exe"}));
+}
+
+// An exclusion list whose file could not be read is not saved over it: each change reads the
+// file again first, and keeps what it holds once it can be read.
+TEST_F(ListsTest, AnUnreadableExclusionFileIsReadAgainBeforeAnyChange) {
+  const struct {
+    const char* change;
+    std::function<void(Program&)> apply;
+    LineList saved;
+  } cases[] = {
+      {"exclude", [](Program& p) { p.ExcludeSelected(); }, {"gamma.exe", "beta.exe"}},
+      {"delete", [](Program& p) { p.DeleteExclusions({0}); }, {}},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(DataFile("Skip.dat"));
+    MakeUnreadable(DataFile("Skip.dat"));
+    EXPECT_THROW(program.LoadExclusionList(), Error) << c.change;
+    SelectRows({200});
+    EXPECT_THROW(c.apply(program), Error) << c.change;
+    LineList stillHeld;
+    EXPECT_THROW(LoadLineList(stillHeld, DataFile("Skip.dat")), Error) << c.change;
+    unreadable.clear();
+    std::filesystem::remove(DataFile("Skip.dat"));
+    WriteData("Skip.dat", Lines({"gamma.exe"}));
+    c.apply(program);
+    EXPECT_EQ(ReadData("Skip.dat"), Lines(c.saved)) << c.change;
+  }
 }
 
 TEST_F(ListsTest, AddToListRecordsSavesAndApplies) {

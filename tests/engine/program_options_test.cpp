@@ -133,13 +133,17 @@ TEST_F(OptionsTest, ModeChangeRebuildsAndSaves) {
   EXPECT_EQ(SettingsLine(0), "4");  // no reaction, no save for "none"
 }
 
-TEST_F(OptionsTest, LocaleBannerFollowsThePrimaryLanguageOnly) {
-  const std::pair<std::uint32_t, bool> cases[] = {
-      {0x0409, false}, {0x0401, true}, {0x041F, true},  {0x0420, true}, {0x0421, true},
-      {0x0429, true},  {0x3001, true}, {0x0100, false}, {0x0407, false}};
+// POSIX names and Windows' alike; a country, script or encoding does not change the language.
+TEST_F(OptionsTest, LocaleBannerFollowsTheLanguageOnly) {
+  const std::pair<const char*, bool> cases[] = {
+      {"ar_EG.UTF-8", true}, {"ar-LY", true},  {"tr", true},     {"TR_tr", true},
+      {"ur_PK", true},       {"id_ID", true},  {"fa_IR", true},  {"fa-AF", true},
+      {"de_DE@euro", false}, {"en_GB", false}, {"ES_es", false}, {"C", false},
+      {"POSIX", false},      {"", false},      {"xx_YY", false}, {"_TR", false},
+      {"az_AZ", false}};
   for (const auto& [locale, shown] : cases) {
-    system.SetSystemLocaleId(locale);
-    EXPECT_EQ(program.ShowsLocaleBanner(), shown) << std::hex << locale;
+    system.SetSystemLocaleName(locale);
+    EXPECT_EQ(program.ShowsLocaleBanner(), shown) << '"' << locale << '"';
   }
 }
 

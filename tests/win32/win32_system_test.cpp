@@ -177,11 +177,11 @@ TEST_F(Win32SystemTest, ExecutablePathIsWholeWhateverTheFirstBufferSize) {
   EXPECT_TRUE(IsDirectory(dir));
 }
 
-TEST_F(Win32SystemTest, SystemLocaleIsOneWindowsKnows) {
-  const LCID locale = services_.SystemLocaleId();
-  char language[64] = {};
-  EXPECT_GT(GetLocaleInfoA(locale, LOCALE_SENGLANGUAGE, language, sizeof language), 0);
-  EXPECT_NE(locale & 0xFF, 0u);
+TEST_F(Win32SystemTest, SystemLocaleNameIsTheOneOfTheSystemLocale) {
+  wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+  ASSERT_GT(GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_SNAME, name, LOCALE_NAME_MAX_LENGTH), 0);
+  const std::string expected(name, name + wcslen(name));
+  EXPECT_EQ(services_.SystemLocaleName(), expected);
 }
 
 }  // namespace

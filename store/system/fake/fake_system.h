@@ -28,14 +28,14 @@ class FakeSystemServices : public SystemServices {
     if (autostartEntry_) autostartEntry_ = executablePath;
   }
   bool AutostartIsWindowsRunValue() override { return windowsRunValue_; }
-  std::uint32_t SystemLocaleId() override { return localeId_; }
+  std::string SystemLocaleName() override { return localeName_; }
   // Creates the directories for real; failures are ignored as on a real system.
   void CreateDirectories(const std::string& path) override;
 
   void SetDataDir(std::optional<std::string> dataDir) { dataDir_ = std::move(dataDir); }
   void SetExecutablePath(std::string path) { executablePath_ = std::move(path); }
   void SetExecutableDir(std::string dir) { executableDir_ = std::move(dir); }
-  void SetSystemLocaleId(std::uint32_t localeId) { localeId_ = localeId; }
+  void SetSystemLocaleName(std::string localeName) { localeName_ = std::move(localeName); }
   void SetAutostartWriteFails(bool fails) { autostartWriteFails_ = fails; }
   void SetAutostartIsWindowsRunValue(bool isIt) { windowsRunValue_ = isIt; }
 
@@ -49,7 +49,7 @@ class FakeSystemServices : public SystemServices {
   std::optional<std::string> dataDir_;
   std::string executablePath_ = "/opt/mervale/mervale";
   std::string executableDir_ = "/opt/mervale/";
-  std::uint32_t localeId_ = 0x0409;
+  std::string localeName_ = "en_US.UTF-8";
   bool windowsRunValue_ = true;
   bool autostartWriteFails_ = false;
   std::optional<std::string> autostartEntry_;

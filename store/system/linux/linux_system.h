@@ -22,16 +22,11 @@ class LinuxSystemServices : public SystemServices {
   void DeleteAutostart() override;
   void BringAutostartUpToDate(const std::string& executablePath) override;
   bool AutostartIsWindowsRunValue() override { return false; }
-  std::uint32_t SystemLocaleId() override;
+  std::string SystemLocaleName() override;
   void CreateDirectories(const std::string& path) override;
 };
 
 // The desktop entry that starts the executable at logon, its Exec line quoted and escaped.
 std::string AutostartEntryText(const std::string& executablePath);
-
-// A Windows locale identifier for a POSIX locale name such as "de_DE.UTF-8": the language's
-// primary identifier with the default sublanguage; 0x0409 (English) for "C", "POSIX" and any
-// language it does not know.
-std::uint32_t LocaleIdForLocaleName(std::string_view localeName);
 
 }  // namespace mervale

@@ -92,8 +92,15 @@ void Win32SystemServices::DeleteAutostart() {
   RegCloseKey(key);
 }
 
-std::uint32_t Win32SystemServices::SystemLocaleId() {
-  return GetSystemDefaultLCID();
+std::string Win32SystemServices::SystemLocaleName() {
+  wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+  if (LCIDToLocaleName(GetSystemDefaultLCID(), name, LOCALE_NAME_MAX_LENGTH, 0) == 0) return {};
+  std::string ascii;
+  // Locale names are plain ASCII ("ar-SA").
+  for (const wchar_t* character = name; *character != L'\0'; ++character) {
+    ascii += static_cast<char>(*character);
+  }
+  return ascii;
 }
 
 void Win32SystemServices::CreateDirectories(const std::string& path) {

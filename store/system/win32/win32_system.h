@@ -29,7 +29,7 @@ class Win32SystemServices final : public SystemServices {
   // ticked last.
   void BringAutostartUpToDate(const std::string& /*executablePath*/) override {}
   bool AutostartIsWindowsRunValue() override { return true; }
-  std::uint32_t SystemLocaleId() override;
+  std::string SystemLocaleName() override;
   void CreateDirectories(const std::string& path) override;
 };
 

@@ -142,19 +142,5 @@ TEST_F(HostileFiles, RootUsesNoLinkAndNoDirectoryOfAnotherUser) {
   EXPECT_EQ(ReadData("lang.ini"), Lines({"English"}));
 }
 
-// The temporary files that killed saves left in the data directory are gone after the start;
-// files of other names, and anything outside the data directory, stay.
-TEST_F(HostileFiles, TheStartRemovesTheLeftoversOfKilledSaves) {
-  const std::string leftovers[] = {"Settings.ini.4242-0.tmp", "CPU1_0.lst.4242-1.tmp",
-                                   "lang.ini.77-0.tmp", "Skip.dat.77-3.tmp"};
-  for (const std::string& name : leftovers) WriteData(name, "half a save");
-  WriteData("notes.4242-0.tmp", "the user's");
-  testing::WriteBytes(temp / "data/Settings.ini.4242-0.tmp", "outside");
-  program.PrepareData();
-  for (const std::string& name : leftovers) EXPECT_FALSE(fs::exists(DataFile(name))) << name;
-  EXPECT_EQ(ReadData("notes.4242-0.tmp"), "the user's");
-  EXPECT_EQ(testing::ReadBytes(temp / "data/Settings.ini.4242-0.tmp"), "outside");
-}
-
 }  // namespace
 }  // namespace mervale

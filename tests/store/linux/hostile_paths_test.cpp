@@ -119,6 +119,13 @@ const LinkCase kLinkCases[] = {
        Own(s.data, kOtherUser);
      },
      EPERM, 0},
+    // Anyone could plant a link there between the check and the save.
+    {"a data directory everyone may write to",
+     [](Scene& s) {
+       fs::copy_file(s.victim, s.file);
+       fs::permissions(s.data, fs::perms::all | fs::perms::sticky_bit);
+     },
+     EPERM, 0},
 };
 
 TEST(HostilePaths, RootNeverWritesThroughAnotherUsersLinkOrIntoTheirDirectory) {

@@ -62,9 +62,9 @@ TEST_F(LinuxSystemTest, DataDirFollowsXdgConfigHomeThenHome) {
       {{{"XDG_CONFIG_HOME", std::nullopt}, {"HOME", "/home/u"}}, "/home/u/.config/Mervale/"},
       {{{"XDG_CONFIG_HOME", "/x/cfg"}, {"HOME", "/home/u"}}, "/x/cfg/Mervale/"},
       {{{"XDG_CONFIG_HOME", "/x/cfg/"}, {"HOME", std::nullopt}}, "/x/cfg/Mervale/"},
-      {{{"XDG_CONFIG_HOME", "relative"}, {"HOME", "/home/u"}}, "/home/u/.config/Mervale/"},
       {{{"XDG_CONFIG_HOME", ""}, {"HOME", "/home/u/"}}, "/home/u/.config/Mervale/"},
       {{{"XDG_CONFIG_HOME", std::nullopt}, {"HOME", "/"}}, "/.config/Mervale/"},
+      {{{"XDG_CONFIG_HOME", "/"}, {"HOME", "/home/u"}}, "/Mervale/"},
       {{{"XDG_CONFIG_HOME", std::nullopt}, {"HOME", std::nullopt}}, std::nullopt},
       {{{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "home"}}, std::nullopt},
       {{{"XDG_CONFIG_HOME", std::nullopt}, {"HOME", ""}}, std::nullopt},
@@ -246,37 +246,21 @@ TEST_F(LinuxSystemTest, DeleteAutostartRemovesOnlyTheEntryAndAcceptsAMissingOne)
   EXPECT_NO_THROW(system_.DeleteAutostart());
 }
 
-TEST_F(LinuxSystemTest, SystemLocaleIdTakesTheLanguageOfTheMessagesLocale) {
+TEST_F(LinuxSystemTest, SystemLocaleNameIsTheMessagesLocaleByPosixPrecedence) {
   const std::optional<std::string> unset;
   const struct {
     Environment environment;
-    std::uint32_t primaryLanguage;
+    const char* name;
   } cases[] = {
-      {{{"LC_ALL", "ar_EG.UTF-8"}, {"LC_MESSAGES", "de_DE"}, {"LANG", "fr_FR"}}, 0x01},
-      {{{"LC_ALL", unset}, {"LC_MESSAGES", "tr_TR.UTF-8"}, {"LANG", "de_DE"}}, 0x1F},
-      {{{"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANG", "fa_IR"}}, 0x29},
-      {{{"LC_ALL", unset}, {"LC_MESSAGES", unset}, {"LANG", "id_ID.UTF-8"}}, 0x21},
-      {{{"LC_ALL", "ur_PK"}, {"LC_MESSAGES", unset}, {"LANG", unset}}, 0x20},
-      {{{"LC_ALL", "tr"}, {"LC_MESSAGES", unset}, {"LANG", unset}}, 0x1F},
-      {{{"LC_ALL", "de_DE@euro"}, {"LC_MESSAGES", unset}, {"LANG", unset}}, 0x07},
-      {{{"LC_ALL", "ES_es"}, {"LC_MESSAGES", unset}, {"LANG", unset}}, 0x0A},
-      {{{"LC_ALL", unset}, {"LC_MESSAGES", unset}, {"LANG", "fr_CA.UTF-8"}}, 0x0C},
-      {{{"LC_ALL", unset}, {"LC_MESSAGES", unset}, {"LANG", "en_GB.UTF-8"}}, 0x09},
+      {{{"LC_ALL", "ar_EG.UTF-8"}, {"LC_MESSAGES", "de_DE"}, {"LANG", "fr_FR"}}, "ar_EG.UTF-8"},
+      {{{"LC_ALL", unset}, {"LC_MESSAGES", "tr_TR.UTF-8"}, {"LANG", "de_DE"}}, "tr_TR.UTF-8"},
+      {{{"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANG", "fa_IR"}}, "fa_IR"},
+      {{{"LC_ALL", unset}, {"LC_MESSAGES", unset}, {"LANG", unset}}, ""},
   };
   for (const auto& c : cases) {
     Apply(c.environment);
-    EXPECT_EQ(system_.SystemLocaleId() & 0xFF, c.primaryLanguage)
-        << ::testing::PrintToString(c.environment);
+    EXPECT_EQ(system_.SystemLocaleName(), c.name) << ::testing::PrintToString(c.environment);
   }
-}
-
-TEST_F(LinuxSystemTest, SystemLocaleIdIsEnglishForPosixAndUnknownLocales) {
-  for (const char* name : {"C", "POSIX", "C.UTF-8", "xx_YY", "", "_DE"}) {
-    Apply({{"LC_ALL", std::string(name)}, {"LC_MESSAGES", std::nullopt}, {"LANG", std::nullopt}});
-    EXPECT_EQ(system_.SystemLocaleId(), 0x0409u) << '"' << name << '"';
-  }
-  Apply({{"LC_ALL", std::nullopt}, {"LC_MESSAGES", std::nullopt}, {"LANG", std::nullopt}});
-  EXPECT_EQ(system_.SystemLocaleId(), 0x0409u);
 }
 
 TEST_F(LinuxSystemTest, CreateDirectoriesMakesParentsAndIgnoresFailures) {
