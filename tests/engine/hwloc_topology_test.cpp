@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,13 +14,10 @@ namespace mervale {
 namespace {
 
 using testing::Allow;
-using testing::CacheBytes;
 using testing::Kinds;
 using testing::List;
 using testing::Lists;
 using testing::SyntheticTopology;
-
-constexpr std::uint64_t kMiB = 1024 * 1024;
 
 TEST(TopologyOf, ReadsWhatHwlocSeesOfTheCpusThisProcessMayUse) {
   const struct {
@@ -97,15 +93,6 @@ TEST(TopologyOf, ReadsWhatHwlocSeesOfTheCpusThisProcessMayUse) {
     EXPECT_EQ(c.topology.performanceCpus, List(c.performance)) << c.name;
     EXPECT_EQ(c.topology.efficiencyCpus, List(c.efficiency)) << c.name;
   }
-}
-
-TEST(TopologyOf, GivesEachCacheDomainTheSizeOfItsCache) {
-  // The large-cache chiplet first, as on the X3D processors that have one.
-  const CpuTopology topology =
-      SyntheticTopology("pack:1 l3:2(size=32MiB) core:8 pu:2",
-                        {CacheBytes(HWLOC_OBJ_L3CACHE, 0, 96 * kMiB), Allow("0-15,24-31")});
-  EXPECT_EQ(topology.cacheDomains, Lists({"0-15", "24-31"}));
-  EXPECT_EQ(topology.cacheDomainBytes, (std::vector<std::uint64_t>{96 * kMiB, 32 * kMiB}));
 }
 
 }  // namespace
