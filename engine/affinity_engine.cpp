@@ -170,12 +170,16 @@ void AffinityEngine::TrackNewProcess(Pid pid, KnownProcess& known, const Affinit
 }
 
 void AffinityEngine::ReadMachine() {
-  policy_.onlineCpus = platform_.OnlineCpus();
+  AffinityMask online = platform_.OnlineCpus();
+  const bool onlineChanged = online != policy_.onlineCpus;
+  // A CPU went offline or came back: the menus and the cycle take the layout as it is now.
+  if (onlineChanged) policy_.topology = platform_.Topology();
+  policy_.onlineCpus = std::move(online);
   CpuSet managed = ManagedCpus(policy_.onlineCpus);
-  if (managed == policy_.managedCpus) return;
+  if (managed == policy_.managedCpus && !onlineChanged) return;
+  if (managed != policy_.managedCpus) lastMaskText_.clear();  // its width may have changed
   policy_.managedCpus = std::move(managed);
   UpdateCycleCpus(policy_);
-  lastMaskText_.clear();  // its width may have changed
 }
 
 const std::string& AffinityEngine::MaskTextOf(const AffinityMask& mask) {

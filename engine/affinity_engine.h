@@ -65,8 +65,8 @@ class AffinityEngine {
   // Whether passes read the masks of known processes for the CPU column; nothing shows the column
   // while the window is hidden, so passes then only look for new processes.
   void FollowKnownMasks(bool follow) { followKnownMasks_ = follow; }
-  // Which CPUs the machine has online decides the managed CPUs and the cycle; every pass reads it
-  // first.
+  // Which CPUs the machine has online decides the managed CPUs, the layout and the cycle; every
+  // pass reads it first, and the layout again when the CPUs changed.
   void ReadMachine();
 
   // The selected rows' processes get the set (excluded ones too), then a refresh.

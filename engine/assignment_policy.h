@@ -37,7 +37,7 @@ struct AssignmentPolicy {
   LineList exclusionList;  // lower-case process names never handled automatically
   CpuSet managedCpus{15};  // the machine's CPUs as ManagedCpus gives them
   CpuSet onlineCpus{15};   // the CPUs a process may be given now
-  CpuTopology topology;    // the machine's layout as read at start-up
+  CpuTopology topology;    // the machine's layout, read again when the online CPUs change
 };
 
 // Brings cycleCpus in line with the choice, the managed CPUs and the layout; a change of any of

@@ -3,6 +3,7 @@
 #include "engine/cpu_list_text.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace mervale {
 namespace {
@@ -40,6 +41,13 @@ std::string Wrapped(const std::string& list, std::size_t lineLength) {
   return text;
 }
 
+// Cache sizes as processor makers give them, in binary units: "96 MB", "512 KB".
+std::string SizeText(std::uint64_t bytes) {
+  constexpr std::uint64_t kKiB = 1024;
+  if (bytes >= kKiB * kKiB) return std::to_string(bytes / (kKiB * kKiB)) + " MB";
+  return std::to_string(bytes / kKiB) + " KB";
+}
+
 }  // namespace
 
 std::string CompactCpuList(const CpuSet& set) {
@@ -56,12 +64,15 @@ std::string ShortCpuList(const CpuSet& set, std::size_t maxLength) {
 std::vector<CpuGroup> CpuGroupsOf(const CpuTopology& topology, const CpuSet& online,
                                   const CaptionOf& caption) {
   std::vector<CpuGroup> groups;
-  for (const auto& [parts, name] : {std::pair{&topology.numaNodes, AddedCaption::kNumaNodeItem},
-                                    {&topology.cacheDomains, AddedCaption::kCacheDomainItem}}) {
-    for (const CpuNumbers& part : *parts) {
-      if (CpuSet cpus = Intersection(online, part); !cpus.Empty()) {
+  const std::vector<std::uint64_t> noSizes(topology.numaNodes.size());
+  const std::vector<std::uint64_t> cacheSizes = LargerCacheBytes(topology);
+  for (const auto& [parts, sizes, name] :
+       {std::tuple{&topology.numaNodes, &noSizes, AddedCaption::kNumaNodeItem},
+        {&topology.cacheDomains, &cacheSizes, AddedCaption::kCacheDomainItem}}) {
+    for (std::size_t i = 0; i < parts->size(); ++i) {
+      if (CpuSet cpus = Intersection(online, (*parts)[i]); !cpus.Empty()) {
         const int number = static_cast<int>(groups.size() + 1);
-        groups.push_back({WithNumber(caption(name), number), std::move(cpus)});
+        groups.push_back({WithNumber(caption(name), number), std::move(cpus), (*sizes)[i]});
       }
     }
     if (groups.size() > 1) return groups;
@@ -76,8 +87,21 @@ std::vector<CpuGroup> CpuGroupsOf(const CpuTopology& topology, const CpuSet& onl
   return groups;
 }
 
+std::vector<std::uint64_t> LargerCacheBytes(const CpuTopology& topology) {
+  std::vector<std::uint64_t> larger(topology.cacheDomains.size());
+  const auto& bytes = topology.cacheDomainBytes;
+  if (bytes.empty() || bytes.size() != larger.size() || std::ranges::find(bytes, 0u) != bytes.end())
+    return larger;
+  const std::uint64_t smallest = std::ranges::min(bytes);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] > smallest) larger[i] = bytes[i];
+  }
+  return larger;
+}
+
 std::string GroupCaption(const CpuGroup& group) {
-  const std::string list = ShortCpuList(group.cpus, kCaptionListLength);
+  std::string list = ShortCpuList(group.cpus, kCaptionListLength);
+  if (group.largerCacheBytes != 0) list += ", " + SizeText(group.largerCacheBytes);
   return group.name.empty() ? list : group.name + " (" + list + ")";
 }
 

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,11 +26,17 @@ std::string ShortCpuList(const CpuSet& set, std::size_t maxLength);
 struct CpuGroup {
   std::string name;  // "NUMA node 2" or "Cache domain 1"; empty for a run
   CpuSet cpus;
+  std::uint64_t largerCacheBytes = 0;  // a cache domain's, when larger than another domain's
 };
 std::vector<CpuGroup> CpuGroupsOf(const CpuTopology& topology, const CpuSet& online,
                                   const CaptionOf& caption);
 
-// "NUMA node 2 (33–64)"; a run by its CPUs alone, "17–32".
+// For each cache domain the size of its cache where it is larger than the smallest domain's (the
+// large-cache chiplet of some processors), else 0.
+std::vector<std::uint64_t> LargerCacheBytes(const CpuTopology& topology);
+
+// "NUMA node 2 (33–64)"; a run by its CPUs alone, "17–32"; a larger cache by its size too,
+// "Cache domain 1 (1–16, 96 MB)".
 std::string GroupCaption(const CpuGroup& group);
 
 // What a set's tooltip says: "CPUs: 32" and then the CPUs of each group (or each core, when the set

@@ -3,21 +3,12 @@
 #include "engine/cpu_topology.h"
 
 #include <algorithm>
-#include <charconv>
 #include <set>
 #include <utility>
 
 namespace mervale {
 
 namespace {
-
-std::optional<unsigned> ParseCpuNumber(std::string_view text) {
-  unsigned value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return {};
-  if (value > kMaxCpuNumber) return {};
-  return value;
-}
 
 void SortUnique(CpuNumbers& cpus) {
   std::sort(cpus.begin(), cpus.end());
@@ -56,28 +47,6 @@ CpuNumbers CpuTopology::OneThreadPerCore() const {
   for (const CpuNumbers& core : cores) threads.push_back(core.front());
   SortUnique(threads);
   return threads;
-}
-
-std::optional<CpuNumbers> ParseCpuList(std::string_view text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\r')) {
-    text.remove_suffix(1);
-  }
-  CpuNumbers cpus;
-  if (text.empty()) return cpus;
-  for (;;) {
-    const std::size_t comma = text.find(',');
-    const std::string_view range = text.substr(0, comma);
-    const std::size_t dash = range.find('-');
-    const auto first = ParseCpuNumber(range.substr(0, dash));
-    const auto last =
-        dash == std::string_view::npos ? first : ParseCpuNumber(range.substr(dash + 1));
-    if (!first || !last || *first > *last) return {};
-    for (unsigned cpu = *first; cpu <= *last; ++cpu) cpus.push_back(cpu);
-    if (comma == std::string_view::npos) break;
-    text.remove_prefix(comma + 1);
-  }
-  SortUnique(cpus);
-  return cpus;
 }
 
 CpuTopology MakeTopology(CpuTopology found) {

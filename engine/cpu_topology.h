@@ -2,8 +2,7 @@
 
 #pragma once
 
-#include <optional>
-#include <string_view>
+#include <cstdint>
 #include <vector>
 
 namespace mervale {
@@ -24,6 +23,9 @@ struct CpuTopology {
   std::vector<CpuNumbers> cacheDomains;
   // The CPUs of each NUMA node; empty when the nodes could not be read.
   std::vector<CpuNumbers> numaNodes;
+  // The size of each cache domain's cache in bytes, in the order of cacheDomains; 0 where it is
+  // not known, and empty when no size is.
+  std::vector<std::uint64_t> cacheDomainBytes;
 
   // The first thread of every core.
   CpuNumbers OneThreadPerCore() const;
@@ -31,18 +33,14 @@ struct CpuTopology {
   friend bool operator==(const CpuTopology&, const CpuTopology&) = default;
 };
 
-// Highest CPU number a CPU list may name: far above any kernel's limit, low enough that a garbled
-// range cannot make the program allocate without bound.
+// Highest CPU number the program looks for: far above any kernel's limit, low enough that a
+// kernel that keeps refusing a CPU set cannot make the program allocate without bound.
 inline constexpr unsigned kMaxCpuNumber = 65535;
-
-// A kernel CPU list such as "0-3,8,10-11" (trailing white space allowed; "" is the empty list);
-// nullopt for anything else, or for a CPU above kMaxCpuNumber.
-std::optional<CpuNumbers> ParseCpuList(std::string_view text);
 
 // The layout from the groups a reader found, which may name offline or repeated CPUs: keeps the
 // online CPUs of every group, each in the first group of its list that names it, and drops empty
 // groups. An online CPU that no core names becomes a core of its own, so a machine whose layout is
-// unknown still has plain CPUs, one per core.
+// unknown still has plain CPUs, one per core. No cache sizes are kept.
 CpuTopology MakeTopology(CpuTopology found);
 
 // CPUs 0 to count - 1, one per core, with no caches, kinds or nodes known.

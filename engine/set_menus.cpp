@@ -123,18 +123,21 @@ class MachineMenuBuilder {
     }
     return set;
   }
-  // Numbered sets such as the cache domains: listed only when there is more than one to choose.
+  // Numbered sets such as the cache domains, each with the size of a larger cache where
+  // `cacheBytes` gives one: listed only when there is more than one to choose.
   void NumberedSets(const std::string& name, const std::string& caption,
-                    const std::vector<CpuNumbers>& groups) {
-    std::vector<CpuSet> sets;
-    for (const CpuNumbers& group : groups) {
-      if (CpuSet set = Online(group); !set.Empty()) sets.push_back(std::move(set));
+                    const std::vector<CpuNumbers>& groups,
+                    const std::vector<std::uint64_t>& cacheBytes = {}) {
+    std::vector<CpuGroup> sets;
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+      if (CpuSet set = Online(groups[i]); !set.Empty())
+        sets.push_back({"", std::move(set), i < cacheBytes.size() ? cacheBytes[i] : 0});
     }
     if (sets.size() < 2) return;
     for (std::size_t i = 0; i < sets.size(); ++i) {
       const int number = static_cast<int>(i + 1);
-      Set(name + std::to_string(number) + "_", WithCpus(WithNumber(caption, number), sets[i]),
-          sets[i]);
+      sets[i].name = WithNumber(caption, number);
+      Set(name + std::to_string(number) + "_", GroupCaption(sets[i]), sets[i].cpus);
     }
   }
 
@@ -220,7 +223,8 @@ void AddMachineSets(MachineMenuBuilder& menu, const CpuTopology& topology, const
     menu.Set("EfficiencyCores", WithCpus(caption(AddedCaption::kEfficiencyCoresItem), efficiency),
              efficiency);
   }
-  menu.NumberedSets("CacheDomain", caption(AddedCaption::kCacheDomainItem), topology.cacheDomains);
+  menu.NumberedSets("CacheDomain", caption(AddedCaption::kCacheDomainItem), topology.cacheDomains,
+                    LargerCacheBytes(topology));
   menu.NumberedSets("NumaNode", caption(AddedCaption::kNumaNodeItem), topology.numaNodes);
   if (!sharedCores.empty()) {
     // The same set as the Automatic cycle of that name.

@@ -18,16 +18,18 @@ rm -rf "$out"
 mkdir -p "$stage"
 x86_64-w64-mingw32-strip -o "$stage/mervale.exe" "$build/app/mervale.exe"
 cp -r "$root/Languages" "$stage/Languages"
-# Qt and libjpeg-turbo are linked in statically, built from the Debian source packages of the
+# Qt, libjpeg-turbo and hwloc are linked in statically, built from the Debian source packages of the
 # versions installed here (scripts/win-toolchain.sh): their copyright files come with them.
 installed_version() { dpkg-query -W -f='${Version}' "$1"; }
 cp "$root/LICENSE" "$stage/LICENSE.txt"
 sed -e "s/@VERSION@/$version/" -e "s/@QT_VERSION@/$(installed_version qt6-base-dev)/" \
-  -e "s/@JPEG_VERSION@/$(installed_version libjpeg62-turbo)/" "$root/app/windows/NOTICE.txt.in" \
+  -e "s/@JPEG_VERSION@/$(installed_version libjpeg62-turbo)/" \
+  -e "s/@HWLOC_VERSION@/$(installed_version libhwloc-dev)/" "$root/app/windows/NOTICE.txt.in" \
   >"$stage/NOTICE.txt"
 mkdir "$stage/licenses"
 cp /usr/share/doc/qt6-base-dev/copyright "$stage/licenses/Qt.txt"
 cp /usr/share/doc/libjpeg62-turbo/copyright "$stage/licenses/libjpeg-turbo.txt"
+cp /usr/share/doc/libhwloc-dev/copyright "$stage/licenses/hwloc.txt"
 cp /usr/share/common-licenses/LGPL-3 "$stage/licenses/LGPL-3.txt"
 cp /usr/share/common-licenses/GPL-3 "$stage/licenses/GPL-3.txt"
 

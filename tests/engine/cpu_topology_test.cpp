@@ -15,35 +15,6 @@ namespace {
 using testing::List;
 using testing::Lists;
 
-TEST(ParseCpuList, ReadsRangesSinglesAndTheEmptyList) {
-  const struct {
-    const char* text;
-    CpuNumbers cpus;
-  } cases[] = {
-      {"0", {0}},           {"0-3,8,10-11\n", {0, 1, 2, 3, 8, 10, 11}},
-      {"5,1-2", {1, 2, 5}}, {"2,2,1-2", {1, 2}},
-      {"7-7 \n", {7}},      {"", {}},
-      {"\n", {}},           {"65535", {65535}},
-  };
-  for (const auto& c : cases) EXPECT_EQ(ParseCpuList(c.text), c.cpus) << '"' << c.text << '"';
-}
-
-TEST(ParseCpuList, ReadsHundredsOfCpus) {
-  const auto cpus = ParseCpuList("0-255,300-511\n");
-  ASSERT_TRUE(cpus);
-  ASSERT_EQ(cpus->size(), 256u + 212u);
-  EXPECT_EQ(cpus->at(255), 255u);
-  EXPECT_EQ(cpus->at(256), 300u);
-  EXPECT_EQ(cpus->back(), 511u);
-}
-
-TEST(ParseCpuList, RefusesAnythingButAKernelCpuList) {
-  for (const char* text : {"3-1", "1,,2", "1,", ",1", "a", "1-2-3", "-1", "1-", " 1", "+1", "0x1",
-                           "1;2", "65536", "0-65536", "0-4294967295", "99999999999999999999"}) {
-    EXPECT_FALSE(ParseCpuList(text)) << '"' << text << '"';
-  }
-}
-
 TEST(MakeTopology, KeepsOnlineCpusOnceInTheFirstGroupThatNamesThem) {
   const struct {
     const char* name;
@@ -51,22 +22,28 @@ TEST(MakeTopology, KeepsOnlineCpusOnceInTheFirstGroupThatNamesThem) {
     std::vector<std::string> cores, caches, nodes;
   } cases[] = {
       {"offline CPUs leave their groups",
-       {List("0-3"), Lists({"0,4", "1-2", "3,5"}), {}, {}, Lists({"0-7"}), Lists({"4-7", "0-3"})},
+       {List("0-3"),
+        Lists({"0,4", "1-2", "3,5"}),
+        {},
+        {},
+        Lists({"0-7"}),
+        Lists({"4-7", "0-3"}),
+        {}},
        {"0", "1-2", "3"},
        {"0-3"},
        {"0-3"}},
       {"a CPU named twice stays in the first group",
-       {List("0-3"), Lists({"0-1", "1-2", "3"}), {}, {}, Lists({"2-3", "0-2"}), {}},
+       {List("0-3"), Lists({"0-1", "1-2", "3"}), {}, {}, Lists({"2-3", "0-2"}), {}, {}},
        {"0-1", "2", "3"},
        {"0-1", "2-3"},
        {}},
       {"CPUs no core names become cores of their own, in order",
-       {List("0-5"), Lists({"4-5"}), {}, {}, {}, {}},
+       {List("0-5"), Lists({"4-5"}), {}, {}, {}, {}, {}},
        {"0", "1", "2", "3", "4-5"},
        {},
        {}},
       {"groups are ordered by their first CPU",
-       {List("0-7"), Lists({"6-7", "0,4", "1-3,5"}), {}, {}, Lists({"4-7", "0-3"}), {}},
+       {List("0-7"), Lists({"6-7", "0,4", "1-3,5"}), {}, {}, Lists({"4-7", "0-3"}), {}, {}},
        {"0,4", "1-3,5", "6-7"},
        {"0-3", "4-7"},
        {}},
@@ -91,7 +68,7 @@ TEST(MakeTopology, KnowsTwoCoreKindsOnlyWhenBothHaveOnlineCpus) {
   };
   for (const auto& c : cases) {
     const CpuTopology topology =
-        MakeTopology({List("0-7"), {}, List(c.performance), List(c.efficiency), {}, {}});
+        MakeTopology({List("0-7"), {}, List(c.performance), List(c.efficiency), {}, {}, {}});
     EXPECT_EQ(topology.performanceCpus, List(c.wantPerformance)) << c.name;
     EXPECT_EQ(topology.efficiencyCpus, List(c.wantEfficiency)) << c.name;
   }
@@ -109,7 +86,7 @@ TEST(PlainTopology, GivesEveryCpuACoreOfItsOwn) {
 
 TEST(OneThreadPerCore, TakesTheFirstThreadOfEachCore) {
   const CpuTopology topology =
-      MakeTopology({List("0-9"), Lists({"0,5", "1,6", "2-4", "7"}), {}, {}, {}, {}});
+      MakeTopology({List("0-9"), Lists({"0,5", "1,6", "2-4", "7"}), {}, {}, {}, {}, {}});
   EXPECT_EQ(topology.OneThreadPerCore(), List("0-2,7-9"));
 }
 

@@ -9,6 +9,7 @@
 #include "engine/set_menus.h"
 #include "program_fixture.h"
 #include "tests/common/cpu_lists.h"
+#include "tests/common/synthetic_machine.h"
 
 namespace mervale {
 namespace {
@@ -51,7 +52,7 @@ std::vector<MachineCase> Machines() {
                          const char* e, std::vector<std::string> caches,
                          std::vector<std::string> nodes) {
     return MakeTopology(
-        {List(online), Lists(cores), List(p), List(e), Lists(caches), Lists(nodes)});
+        {List(online), Lists(cores), List(p), List(e), Lists(caches), Lists(nodes), {}});
   };
   return {
       {"hybrid: 8 performance cores of two threads, 8 efficiency cores",
@@ -112,6 +113,13 @@ std::vector<MachineCase> Machines() {
        {"Cpu6_1", "Core3_1"},
        7 + 3 + 1 + 2},
       {"4 CPUs keep their tables", PlainTopology(4), "", {}, {}, 0},
+      {"two cache dies, the first with the larger cache",
+       testing::SyntheticTopology("pack:1 l3:2(size=32MiB) core:8 pu:2",
+                                  {testing::CacheBytes(HWLOC_OBJ_L3CACHE, 0, 96 << 20)}),
+       "",
+       {{"CacheDomain1_1", "0-15"}, {"Core16_1", "30-31"}},
+       {"NumaNode1_1"},
+       1 + 2 + 32 + 1 + 16 + 2 + 1 + 2},
   };
 }
 
@@ -158,6 +166,9 @@ TEST(MachineSetItems, CaptionsEndInTheirCpusAndNeverRepeatTheirSubmenu) {
       {3, "EveryCpu1", "Every CPU (1–64)", ""},
       {4, "Core2_1", "Core 2 (2,6)", ""},
       {6, "Cpu200_1", "CPU 200", "193–208"},
+      {9, "CacheDomain1_1", "Cache domain 1 (1–16, 96 MB)", ""},
+      {9, "CacheDomain2_1", "Cache domain 2 (17–32)", ""},
+      {9, "Cpu3_1", "CPU 3", "Cache domain 1 (1–16, 96 MB)"},
   };
   for (const auto& c : cases) {
     const MachineCase machine = Machines()[c.machine];
@@ -177,6 +188,28 @@ TEST(MachineSetItems, CaptionsEndInTheirCpusAndNeverRepeatTheirSubmenu) {
 }
 
 class MachineSetsLand : public ProgramTest {};
+
+// A CPU goes offline and comes back: the next pass takes the layout as it is then.
+TEST_F(MachineSetsLand, FollowACpuGoingOfflineAndComingBackAtTheNextPass) {
+  const auto hasItem = [&](const char* name) {
+    const auto items = MachineSetItems(program.Topology(),
+                                       CpuSet::FromNumbers(program.Topology().online), English);
+    return std::ranges::find(items, name, &MachineSetItem::name) != items.end();
+  };
+  machine.SetTopology(testing::SyntheticTopology("pack:1 core:4 pu:2"));
+  StartUp();
+  const struct {
+    const char* online;
+    bool cpu8;  // its item is offered
+  } steps[] = {{"0-6", false}, {"0-7", true}};
+  for (const auto& step : steps) {
+    machine.SetTopology(
+        testing::SyntheticTopology("pack:1 core:4 pu:2", {testing::Allow(step.online)}));
+    program.RefreshProcesses();
+    EXPECT_EQ(program.Topology().online, List(step.online));
+    EXPECT_EQ(hasItem("Cpu8_1"), step.cpu8) << step.online;
+  }
+}
 
 TEST_F(MachineSetsLand, EveryItemsSetReachesTheSelectedProcessAndRecordsForAddToList) {
   for (const MachineCase& c : Machines()) {

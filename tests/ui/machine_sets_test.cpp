@@ -30,7 +30,7 @@ CpuSet Cpus(std::vector<unsigned> cpus) {
 
 // 8 performance cores of two threads (CPUs 1-16) and 8 efficiency cores (CPUs 17-24).
 CpuTopology Hybrid() {
-  CpuTopology found{{}, {}, {}, {}, {}, {}};
+  CpuTopology found;
   for (unsigned cpu = 0; cpu < 24; ++cpu) {
     found.online.push_back(cpu);
     (cpu < 16 ? found.performanceCpus : found.efficiencyCpus).push_back(cpu);
@@ -159,7 +159,8 @@ class MachineSetsTest : public QObject, protected WindowFixture {
   // Core 2 is CPUs 2 and 6, as Linux numbers most processors: its box, its menu item, One thread
   // per core and Isolate name those CPUs, not the CPUs of their places.
   void siblingsNumberedApartGetTheirOwnCpus() {
-    CpuTopology apart{{0, 1, 2, 3, 4, 5, 6, 7}, {{0, 4}, {1, 5}, {2, 6}, {3, 7}}, {}, {}, {}, {}};
+    CpuTopology apart{
+        {0, 1, 2, 3, 4, 5, 6, 7}, {{0, 4}, {1, 5}, {2, 6}, {3, 7}}, {}, {}, {}, {}, {}};
     Start(8, MakeTopology(apart));
     QCOMPARE(Action("Core2_1")->text(), QStringLiteral("Core 2 (2,6)"));
     QCOMPARE(Action("OneThreadPerCore1")->text(), QStringLiteral("One thread per core (1–4)"));

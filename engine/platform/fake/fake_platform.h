@@ -82,7 +82,11 @@ class FakeProcessPlatform : public ProcessPlatform {
   std::uint64_t StartTime(Pid pid) override;
   // A clock that ticks at every question: a process added later started after the answer.
   std::uint64_t StartTimeNow() override { return tellStartTimes_ ? ++lastStartTime_ : 0; }
-  AffinityMask OnlineCpus() override { return AffinityMask::FirstCpus(std::size_t(cpuCount_)); }
+  // The layout's CPUs once one is set, so a test takes CPUs offline by setting another.
+  AffinityMask OnlineCpus() override {
+    return topology_ ? AffinityMask::FromNumbers(topology_->online)
+                     : AffinityMask::FirstCpus(std::size_t(cpuCount_));
+  }
   CpuTopology Topology() override {
     return topology_.value_or(PlainTopology(static_cast<unsigned>(cpuCount_)));
   }

@@ -16,7 +16,6 @@
 #include <cerrno>
 #include <charconv>
 #include <ctime>
-#include <fstream>
 #include <new>
 #include <string>
 #include <tuple>
@@ -193,17 +192,6 @@ std::optional<ProcessStat> ReadProcessStat(int procDir, Pid pid, std::uint64_t p
   return result;
 }
 
-AffinityMask ReadOnlineCpus() {
-  std::ifstream file("/sys/devices/system/cpu/online");
-  std::string list;
-  if (std::getline(file, list)) {
-    if (const auto cpus = ParseCpuList(list); cpus && !cpus->empty()) {
-      return AffinityMask::FromNumbers(*cpus);
-    }
-  }
-  return AffinityMask::FirstCpus(std::size_t(std::max(sysconf(_SC_NPROCESSORS_ONLN), 1L)));
-}
-
 }  // namespace
 
 AffinityMask CpuSetMask(const cpu_set_t* cpus, std::size_t setSize) {
@@ -231,10 +219,9 @@ void LinuxProcessPlatform::KernelCpuSet::Resize(std::size_t count) {
 }
 
 LinuxProcessPlatform::LinuxProcessPlatform()
-    : onlineCpus_(ReadOnlineCpus()),
-      maySetAnyUsers_(HasSysNice()),
+    : maySetAnyUsers_(HasSysNice()),
       effectiveUid_(geteuid()),
-      kernelSet_(std::max<std::size_t>(onlineCpus_.End(), CPU_SETSIZE)),
+      kernelSet_(std::max<std::size_t>(machine_.Cpus().End(), CPU_SETSIZE)),
       // Every path below starts here, so no call looks up "/proc" again. Should /proc be missing,
       // every listing fails with EBADF and the refresh reports it.
       procDir_(open("/proc", O_PATH | O_DIRECTORY | O_CLOEXEC)),
@@ -293,6 +280,11 @@ std::uint64_t LinuxProcessPlatform::StartTimeNow() {
   return std::uint64_t(now.tv_sec) * ticks + std::uint64_t(now.tv_nsec) / (1'000'000'000 / ticks);
 }
 
+AffinityMask LinuxProcessPlatform::OnlineCpus() {
+  machine_.Update();
+  return machine_.Cpus();
+}
+
 AffinityMask LinuxProcessPlatform::GetMask(Pid pid) {
   // An earlier verdict will do: a PID stays known only while every listing shows it, and reading
   // changes nothing.
@@ -309,7 +301,7 @@ AffinityMask LinuxProcessPlatform::GetMask(Pid pid) {
 
 ErrorCode LinuxProcessPlatform::SetMask(Pid pid, AffinityMask mask) {
   // The kernel would quietly drop missing CPUs from a mixed mask; the engine expects a refusal.
-  if (mask.Empty() || !mask.IsSubsetOf(onlineCpus_)) return EINVAL;
+  if (mask.Empty() || !mask.IsSubsetOf(machine_.Cpus())) return EINVAL;
   // Only a look of the pass over the latest listing is trusted, so that a PID reused since it was
   // looked at cannot lead us to pin a kernel thread. A pass looks at a new process (for its mask or
   // its name) just before it gives it the mode, so that look serves the setting as well.

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/platform/linux/machine_watch.h"
 #include "engine/platform/process_platform.h"
 
 namespace mervale {
@@ -37,8 +38,8 @@ AffinityMask CpuSetMask(const cpu_set_t* cpus, std::size_t setSize);
 // where a caller doubts the process.
 class LinuxProcessPlatform : public ProcessPlatform {
  public:
-  // Reads the online CPUs and whether we may move any user's process (CAP_SYS_NICE) once; a mask
-  // naming any other CPU is refused.
+  // Reads whether we may move any user's process (CAP_SYS_NICE) once. The CPUs we may use are
+  // looked at again at every OnlineCpus; a mask naming any other CPU is refused.
   LinuxProcessPlatform();
   ~LinuxProcessPlatform() override;
   LinuxProcessPlatform(const LinuxProcessPlatform&) = delete;
@@ -52,8 +53,10 @@ class LinuxProcessPlatform : public ProcessPlatform {
   // In clock ticks since the machine booted, from /proc/PID/stat.
   std::uint64_t StartTime(Pid pid) override;
   std::uint64_t StartTimeNow() override;
-  AffinityMask OnlineCpus() override { return onlineCpus_; }
-  CpuTopology Topology() override { return MachineTopology(); }
+  // Follows a CPU going offline or coming back, and a change of our cgroup's CPUs.
+  AffinityMask OnlineCpus() override;
+  // As the latest OnlineCpus found it.
+  CpuTopology Topology() override { return machine_.Topology(); }
   // The mask of the main thread, as CpuSetMask gives it.
   AffinityMask GetMask(Pid pid) override;
   // Moves every thread of the process: 0 when the main thread moved and the others could be
@@ -113,7 +116,7 @@ class LinuxProcessPlatform : public ProcessPlatform {
   // so is the size of the code.
   bool MaySet(KnownPid& known) const;
 
-  AffinityMask onlineCpus_;
+  MachineWatch machine_;
   bool maySetAnyUsers_;
   uid_t effectiveUid_;
   KernelCpuSet kernelSet_;

@@ -5,12 +5,14 @@
 #include <algorithm>
 
 #include "engine/cpu_topology.h"
-#include "engine/platform/linux/sysfs_topology.h"
+#include "engine/platform/hwloc/hwloc_topology.h"
 
 namespace mervale {
 
 CpuTopology MachineTopology() {
-  if (auto topology = ReadSysfsTopology("/")) return std::move(*topology);
+  if (const HwlocTopology topology = LoadMachineTopology()) {
+    if (CpuTopology layout = TopologyOf(topology.get()); !layout.online.empty()) return layout;
+  }
   const long count = std::clamp(sysconf(_SC_NPROCESSORS_ONLN), 1L, long{kMaxCpuNumber} + 1);
   return PlainTopology(static_cast<unsigned>(count));
 }
