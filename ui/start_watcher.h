@@ -17,12 +17,12 @@ class QWidget;
 namespace mervale {
 
 // Hands the system's reports of starting programs to the program, so that a new process gets its
-// mode as it starts rather than at the next refresh tick. Starts that arrive within a few
-// milliseconds go together; reports that cannot name our processes only bring the next pass
-// forward, to at most one pass per kPassSoonDelay; a report of lost starts runs a full pass at
-// once. The rows of started programs go to the table at most once per kRowsShownEveryMs, so a
-// shown table does not hold up the next starts. Without reports the refresh timer does all the
-// work, and nothing is said about it.
+// mode as it starts rather than at the next refresh tick. A start is handed over at once; those
+// that arrive within a few milliseconds after it go together; reports that cannot name our
+// processes only bring the next pass forward, to at most one pass per kPassSoonDelay; a report of
+// lost starts runs a full pass at once. The rows of started programs go to the table at most once
+// per kRowsShownEveryMs, so a shown table does not hold up the next starts. Without reports the
+// refresh timer does all the work, and nothing is said about it.
 class StartWatcher : public QObject {
   Q_OBJECT
 
