@@ -30,10 +30,11 @@ class StartWatcher : public QObject {
   static constexpr int kBatchWindowMs = 3;
   static constexpr int kPassSoonDelayMs = 20;
   static constexpr int kRowsShownEveryMs = 100;
-  // Looking whether known processes run other programs reads a file of each: not more often, and
-  // with many processes not more than about one part in kChangesLookSpacing of the time, since on
-  // a machine that builds software every compiler start brings a look.
-  static constexpr int kChangesLookEveryMs = 100;
+  // Looking whether known processes run other programs asks the kernel about each: only where
+  // starts come unnamed, as an ordinary user's do, and then at most once a second, as often as the
+  // refresh, and with many processes not more than about one part in kChangesLookSpacing of the
+  // time, since every start anywhere on the machine brings a look.
+  static constexpr int kChangesLookEveryMs = 1000;
   static constexpr int kChangesLookSpacing = 100;
   // So many starts waiting for their batch are handed over at once, so the waiting stays bounded.
   static constexpr std::size_t kMaxWaitingStarts = 4 * ProcessStartSource::kMaxStartsPerDrain;

@@ -125,27 +125,43 @@ ProcessStarts LinuxStartHints::Drain() {
     for (const Pid pid : std::exchange(settling_, {})) batch.starts.push_back({pid, pid});
   }
   // The reports are read first, so that a look covers them.
-  const bool unnamed = (watching_ || due) && ReadReports(batch);
+  const Reports reports = watching_ || due ? ReadReports(batch) : Reports{};
+  lookOwed_ = lookOwed_ || reports.unnamed;
   const auto sinceLook = std::chrono::steady_clock::now() - lastLook_;
-  if (!namesPids_ && (due || (unnamed && sinceLook >= kLookSpacing))) {
+  if (lookOwed_ && (due || sinceLook >= kLookSpacing)) {
     LookForNewProcesses(batch);
-  } else if (unnamed && !lookPending_) {
-    LookAfter(kLookSpacing - sinceLook);
+    lookOwed_ = false;
   }
-  if (!settling_.empty() && !lookPending_) LookAfter(kSettle);
+  // Reports that bring no process of ours tell of a machine busy elsewhere: the longer that goes
+  // on, the longer the reports wait in the queue before they are read.
+  if (reports.any) {
+    const bool ours = !batch.starts.empty() || batch.eventsLost;
+    quietFor_ =
+        ours ? std::chrono::milliseconds(0)
+             : std::clamp<std::chrono::milliseconds>(2 * quietFor_, kLookSpacing, kQuietAtMost);
+  }
+  if (!lookPending_) {
+    if (lookOwed_)
+      LookAfter(kLookSpacing - sinceLook);
+    else if (!settling_.empty())
+      LookAfter(kSettle);
+    else if (reports.any && quietFor_.count() > 0)
+      LookAfter(quietFor_);
+  }
   // The look that is due reads what comes meanwhile.
   WatchReports(!lookPending_);
   return batch;
 }
 
-bool LinuxStartHints::ReadReports(ProcessStarts& batch) {
+LinuxStartHints::Reports LinuxStartHints::ReadReports(ProcessStarts& batch) {
   alignas(fanotify_event_metadata) char buffer[4096];
-  bool unnamed = false;
+  Reports reports;
   bool replaced = false;
   // A bounded number of reads: a storm refills the queue as fast as it is read.
   for (int reads = 0; reads < 16; ++reads) {
     const ssize_t length = read(reports_.Get(), buffer, sizeof buffer);
     if (length <= 0) break;
+    reports.any = true;
     // A report's file handle is padded to four bytes only, so the next report may sit where its
     // 64-bit mask cannot be read in place: each header is copied out first.
     fanotify_event_metadata report{};
@@ -156,7 +172,7 @@ bool LinuxStartHints::ReadReports(ProcessStarts& batch) {
       if (report.mask & (FAN_ATTRIB | FAN_DELETE_SELF | FAN_MOVE_SELF)) replaced = true;
       if (!(report.mask & FAN_OPEN_EXEC)) continue;
       if (!namesPids_) {
-        unnamed = true;
+        reports.unnamed = true;
       } else if (report.pid > 0 && batch.starts.size() < kMaxStartsPerDrain) {
         batch.starts.push_back({Pid(report.pid), Pid(report.pid)});
         settling_.push_back(Pid(report.pid));
@@ -171,7 +187,7 @@ bool LinuxStartHints::ReadReports(ProcessStarts& batch) {
     MarkPrograms();
     batch.eventsLost = true;
   }
-  return unnamed;
+  return reports;
 }
 
 void LinuxStartHints::LookForNewProcesses(ProcessStarts& batch) {

@@ -31,7 +31,10 @@ namespace mervale {
 //
 // While a look is due the reports wait in the kernel's queue, which is bounded (an overflow is
 // reported as lost starts); looks for unnamed starts come at most once per kLookSpacing, so a storm
-// of starts costs a bounded share of a core. Where fanotify is refused, Events() is kUnavailable.
+// of starts costs a bounded share of a core. Reports that bring nothing of ours (the machine is
+// busy outside this namespace) are read ever more rarely, down to once per kQuietAtMost, until
+// one does: a start here then waits at most that long, not longer than for the refresh. Where
+// fanotify is refused, Events() is kUnavailable.
 //
 // A mark stays on the inode it was put on: an upgrade that replaces the interpreter (or a PATH
 // directory) would end the hints without a word. The marks therefore also report when their files
@@ -41,6 +44,8 @@ class LinuxStartHints : public ProcessStartSource {
  public:
   static constexpr auto kSettle = std::chrono::milliseconds(5);
   static constexpr auto kLookSpacing = std::chrono::milliseconds(20);
+  // Reports of starts elsewhere are read at most once per this while they go on.
+  static constexpr auto kQuietAtMost = std::chrono::milliseconds(500);
 
   // The files whose executions hint at starts: the interpreter this program itself uses, and the
   // directories of PATH.
@@ -64,10 +69,13 @@ class LinuxStartHints : public ProcessStartSource {
 
  private:
   bool MarkPrograms();
-  // Reads the waiting reports, handing over the processes they name; true when one may be of a
-  // start in this namespace that it could not name. Marks the files afresh when one of them was
-  // replaced.
-  bool ReadReports(ProcessStarts& batch);
+  struct Reports {
+    bool any = false;
+    bool unnamed = false;  // one may be of a start in this namespace that it could not name
+  };
+  // Reads the waiting reports, handing over the processes they name. Marks the files afresh when
+  // one of them was replaced.
+  Reports ReadReports(ProcessStarts& batch);
   // Hands over the processes this PID namespace handed out PIDs to since the latest look.
   void LookForNewProcesses(ProcessStarts& batch);
   void WatchReports(bool watch);
@@ -81,6 +89,8 @@ class LinuxStartHints : public ProcessStartSource {
   bool namesPids_ = false;  // reports name the process of an exec of our namespace
   bool watching_ = false;
   bool lookPending_ = false;
+  bool lookOwed_ = false;  // unnamed reports came since the latest look
+  std::chrono::milliseconds quietFor_{0};
   std::optional<long> lastPid_;  // the namespace's latest PID at the latest look
   std::chrono::steady_clock::time_point lastLook_{};
   std::vector<Pid> settling_;  // handed over while their exec may have been under way
