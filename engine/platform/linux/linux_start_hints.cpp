@@ -91,9 +91,8 @@ LinuxStartHints::LinuxStartHints(Watched watched)
     Close();
     return;
   }
-  epoll_event reports = {0, {}};
-  if (epoll_ctl(ready_.Get(), EPOLL_CTL_ADD, reports_.Get(), &reports) != 0) Close();
   WatchReports(true);
+  if (!watching_) Close();
 }
 
 LinuxStartHints::~LinuxStartHints() = default;
@@ -209,9 +208,11 @@ void LinuxStartHints::LookForNewProcesses(ProcessStarts& batch) {
 }
 
 void LinuxStartHints::WatchReports(bool watch) {
-  epoll_event reports = {watch ? std::uint32_t(EPOLLIN) : 0, {}};
+  // Taken out of the set rather than left in it without events: the kernel keeps errors and
+  // hang-ups in every mask, so each report would still wake whoever waits on the set.
+  epoll_event reports = {EPOLLIN, {}};
   if (watch != watching_ && ready_.Valid() &&
-      epoll_ctl(ready_.Get(), EPOLL_CTL_MOD, reports_.Get(), &reports) == 0)
+      epoll_ctl(ready_.Get(), watch ? EPOLL_CTL_ADD : EPOLL_CTL_DEL, reports_.Get(), &reports) == 0)
     watching_ = watch;
 }
 
