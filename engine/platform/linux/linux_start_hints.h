@@ -45,7 +45,7 @@ class LinuxStartHints : public ProcessStartSource {
   static constexpr auto kSettle = std::chrono::milliseconds(5);
   static constexpr auto kLookSpacing = std::chrono::milliseconds(20);
   // Reports of starts elsewhere are read at most once per this while they go on.
-  static constexpr auto kQuietAtMost = std::chrono::milliseconds(500);
+  static constexpr auto kQuietAtMost = std::chrono::milliseconds(1000);
 
   // The files whose executions hint at starts: the interpreter this program itself uses, and the
   // directories of PATH.
