@@ -135,9 +135,10 @@ ProcessStarts LinuxStartHints::Drain() {
   // on, the longer the reports wait in the queue before they are read.
   if (reports.any) {
     const bool ours = !batch.starts.empty() || batch.eventsLost;
-    quietFor_ =
-        ours ? std::chrono::milliseconds(0)
-             : std::clamp<std::chrono::milliseconds>(2 * quietFor_, kLookSpacing, kQuietAtMost);
+    readsOfOthers_ = ours ? 0 : readsOfOthers_ + 1;
+    quietFor_ = readsOfOthers_ < kReadsBeforeQuiet ? std::chrono::milliseconds(0)
+                                                   : std::clamp<std::chrono::milliseconds>(
+                                                         2 * quietFor_, kLookSpacing, kQuietAtMost);
   }
   if (!lookPending_) {
     if (lookOwed_)

@@ -31,10 +31,10 @@ namespace mervale {
 //
 // While a look is due the reports wait in the kernel's queue, which is bounded (an overflow is
 // reported as lost starts); looks for unnamed starts come at most once per kLookSpacing, so a storm
-// of starts costs a bounded share of a core. Reports that bring nothing of ours (the machine is
-// busy outside this namespace) are read ever more rarely, down to once per kQuietAtMost, until
-// one does: a start here then waits at most that long, not longer than for the refresh. Where
-// fanotify is refused, Events() is kUnavailable.
+// of starts costs a bounded share of a core. Once several reads in a row bring nothing of ours
+// (the machine is busy outside this namespace), reports are read ever more rarely, down to once
+// per kQuietAtMost, until one does: a start here then waits at most that long. Where fanotify is
+// refused, Events() is kUnavailable.
 //
 // A mark stays on the inode it was put on: an upgrade that replaces the interpreter (or a PATH
 // directory) would end the hints without a word. The marks therefore also report when their files
@@ -44,8 +44,10 @@ class LinuxStartHints : public ProcessStartSource {
  public:
   static constexpr auto kSettle = std::chrono::milliseconds(5);
   static constexpr auto kLookSpacing = std::chrono::milliseconds(20);
-  // Reports of starts elsewhere are read at most once per this while they go on.
-  static constexpr auto kQuietAtMost = std::chrono::milliseconds(1000);
+  // Reports of starts elsewhere, after so many reads in a row brought nothing of ours, are read at
+  // most once per kQuietAtMost while they go on.
+  static constexpr int kReadsBeforeQuiet = 3;
+  static constexpr auto kQuietAtMost = std::chrono::milliseconds(250);
 
   // The files whose executions hint at starts: the interpreter this program itself uses, and the
   // directories of PATH.
@@ -90,6 +92,7 @@ class LinuxStartHints : public ProcessStartSource {
   bool watching_ = false;
   bool lookPending_ = false;
   bool lookOwed_ = false;  // unnamed reports came since the latest look
+  int readsOfOthers_ = 0;  // reads in a row that brought no process of ours
   std::chrono::milliseconds quietFor_{0};
   std::optional<long> lastPid_;  // the namespace's latest PID at the latest look
   std::chrono::steady_clock::time_point lastLook_{};
