@@ -125,7 +125,7 @@ ProcessStarts LinuxStartHints::Drain() {
   }
   // The reports are read first, so that a look covers them.
   const Reports reports = watching_ || due ? ReadReports(batch) : Reports{};
-  lookOwed_ = lookOwed_ || reports.unnamed;
+  lookOwed_ = lookOwed_ || reports.execs;
   const auto sinceLook = std::chrono::steady_clock::now() - lastLook_;
   if (lookOwed_ && (due || sinceLook >= kLookSpacing)) {
     LookForNewProcesses(batch);
@@ -171,9 +171,8 @@ LinuxStartHints::Reports LinuxStartHints::ReadReports(ProcessStarts& batch) {
       if (report.mask & FAN_Q_OVERFLOW) batch.eventsLost = true;
       if (report.mask & (FAN_ATTRIB | FAN_DELETE_SELF | FAN_MOVE_SELF)) replaced = true;
       if (!(report.mask & FAN_OPEN_EXEC)) continue;
-      if (!namesPids_) {
-        reports.unnamed = true;
-      } else if (report.pid > 0 && batch.starts.size() < kMaxStartsPerDrain) {
+      reports.execs = true;
+      if (report.pid > 0 && batch.starts.size() < kMaxStartsPerDrain) {
         batch.starts.push_back({Pid(report.pid), Pid(report.pid)});
         settling_.push_back(Pid(report.pid));
       } else if (report.pid > 0) {
@@ -192,7 +191,7 @@ LinuxStartHints::Reports LinuxStartHints::ReadReports(ProcessStarts& batch) {
 
 void LinuxStartHints::LookForNewProcesses(ProcessStarts& batch) {
   lastLook_ = std::chrono::steady_clock::now();
-  batch.knownMayHaveChanged = true;
+  batch.knownMayHaveChanged = !namesPids_;
   const std::optional<long> lastPid = LastPidOfOwnNamespace();
   // Past pid_max the count starts again from the bottom; so many new PIDs, or a count that wrapped,
   // are for a full pass to find.

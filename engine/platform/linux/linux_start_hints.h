@@ -18,11 +18,12 @@ namespace mervale {
 // fanotify lets anyone (Linux 5.13 on) put inode marks reporting by file handle: marks on the ELF
 // interpreter this program uses, which every dynamically linked program opens at its exec, and on
 // the directories of PATH report the execs of the whole machine. A listener with CAP_SYS_ADMIN is
-// told the PID of each exec as its own PID namespace numbers it, 0 for one outside: starts
-// elsewhere then cost a read, and a named process is the one to look at. An ordinary user is told
-// no PID at all, so a report is only a hint that something started: the PIDs handed out in this
-// PID namespace since the previous look are the new processes, and any known process may run
-// another program now (knownMayHaveChanged).
+// told the PID of each exec as its own PID namespace numbers it, 0 for one outside: a named
+// process is the one that runs another program, and no known process need be looked at for one
+// outside. An ordinary user is told no PID at all, so any known process may run another program
+// now (knownMayHaveChanged). Either way a report leads to the PIDs handed out in this PID
+// namespace since the previous look, one read of a counter: forks that run no program are
+// reported by nothing else.
 //
 // A report comes while the exec is under way (the process still runs its old program), and the
 // process is handed over at once: what it is given then, it keeps through the exec. Once the exec
@@ -30,7 +31,7 @@ namespace mervale {
 // another program is taken under its new name.
 //
 // While a look is due the reports wait in the kernel's queue, which is bounded (an overflow is
-// reported as lost starts); looks for unnamed starts come at most once per kLookSpacing, so a storm
+// reported as lost starts); looks for new PIDs come at most once per kLookSpacing, so a storm
 // of starts costs a bounded share of a core. Once several reads in a row bring nothing of ours
 // (the machine is busy outside this namespace), reports are read ever more rarely, down to once
 // per kQuietAtMost, until one does: a start here then waits at most that long. Where fanotify is
@@ -73,7 +74,7 @@ class LinuxStartHints : public ProcessStartSource {
   bool MarkPrograms();
   struct Reports {
     bool any = false;
-    bool unnamed = false;  // one may be of a start in this namespace that it could not name
+    bool execs = false;  // of programs started anywhere
   };
   // Reads the waiting reports, handing over the processes they name. Marks the files afresh when
   // one of them was replaced.
@@ -91,7 +92,7 @@ class LinuxStartHints : public ProcessStartSource {
   bool namesPids_ = false;  // reports name the process of an exec of our namespace
   bool watching_ = false;
   bool lookPending_ = false;
-  bool lookOwed_ = false;  // unnamed reports came since the latest look
+  bool lookOwed_ = false;  // reports of execs came since the latest look
   int readsOfOthers_ = 0;  // reads in a row that brought no process of ours
   std::chrono::milliseconds quietFor_{0};
   std::optional<long> lastPid_;  // the namespace's latest PID at the latest look
