@@ -63,11 +63,19 @@ settings_home() {
   echo "$home"
 }
 
-# Starts the program with the given config home in the background; sets PROGRAM_PID.
+# Starts the program with the given config home in the background; sets PROGRAM_PID. With
+# PROGRAM_USER (a uid) set, the program runs as that user, its config home and runtime directory
+# given to it.
 PROGRAM_PID=
 start_program() {
   local home=$1 log=$2
-  XDG_CONFIG_HOME="$home" "$PROGRAM" >"$log" 2>&1 &
+  local -a as_user=()
+  if [ -n "${PROGRAM_USER:-}" ]; then
+    chmod 755 "$WORK"
+    chown -R "$PROGRAM_USER:$PROGRAM_USER" "$home" "$XDG_RUNTIME_DIR"
+    as_user=(setpriv "--reuid=$PROGRAM_USER" "--regid=$PROGRAM_USER" --clear-groups)
+  fi
+  XDG_CONFIG_HOME="$home" "${as_user[@]}" "$PROGRAM" >"$log" 2>&1 &
   PROGRAM_PID=$!
 }
 

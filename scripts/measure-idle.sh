@@ -13,6 +13,10 @@
 #   (defaults: 60 seconds; the build in $MERVALE_BUILD_DIR or build)
 # NO_HINTS=1 hides the namespace's latest PID from the program, which then goes without fanotify's
 # start hints, as on a kernel that refuses them.
+# STARTS_PER_SECOND=N runs bench/start_generator outside the namespace meanwhile: N programs a
+# second (/bin/true, its own children only) started elsewhere on the machine, which the program is
+# told of and must not pay for. PROGRAM_USER=UID runs the program as that user (65534: nobody),
+# as a desktop user runs it.
 # Needs the targets mervale and bare_passes, Xvfb, trayer (a tray host, so that the hidden window
 # goes into the tray rather than onto a taskbar) and xdotool to confirm which windows are shown.
 # Runs as PID 1 of a PID namespace of its own (it starts itself again under
@@ -31,6 +35,21 @@ for needed in "$PROGRAM" "$FLOOR"; do
   [ -x "$needed" ] || { echo "no $needed; build the targets mervale and bare_passes first" >&2; exit 1; }
 done
 export MERVALE_BUILD_DIR=$BUILD
+if [ "$$" != 1 ] && [ -n "${STARTS_PER_SECOND:-}" ]; then
+  GENERATOR=$BUILD/bench/start_generator
+  [ -x "$GENERATOR" ] || { echo "no $GENERATOR; build the target start_generator" >&2; exit 1; }
+  # Long enough for both measures; ended here once they are done.
+  "$GENERATOR" "$STARTS_PER_SECOND" $((4 * (DURATION + SETTLE) + 60)) >/dev/null &
+  generator=$!
+  status=0
+  MERVALE_MEASURE_REEXEC=1 unshare --pid --fork --mount-proc "$(realpath "$0")" "$DURATION" ||
+    status=$?
+  kill -0 "$generator" 2>/dev/null || { echo "the start generator ended early" >&2; exit 1; }
+  kill "$generator"
+  wait "$generator" 2>/dev/null || true
+  echo "meanwhile $STARTS_PER_SECOND programs a second started outside the namespace"
+  exit "$status"
+fi
 enter_own_pid_namespace "$0" "$DURATION"
 
 if [ -n "${NO_HINTS:-}" ]; then
@@ -84,7 +103,8 @@ measure() {
 }
 
 processes=$(find /proc -maxdepth 1 -name '[0-9]*' | wc -l)
-echo "mode Off, refresh 1 s, $processes processes in the namespace, About window hidden"
+echo "mode Off, refresh 1 s, $processes processes in the namespace, About window hidden," \
+  "program user ${PROGRAM_USER:-root}"
 printf '%-7s %15s %8s %8s %12s %14s %10s %10s %12s\n' window "visible windows" seconds ticks \
   "% (ticks)" "% (main ns)" "wakeups/s" "floor %" "main x floor"
 measure shown F

@@ -53,14 +53,20 @@ void StartWatcher::onReadable() {
   } else if (waiting_.size() >= kMaxWaitingStarts) {
     handWaitingStarts();
   } else if (!batch.starts.empty() && !batchTimer_.isActive()) {
-    // A running timer is not restarted: under a steady stream of starts the batches still go.
+    // The first start goes at once; those that come while it is handled, or within the window
+    // after, go together when the window ends. A running timer is not restarted: under a steady
+    // stream of starts the batches still go.
+    handWaitingStarts();
     batchTimer_.start();
   }
 }
 
 void StartWatcher::onBatchDue() {
   if (source_.Events() == StartEvents::kOwnPids) {
+    // A window that gathered starts opens another, so that a stream keeps going in batches.
+    if (waiting_.empty()) return;
     handWaitingStarts();
+    batchTimer_.start();
     return;
   }
   notifier_->setEnabled(true);
@@ -81,7 +87,6 @@ void StartWatcher::runPass() {
 }
 
 void StartWatcher::handWaitingStarts() {
-  batchTimer_.stop();
   if (waiting_.empty()) return;
   const std::vector<Pid> starts = std::exchange(waiting_, {});
   RunGuarded(window_, [&] { program_.ProgramsStarted(starts); });

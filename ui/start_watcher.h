@@ -17,12 +17,12 @@ class QWidget;
 namespace mervale {
 
 // Hands the system's reports of starting programs to the program, so that a new process gets its
-// mode as it starts rather than at the next refresh tick. Starts that arrive within a few
-// milliseconds go together; reports that cannot name our processes only bring the next pass
-// forward, to at most one pass per kPassSoonDelay; a report of lost starts runs a full pass at
-// once. The rows of started programs go to the table at most once per kRowsShownEveryMs, so a
-// shown table does not hold up the next starts. Without reports the refresh timer does all the
-// work, and nothing is said about it.
+// mode as it starts rather than at the next refresh tick. A start is handed over at once; those
+// that arrive within a few milliseconds after it go together; reports that cannot name our
+// processes only bring the next pass forward, to at most one pass per kPassSoonDelay; a report of
+// lost starts runs a full pass at once. The rows of started programs go to the table at most once
+// per kRowsShownEveryMs, so a shown table does not hold up the next starts. Without reports the
+// refresh timer does all the work, and nothing is said about it.
 class StartWatcher : public QObject {
   Q_OBJECT
 
@@ -30,10 +30,11 @@ class StartWatcher : public QObject {
   static constexpr int kBatchWindowMs = 3;
   static constexpr int kPassSoonDelayMs = 20;
   static constexpr int kRowsShownEveryMs = 100;
-  // Looking whether known processes run other programs reads a file of each: not more often, and
-  // with many processes not more than about one part in kChangesLookSpacing of the time, since on
-  // a machine that builds software every compiler start brings a look.
-  static constexpr int kChangesLookEveryMs = 100;
+  // Looking whether known processes run other programs asks the kernel about each: only where
+  // starts come unnamed, as an ordinary user's do, and then at most once a second, as often as the
+  // refresh, and with many processes not more than about one part in kChangesLookSpacing of the
+  // time, since every start anywhere on the machine brings a look.
+  static constexpr int kChangesLookEveryMs = 1000;
   static constexpr int kChangesLookSpacing = 100;
   // So many starts waiting for their batch are handed over at once, so the waiting stays bounded.
   static constexpr std::size_t kMaxWaitingStarts = 4 * ProcessStartSource::kMaxStartsPerDrain;

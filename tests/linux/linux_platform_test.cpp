@@ -406,6 +406,38 @@ TEST_F(LinuxPlatformTest, AnExecutableDeletedAfterItStartedKeepsItsName) {
   EXPECT_EQ(NameIn(ListedNames(platform_), child.pid()), "napper");
 }
 
+// Whether known processes run another program is asked of every one after an unnamed start; one
+// asleep since its latest look is not looked at again, so its file renamed meanwhile still shows
+// the old name, while a look (a process doubt) sees the new one.
+TEST_F(LinuxPlatformTest, AProcessAsleepSinceItsLookIsNotLookedAtForAnotherProgram) {
+  const fs::path directory =
+      fs::temp_directory_path() / ("mervale-nap-" + std::to_string(getpid()));
+  fs::create_directories(directory);
+  fs::copy_file("/bin/sleep", directory / "napper", fs::copy_options::overwrite_existing);
+  Child child = Child::Spawn({(directory / "napper").string(), "30"});
+  ASSERT_TRUE(child.running());
+  // Asleep once its CPU time holds still.
+  const auto cpuTime = [&child] {
+    timespec time{};
+    clock_gettime(clockid_t((~clockid_t(child.pid()) << 3) | 2), &time);
+    return std::pair(time.tv_sec, time.tv_nsec);
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  for (auto ran = cpuTime(), before = decltype(ran){}; ran != before; ran = cpuTime()) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the child never fell asleep";
+    before = ran;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(NameIn(ListedNames(platform_), child.pid()), "napper");
+  fs::rename(directory / "napper", directory / "renamed");
+
+  EXPECT_TRUE(platform_.LookAgain(child.pid(), ProcessPlatform::Doubt::kProgram));
+  EXPECT_EQ(platform_.ProcessName(child.pid()), "napper");
+  EXPECT_TRUE(platform_.LookAgain(child.pid(), ProcessPlatform::Doubt::kProcess));
+  EXPECT_EQ(platform_.ProcessName(child.pid()), "renamed");
+  fs::remove_all(directory);
+}
+
 struct OtherUsersCase {
   const char* viewer;
   uid_t viewerUid;  // 0: stays root, with CAP_SYS_NICE

@@ -6,11 +6,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -177,15 +181,15 @@ TEST_F(EngineInNamespace, AutomaticGivesTenProgramsStartedInABurstTenConsecutive
   }
 }
 
-// What an ordinary user's program with start hints makes of `target` once it ran sleep: the
-// caption of its row, or "no row". The program runs in a child as nobody, in mode Manual with an
-// entry for sleep, and first passes while the shell waits.
-std::string RowAsNobodyAfterExec(Pid target, const GoSignal& go) {
+// What a program with start hints makes of `target` once it ran sleep: the caption of its row, or
+// "no row". The program runs in a child as `user` (root's hints name the process, an ordinary
+// user's do not), in mode Manual with an entry for sleep, and first passes while the shell waits.
+std::string RowAfterExec(uid_t user, Pid target, const GoSignal& go) {
   int answer[2];  // a byte once the pass is done, then the caption
   if (pipe(answer) != 0) return "no pipe";
-  const pid_t user = fork();
-  if (user == 0) {
-    if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(1);
+  const pid_t program = fork();
+  if (program == 0) {
+    if (setresgid(user, user, user) != 0 || setresuid(user, user, user) != 0) _exit(1);
     LinuxProcessPlatform machine;
     NoFailures reporter;
     AffinityEngine engine{machine, reporter};
@@ -214,7 +218,7 @@ std::string RowAsNobodyAfterExec(Pid target, const GoSignal& go) {
   ssize_t length = 0;
   if (read(answer[0], text, 1) == 1 && go.Give({target})) length = read(answer[0], text, 64);
   close(answer[0]);
-  waitpid(user, nullptr, 0);
+  waitpid(program, nullptr, 0);
   return length > 0 ? std::string(text, std::size_t(length)) : "no answer";
 }
 
@@ -225,16 +229,19 @@ TEST_F(EngineInNamespace, AnOrdinaryUsersProgramFollowsExecsWithStartHints) {
   const std::string sleepAsNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
   struct Case {
     const char* what;
+    uid_t programUser;
     std::vector<std::string> runShell;
     std::string runSleep;  // in the shell's place
   };
   const Case cases[] = {
-      {"the user's shell runs another program", asNobody, {}},
-      {"root's shell becomes the user's sleep", {}, sleepAsNobody},
+      {"the user's shell runs another program", 65534, asNobody, {}},
+      {"root's shell becomes the user's sleep", 65534, {}, sleepAsNobody},
       // Real uid the user's, effective uid another user's: the kernel lets the user set its mask.
       {"root's shell becomes a setuid sleep the user started",
+       65534,
        {},
        "setpriv --ruid=65534 --euid=1 --clear-groups"},
+      {"root's program: a known shell runs another program", 0, {}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -244,7 +251,7 @@ TEST_F(EngineInNamespace, AnOrdinaryUsersProgramFollowsExecsWithStartHints) {
     Sleeper child(command);
     for (int tries = 0; tries < 6000 && ExecutableOf(child.pid()) != shell; ++tries)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const std::string row = RowAsNobodyAfterExec(child.pid(), go);
+    const std::string row = RowAfterExec(c.programUser, child.pid(), go);
     // File systems without file handles (the guest's shared root) refuse the marks; the timer
     // works there as before.
     if (row == "no hints") GTEST_SKIP() << "fanotify refuses an ordinary user's marks here";
@@ -323,7 +330,9 @@ TEST(StartHints, AReplacedInterpreterIsMarkedAgain) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {
       pollfd due = {hints.Descriptor(), POLLIN, 0};
-      if (poll(&due, 1, 50) > 0 && hints.Drain().knownMayHaveChanged) return true;
+      if (poll(&due, 1, 50) <= 0) continue;
+      const ProcessStarts batch = hints.Drain();
+      if (!batch.starts.empty() || batch.eventsLost || batch.knownMayHaveChanged) return true;
     }
     return false;
   };
@@ -335,6 +344,54 @@ TEST(StartHints, AReplacedInterpreterIsMarkedAgain) {
   ASSERT_TRUE(looked()) << "the old file lost its link";
   runInterpreter();
   EXPECT_TRUE(looked());
+}
+
+// What root's start hints in a PID namespace nested in this one hand over while this namespace
+// runs programs, then while the nested one does: "outside: none, inside: seen" as it should be.
+std::string StartsSeenFromANestedNamespace() {
+  int ready[2], done[2];
+  if (pipe(ready) != 0 || pipe(done) != 0) return "no pipe";
+  const pid_t nested = fork();
+  if (nested == 0) {
+    // Its /proc is its own, in a mount namespace of its own.
+    if (unshare(CLONE_NEWPID | CLONE_NEWNS) != 0) _exit(1);
+    if (fork() != 0) _exit(wait(nullptr) > 0 ? 0 : 1);
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("proc", "/proc", "proc", 0, nullptr) != 0)
+      _exit(1);
+    LinuxStartHints hints;
+    const auto seenWithin = [&hints](std::chrono::milliseconds limit) {
+      for (auto end = std::chrono::steady_clock::now() + limit;
+           std::chrono::steady_clock::now() < end;) {
+        pollfd due = {hints.Descriptor(), POLLIN, 0};
+        if (poll(&due, 1, 10) > 0 && !hints.Drain().starts.empty()) return "seen";
+      }
+      return "none";
+    };
+    char go = 0;
+    if (write(ready[1], "x", 1) != 1 || read(done[0], &go, 1) != 1) _exit(1);
+    // The reports of the starts outside were queued before they were said to be done.
+    const std::string outside = seenWithin(std::chrono::milliseconds(200));
+    const int ran = std::system("/bin/true");
+    const std::string seen = "outside: " + outside + ", inside: " +
+                             (ran == 0 ? seenWithin(std::chrono::seconds(60)) : "not run");
+    _exit(write(ready[1], seen.data(), seen.size()) > 0 ? 0 : 1);
+  }
+  char text[64];
+  ssize_t length = 0;
+  if (read(ready[0], text, 1) == 1 && std::system("/bin/true; /bin/true") == 0 &&
+      write(done[1], "x", 1) == 1)
+    length = read(ready[0], text, sizeof text);
+  for (const int end : {ready[0], ready[1], done[0], done[1]}) close(end);
+  waitpid(nested, nullptr, 0);
+  return length > 0 ? std::string(text, std::size_t(length)) : "no answer";
+}
+
+TEST(StartHints, RootsHintsLeaveOutStartsOutsideTheNamespace) {
+  ASSERT_EQ(getpid(), 1) << "run this program as `unshare --pid --fork --mount-proc` does";
+  if (LinuxStartHints().Events() != StartEvents::kOwnPids)
+    GTEST_SKIP() << "fanotify refuses the marks here";
+  EXPECT_EQ(StartsSeenFromANestedNamespace(), "outside: none, inside: seen");
 }
 
 TEST(StartHints, TheNamespacesLatestPidIsTheChildJustStarted) {

@@ -23,6 +23,8 @@
 #include <vector>
 
 #include "engine/cpu_topology.h"
+#include "engine/platform/linux/linux_capability.h"
+#include "engine/platform/linux/unique_fd.h"
 
 namespace mervale {
 
@@ -58,11 +60,11 @@ class ProcEntry {
 // every call: a pass lists one task directory per mask it sets.
 int ListNumericEntries(int procDir, const char* directory, std::vector<char>& buffer,
                        std::vector<Pid>& ids, std::vector<ino_t>* inodes = nullptr) {
-  const int fd = openat(procDir, directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return errno;
+  const UniqueFd fd(openat(procDir, directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.Valid()) return errno;
   int error = 0;
   for (;;) {
-    const ssize_t length = getdents64(fd, buffer.data(), buffer.size());
+    const ssize_t length = getdents64(fd.Get(), buffer.data(), buffer.size());
     if (length < 0) error = errno;
     if (length <= 0) break;
     for (ssize_t offset = 0; offset < length;) {
@@ -77,7 +79,6 @@ int ListNumericEntries(int procDir, const char* directory, std::vector<char>& bu
     // entry means the listing is complete; asking again would only return nothing.
     if (buffer.size() - std::size_t(length) >= sizeof(dirent64)) break;
   }
-  close(fd);
   return error;
 }
 
@@ -92,10 +93,9 @@ std::string ExecutableName(std::string_view target) {
 // Up to `size` bytes of a process's file below /proc; their count, or 0 when there are none.
 std::size_t ReadProcFile(int procDir, Pid pid, std::string_view leaf, char* text,
                          std::size_t size) {
-  const int fd = openat(procDir, ProcEntry(pid, leaf).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 0;
-  const ssize_t length = read(fd, text, size);
-  close(fd);
+  const UniqueFd fd(openat(procDir, ProcEntry(pid, leaf).c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.Valid()) return 0;
+  const ssize_t length = read(fd.Get(), text, size);
   return length > 0 ? std::size_t(length) : 0;
 }
 
@@ -116,13 +116,6 @@ nlink_t ThreadCount(int procDir, Pid pid) {
     return 0;
   }
   return status.st_nlink - kDirectoryLinks;
-}
-
-bool HasSysNice() {
-  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
-  if (syscall(SYS_capget, &header, data) != 0) return false;
-  return (data[CAP_TO_INDEX(CAP_SYS_NICE)].effective & CAP_TO_MASK(CAP_SYS_NICE)) != 0;
 }
 
 // A number after `key` in /proc/PID/status, where the blanks and tabs after the key end; nullptr
@@ -192,6 +185,16 @@ std::optional<ProcessStat> ReadProcessStat(int procDir, Pid pid, std::uint64_t p
   return result;
 }
 
+// The CPU time the process's threads have run, in nanoseconds, from the scheduler: a syscall that
+// opens no file and that the kernel answers for any process; nullopt when it is gone.
+std::optional<std::uint64_t> CpuTime(Pid pid) {
+  // The kernel's clock ID of a process's whole CPU time (CPUCLOCK_SCHED, of every thread).
+  const auto clock = clockid_t((~clockid_t(pid) << 3) | 2);
+  timespec time{};
+  if (clock_gettime(clock, &time) != 0) return std::nullopt;
+  return std::uint64_t(time.tv_sec) * 1'000'000'000 + std::uint64_t(time.tv_nsec);
+}
+
 }  // namespace
 
 AffinityMask CpuSetMask(const cpu_set_t* cpus, std::size_t setSize) {
@@ -219,7 +222,7 @@ void LinuxProcessPlatform::KernelCpuSet::Resize(std::size_t count) {
 }
 
 LinuxProcessPlatform::LinuxProcessPlatform()
-    : maySetAnyUsers_(HasSysNice()),
+    : maySetAnyUsers_(HasCapability(CAP_SYS_NICE)),
       effectiveUid_(geteuid()),
       kernelSet_(std::max<std::size_t>(machine_.Cpus().End(), CPU_SETSIZE)),
       // Every path below starts here, so no call looks up "/proc" again. Should /proc be missing,
@@ -229,16 +232,14 @@ LinuxProcessPlatform::LinuxProcessPlatform()
       ticksPerSecond_(std::max(sysconf(_SC_CLK_TCK), 1L)),
       pageSize_(std::uint64_t(std::max(sysconf(_SC_PAGESIZE), 1L))) {}
 
-LinuxProcessPlatform::~LinuxProcessPlatform() {
-  if (procDir_ >= 0) close(procDir_);
-}
+LinuxProcessPlatform::~LinuxProcessPlatform() = default;
 
 ErrorCode LinuxProcessPlatform::ListPids(std::vector<Pid>& pids) {
   pids.clear();
   listedPids_.clear();
   listedInodes_.clear();
   if (const int error =
-          ListNumericEntries(procDir_, ".", direntBuffer_, listedPids_, &listedInodes_);
+          ListNumericEntries(procDir_.Get(), ".", direntBuffer_, listedPids_, &listedInodes_);
       error != 0) {
     return ErrorCode(error);
   }
@@ -260,7 +261,7 @@ std::string LinuxProcessPlatform::ProcessName(Pid pid) {
   KnownPid* known = LookedAtSinceListing(pid);
   if (known == nullptr) return {};
   if (!known->executable.empty()) return ExecutableName(known->executable);
-  if (!known->shortName) known->shortName = ShortKernelName(procDir_, pid);
+  if (!known->shortName) known->shortName = ShortKernelName(procDir_.Get(), pid);
   return *known->shortName;
 }
 
@@ -319,11 +320,11 @@ ErrorCode LinuxProcessPlatform::SetMask(Pid pid, AffinityMask mask) {
   // is taken after the main thread moved, so any thread it starts later inherits the new mask; one
   // it was starting at that very moment can be missed, as it could be by a listing.
   if (const int error = setThread(pid); error != 0) return ErrorCode(error);
-  if (ThreadCount(procDir_, pid) == 1) return 0;
+  if (ThreadCount(procDir_.Get(), pid) == 1) return 0;
 
   threads_.clear();
   const int error =
-      ListNumericEntries(procDir_, ProcEntry(pid, "task").c_str(), direntBuffer_, threads_);
+      ListNumericEntries(procDir_.Get(), ProcEntry(pid, "task").c_str(), direntBuffer_, threads_);
   // A process gone meanwhile has nothing left to move.
   if (error != 0 && error != ENOENT) return ErrorCode(error);
   for (const Pid thread : threads_) {
@@ -337,6 +338,13 @@ Pid LinuxProcessPlatform::CurrentPid() {
 }
 
 bool LinuxProcessPlatform::LookAgain(Pid pid, Doubt doubt) {
+  // A process that has not run since its latest look cannot have started another program: the
+  // look still holds, and a machine of sleeping processes is looked over without opening a file.
+  if (KnownPid* known = Find(pid); doubt == Doubt::kProgram && known != nullptr && known->cpuTime &&
+                                   known->cpuTime == CpuTime(pid)) {
+    known->lookedAt = listings_;
+    return true;
+  }
   KnownPid* known = LookAt(pid);
   if (known != nullptr && doubt == Doubt::kProcess) known->startTime.reset();
   return known != nullptr;
@@ -349,7 +357,7 @@ ProgramIdentity LinuxProcessPlatform::Program(Pid pid) {
   // per path: another path may be another program.
   if (known->program.codeKiB == 0 && !known->runsNoProgram) {
     if (known->program.inode == 0) {
-      if (const auto status = ReadProcessStatus(procDir_, pid))
+      if (const auto status = ReadProcessStatus(procDir_.Get(), pid))
         known->program.codeKiB = status->codeKiB;
     } else if (!known->statRead) {
       ReadStat(*known);
@@ -367,7 +375,7 @@ std::optional<Pid> LinuxProcessPlatform::ParentPid(Pid pid) {
 }
 
 void LinuxProcessPlatform::ReadStat(KnownPid& known) const {
-  const auto stat = ReadProcessStat(procDir_, known.pid, pageSize_);
+  const auto stat = ReadProcessStat(procDir_.Get(), known.pid, pageSize_);
   if (!stat) return;
   known.statRead = true;
   known.parent = stat->parent;
@@ -376,13 +384,17 @@ void LinuxProcessPlatform::ReadStat(KnownPid& known) const {
 }
 
 LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
+  // Taken before the executable, so that an exec after it shows as time run since.
+  const std::optional<std::uint64_t> cpuTime = CpuTime(pid);
   char target[PATH_MAX];
-  const ssize_t length = readlinkat(procDir_, ProcEntry(pid, "exe").c_str(), target, sizeof target);
+  const ssize_t length =
+      readlinkat(procDir_.Get(), ProcEntry(pid, "exe").c_str(), target, sizeof target);
   const int error = length < 0 ? errno : 0;
 
   // Kernel threads have no executable; neither have zombies, which cannot be pinned either. A
   // PID without a directory is gone.
-  const bool gone = error == ENOENT && faccessat(procDir_, ProcEntry(pid).c_str(), F_OK, 0) != 0;
+  const bool gone =
+      error == ENOENT && faccessat(procDir_.Get(), ProcEntry(pid).c_str(), F_OK, 0) != 0;
   const auto place = std::ranges::lower_bound(known_, pid, {}, &KnownPid::pid);
   const bool listed = place != known_.end() && place->pid == pid;
   if (gone) {
@@ -395,6 +407,7 @@ LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
   // a PID taken by another since, which the next listing shows as another entry.
   if (!listed) known.listedInode = ListedInode(pid);
   known.lookedAt = listings_;
+  known.cpuTime = cpuTime;
   known.shortName.reset();
   known.statRead = false;
   const std::string_view executable(target, length > 0 ? std::size_t(length) : 0);
@@ -404,8 +417,8 @@ LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
     known.executable = executable;
     known.program = {};
     struct statx file {};
-    if (!executable.empty() &&
-        statx(procDir_, ProcEntry(pid, "exe").c_str(), AT_STATX_DONT_SYNC, STATX_INO, &file) == 0)
+    if (!executable.empty() && statx(procDir_.Get(), ProcEntry(pid, "exe").c_str(),
+                                     AT_STATX_DONT_SYNC, STATX_INO, &file) == 0)
       known.program = {makedev(file.stx_dev_major, file.stx_dev_minor), file.stx_ino, 0};
   }
   // Reading the executable's link needs the rights of the process's own user, so it can only
@@ -417,7 +430,7 @@ LinuxProcessPlatform::KnownPid* LinuxProcessPlatform::LookAt(Pid pid) {
 
 bool LinuxProcessPlatform::MaySet(KnownPid& known) const {
   if (maySetAnyUsers_) return true;
-  const auto status = ReadProcessStatus(procDir_, known.pid);
+  const auto status = ReadProcessStatus(procDir_.Get(), known.pid);
   if (!status) return false;
   known.program.codeKiB = status->codeKiB;
   return status->real == effectiveUid_ || status->effective == effectiveUid_;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/platform/linux/machine_watch.h"
+#include "engine/platform/linux/unique_fd.h"
 #include "engine/platform/process_platform.h"
 
 namespace mervale {
@@ -63,6 +64,8 @@ class LinuxProcessPlatform : public ProcessPlatform {
   // looked up (a process gone meanwhile has none left); the main thread is moved first.
   ErrorCode SetMask(Pid pid, AffinityMask mask) override;
   Pid CurrentPid() override;
+  // A program doubt is settled without a look where the process has used no CPU time since the
+  // latest one.
   bool LookAgain(Pid pid, Doubt doubt) override;
   // The executable's device and inode; the size of the code (from /proc/PID/status) where the
   // executable cannot be looked at: another user's process, or one that forbids it (non-dumpable).
@@ -77,8 +80,9 @@ class LinuxProcessPlatform : public ProcessPlatform {
     bool unopenable = false;     // a kernel thread, a zombie, or another user's and not ours to set
     bool runsNoProgram = false;  // a kernel thread or a zombie: it never runs another
     std::uint64_t lookedAt = 0;  // listings_ when the process was last looked at
-    std::string executable;      // the path that look found; empty where it could not be read
-    ProgramIdentity program;     // the file that look found; the code size once read
+    std::optional<std::uint64_t> cpuTime;  // what it had run by that look
+    std::string executable;   // the path that look found; empty where it could not be read
+    ProgramIdentity program;  // the file that look found; the code size once read
     std::optional<std::string> shortName;  // the kernel's, for a process without an executable
     bool statRead = false;                 // the parent (and the code size) are of that look
     Pid parent = 0;
@@ -120,7 +124,7 @@ class LinuxProcessPlatform : public ProcessPlatform {
   bool maySetAnyUsers_;
   uid_t effectiveUid_;
   KernelCpuSet kernelSet_;
-  int procDir_;  // /proc, held open
+  UniqueFd procDir_;  // /proc, held open
   std::uint64_t listings_ = 0;
   std::vector<KnownPid> known_;  // sorted by PID
   static constexpr std::size_t kDirentBufferSize = 32 * 1024;

@@ -80,38 +80,38 @@ bool ProcShowsInitialPidNamespace() {
 
 std::optional<long> LastPidOfOwnNamespace() {
   // Read at most once per pass under a storm of starts: opened once, read from its start each time.
-  static const int file = open("/proc/sys/kernel/ns_last_pid", O_RDONLY | O_CLOEXEC);
+  static const UniqueFd file(open("/proc/sys/kernel/ns_last_pid", O_RDONLY | O_CLOEXEC));
   char text[32];
-  const ssize_t length = file < 0 ? -1 : pread(file, text, sizeof text, 0);
+  const ssize_t length = file.Valid() ? pread(file.Get(), text, sizeof text, 0) : -1;
   long pid = 0;
   if (length <= 0 || std::from_chars(text, text + length, pid).ec != std::errc{})
     return std::nullopt;
   return pid;
 }
 
-LinuxProcessStartSource::LinuxProcessStartSource(int receiveBufferBytes) {
-  socket_ = socket(AF_NETLINK, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_CONNECTOR);
-  if (socket_ < 0) return;
-  SetReceiveBuffer(socket_, receiveBufferBytes);
-  AttachExecOnlyFilter(socket_);
+LinuxProcessStartSource::LinuxProcessStartSource(int receiveBufferBytes)
+    : socket_(socket(AF_NETLINK, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_CONNECTOR)) {
+  if (!socket_.Valid()) return;
+  SetReceiveBuffer(socket_.Get(), receiveBufferBytes);
+  AttachExecOnlyFilter(socket_.Get());
   if (!Subscribe()) {
     events_ = StartEvents::kUnavailable;
     early_ = {};
-    Close();
+    socket_.Reset();
   }
 }
 
 LinuxProcessStartSource::~LinuxProcessStartSource() {
   // The kernel counts listeners machine-wide and only stops sending when the count falls to 0.
   if (events_ == StartEvents::kOwnPids) SendListenRequest(PROC_CN_MCAST_IGNORE);
-  Close();
 }
 
 bool LinuxProcessStartSource::Subscribe() {
   sockaddr_nl address{};
   address.nl_family = AF_NETLINK;
   address.nl_groups = CN_IDX_PROC;
-  if (bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return false;
+  if (bind(socket_.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+    return false;
   if (!SendListenRequest(PROC_CN_MCAST_LISTEN)) return false;
   if (!ProcShowsInitialPidNamespace()) {
     // The kernel ignores the request without a reply here; what others' subscriptions bring in
@@ -127,7 +127,7 @@ bool LinuxProcessStartSource::Subscribe() {
     if (ReadOne(early_)) continue;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
-    pollfd ready = {socket_, POLLIN, 0};
+    pollfd ready = {socket_.Get(), POLLIN, 0};
     if (left.count() <= 0 || poll(&ready, 1, int(left.count())) <= 0) return false;
   }
   if (replyError_.value_or(0) != 0) return false;
@@ -148,7 +148,8 @@ bool LinuxProcessStartSource::SendListenRequest(std::uint32_t operation) {
   std::memcpy(request + NLMSG_HDRLEN + sizeof message, &operation, sizeof operation);
   sockaddr_nl kernel{};
   kernel.nl_family = AF_NETLINK;
-  return sendto(socket_, request, sizeof request, 0, reinterpret_cast<const sockaddr*>(&kernel),
+  return sendto(socket_.Get(), request, sizeof request, 0,
+                reinterpret_cast<const sockaddr*>(&kernel),
                 sizeof kernel) == ssize_t(sizeof request);
 }
 
@@ -157,8 +158,8 @@ bool LinuxProcessStartSource::ReadOne(ProcessStarts& batch) {
   socklen_t senderLength = sizeof sender;
   ssize_t length;
   do {
-    length = recvfrom(socket_, buffer_, sizeof buffer_, 0, reinterpret_cast<sockaddr*>(&sender),
-                      &senderLength);
+    length = recvfrom(socket_.Get(), buffer_, sizeof buffer_, 0,
+                      reinterpret_cast<sockaddr*>(&sender), &senderLength);
   } while (length < 0 && errno == EINTR);
   if (length < 0) {
     // ENOBUFS: the queue overflowed and the kernel dropped what did not fit; reading goes on.
@@ -194,7 +195,7 @@ bool LinuxProcessStartSource::ReadOne(ProcessStarts& batch) {
 
 ProcessStarts LinuxProcessStartSource::Drain() {
   ProcessStarts batch = std::exchange(early_, {});
-  if (socket_ < 0) return batch;
+  if (!socket_.Valid()) return batch;
   while (batch.starts.size() < kMaxStartsPerDrain && ReadOne(batch)) {
   }
   if (events_ == StartEvents::kForeignPids && !batch.starts.empty()) {
@@ -205,11 +206,6 @@ ProcessStarts LinuxProcessStartSource::Drain() {
     lastPidHinted_ = lastPid;
   }
   return batch;
-}
-
-void LinuxProcessStartSource::Close() {
-  if (socket_ >= 0) close(socket_);
-  socket_ = -1;
 }
 
 }  // namespace mervale

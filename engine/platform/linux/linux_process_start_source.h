@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/platform/linux/unique_fd.h"
 #include "engine/platform/process_start_source.h"
 
 namespace mervale {
@@ -37,7 +38,7 @@ class LinuxProcessStartSource : public ProcessStartSource {
   LinuxProcessStartSource& operator=(const LinuxProcessStartSource&) = delete;
 
   StartEvents Events() const override { return events_; }
-  int Descriptor() const override { return socket_; }
+  int Descriptor() const override { return socket_.Get(); }
   ProcessStarts Drain() override;
 
  private:
@@ -45,9 +46,8 @@ class LinuxProcessStartSource : public ProcessStartSource {
   // Reads one datagram, adding its starts to `batch`; false when nothing was waiting.
   bool ReadOne(ProcessStarts& batch);
   bool SendListenRequest(std::uint32_t operation);
-  void Close();
 
-  int socket_ = -1;
+  UniqueFd socket_;
   StartEvents events_ = StartEvents::kUnavailable;
   std::optional<std::uint32_t> replyError_;  // the kernel's answer to our subscription
   // Starts and losses read while waiting for the kernel's reply to the subscription.

@@ -4,6 +4,7 @@
 
 #include <elf.h>
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <sys/epoll.h>
 #include <sys/fanotify.h>
 #include <sys/syscall.h>
@@ -19,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/platform/linux/linux_capability.h"
 #include "engine/platform/linux/linux_process_start_source.h"
 
 namespace mervale {
@@ -26,28 +28,27 @@ namespace {
 
 // The interpreter (PT_INTERP) a 64-bit ELF executable names; empty for a static one.
 std::string InterpreterOf(const char* executable) {
-  const int file = open(executable, O_RDONLY | O_CLOEXEC);
-  if (file < 0) return {};
+  const UniqueFd file(open(executable, O_RDONLY | O_CLOEXEC));
+  if (!file.Valid()) return {};
   std::string interpreter;
   Elf64_Ehdr header{};
-  if (pread(file, &header, sizeof header, 0) == ssize_t(sizeof header) &&
+  if (pread(file.Get(), &header, sizeof header, 0) == ssize_t(sizeof header) &&
       std::string_view(reinterpret_cast<const char*>(header.e_ident), SELFMAG) == ELFMAG &&
       header.e_ident[EI_CLASS] == ELFCLASS64 && header.e_phentsize == sizeof(Elf64_Phdr)) {
     for (unsigned i = 0; i < header.e_phnum; ++i) {
       Elf64_Phdr part{};
-      if (pread(file, &part, sizeof part, off_t(header.e_phoff + i * sizeof part)) !=
+      if (pread(file.Get(), &part, sizeof part, off_t(header.e_phoff + i * sizeof part)) !=
           ssize_t(sizeof part))
         break;
       if (part.p_type != PT_INTERP || part.p_filesz == 0 || part.p_filesz > 4096) continue;
       interpreter.resize(part.p_filesz);
-      if (pread(file, interpreter.data(), part.p_filesz, off_t(part.p_offset)) !=
+      if (pread(file.Get(), interpreter.data(), part.p_filesz, off_t(part.p_offset)) !=
           ssize_t(part.p_filesz))
         interpreter.clear();
       interpreter.resize(std::min(interpreter.find('\0'), interpreter.size()));
       break;
     }
   }
-  close(file);
   return interpreter;
 }
 
@@ -66,10 +67,7 @@ std::vector<std::string> PathDirectories() {
 // Whether the PID names a process (a thread group) of this PID namespace; the IDs of threads come
 // from the same count.
 bool IsProcess(long pid) {
-  const int handle = int(syscall(SYS_pidfd_open, pid_t(pid), 0));
-  if (handle < 0) return false;
-  close(handle);
-  return true;
+  return UniqueFd(int(syscall(SYS_pidfd_open, pid_t(pid), 0))).Valid();
 }
 
 }  // namespace
@@ -78,36 +76,36 @@ LinuxStartHints::Watched LinuxStartHints::ProgramsOfThisSystem() {
   return {InterpreterOf("/proc/self/exe"), PathDirectories()};
 }
 
-LinuxStartHints::LinuxStartHints(Watched watched) : watched_(std::move(watched)) {
-  reports_ = fanotify_init(FAN_CLASS_NOTIF | FAN_REPORT_FID | FAN_CLOEXEC | FAN_NONBLOCK,
-                           O_RDONLY | O_CLOEXEC);
-  lookDue_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-  ready_ = epoll_create1(EPOLL_CLOEXEC);
-  lastPid_ = LastPidOfOwnNamespace();
+LinuxStartHints::LinuxStartHints(Watched watched)
+    : watched_(std::move(watched)),
+      reports_(fanotify_init(FAN_CLASS_NOTIF | FAN_REPORT_FID | FAN_CLOEXEC | FAN_NONBLOCK,
+                             O_RDONLY | O_CLOEXEC)),
+      lookDue_(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)),
+      ready_(epoll_create1(EPOLL_CLOEXEC)),
+      // The kernel tells the PIDs of others' execs only to a listener that could watch them all.
+      namesPids_(HasCapability(CAP_SYS_ADMIN)),
+      lastPid_(LastPidOfOwnNamespace()) {
   epoll_event due = {EPOLLIN, {}};
-  if (reports_ < 0 || lookDue_ < 0 || ready_ < 0 || !lastPid_ || !MarkPrograms() ||
-      epoll_ctl(ready_, EPOLL_CTL_ADD, lookDue_, &due) != 0) {
+  if (!reports_.Valid() || !lookDue_.Valid() || !ready_.Valid() || !lastPid_ || !MarkPrograms() ||
+      epoll_ctl(ready_.Get(), EPOLL_CTL_ADD, lookDue_.Get(), &due) != 0) {
     Close();
     return;
   }
-  epoll_event reports = {0, {}};
-  if (epoll_ctl(ready_, EPOLL_CTL_ADD, reports_, &reports) != 0) Close();
   WatchReports(true);
+  if (!watching_) Close();
 }
 
-LinuxStartHints::~LinuxStartHints() {
-  Close();
-}
+LinuxStartHints::~LinuxStartHints() = default;
 
 bool LinuxStartHints::MarkPrograms() {
   // Losing a link is how a file replaced by a rename, or removed, tells its mark.
   constexpr std::uint64_t kReplaced = FAN_ATTRIB | FAN_DELETE_SELF | FAN_MOVE_SELF;
   bool marked = false;
   if (!watched_.interpreter.empty())
-    marked = fanotify_mark(reports_, FAN_MARK_ADD, FAN_OPEN_EXEC | kReplaced, AT_FDCWD,
+    marked = fanotify_mark(reports_.Get(), FAN_MARK_ADD, FAN_OPEN_EXEC | kReplaced, AT_FDCWD,
                            watched_.interpreter.c_str()) == 0;
   for (const std::string& directory : watched_.directories) {
-    if (fanotify_mark(reports_, FAN_MARK_ADD | FAN_MARK_ONLYDIR,
+    if (fanotify_mark(reports_.Get(), FAN_MARK_ADD | FAN_MARK_ONLYDIR,
                       FAN_OPEN_EXEC | FAN_EVENT_ON_CHILD | FAN_DELETE_SELF | FAN_MOVE_SELF,
                       AT_FDCWD, directory.c_str()) == 0)
       marked = true;
@@ -117,29 +115,53 @@ bool LinuxStartHints::MarkPrograms() {
 
 ProcessStarts LinuxStartHints::Drain() {
   ProcessStarts batch;
-  if (ready_ < 0) return batch;
+  if (!ready_.Valid()) return batch;
   std::uint64_t expirations = 0;
-  if (read(lookDue_, &expirations, sizeof expirations) == ssize_t(sizeof expirations)) {
+  const bool due =
+      read(lookDue_.Get(), &expirations, sizeof expirations) == ssize_t(sizeof expirations);
+  if (due) {
+    lookPending_ = false;
+    for (const Pid pid : std::exchange(settling_, {})) batch.starts.push_back({pid, pid});
+  }
+  // The reports are read first, so that a look covers them.
+  const Reports reports = watching_ || due ? ReadReports(batch) : Reports{};
+  lookOwed_ = lookOwed_ || reports.execs;
+  const auto sinceLook = std::chrono::steady_clock::now() - lastLook_;
+  if (lookOwed_ && (due || sinceLook >= kLookSpacing)) {
     LookForNewProcesses(batch);
-    WatchReports(true);
+    lookOwed_ = false;
   }
-  if (watching_ && DropReports(batch)) {
-    WatchReports(false);
-    const auto sinceLook = std::chrono::steady_clock::now() - lastLook_;
-    LookAfter(std::max<std::chrono::nanoseconds>(kSettle, kLookSpacing - sinceLook));
+  // Reports that bring no process of ours tell of a machine busy elsewhere: the longer that goes
+  // on, the longer the reports wait in the queue before they are read.
+  if (reports.any) {
+    const bool ours = !batch.starts.empty() || batch.eventsLost;
+    readsOfOthers_ = ours ? 0 : readsOfOthers_ + 1;
+    quietFor_ = readsOfOthers_ < kReadsBeforeQuiet ? std::chrono::milliseconds(0)
+                                                   : std::clamp<std::chrono::milliseconds>(
+                                                         2 * quietFor_, kLookSpacing, kQuietAtMost);
   }
+  if (!lookPending_) {
+    if (lookOwed_)
+      LookAfter(kLookSpacing - sinceLook);
+    else if (!settling_.empty())
+      LookAfter(kSettle);
+    else if (reports.any && quietFor_.count() > 0)
+      LookAfter(quietFor_);
+  }
+  // The look that is due reads what comes meanwhile.
+  WatchReports(!lookPending_);
   return batch;
 }
 
-bool LinuxStartHints::DropReports(ProcessStarts& batch) {
+LinuxStartHints::Reports LinuxStartHints::ReadReports(ProcessStarts& batch) {
   alignas(fanotify_event_metadata) char buffer[4096];
-  bool any = false;
+  Reports reports;
   bool replaced = false;
   // A bounded number of reads: a storm refills the queue as fast as it is read.
   for (int reads = 0; reads < 16; ++reads) {
-    const ssize_t length = read(reports_, buffer, sizeof buffer);
+    const ssize_t length = read(reports_.Get(), buffer, sizeof buffer);
     if (length <= 0) break;
-    any = true;
+    reports.any = true;
     // A report's file handle is padded to four bytes only, so the next report may sit where its
     // 64-bit mask cannot be read in place: each header is copied out first.
     fanotify_event_metadata report{};
@@ -148,20 +170,28 @@ bool LinuxStartHints::DropReports(ProcessStarts& batch) {
       if (report.event_len < sizeof report) break;
       if (report.mask & FAN_Q_OVERFLOW) batch.eventsLost = true;
       if (report.mask & (FAN_ATTRIB | FAN_DELETE_SELF | FAN_MOVE_SELF)) replaced = true;
+      if (!(report.mask & FAN_OPEN_EXEC)) continue;
+      reports.execs = true;
+      if (report.pid > 0 && batch.starts.size() < kMaxStartsPerDrain) {
+        batch.starts.push_back({Pid(report.pid), Pid(report.pid)});
+        settling_.push_back(Pid(report.pid));
+      } else if (report.pid > 0) {
+        batch.eventsLost = true;
+      }
     }
   }
   if (replaced) {
     // The marks of replaced files would hold their old inodes for good.
-    fanotify_mark(reports_, FAN_MARK_FLUSH, 0, AT_FDCWD, nullptr);
+    fanotify_mark(reports_.Get(), FAN_MARK_FLUSH, 0, AT_FDCWD, nullptr);
     MarkPrograms();
     batch.eventsLost = true;
   }
-  return any;
+  return reports;
 }
 
 void LinuxStartHints::LookForNewProcesses(ProcessStarts& batch) {
   lastLook_ = std::chrono::steady_clock::now();
-  batch.knownMayHaveChanged = true;
+  batch.knownMayHaveChanged = !namesPids_;
   const std::optional<long> lastPid = LastPidOfOwnNamespace();
   // Past pid_max the count starts again from the bottom; so many new PIDs, or a count that wrapped,
   // are for a full pass to find.
@@ -169,29 +199,34 @@ void LinuxStartHints::LookForNewProcesses(ProcessStarts& batch) {
     batch.eventsLost = true;
   } else {
     for (long pid = *lastPid_ + 1; pid <= *lastPid; ++pid) {
-      if (IsProcess(pid)) batch.starts.push_back({Pid(pid), Pid(pid)});
+      if (!IsProcess(pid)) continue;
+      batch.starts.push_back({Pid(pid), Pid(pid)});
+      settling_.push_back(Pid(pid));
     }
   }
   if (lastPid) lastPid_ = lastPid;
 }
 
 void LinuxStartHints::WatchReports(bool watch) {
-  epoll_event reports = {watch ? std::uint32_t(EPOLLIN) : 0, {}};
-  if (ready_ >= 0 && epoll_ctl(ready_, EPOLL_CTL_MOD, reports_, &reports) == 0) watching_ = watch;
+  // Taken out of the set rather than left in it without events: the kernel keeps errors and
+  // hang-ups in every mask, so each report would still wake whoever waits on the set.
+  epoll_event reports = {EPOLLIN, {}};
+  if (watch != watching_ && ready_.Valid() &&
+      epoll_ctl(ready_.Get(), watch ? EPOLL_CTL_ADD : EPOLL_CTL_DEL, reports_.Get(), &reports) == 0)
+    watching_ = watch;
 }
 
 void LinuxStartHints::LookAfter(std::chrono::nanoseconds delay) {
   const auto ns = std::max<std::chrono::nanoseconds::rep>(1, delay.count());
   itimerspec when{};
   when.it_value = {time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)};
-  timerfd_settime(lookDue_, 0, &when, nullptr);
+  lookPending_ = timerfd_settime(lookDue_.Get(), 0, &when, nullptr) == 0;
 }
 
 void LinuxStartHints::Close() {
-  for (int* descriptor : {&ready_, &lookDue_, &reports_}) {
-    if (*descriptor >= 0) close(*descriptor);
-    *descriptor = -1;
-  }
+  ready_.Reset();
+  lookDue_.Reset();
+  reports_.Reset();
 }
 
 }  // namespace mervale
