@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "engine/cpu_list_text.h"
 #include "store/excerpt.h"
 
 namespace mervale {
@@ -41,7 +42,7 @@ std::string ProfileEntryShown(std::string_view entry, const CpuSet& managed) {
       entry.substr(maskLength, kSeparator.size()) != kSeparator)
     return Excerpt(entry);
   return Excerpt(entry.substr(maskLength + kSeparator.size())) + " \u2014 " +
-         CompactMaskText(entry.substr(0, maskLength));
+         CompactCpuList(TextToMask(entry, maskLength));
 }
 
 const std::string* ProfileEntryFor(const LineList& profileList, std::string_view name,

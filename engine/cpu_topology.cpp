@@ -3,20 +3,19 @@
 #include "engine/cpu_topology.h"
 
 #include <algorithm>
-#include <charconv>
 #include <set>
 #include <utility>
+
+#include "store/integer_text.h"
 
 namespace mervale {
 
 namespace {
 
 std::optional<unsigned> ParseCpuNumber(std::string_view text) {
-  unsigned value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return {};
-  if (value > kMaxCpuNumber) return {};
-  return value;
+  const std::optional<std::uint32_t> value = ParseDecimal(text);
+  if (!value || *value > kMaxCpuNumber) return {};
+  return *value;
 }
 
 void SortUnique(CpuNumbers& cpus) {

@@ -3,12 +3,13 @@
 #include "engine/platform/linux/sysfs_topology.h"
 
 #include <algorithm>
-#include <charconv>
 #include <fstream>
 #include <set>
 #include <string>
 #include <system_error>
 #include <utility>
+
+#include "store/integer_text.h"
 
 namespace mervale {
 
@@ -34,18 +35,10 @@ std::optional<CpuNumbers> ReadCpuList(const fs::path& path) {
   return text ? ParseCpuList(*text) : std::nullopt;
 }
 
-std::optional<unsigned> ParseUnsigned(std::string_view text) {
-  unsigned value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc{} || stop != end) return {};
-  return value;
-}
-
 // The number after `prefix` in a directory name such as "node1" or "index3".
 std::optional<unsigned> NumberAfter(std::string_view name, std::string_view prefix) {
   if (!name.starts_with(prefix)) return {};
-  return ParseUnsigned(name.substr(prefix.size()));
+  return ParseDecimal(name.substr(prefix.size()));
 }
 
 // The numbered subdirectories `prefix`N of `dir`, by N.
@@ -74,7 +67,7 @@ std::optional<CpuNumbers> LastLevelCache(const fs::path& cpuDir) {
   unsigned highest = 0;
   for (const auto& [index, dir] : NumberedDirectories(cpuDir / "cache", "index")) {
     if (FirstWord(ReadSmallFile(dir / "type")) == "Instruction") continue;
-    const auto level = ParseUnsigned(FirstWord(ReadSmallFile(dir / "level")));
+    const auto level = ParseDecimal(FirstWord(ReadSmallFile(dir / "level")));
     if (!level || *level < highest) continue;
     if (auto cpus = ReadCpuList(dir / "shared_cpu_list")) {
       highest = *level;
