@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/affinity_engine.h"
+#include "engine/set_menus.h"
 #include "store/language_captions.h"
 #include "store/line_list.h"
 #include "store/system/system_services.h"
@@ -61,8 +62,6 @@ class Program : private FailureReporter {
  public:
   Program(ProcessPlatform& platform, SystemServices& system, ProgramView& view);
 
-  AffinityEngine& Engine() { return engine_; }
-  const AffinityEngine& Engine() const { return engine_; }
   const Options& GetOptions() const { return options_; }
   std::optional<Mode> CurrentMode() const { return engine_.Policy().mode; }
   int ProfileIndex() const { return profileIndex_; }
@@ -104,6 +103,22 @@ class Program : private FailureReporter {
   void ShowStartedRows();
   // The system hinted that some process may run another program now.
   void LookForProgramChanges();
+  // What decides the set of each newly seen process, as it stands now.
+  const AssignmentPolicy& Policy() const { return engine_.Policy(); }
+  // The rows the process list shows, for the model that follows them.
+  ProcessTable& Processes() { return engine_.Table(); }
+  const ProcessTable& Processes() const { return engine_.Table(); }
+  // A click on a column header of the process list (ListView1ColumnClick): sorts by that column,
+  // or the other way round when it is the column sorted by.
+  void SortProcessesBy(int column) { engine_.Table().ColumnClick(column); }
+  // The processes selected in the list: their PIDs, how many, and the set of the first.
+  std::vector<Pid> SelectedPids() const { return engine_.Table().SelectedPids(); }
+  int SelectedProcessCount() const;
+  CpuSet FirstSelectedSet() const { return mervale::FirstSelectedSet(engine_.Table()); }
+  // How the profile list shows one of its entries on this machine.
+  std::string ShownProfileEntry(std::string_view entry) const {
+    return ProfileEntryShown(entry, engine_.Policy().managedCpus);
+  }
   // The process table became visible or hidden; once visible, its CPU column is brought up to date
   // at once.
   void SetTableShown(bool shown);

@@ -129,7 +129,8 @@ struct Running {
 
 std::string ProgramPath(const char* name) {
   const char* path = std::getenv("PATH");
-  for (const std::string& dir : SearchPathDirectories(path != nullptr ? path : "/usr/bin:/bin")) {
+  for (const std::string& dir :
+       mervale::SearchPathDirectories(path != nullptr ? path : "/usr/bin:/bin")) {
     const std::string candidate = dir + "/" + name;
     if (access(candidate.c_str(), X_OK) == 0) return candidate;
   }
