@@ -18,6 +18,8 @@
 
 namespace mervale {
 
+struct SettingsValues;
+
 // The options of the Options window: the check boxes and the refresh-rate field.
 struct Options {
   bool autostart = false;         // CheckBox1 "Autostart with windows"
@@ -143,7 +145,7 @@ class Program : private FailureReporter {
   void RestoreAll();
 
   // The Options window. Each setter stores the value and runs the control's reaction when the value
-  // changed and the reaction is switched on.
+  // changed.
   void SetAutostart(bool checked);
   void SetStartMinimized(bool checked);
   // "Quad core" checked is the cycle Four CPUs, unchecked Two CPUs.
@@ -170,8 +172,16 @@ class Program : private FailureReporter {
   void RequireDataDir() const;
   // Restores what the file holds and gives what could not be read, the first profile list's file
   // among them (each such value kept its default); throws when the file cannot be read, before any
-  // change.
+  // change. Its steps, in their order: the first profile list, the options, the cycle, the profile
+  // index, the mode, the refresh interval.
   std::vector<std::string> RestoreSettings(const std::string& settingsFile);
+  // The list of the profile the file names, when its file exists; a fault reading it joins
+  // `faults`.
+  void RestoreFirstProfileList(const std::string& profileText, std::vector<std::string>& faults);
+  // The Options window's values as stored, without their reactions.
+  void RestoreOptions(const SettingsValues& stored, CpuCycle cycle);
+  // The timer follows a stored rate that is one; any other text leaves it as it was.
+  void RestoreRefreshInterval(const std::string& refreshText);
   void WriteSettings();
   // The profile selector's index; anything outside the nine profiles selects none.
   void SetProfileIndex(int index);
@@ -202,11 +212,6 @@ class Program : private FailureReporter {
   LineList languageTable_;
   std::string languageInUse_;
   int refreshIntervalMs_ = 1000;
-  // LoadSettings switches these reactions off while it restores the controls.
-  bool autostartReacts_ = true;
-  bool startMinimizedReacts_ = true;
-  bool profileReacts_ = true;
-  bool refreshTextReacts_ = true;
   // LoadSettings holds the settings' saves back while it restores; WriteSettings writes anyway.
   bool settingsSavesOn_ = true;
 };

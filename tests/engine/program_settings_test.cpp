@@ -44,6 +44,10 @@ TEST_F(Settings, WhatTheUserSetComesBackAtTheNextStart) {
 
   FakeProgramView nextView;
   Program next(machine, system, nextView);
+  std::vector<CpuSet> cyclesAtMode;
+  nextView.onShowMode = [&](std::optional<Mode>) {
+    cyclesAtMode.push_back(next.Policy().cycleCpus);
+  };
   next.PrepareData();
   next.LoadExclusionList();
   next.LoadSettings();
@@ -55,6 +59,8 @@ TEST_F(Settings, WhatTheUserSetComesBackAtTheNextStart) {
   EXPECT_EQ(next.GetOptions().refreshText, "7");
   EXPECT_EQ(next.RefreshIntervalMs(), 7000);
   EXPECT_EQ(next.Policy().cycleCpus, CpuSet::FirstCpus(4));
+  // The mode was applied over the restored cycle each time.
+  EXPECT_EQ(cyclesAtMode, std::vector<CpuSet>(cyclesAtMode.size(), CpuSet::FirstCpus(4)));
   EXPECT_EQ(ReadData("Settings.ini"), saved);
 }
 
