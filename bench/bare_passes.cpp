@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "bench/proc_entries.h"
+#include "proc_entries.h"
 
 using mervale::ForEachNumericEntry;
 

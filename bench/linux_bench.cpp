@@ -43,9 +43,9 @@
 #include <utility>
 #include <vector>
 
-#include "bench/proc_entries.h"
 #include "engine/affinity_engine.h"
 #include "engine/platform/linux/linux_platform.h"
+#include "proc_entries.h"
 
 extern char** environ;
 

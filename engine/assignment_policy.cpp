@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "engine/cpu_list_text.h"
 #include "store/excerpt.h"
 
 namespace mervale {
@@ -41,33 +42,17 @@ std::string ProfileEntryShown(std::string_view entry, const CpuSet& managed) {
       entry.substr(maskLength, kSeparator.size()) != kSeparator)
     return Excerpt(entry);
   return Excerpt(entry.substr(maskLength + kSeparator.size())) + " \u2014 " +
-         CompactMaskText(entry.substr(0, maskLength));
+         CompactCpuList(TextToMask(entry, maskLength));
 }
 
-const std::string* ProfileEntryFor(const LineList& profileList, std::string_view name,
-                                   const CpuSet& managed) {
-  const std::string* found = nullptr;
-  for (const std::string& entry : profileList) {
-    if (EntryBelongsTo(entry, name, managed)) found = &entry;
-  }
-  return found;
-}
-
-namespace {
-
-CpuSet EntryMask(const std::string& entry, const CpuSet& managed) {
-  return TextToMask(entry, EntryMaskLength(entry, managed));
-}
-
-}  // namespace
-
-CpuSet ProfileMaskFor(const LineList& profileList, std::string_view name, const CpuSet& managed) {
-  const std::string* entry = ProfileEntryFor(profileList, name, managed);
-  return entry != nullptr ? EntryMask(*entry, managed) : managed;
-}
-
-CpuSet EveryCpu(const AssignmentPolicy& policy) {
-  return policy.managedCpus.Common(policy.onlineCpus);
+ProfileAnswer ProfileMaskFor(const AssignmentPolicy& policy, std::string_view name) {
+  const CpuSet& managed = policy.managedCpus;
+  // The last entry wins. Plain iterators: clang 14 cannot compile views::reverse with libstdc++ 12.
+  const auto last =
+      std::find_if(policy.profileList.rbegin(), policy.profileList.rend(),
+                   [&](const std::string& entry) { return EntryBelongsTo(entry, name, managed); });
+  if (last == policy.profileList.rend()) return {managed.Common(policy.onlineCpus)};
+  return {TextToMask(*last, EntryMaskLength(*last, managed)), &*last};
 }
 
 void UpdateCycleCpus(AssignmentPolicy& policy) {
@@ -121,13 +106,8 @@ ModeApplied ApplyModeTo(ProcessPlatform& platform, AssignmentPolicy& policy, Pid
       if (!tookCycleStep) GiveNextCpu(platform, policy, pid, 1);
       return {true};
     case Mode::kManual: {
-      const std::string* entry = ProfileEntryFor(policy.profileList, name, policy.managedCpus);
-      if (entry == nullptr) {
-        platform.SetMask(pid, EveryCpu(policy));
-        break;
-      }
-      const CpuSet mask = EntryMask(*entry, policy.managedCpus);
-      if (!mask.IsSubsetOf(policy.onlineCpus)) return {tookCycleStep, entry};
+      const auto [mask, entry] = ProfileMaskFor(policy, name);
+      if (entry != nullptr && !mask.IsSubsetOf(policy.onlineCpus)) return {tookCycleStep, entry};
       platform.SetMask(pid, mask);
       break;
     }

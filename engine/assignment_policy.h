@@ -64,18 +64,14 @@ bool EntryBelongsTo(std::string_view entry, std::string_view name,
 // excerpt of itself.
 std::string ProfileEntryShown(std::string_view entry, const CpuSet& managed);
 
-// The entry that gives the name its set: the last one that belongs to it; nullptr when none does.
-const std::string* ProfileEntryFor(const LineList& profileList, std::string_view name,
-                                   const CpuSet& managed = CpuSet{15});
-
-// The set the profile gives the name: every managed CPU when no entry belongs to it; the last
-// matching entry wins.
-CpuSet ProfileMaskFor(const LineList& profileList, std::string_view name,
-                      const CpuSet& managed = CpuSet{15});
-
-// Every CPU as mode Manual gives it to a name without an entry: each managed CPU that is online,
-// whatever the machine's size.
-CpuSet EveryCpu(const AssignmentPolicy& policy);
+// What mode Manual gives a name: the set of the last profile entry that belongs to it, with `entry`
+// pointing at that entry (valid until the list changes); every managed CPU that is online, and no
+// entry, when none belongs to it.
+struct ProfileAnswer {
+  CpuSet mask;
+  const std::string* entry = nullptr;
+};
+ProfileAnswer ProfileMaskFor(const AssignmentPolicy& policy, std::string_view name);
 
 // Where "Isolate" puts the processes it does not isolate on a machine with more than four CPUs: the
 // cycle's CPUs outside CPU 1's core, so no SMT sibling shares CPU 1's core; when the cycle has none

@@ -51,7 +51,16 @@ std::string SizeText(std::uint64_t bytes) {
 }  // namespace
 
 std::string CompactCpuList(const CpuSet& set) {
-  return CompactMaskText(MaskToText(set, set.End()));
+  std::string list;
+  for (std::optional<std::size_t> first = set.FirstFrom(0); first;) {
+    std::size_t last = *first;
+    while (set.Contains(last + 1)) ++last;
+    if (!list.empty()) list += ',';
+    list += std::to_string(*first + 1);
+    if (last > *first) list += "\u2013" + std::to_string(last + 1);
+    first = set.FirstFrom(last + 1);
+  }
+  return list.empty() ? "-" : list;
 }
 
 std::string ShortCpuList(const CpuSet& set, std::size_t maxLength) {

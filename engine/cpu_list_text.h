@@ -16,6 +16,7 @@ namespace mervale {
 using CaptionOf = std::function<std::string(AddedCaption)>;
 
 // The CPUs as a short list numbered from 1, runs joined by an en dash: "1,3,5–63"; "-" when empty.
+// What names CPUs to the user (a column of hundreds of "0" and "1" is read by no one).
 std::string CompactCpuList(const CpuSet& set);
 
 // The compact list cut after at most `maxLength` bytes at a comma, ending in "…" when cut.

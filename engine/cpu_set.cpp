@@ -157,16 +157,4 @@ std::string MaskToText(const CpuSet& mask, std::size_t width) {
   return text;
 }
 
-std::string CompactMaskText(std::string_view maskText) {
-  std::string compact;
-  for (std::size_t first = maskText.find('1'); first != std::string_view::npos;) {
-    const std::size_t end = std::min(maskText.find_first_not_of('1', first), maskText.size());
-    if (!compact.empty()) compact += ',';
-    compact += std::to_string(first + 1);
-    if (end - first > 1) compact += "\u2013" + std::to_string(end);
-    first = maskText.find('1', end);
-  }
-  return compact.empty() ? "-" : compact;
-}
-
 }  // namespace mervale

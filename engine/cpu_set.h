@@ -88,8 +88,4 @@ CpuSet TextToMask(std::string_view text, std::size_t width = 4);
 // set naming a CPU past the width.
 std::string MaskToText(const CpuSet& mask, std::size_t width = 4);
 
-// A mask text as a short list of CPU numbers from 1, runs joined by an en dash: "1–4,9" for
-// "111100001"; "-" when it names no CPU. A column of hundreds of characters is read by no one.
-std::string CompactMaskText(std::string_view maskText);
-
 }  // namespace mervale

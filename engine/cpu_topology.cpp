@@ -6,6 +6,7 @@
 #include <set>
 #include <utility>
 
+
 namespace mervale {
 
 namespace {

@@ -93,6 +93,12 @@ void Program::LookForProgramChanges() {
   engine_.LookForProgramChanges();
 }
 
+int Program::SelectedProcessCount() const {
+  int count = 0;
+  engine_.Table().ForEachSelectedRow([&count](const ProcessRow&) { ++count; });
+  return count;
+}
+
 void Program::SetTableShown(bool shown) {
   engine_.FollowKnownMasks(shown);
   if (shown) engine_.RefreshProcesses();

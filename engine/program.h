@@ -11,11 +11,14 @@
 #include <vector>
 
 #include "engine/affinity_engine.h"
+#include "engine/set_menus.h"
 #include "store/language_captions.h"
 #include "store/line_list.h"
 #include "store/system/system_services.h"
 
 namespace mervale {
+
+struct SettingsValues;
 
 // The options of the Options window: the check boxes and the refresh-rate field.
 struct Options {
@@ -61,8 +64,6 @@ class Program : private FailureReporter {
  public:
   Program(ProcessPlatform& platform, SystemServices& system, ProgramView& view);
 
-  AffinityEngine& Engine() { return engine_; }
-  const AffinityEngine& Engine() const { return engine_; }
   const Options& GetOptions() const { return options_; }
   std::optional<Mode> CurrentMode() const { return engine_.Policy().mode; }
   int ProfileIndex() const { return profileIndex_; }
@@ -104,6 +105,22 @@ class Program : private FailureReporter {
   void ShowStartedRows();
   // The system hinted that some process may run another program now.
   void LookForProgramChanges();
+  // What decides the set of each newly seen process, as it stands now.
+  const AssignmentPolicy& Policy() const { return engine_.Policy(); }
+  // The rows the process list shows, for the model that follows them.
+  ProcessTable& Processes() { return engine_.Table(); }
+  const ProcessTable& Processes() const { return engine_.Table(); }
+  // A click on a column header of the process list (ListView1ColumnClick): sorts by that column,
+  // or the other way round when it is the column sorted by.
+  void SortProcessesBy(int column) { engine_.Table().ColumnClick(column); }
+  // The processes selected in the list: their PIDs, how many, and the set of the first.
+  std::vector<Pid> SelectedPids() const { return engine_.Table().SelectedPids(); }
+  int SelectedProcessCount() const;
+  CpuSet FirstSelectedSet() const { return mervale::FirstSelectedSet(engine_.Table()); }
+  // How the profile list shows one of its entries on this machine.
+  std::string ShownProfileEntry(std::string_view entry) const {
+    return ProfileEntryShown(entry, engine_.Policy().managedCpus);
+  }
   // The process table became visible or hidden; once visible, its CPU column is brought up to date
   // at once.
   void SetTableShown(bool shown);
@@ -128,7 +145,7 @@ class Program : private FailureReporter {
   void RestoreAll();
 
   // The Options window. Each setter stores the value and runs the control's reaction when the value
-  // changed and the reaction is switched on.
+  // changed.
   void SetAutostart(bool checked);
   void SetStartMinimized(bool checked);
   // "Quad core" checked is the cycle Four CPUs, unchecked Two CPUs.
@@ -155,8 +172,16 @@ class Program : private FailureReporter {
   void RequireDataDir() const;
   // Restores what the file holds and gives what could not be read, the first profile list's file
   // among them (each such value kept its default); throws when the file cannot be read, before any
-  // change.
+  // change. Its steps, in their order: the first profile list, the options, the cycle, the profile
+  // index, the mode, the refresh interval.
   std::vector<std::string> RestoreSettings(const std::string& settingsFile);
+  // The list of the profile the file names, when its file exists; a fault reading it joins
+  // `faults`.
+  void RestoreFirstProfileList(const std::string& profileText, std::vector<std::string>& faults);
+  // The Options window's values as stored, without their reactions.
+  void RestoreOptions(const SettingsValues& stored, CpuCycle cycle);
+  // The timer follows a stored rate that is one; any other text leaves it as it was.
+  void RestoreRefreshInterval(const std::string& refreshText);
   void WriteSettings();
   // The profile selector's index; anything outside the nine profiles selects none.
   void SetProfileIndex(int index);
@@ -191,11 +216,6 @@ class Program : private FailureReporter {
   LineList languageTable_;
   std::string languageInUse_;
   int refreshIntervalMs_ = 1000;
-  // LoadSettings switches these reactions off while it restores the controls.
-  bool autostartReacts_ = true;
-  bool startMinimizedReacts_ = true;
-  bool profileReacts_ = true;
-  bool refreshTextReacts_ = true;
   // LoadSettings holds the settings' saves back while it restores; WriteSettings writes anyway.
   bool settingsSavesOn_ = true;
 };

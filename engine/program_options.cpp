@@ -20,14 +20,14 @@ void Program::SetAutostart(bool checked) {
   if (options_.autostart == checked) return;
   options_.autostart = checked;
   view_.ShowOptions(options_);
-  if (autostartReacts_) AutostartChanged();
+  AutostartChanged();
 }
 
 void Program::SetStartMinimized(bool checked) {
   if (options_.startMinimized == checked) return;
   options_.startMinimized = checked;
   view_.ShowOptions(options_);
-  if (startMinimizedReacts_) SaveSettings();
+  SaveSettings();
 }
 
 void Program::SetQuadCore(bool checked) {
@@ -43,11 +43,6 @@ void Program::SetCpuCycle(CpuCycle cycle) {
 
 void Program::SetRefreshText(const std::string& text) {
   if (options_.refreshText == text) return;
-  if (!refreshTextReacts_) {
-    options_.refreshText = text;
-    view_.ShowOptions(options_);
-    return;
-  }
   // Negative rates and rates the timer cannot hold in milliseconds are refused like any other text
   // that is no number of seconds. The field goes back to the rate in force: a refused text left
   // standing there would pass for it.

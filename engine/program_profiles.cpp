@@ -52,7 +52,6 @@ void Program::SetProfileList(LineList entries) {
 void Program::SelectProfile(int index) {
   const int previousIndex = profileIndex_;
   SetProfileIndex(index);
-  if (!profileReacts_) return;
   LineList entries;
   try {
     LoadIfExists(entries, ProfileFileName());

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include <algorithm>
-#include <initializer_list>
 #include <vector>
 
 #include "engine/program.h"
@@ -13,21 +12,16 @@
 namespace mervale {
 namespace {
 
-// Keeps control reactions switched off for its lifetime, and switches them on again however the
-// scope is left.
-class ReactionsSwitchedOff {
+// Holds the settings' saves back for its lifetime, and lets them go however the scope is left.
+class SavesHeld {
  public:
-  explicit ReactionsSwitchedOff(std::initializer_list<bool*> reactions) : reactions_(reactions) {
-    for (bool* reacts : reactions_) *reacts = false;
-  }
-  ReactionsSwitchedOff(const ReactionsSwitchedOff&) = delete;
-  ReactionsSwitchedOff& operator=(const ReactionsSwitchedOff&) = delete;
-  ~ReactionsSwitchedOff() {
-    for (bool* reacts : reactions_) *reacts = true;
-  }
+  explicit SavesHeld(bool& savesOn) : savesOn_(savesOn) { savesOn_ = false; }
+  SavesHeld(const SavesHeld&) = delete;
+  SavesHeld& operator=(const SavesHeld&) = delete;
+  ~SavesHeld() { savesOn_ = true; }
 
  private:
-  std::vector<bool*> reactions_;
+  bool& savesOn_;
 };
 
 // The cycle a settings file names: on a machine with more than four CPUs its seventh line when
@@ -85,7 +79,7 @@ void Program::LoadSettings() {
   // again, and each saves: the file is written once, after the restore, from what it restored, or
   // when a value could not be read, not until the user changes something, and then with the values
   // that were read.
-  const ReactionsSwitchedOff savesHeld{&settingsSavesOn_};
+  const SavesHeld savesHeld(settingsSavesOn_);
   const std::string settingsFile = SettingsFileName(dataDir_);
   if (FileExists(settingsFile)) attempt([&] { faults = RestoreSettings(settingsFile); });
   const bool settingsReadWhole = faults.empty();
@@ -114,31 +108,41 @@ std::vector<std::string> Program::RestoreSettings(const std::string& settingsFil
   LineList lines;
   LoadLineList(lines, settingsFile);
   SettingsReading stored = ReadSettingsLines(lines);
-  // The first profile list is one value more: when its file cannot be read, everything else is
-  // restored all the same, and its fault is told on a line of its own.
-  LineList firstProfile;
-  bool hasFirstProfile = false;
-  try {
-    hasFirstProfile =
-        LoadIfExists(firstProfile, mervale::ProfileFileName(dataDir_, StoredProfileText(lines)));
-  } catch (const Error& error) {
-    stored.faults.emplace_back(error.what());
-  }
-
-  if (hasFirstProfile) SetProfileList(std::move(firstProfile));
-  const ReactionsSwitchedOff switchedOff{&autostartReacts_, &startMinimizedReacts_, &profileReacts_,
-                                         &refreshTextReacts_};
-  SetAutostart(stored.values.autostart);
-  SetStartMinimized(stored.values.startMinimized);
-  SetCpuCycle(StoredCycle(lines, stored.values, OffersCycleChoice()));
+  // The controls take their values without their reactions: the logon entry stays as it is, and
+  // the file is written by LoadSettings, once.
+  RestoreFirstProfileList(StoredProfileText(lines), stored.faults);
+  RestoreOptions(stored.values, StoredCycle(lines, stored.values, OffersCycleChoice()));
   UpdateCycle();
   SetProfileIndex(stored.values.profileIndex);
   SelectMode(ModeOfSettingsValue(stored.values.mode));
-  SetRefreshText(stored.values.refreshText);
-  if (const std::optional<int> interval = RefreshIntervalOf(stored.values.refreshText)) {
-    SetRefreshInterval(*interval);
-  }
+  RestoreRefreshInterval(stored.values.refreshText);
   return std::move(stored.faults);
+}
+
+void Program::RestoreFirstProfileList(const std::string& profileText,
+                                      std::vector<std::string>& faults) {
+  // The first profile list is one value more: when its file cannot be read, everything else is
+  // restored all the same, and its fault is told on a line of its own.
+  LineList entries;
+  try {
+    if (LoadIfExists(entries, mervale::ProfileFileName(dataDir_, profileText)))
+      SetProfileList(std::move(entries));
+  } catch (const Error& error) {
+    faults.emplace_back(error.what());
+  }
+}
+
+void Program::RestoreOptions(const SettingsValues& stored, CpuCycle cycle) {
+  options_.autostart = stored.autostart;
+  options_.startMinimized = stored.startMinimized;
+  options_.refreshText = stored.refreshText;  // as stored, even when it is no rate
+  options_.cycle = cycle;
+  view_.ShowOptions(options_);
+}
+
+void Program::RestoreRefreshInterval(const std::string& refreshText) {
+  if (const std::optional<int> interval = RefreshIntervalOf(refreshText))
+    SetRefreshInterval(*interval);
 }
 
 }  // namespace mervale

@@ -104,7 +104,7 @@ void CheckRestored(const ProgramRig& rig, const Outcome& outcome, int cpus) {
   const std::size_t cycleSize = outcome.cycle == CpuCycle::kTwoCpus    ? 2
                                 : outcome.cycle == CpuCycle::kFourCpus ? 4
                                                                        : std::size_t(cpus);
-  Require(program.Engine().Policy().cycleCpus == CpuSet::FirstCpus(cycleSize), "the cycle follows");
+  Require(program.Policy().cycleCpus == CpuSet::FirstCpus(cycleSize), "the cycle follows");
   Require(program.RefreshIntervalMs() == RefreshIntervalOf(expected.refreshText).value_or(1000),
           "the timer takes a usable rate and keeps 1000 ms otherwise");
   Require(rig.system.AutostartWriteCount() == 0 && rig.system.AutostartDeleteCount() == 0,

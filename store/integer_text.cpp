@@ -2,6 +2,7 @@
 
 #include "store/integer_text.h"
 
+#include <charconv>
 #include <limits>
 #include <string>
 
@@ -56,6 +57,14 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
   }
   if (!negative && magnitude == kLimit) return std::nullopt;
   return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+std::optional<std::uint32_t> ParseDecimal(std::string_view text) {
+  std::uint32_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
+  return value;
 }
 
 std::int32_t StrToInt(std::string_view text) {

@@ -32,12 +32,6 @@ constexpr int kWidestDialog = 1100;
 // What the dialog's frame, margins and group boxes take of its width, beside the scroll bar.
 constexpr int kFrameWidth = 80;
 
-int SelectedRows(const ProcessTable& table) {
-  int count = 0;
-  table.ForEachSelectedRow([&count](const ProcessRow&) { ++count; });
-  return count;
-}
-
 }  // namespace
 
 ChooseCpusDialog::ChooseCpusDialog(Program& program, bool addToList, QWidget* parent)
@@ -49,7 +43,7 @@ ChooseCpusDialog::ChooseCpusDialog(Program& program, bool addToList, QWidget* pa
   scroll->setObjectName(QStringLiteral("ScrollBox1"));
   scroll->setWidgetResizable(true);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  scroll->setWidget(buildGroups(FirstSelectedSet(program.Engine().Table())));
+  scroll->setWidget(buildGroups(program.FirstSelectedSet()));
 
   auto* buttons = new QDialogButtonBox(this);
   const auto addButton = [buttons](const std::string& text, QDialogButtonBox::ButtonRole role,
@@ -65,7 +59,7 @@ ChooseCpusDialog::ChooseCpusDialog(Program& program, bool addToList, QWidget* pa
   const std::string whatOkDoes =
       addToList ? program.Caption(AddedCaption::kAddToProfileButton)
                 : WithNumber(program.Caption(AddedCaption::kSetForSelectedButton),
-                             SelectedRows(program.Engine().Table()));
+                             program.SelectedProcessCount());
   okButton_ = addButton(whatOkDoes, QDialogButtonBox::AcceptRole, "OkButton");
   okButton_->setDefault(true);
   QPushButton* cancel = addButton(program.Caption(AddedCaption::kCancelButton),

@@ -142,7 +142,7 @@ void MainWindow::buildProcessTable(CaptionBoard& captions) {
   splitter_->setChildrenCollapsible(false);
 
   processView_ = Named(new QTableView(splitter_), "ListView1");
-  processModel_ = new ProcessTableModel(program_.Engine().Table(), this);
+  processModel_ = new ProcessTableModel(program_.Processes(), this);
   for (const auto& [target, column] : {std::pair{CaptionTarget::kNameColumn, kColumnName},
                                        {CaptionTarget::kIdColumn, kColumnId},
                                        {CaptionTarget::kCpuColumn, kColumnCpu}}) {
@@ -346,9 +346,8 @@ void MainWindow::showProfileIndex(int index) {
 // megabytes; the program keeps the whole line, the box shows its excerpt.
 void MainWindow::showProfileList(const LineList& entries) {
   profileList_->clear();
-  const CpuSet& managed = program_.Engine().Policy().managedCpus;
   for (const std::string& entry : entries)
-    profileList_->addItem(ProgramText(ProfileEntryShown(entry, managed)));
+    profileList_->addItem(ProgramText(program_.ShownProfileEntry(entry)));
 }
 
 void MainWindow::showExclusionList(const LineList& names) {

@@ -40,12 +40,12 @@ std::vector<int> SelectedLines(const QListWidget* list) {
 
 // ListView1ColumnClick
 void MainWindow::onProcessColumnClicked(int column) {
-  program_.Engine().Table().ColumnClick(column);
+  program_.SortProcessesBy(column);
   showSortIndicator();
 }
 
 void MainWindow::showSortIndicator() {
-  const ProcessTable& table = program_.Engine().Table();
+  const ProcessTable& table = program_.Processes();
   processView_->horizontalHeader()->setSortIndicator(
       table.SortColumn(), table.SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }

@@ -36,8 +36,7 @@ ProcessMenu::ProcessMenu(Program& program, CaptionBoard& captions, ProcessTableM
                          QWidget* window)
     : QMenu(window), program_(program), window_(window), rows_(rows) {
   setObjectName(QStringLiteral("PopupMenu1"));
-  connect(this, &QMenu::aboutToShow, this,
-          [this] { chosen_ = program_.Engine().Table().SelectedPids(); });
+  connect(this, &QMenu::aboutToShow, this, [this] { chosen_ = program_.SelectedPids(); });
   buildSetMenus(captions);
   captions.bindRefresher([this] { showMachineSets(); });
 }

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "engine/cpu_list_text.h"
 #include "engine/cpu_set.h"
 #include "ui/program_text.h"
 
@@ -76,8 +77,9 @@ QVariant ProcessTableModel::data(const QModelIndex& index, int role) const {
     case kColumnId:
       return ProgramText(row.pidText);
     case kColumnCpu:
-      return ProgramText(IsCompactColumn(row.maskText) ? CompactMaskText(row.maskText)
-                                                       : row.maskText);
+      return ProgramText(IsCompactColumn(row.maskText)
+                             ? CompactCpuList(TextToMask(row.maskText, row.maskText.size()))
+                             : row.maskText);
     default:
       return {};
   }

@@ -145,7 +145,7 @@ TEST(MaskToText, GivesOneCharacterPerCpuOnBigMachines) {
   }
 }
 
-TEST(CompactMaskText, JoinsRunsOfCpusNumberedFromOne) {
+TEST(CompactCpuList, JoinsRunsOfCpusNumberedFromOne) {
   const struct {
     std::string maskText;
     std::string compact;
@@ -166,9 +166,9 @@ TEST(CompactMaskText, JoinsRunsOfCpusNumberedFromOne) {
       {"101010101010101010101", "1,3,5,7,9,11,13,15,17,19,21", "1,3,5,7,9,11,13,15,17,19,…"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(CompactMaskText(c.maskText), c.compact) << c.maskText;
-    EXPECT_EQ(ShortCpuList(TextToMask(c.maskText, c.maskText.size()), 24), c.shortList)
-        << c.maskText;
+    const CpuSet set = TextToMask(c.maskText, c.maskText.size());
+    EXPECT_EQ(CompactCpuList(set), c.compact) << c.maskText;
+    EXPECT_EQ(ShortCpuList(set, 24), c.shortList) << c.maskText;
   }
 }
 

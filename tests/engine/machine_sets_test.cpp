@@ -224,10 +224,10 @@ TEST_F(MachineSetsLand, EveryItemsSetReachesTheSelectedProcessAndRecordsForAddTo
       program.ApplySetToSelected(item.set, item.addToList);
       EXPECT_EQ(machine.MaskOf(200), item.set) << c.name << ": " << item.name;
       EXPECT_EQ(machine.MaskOf(100), CpuSet{15}) << c.name << ": " << item.name;
-      EXPECT_EQ(FirstSelectedSet(program.Engine().Table()), item.set) << item.name;
+      EXPECT_EQ(program.FirstSelectedSet(), item.set) << item.name;
       if (item.addToList) {
         const LineList expected{MaskToText(item.set, online.End()) + ": beta.exe"};
-        EXPECT_EQ(program.Engine().Policy().profileList, expected) << item.name;
+        EXPECT_EQ(program.Policy().profileList, expected) << item.name;
         EXPECT_EQ(ReadData("CPU1_0.lst"), Lines(expected)) << item.name;
       }
     }

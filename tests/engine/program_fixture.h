@@ -64,7 +64,7 @@ class ProgramTest : public ::testing::Test {
   static void MakeUnwritable(const std::string& path) { std::filesystem::create_directories(path); }
 
   void SelectRows(std::initializer_list<Pid> pids) {
-    ProcessTable& table = program.Engine().Table();
+    ProcessTable& table = program.Processes();
     for (int i = 0; i < table.RowCount(); ++i) {
       for (const Pid pid : pids) {
         if (table.RowAt(i).pid == pid) table.SetSelected(i, true);

@@ -108,7 +108,7 @@ TEST_F(Language, ChangingItInAutomaticModeHandsOutCpusAgain) {
   EXPECT_EQ(machine.MaskOf(100), 2u);
   EXPECT_EQ(machine.MaskOf(200), 1u);
   EXPECT_EQ(machine.MaskOf(300), 2u);
-  EXPECT_EQ(program.Engine().Table().RowCount(), 3);
+  EXPECT_EQ(program.Processes().RowCount(), 3);
   EXPECT_EQ(ReadData("Settings.ini"), Lines({"0", "F", "F", "0", "1", "F"}));
 }
 

@@ -29,7 +29,7 @@ TEST_F(ListsTest, SwitchingLoadsTheProfileRebuildsAndSaves) {
   machine.ResetCalls();
   program.SelectProfile(4);
   EXPECT_EQ(view.profileList, LineList{"0010: gamma.exe"});
-  EXPECT_EQ(program.Engine().Policy().profileList, LineList{"0010: gamma.exe"});
+  EXPECT_EQ(program.Policy().profileList, LineList{"0010: gamma.exe"});
   EXPECT_EQ(machine.calls().snapshotsCreated, 1);
   EXPECT_EQ(machine.MaskOf(300), 4u);
   EXPECT_EQ(SettingsLine(3), "4");
@@ -38,14 +38,14 @@ TEST_F(ListsTest, SwitchingLoadsTheProfileRebuildsAndSaves) {
 TEST_F(ListsTest, SwitchingToAProfileWithoutFileEmptiesTheListAndCreatesNothing) {
   program.SelectProfile(7);
   EXPECT_TRUE(view.profileList.empty());
-  EXPECT_EQ(program.Engine().Table().RowCount(), 3);
+  EXPECT_EQ(program.Processes().RowCount(), 3);
   EXPECT_FALSE(std::filesystem::exists(DataFile("CPU1_7.lst")));
   EXPECT_EQ(SettingsLine(3), "7");
 }
 
 TEST_F(ListsTest, AFailedSwitchGoesBackToTheProfileStillShown) {
   MakeUnreadable(DataFile("CPU1_6.lst"));
-  const LineList before = program.Engine().Policy().profileList;
+  const LineList before = program.Policy().profileList;
   machine.ResetCalls();
   try {
     program.SelectProfile(6);
@@ -169,12 +169,12 @@ TEST_F(ListsTest, AFailedSaveShowsTheListAsItWas) {
   EXPECT_EQ(machine.MaskOf(300), gammaMask);  // not applied after the failed save
   EXPECT_THROW(program.DeleteProfileEntries({0}), Error);
   EXPECT_EQ(view.profileList, kStoredProfile);
-  EXPECT_EQ(program.Engine().Policy().profileList, kStoredProfile);
+  EXPECT_EQ(program.Policy().profileList, kStoredProfile);
   SelectRows({100});
   EXPECT_THROW(program.ExcludeSelected(), Error);
   EXPECT_THROW(program.DeleteExclusions({0}), Error);
   EXPECT_EQ(view.exclusionList, LineList{"gamma.exe"});
-  EXPECT_EQ(program.Engine().Policy().exclusionList, LineList{"gamma.exe"});
+  EXPECT_EQ(program.Policy().exclusionList, LineList{"gamma.exe"});
   machine.AddProcess(400, "alpha.exe", 15);
   program.RefreshProcesses();
   EXPECT_EQ(machine.MaskOf(400), 1u);

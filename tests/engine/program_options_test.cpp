@@ -93,10 +93,10 @@ TEST_F(OptionsTest, AFailedAutostartWriteIsReportedAndNotSaved) {
 
 TEST_F(OptionsTest, QuadCoreSetsTheCycleAndSaves) {
   program.SetQuadCore(true);
-  EXPECT_EQ(program.Engine().Policy().cycleCpus, CpuSet::FirstCpus(4));
+  EXPECT_EQ(program.Policy().cycleCpus, CpuSet::FirstCpus(4));
   EXPECT_EQ(SettingsLine(5), "T");
   program.SetQuadCore(false);
-  EXPECT_EQ(program.Engine().Policy().cycleCpus, CpuSet::FirstCpus(2));
+  EXPECT_EQ(program.Policy().cycleCpus, CpuSet::FirstCpus(2));
   EXPECT_EQ(SettingsLine(5), "F");
 }
 

@@ -44,6 +44,10 @@ TEST_F(Settings, WhatTheUserSetComesBackAtTheNextStart) {
 
   FakeProgramView nextView;
   Program next(machine, system, nextView);
+  std::vector<CpuSet> cyclesAtMode;
+  nextView.onShowMode = [&](std::optional<Mode>) {
+    cyclesAtMode.push_back(next.Policy().cycleCpus);
+  };
   next.PrepareData();
   next.LoadExclusionList();
   next.LoadSettings();
@@ -54,7 +58,9 @@ TEST_F(Settings, WhatTheUserSetComesBackAtTheNextStart) {
   EXPECT_EQ(next.GetOptions().cycle, CpuCycle::kFourCpus);
   EXPECT_EQ(next.GetOptions().refreshText, "7");
   EXPECT_EQ(next.RefreshIntervalMs(), 7000);
-  EXPECT_EQ(next.Engine().Policy().cycleCpus, CpuSet::FirstCpus(4));
+  EXPECT_EQ(next.Policy().cycleCpus, CpuSet::FirstCpus(4));
+  // The mode was applied over the restored cycle each time.
+  EXPECT_EQ(cyclesAtMode, std::vector<CpuSet>(cyclesAtMode.size(), CpuSet::FirstCpus(4)));
   EXPECT_EQ(ReadData("Settings.ini"), saved);
 }
 
@@ -72,7 +78,7 @@ TEST_F(Settings, RestoreRunsTheNestedReactionsOnceEach) {
   EXPECT_FALSE(program.GetOptions().autostart);
   EXPECT_TRUE(program.GetOptions().startMinimized);
   EXPECT_EQ(program.GetOptions().cycle, CpuCycle::kFourCpus);
-  EXPECT_EQ(program.Engine().Policy().cycleCpus, CpuSet::FirstCpus(4));
+  EXPECT_EQ(program.Policy().cycleCpus, CpuSet::FirstCpus(4));
   EXPECT_EQ(view.profileIndex, 3);
   EXPECT_EQ(view.profileList, (LineList{"0010: beta.exe", "0001: gamma.exe"}));
   EXPECT_EQ(program.RefreshIntervalMs(), 5000);
@@ -212,7 +218,7 @@ TEST_P(BadValues, OnlyTheseFallBackAndTheFileWaitsForTheUser) {
   }
   EXPECT_EQ(ReadData("Settings.ini"), stored);
   EXPECT_EQ(view.captions[CaptionTarget::kExitItem], "en28");
-  EXPECT_GT(program.Engine().Table().RowCount(), 0);
+  EXPECT_GT(program.Processes().RowCount(), 0);
   EXPECT_EQ(system.AutostartWriteCount(), 0);
   program.SetRefreshText("9");
   EXPECT_EQ(ReadData("Settings.ini"), Lines(GetParam().savedAtChange));
@@ -344,7 +350,7 @@ TEST_F(Settings, WithoutADataDirectoryNothingIsWrittenAnywhere) {
   }
   ASSERT_FALSE(text.empty());
   EXPECT_NE(text.find("Datenverzeichnis"), std::string::npos);
-  EXPECT_EQ(program.Engine().Policy().nextCpu, 1);
+  EXPECT_EQ(program.Policy().nextCpu, 1);
 
   const auto sameError = [&](const auto& action) {
     try {

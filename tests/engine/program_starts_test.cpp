@@ -237,7 +237,7 @@ TEST_F(TableVisibility, ShowingTheTableBringsItsCpuColumnUpToDateAtOnce) {
   program.SetTableShown(false);
   machine.SetMaskFromOutside(100, 4);
   program.RefreshProcesses();
-  const auto maskText = [&] { return program.Engine().Table().FindRow(100)->maskText; };
+  const auto maskText = [&] { return program.Processes().FindRow(100)->maskText; };
   EXPECT_EQ(maskText(), "1111");
   program.SetTableShown(true);
   EXPECT_EQ(maskText(), "0010");

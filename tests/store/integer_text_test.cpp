@@ -87,6 +87,19 @@ TEST(ParseInteger, RefusesEmptyMalformedTrailingAndOutOfRangeTexts) {
   }
 }
 
+TEST(ParseDecimal, ReadsOnlyBareDecimalDigitsUpToTheirWholeRange) {
+  const struct {
+    const char* text;
+    std::optional<std::uint32_t> value;
+  } cases[] = {
+      {"0", 0u},          {"017", 17u}, {"4294967295", 4294967295u},
+      {"4294967296", {}}, {"", {}},     {"+1", {}},
+      {"-1", {}},         {" 1", {}},   {"1\n", {}},
+      {"0x1", {}},        {"12a", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseDecimal(c.text), c.value) << '"' << c.text << '"';
+}
+
 TEST(StrToInt, ReportsTheWholeTextInTheMessage) {
   for (const char* text : {"", " 12a", "T"}) {
     try {

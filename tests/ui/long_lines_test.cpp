@@ -44,7 +44,7 @@ class LongLinesTest : public QObject, protected WindowFixture {
     QCOMPARE(List("ListBox1")->item(1)->text(), QStringLiteral("0001: a"));
     QCOMPARE(List("ListBox2")->item(1)->text(), kExcerpt);
     QCOMPARE(List("ListBox2")->item(0)->text(), QStringLiteral("b"));
-    const AssignmentPolicy& policy = windows->program().Engine().Policy();
+    const AssignmentPolicy& policy = windows->program().Policy();
     QCOMPARE(policy.profileList.front().size(), std::size_t(kLongLine.size()));
     QCOMPARE(policy.exclusionList.back().size(), std::size_t(kLongLine.size()));
   }

@@ -50,7 +50,7 @@ class MachineSetsTest : public QObject, protected WindowFixture {
     machine->platform.SetCpuCount(cpus);
     machine->platform.SetTopology(topology);
     WindowFixture::Start();
-    windows->program().Engine().Table().SetSelected(1, true);  // Beta.exe
+    windows->program().Processes().SetSelected(1, true);  // Beta.exe
   }
   QAction* Action(const char* name) { return Find<QAction>(&mainWindow(), name); }
   QStringList Names(const char* menu) {
@@ -166,8 +166,8 @@ class MachineSetsTest : public QObject, protected WindowFixture {
     QCOMPARE(Action("OneThreadPerCore1")->text(), QStringLiteral("One thread per core (1–4)"));
     // The menu opens on Beta.exe; the selection moves on before the choice: Beta.exe is set.
     emit Find<QMenu>(&mainWindow(), QStringLiteral("PopupMenu1"))->aboutToShow();
-    windows->program().Engine().Table().SetSelected(1, false);
-    windows->program().Engine().Table().SetSelected(0, true);
+    windows->program().Processes().SetSelected(1, false);
+    windows->program().Processes().SetSelected(0, true);
     ChooseCpusDialog* dialog = OpenChooser("ChooseCpus1");
     QCOMPARE(Find<QPushButton>(dialog, QStringLiteral("OkButton"))->text(),
              QStringLiteral("Set for 1 selected"));

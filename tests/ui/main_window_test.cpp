@@ -312,7 +312,7 @@ class MainWindowTest : public QObject, protected WindowFixture {
 
     QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(view->selectionModel()->selectedRows().size(), 3);
-    const ProcessTable& table = windows->program().Engine().Table();
+    const ProcessTable& table = windows->program().Processes();
     for (int row = 0; row < table.RowCount(); ++row) QVERIFY(table.RowAt(row).selected);
   }
 
@@ -718,9 +718,7 @@ class MainWindowTest : public QObject, protected WindowFixture {
     mainWindow().hide();
     machine->platform.SetMaskFromOutside(100, 4);
     windows->timers().onRefreshTimer();
-    const auto cpuText = [this] {
-      return windows->program().Engine().Table().FindRow(100)->maskText;
-    };
+    const auto cpuText = [this] { return windows->program().Processes().FindRow(100)->maskText; };
     QCOMPARE(cpuText(), std::string("1111"));
     mainWindow().show();
     QCOMPARE(cpuText(), std::string("0010"));

@@ -139,7 +139,7 @@ class OptionsWindowTest : public QObject, protected WindowFixture {
 
     Control<QCheckBox>("CheckBox3")->click();
     QCOMPARE(SettingsLine(5), QStringLiteral("T"));
-    QVERIFY(windows->program().Engine().Policy().cycleCpus == CpuSet::FirstCpus(4));
+    QVERIFY(windows->program().Policy().cycleCpus == CpuSet::FirstCpus(4));
     QCOMPARE(boxes->Shown(), QStringList());
   }
 
@@ -198,7 +198,7 @@ class OptionsWindowTest : public QObject, protected WindowFixture {
       QCOMPARE(choice->currentIndex(), step.index);
       QCOMPARE(SettingsLine(5), step.line6);
       QCOMPARE(SettingsLine(6), step.line7);
-      QVERIFY(program.Engine().Policy().cycleCpus == step.cycle);
+      QVERIFY(program.Policy().cycleCpus == step.cycle);
     }
 
     auto* languages = Control<RadioGroup>("RadioGroup1");

@@ -119,14 +119,14 @@ int main(int argc, char* argv[]) {
 
   // Two profile entries, recorded as "Add to list" does: the children on one thread per core,
   // this program on every CPU but the first core.
-  ProcessTable& table = program.Engine().Table();
+  ProcessTable& table = program.Processes();
   const CpuTopology& topology = program.Topology();
   const CpuSet online = CpuSet::FromNumbers(topology.online);
   for (const bool children : {true, false}) {
     for (int row = 0; row < table.RowCount(); ++row)
       table.SetSelected(row, (table.RowAt(row).name == "sleep") == children);
     program.ApplySetToSelected(children ? CycleCpus(CpuCycle::kOneThreadPerCore, online, topology)
-                                        : CpusBesideFirstCore(program.Engine().Policy()),
+                                        : CpusBesideFirstCore(program.Policy()),
                                true);
   }
   // Manual mode gives each process the set its entry names.

@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "engine/platform/linux/linux_process_start_source.h"
+#include "store/search_path.h"
 
 extern char** environ;
 
@@ -128,12 +129,10 @@ struct Running {
 
 std::string ProgramPath(const char* name) {
   const char* path = std::getenv("PATH");
-  std::string_view rest = path != nullptr ? path : "/usr/bin:/bin";
-  while (!rest.empty()) {
-    const std::size_t colon = std::min(rest.find(':'), rest.size());
-    const std::string candidate = std::string(rest.substr(0, colon)) + "/" + name;
+  for (const std::string& dir :
+       mervale::SearchPathDirectories(path != nullptr ? path : "/usr/bin:/bin")) {
+    const std::string candidate = dir + "/" + name;
     if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    rest.remove_prefix(std::min(colon + 1, rest.size()));
   }
   return name;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 
@@ -77,12 +78,15 @@ class ShownRows : public TableObserver {
 struct Setting {
   explicit Setting(StartEvents events) : source(events) {
     machine.AddProcess(10, "known", 3);
-    program.Engine().Policy().mode = Mode::kCpu1;
+    system.SetDataDir(dataDir.path().toStdString() + "/");
+    program.PrepareData();
+    program.SelectMode(Mode::kCpu1);
     program.RefreshProcesses();
     machine.ResetCalls();
   }
   FakeProcessPlatform machine{2};
   FakeSystemServices system;
+  QTemporaryDir dataDir;
   FakeProgramView view;
   Program program{machine, system, view};
   PipedStartSource source;
@@ -101,14 +105,14 @@ class StartWatcherTest : public QObject {
     s.machine.AddProcess(20, "new", 3);
     s.machine.AddProcess(21, "new", 3);
     ShownRows shown;
-    s.program.Engine().Table().SetObserver(&shown);
+    s.program.Processes().SetObserver(&shown);
     s.source.PostStart(20);
     s.source.PostStart(21);
     QTRY_COMPARE_WITH_TIMEOUT(s.machine.MaskOf(21), AffinityMask{1}, 60000);
     QCOMPARE(s.machine.MaskOf(20), AffinityMask{1});
     // Their rows are shown without a pass.
     QTRY_COMPARE_WITH_TIMEOUT(shown.count, 2, 60000);
-    s.program.Engine().Table().SetObserver(nullptr);
+    s.program.Processes().SetObserver(nullptr);
     QCOMPARE(s.machine.calls().snapshotsCreated, 0);
   }
 
@@ -126,7 +130,7 @@ class StartWatcherTest : public QObject {
     QElapsedTimer stream;
     stream.start();
     bool pinnedDuringStream = false;
-    int rows = s.program.Engine().Table().RowCount();
+    int rows = s.program.Processes().RowCount();
     qint64 placements = 0;  // times new rows reached the table
     // Starts closer together than the batch window, for several windows and row placements.
     for (Pid pid = 100; stream.elapsed() < 3 * StartWatcher::kRowsShownEveryMs; ++pid) {
@@ -134,7 +138,7 @@ class StartWatcherTest : public QObject {
       s.source.PostStart(pid);
       QTest::qWait(1);
       pinnedDuringStream = pinnedDuringStream || s.machine.MaskOf(100) == AffinityMask{1};
-      placements += std::exchange(rows, s.program.Engine().Table().RowCount()) != rows;
+      placements += std::exchange(rows, s.program.Processes().RowCount()) != rows;
     }
     QVERIFY(pinnedDuringStream);
     QVERIFY2(placements <= stream.elapsed() / StartWatcher::kRowsShownEveryMs + 1,

@@ -25,17 +25,11 @@
 #include "engine/cpu_topology.h"
 #include "engine/platform/linux/linux_capability.h"
 #include "engine/platform/linux/unique_fd.h"
+#include "store/integer_text.h"
 
 namespace mervale {
 
 namespace {
-
-std::optional<std::uint32_t> ParseNumber(std::string_view text) {
-  std::uint32_t number = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (error != std::errc{} || end != text.data() + text.size() || text.empty()) return {};
-  return number;
-}
 
 // "PID" or "PID/leaf": a process's entry, relative to /proc, built without allocating.
 class ProcEntry {
@@ -69,7 +63,7 @@ int ListNumericEntries(int procDir, const char* directory, std::vector<char>& bu
     if (length <= 0) break;
     for (ssize_t offset = 0; offset < length;) {
       const auto* entry = reinterpret_cast<const dirent64*>(buffer.data() + offset);
-      if (const auto id = ParseNumber(entry->d_name)) {
+      if (const auto id = ParseDecimal(entry->d_name)) {
         ids.push_back(*id);
         if (inodes != nullptr) inodes->push_back(entry->d_ino);
       }

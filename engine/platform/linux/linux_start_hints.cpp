@@ -22,6 +22,7 @@
 
 #include "engine/platform/linux/linux_capability.h"
 #include "engine/platform/linux/linux_process_start_source.h"
+#include "store/search_path.h"
 
 namespace mervale {
 namespace {
@@ -53,15 +54,8 @@ std::string InterpreterOf(const char* executable) {
 }
 
 std::vector<std::string> PathDirectories() {
-  std::vector<std::string> directories;
   const char* path = std::getenv("PATH");
-  std::string_view rest = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
-  while (!rest.empty()) {
-    const std::size_t colon = std::min(rest.find(':'), rest.size());
-    if (colon > 0 && rest.front() == '/') directories.emplace_back(rest.substr(0, colon));
-    rest.remove_prefix(std::min(colon + 1, rest.size()));
-  }
-  return directories;
+  return SearchPathDirectories(path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin");
 }
 
 // Whether the PID names a process (a thread group) of this PID namespace; the IDs of threads come

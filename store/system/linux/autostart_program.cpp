@@ -4,10 +4,10 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "store/languages_dir.h"
+#include "store/search_path.h"
 
 namespace mervale {
 namespace {
@@ -34,14 +34,8 @@ bool IsInstalledProgramPath(const std::string& executablePath) {
 
 std::string AutostartProgram(const std::string& executablePath, std::string_view searchPath) {
   if (IsInstalled(executablePath)) return executablePath;
-  // A plain walk over the entries: clang's ranges with libstdc++ 12 cannot split a string_view.
-  for (std::size_t start = 0; start <= searchPath.size();) {
-    const std::size_t end = std::min(searchPath.find(':', start), searchPath.size());
-    const fs::path dir(searchPath.substr(start, end - start));
-    start = end + 1;
-    // Relative entries would depend on the directory the session starts in.
-    if (!dir.is_absolute()) continue;
-    const fs::path candidate = dir / "mervale";
+  for (const std::string& dir : SearchPathDirectories(searchPath)) {
+    const fs::path candidate = fs::path(dir) / "mervale";
     if (IsInstalledProgram(candidate)) return candidate.string();
   }
   return executablePath;

@@ -344,7 +344,7 @@ TEST_F(FileFaults, AFileThatVanishesBeforeItIsReadIsReportedAndChangesNothing) {
        },
        [](const Program&, const HookedView& v) { return !v.exclusionList.empty(); },
        [](const Program& p, const HookedView& v) {
-         return v.exclusionList.empty() && p.Engine().Policy().exclusionList.empty();
+         return v.exclusionList.empty() && p.Policy().exclusionList.empty();
        }},
       {"CPU1_3.lst", [&] { WriteData("CPU1_3.lst", Lines({"0100: alpha.exe"})); },
        [](Program& p, HookedView&, const auto& arm) {
@@ -354,7 +354,7 @@ TEST_F(FileFaults, AFileThatVanishesBeforeItIsReadIsReportedAndChangesNothing) {
        [](const Program&, const HookedView& v) { return !v.profileList.empty(); },
        [](const Program& p, const HookedView& v) {
          return p.ProfileIndex() == 0 && v.profileIndex == 0 && v.profileList.empty() &&
-                p.Engine().Table().RowCount() == 0;
+                p.Processes().RowCount() == 0;
        }},
       {"Settings.ini",
        [&] {
@@ -455,7 +455,7 @@ TEST_F(FileFaults, HandEditedFilesWithNulBytesAndMegabyteLines) {
   EXPECT_EQ(ReadData("Settings.ini"), Lines({"2", "F", "F", "0", huge, "T"}));
   EXPECT_EQ(bigView.profileList, (LineList{"1000: alpha.exe", huge, "0011: beta.exe"}));
 
-  ProcessTable& table = big.Engine().Table();
+  ProcessTable& table = big.Processes();
   for (int row = 0; row < table.RowCount(); ++row) {
     table.SetSelected(row, table.RowAt(row).pid == 300);
   }
