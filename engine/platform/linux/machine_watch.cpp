@@ -44,16 +44,12 @@ MachineWatch::MachineWatch(Load load, const char* onlineList)
   ReadLayout();
 }
 
-MachineWatch::~MachineWatch() {
-  if (onlineFd_ >= 0) close(onlineFd_);
-}
-
 void MachineWatch::Update() {
   if (Look()) ReadLayout();
 }
 
 bool MachineWatch::Look() {
-  ReadFromStart(onlineFd_, onlineNow_);
+  ReadFromStart(onlineFd_.Get(), onlineNow_);
   ownCpusNow_.resize(ownCpus_.size());
   ReadOwnCpus(ownCpusNow_);
   if (onlineNow_ == online_ && ownCpusNow_ == ownCpus_) return false;

@@ -8,6 +8,7 @@
 
 #include "engine/cpu_set.h"
 #include "engine/cpu_topology.h"
+#include "engine/platform/linux/unique_fd.h"
 
 namespace mervale {
 
@@ -21,9 +22,6 @@ class MachineWatch {
   // Reads the layout with `load`, watching the online list at `onlineList`.
   explicit MachineWatch(Load load = MachineTopology,
                         const char* onlineList = "/sys/devices/system/cpu/online");
-  ~MachineWatch();
-  MachineWatch(const MachineWatch&) = delete;
-  MachineWatch& operator=(const MachineWatch&) = delete;
 
   // Looks for a change, and reads the layout again when it finds one.
   void Update();
@@ -37,7 +35,7 @@ class MachineWatch {
   void ReadLayout();
 
   Load load_;
-  int onlineFd_;  // held open: sysfs shows the list afresh at each read from its start
+  UniqueFd onlineFd_;  // held open: sysfs shows the list afresh at each read from its start
   std::string online_, onlineNow_;
   std::vector<unsigned long> ownCpus_, ownCpusNow_;  // as sched_getaffinity fills them
   CpuTopology topology_;
