@@ -6,7 +6,6 @@
 #include <set>
 #include <utility>
 
-
 namespace mervale {
 
 namespace {
