@@ -70,15 +70,8 @@ void Program::SelectProfile(int index) {
 
 void Program::ChangeProfileList(const std::function<void(LineList&)>& change) {
   RequireProfileFileRead();
-  const std::string profileFile = ProfileFileName();
   LineList& entries = engine_.Policy().profileList;
-  ChangeSavedList(
-      entries,
-      [&] {
-        change(entries);
-        SaveLineList(entries, profileFile);
-      },
-      [&] { view_.ShowProfileList(entries); });
+  ChangeSavedList(entries, ProfileFileName(), change, [&] { view_.ShowProfileList(entries); });
 }
 
 void Program::DeleteProfileEntries(const std::vector<int>& selectedEntries) {
@@ -88,15 +81,9 @@ void Program::DeleteProfileEntries(const std::vector<int>& selectedEntries) {
 void Program::ChangeExclusionList(const std::function<void(LineList&)>& change) {
   RequireDataDir();
   if (exclusionFileUnread_) LoadExclusionList();
-  const std::string exclusionFile = ExclusionFileName(dataDir_);
   LineList& names = engine_.Policy().exclusionList;
-  ChangeSavedList(
-      names,
-      [&] {
-        change(names);
-        SaveLineList(names, exclusionFile);
-      },
-      [&] { view_.ShowExclusionList(names); });
+  ChangeSavedList(names, ExclusionFileName(dataDir_), change,
+                  [&] { view_.ShowExclusionList(names); });
 }
 
 void Program::DeleteExclusions(const std::vector<int>& selectedNames) {

@@ -2,18 +2,23 @@
 
 #pragma once
 
+#include <string>
+
 #include "store/line_list.h"
+#include "store/line_list_file.h"
 
 namespace mervale {
 
-// Runs a change of a list that ends in saving it, then shows the list. When the change fails, the
+// Changes a list, saves it to `file`, then shows the list. When the change or the save fails, the
 // list goes back to what it held before, which is what its file holds (a save replaces the file
 // whole or not at all), so the window never shows an entry that is not on disk.
 template <typename Change, typename Show>
-void ChangeSavedList(LineList& list, const Change& change, const Show& show) {
+void ChangeSavedList(LineList& list, const std::string& file, const Change& change,
+                     const Show& show) {
   LineList before = list;
   try {
-    change();
+    change(list);
+    SaveLineList(list, file);
   } catch (...) {
     list = std::move(before);
     show();
