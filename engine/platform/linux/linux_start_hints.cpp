@@ -115,7 +115,11 @@ ProcessStarts LinuxStartHints::Drain() {
       read(lookDue_.Get(), &expirations, sizeof expirations) == ssize_t(sizeof expirations);
   if (due) {
     lookPending_ = false;
-    for (const Pid pid : std::exchange(settling_, {})) batch.starts.push_back({pid, pid});
+    const std::vector<Pid> settled = std::exchange(settling_, {});
+    for (const Pid pid : settled) batch.starts.push_back({pid, pid});
+    // A program that has just started may fork at once, and no report names a fork: the settle
+    // looks at the namespace's new PIDs once more.
+    if (!settled.empty()) lookOwed_ = true;
   }
   // The reports are read first, so that a look covers them.
   const Reports reports = watching_ || due ? ReadReports(batch) : Reports{};
