@@ -28,7 +28,8 @@ namespace mervale {
 // A report comes while the exec is under way (the process still runs its old program), and the
 // process is handed over at once: what it is given then, it keeps through the exec. Once the exec
 // has had kSettle to complete, the same processes are handed over again, so that one now running
-// another program is taken under its new name.
+// another program is taken under its new name, and the new PIDs are read once more, for the
+// children a program forks as soon as it has started.
 //
 // While a look is due the reports wait in the kernel's queue, which is bounded (an overflow is
 // reported as lost starts); looks for new PIDs come at most once per kLookSpacing, so a storm
