@@ -3,6 +3,7 @@
 #include "engine/affinity_engine.h"
 
 #include <algorithm>
+#include <functional>
 #include <unordered_set>
 #include <utility>
 
@@ -80,10 +81,21 @@ void AffinityEngine::ProgramsStarted(std::span<const Pid> pids) {
 }
 
 void AffinityEngine::LookForProgramChanges() {
-  changed_.clear();
+  // Programs are mostly run by processes that have just started (a wrapper's or a script's exec),
+  // so the newest are looked at every time; the others a slice at a time, so that a machine
+  // starting programs all the time does not have every process asked about at every look.
+  byStart_.clear();
   for (const auto& [pid, known] : known_) {
     // A process that runs no program (a kernel thread) never runs another.
-    if (known.program != ProgramIdentity{}) changed_.push_back(pid);
+    if (known.program != ProgramIdentity{}) byStart_.emplace_back(known.startTime, pid);
+  }
+  const auto newest = byStart_.begin() + std::ptrdiff_t(std::min(kNewestLookedAt, byStart_.size()));
+  std::ranges::nth_element(byStart_, newest, std::greater{});
+  const std::uint64_t slice = ++looks_ % kLookSlices;
+  changed_.clear();
+  for (auto process = byStart_.begin(); process != byStart_.end(); ++process) {
+    if (process < newest || process->second % kLookSlices == slice)
+      changed_.push_back(process->second);
   }
   std::ranges::sort(changed_);  // as a pass meets them
   for (const Pid pid : changed_) {

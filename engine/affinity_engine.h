@@ -7,6 +7,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "engine/assignment_policy.h"
@@ -58,9 +59,13 @@ class AffinityEngine {
   // every start wait for the view.
   void ProgramsStarted(std::span<const Pid> pids);
   void ShowStartedRows() { table_.PlaceAddedRows(); }
-  // Takes every known process that runs another program now than when it was taken, so one first
+  // Takes known processes that run another program now than when they were taken, so one first
   // seen as another user's, which became the user's through setuid and exec, gets its mode and
-  // its row; known processes that ended lose their rows, also where no refresh timer runs.
+  // its row; known processes that ended lose their rows, also where no refresh timer runs. Each
+  // look asks about the kNewestLookedAt processes started last and one in kLookSlices of the
+  // others, so every process is asked about within kLookSlices looks.
+  static constexpr std::size_t kNewestLookedAt = 16;
+  static constexpr Pid kLookSlices = 8;
   void LookForProgramChanges();
   // Whether passes read the masks of known processes for the CPU column; nothing shows the column
   // while the window is hidden, so passes then only look for new processes.
@@ -121,6 +126,8 @@ class AffinityEngine {
   std::uint64_t pass_ = 0;
   std::vector<Pid> pids_;     // the latest listing, kept so a pass allocates nothing for it
   std::vector<Pid> changed_;  // of the latest LookForProgramChanges, kept for the same reason
+  std::vector<std::pair<std::uint64_t, Pid>> byStart_;  // start time and PID, for the same
+  std::uint64_t looks_ = 0;  // LookForProgramChanges so far, which picks its slice
   bool followKnownMasks_ = true;
   // Entries naming missing CPUs: every one reported so far, and those found since the last report.
   std::unordered_set<std::string> reportedEntries_;
