@@ -2,6 +2,7 @@
 
 #include "ui/start_watcher.h"
 
+#include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -25,15 +26,28 @@ StartWatcher::StartWatcher(ProcessStartSource& source, Program& program, QWidget
           [this] { RunGuarded(window_, [this] { program_.ShowStartedRows(); }); });
   changesTimer_.setSingleShot(true);
   connect(&changesTimer_, &QTimer::timeout, this, [this] {
+    // The reports waiting now are covered by this look and need no other.
+    if (source_.Events() == StartEvents::kOwnPids) onReadable();
+    changesTimer_.stop();
     sinceChangesLook_.start();
     RunGuarded(window_, [this] { program_.LookForProgramChanges(); });
     changesLookMs_ = sinceChangesLook_.elapsed();
   });
   notifier_ = new QSocketNotifier(qintptr(source_.Descriptor()), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &StartWatcher::onReadable);
+  sinceDrain_.start();
+  if (source_.Events() == StartEvents::kOwnPids) {
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            &StartWatcher::catchUp);
+  }
+}
+
+void StartWatcher::catchUp() {
+  if (sinceDrain_.hasExpired(kCatchUpMs)) onReadable();
 }
 
 void StartWatcher::onReadable() {
+  sinceDrain_.start();
   const ProcessStarts batch = source_.Drain();
   if (source_.Events() != StartEvents::kOwnPids) {
     // Hints of the whole machine's starts: reading them again only when a pass may run again keeps

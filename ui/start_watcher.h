@@ -30,12 +30,16 @@ class StartWatcher : public QObject {
   static constexpr int kBatchWindowMs = 3;
   static constexpr int kPassSoonDelayMs = 20;
   static constexpr int kRowsShownEveryMs = 100;
-  // Looking whether known processes run other programs asks the kernel about each: only where
-  // starts come unnamed, as an ordinary user's do, and then at most once a second, as often as the
-  // refresh, and with many processes not more than about one part in kChangesLookSpacing of the
-  // time, since every start anywhere on the machine brings a look.
-  static constexpr int kChangesLookEveryMs = 1000;
+  // Looking whether known processes run other programs asks the kernel about some: only where
+  // starts come unnamed, as an ordinary user's do, and then at most twice a second, so that a look
+  // can go with each refresh of a second (whose timer runs a little early or late), and with many
+  // processes not more than about one part in kChangesLookSpacing of the time, since every start
+  // anywhere on the machine brings a look.
+  static constexpr int kChangesLookEveryMs = 500;
   static constexpr int kChangesLookSpacing = 100;
+  // A source that keeps reports of starts elsewhere waiting is drained whenever the program is
+  // awake anyway, at most once per kCatchUpMs.
+  static constexpr int kCatchUpMs = 250;
   // So many starts waiting for their batch are handed over at once, so the waiting stays bounded.
   static constexpr std::size_t kMaxWaitingStarts = 4 * ProcessStartSource::kMaxStartsPerDrain;
 
@@ -46,6 +50,7 @@ class StartWatcher : public QObject {
 
  private:
   void onReadable();
+  void catchUp();
   void onBatchDue();
   void handWaitingStarts();
   void lookForChangesSoon();
@@ -59,6 +64,7 @@ class StartWatcher : public QObject {
   QTimer rowsTimer_;
   QTimer changesTimer_;
   QElapsedTimer sinceChangesLook_;
+  QElapsedTimer sinceDrain_;
   qint64 changesLookMs_ = 0;  // what the latest look took
   std::vector<Pid> waiting_;
   bool passDue_ = false;  // a hint came since the latest pass

@@ -121,30 +121,29 @@ ProcessStarts LinuxStartHints::Drain() {
     // looks at the namespace's new PIDs once more.
     if (!settled.empty()) lookOwed_ = true;
   }
-  // The reports are read first, so that a look covers them.
-  const Reports reports = watching_ || due ? ReadReports(batch) : Reports{};
+  // The reports are read first, so that a look covers them; and whenever the caller drains, which
+  // costs no wake-up of its own.
+  const Reports reports = ReadReports(batch);
   lookOwed_ = lookOwed_ || reports.execs;
   const auto sinceLook = std::chrono::steady_clock::now() - lastLook_;
   if (lookOwed_ && (due || sinceLook >= kLookSpacing)) {
     LookForNewProcesses(batch);
     lookOwed_ = false;
   }
-  // Reports that bring no process of ours tell of a machine busy elsewhere: the longer that goes
-  // on, the longer the reports wait in the queue before they are read.
+  // Reports that bring no process of ours tell of a machine busy elsewhere: once several reads
+  // in a row brought nothing, they wait in the queue for the caller's next drain.
   if (reports.any) {
     const bool ours = !batch.starts.empty() || batch.eventsLost;
     readsOfOthers_ = ours ? 0 : readsOfOthers_ + 1;
-    quietFor_ = readsOfOthers_ < kReadsBeforeQuiet ? std::chrono::milliseconds(0)
-                                                   : std::clamp<std::chrono::milliseconds>(
-                                                         2 * quietFor_, kLookSpacing, kQuietAtMost);
   }
-  if (!lookPending_) {
+  if (!lookPending_ || quietPending_) {
     if (lookOwed_)
       LookAfter(kLookSpacing - sinceLook);
     else if (!settling_.empty())
       LookAfter(kSettle);
-    else if (reports.any && quietFor_.count() > 0)
-      LookAfter(quietFor_);
+    else if (readsOfOthers_ >= kReadsBeforeQuiet && reports.any)
+      LookAfter(kQuietAtMost);  // a spell that ends without reports watches them again
+    quietPending_ = lookPending_ && !lookOwed_ && settling_.empty();
   }
   // The look that is due reads what comes meanwhile.
   WatchReports(!lookPending_);

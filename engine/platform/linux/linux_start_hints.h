@@ -34,9 +34,12 @@ namespace mervale {
 // While a look is due the reports wait in the kernel's queue, which is bounded (an overflow is
 // reported as lost starts); looks for new PIDs come at most once per kLookSpacing, so a storm
 // of starts costs a bounded share of a core. Once several reads in a row bring nothing of ours
-// (the machine is busy outside this namespace), reports are read ever more rarely, down to once
-// per kQuietAtMost, until one does: a start here then waits at most that long. Where fanotify is
-// refused, Events() is kUnavailable.
+// (the machine is busy outside this namespace), a report no longer wakes the caller: the reports
+// wait until the caller drains for reasons of its own (its refresh, say), or kQuietAtMost passes,
+// until a read brings something of ours again. A start here then waits up to that long (about as
+// long as for the refresh): on a virtual machine a wake-up alone costs a listener more than the
+// look it brings, so waking for every report elsewhere would cost more than the passes. Where
+// fanotify is refused, Events() is kUnavailable.
 //
 // A mark stays on the inode it was put on: an upgrade that replaces the interpreter (or a PATH
 // directory) would end the hints without a word. The marks therefore also report when their files
@@ -46,10 +49,11 @@ class LinuxStartHints : public ProcessStartSource {
  public:
   static constexpr auto kSettle = std::chrono::milliseconds(5);
   static constexpr auto kLookSpacing = std::chrono::milliseconds(20);
-  // Reports of starts elsewhere, after so many reads in a row brought nothing of ours, are read at
-  // most once per kQuietAtMost while they go on.
+  // Reports of starts elsewhere, after so many reads in a row brought nothing of ours, wait for the
+  // caller's next drain, or kQuietAtMost at most; longer than a refresh of a second, so that with
+  // one they cost no wake-up of their own.
   static constexpr int kReadsBeforeQuiet = 3;
-  static constexpr auto kQuietAtMost = std::chrono::milliseconds(250);
+  static constexpr auto kQuietAtMost = std::chrono::milliseconds(1500);
 
   // The files whose executions hint at starts: the interpreter this program itself uses, and the
   // directories of PATH.
@@ -93,9 +97,9 @@ class LinuxStartHints : public ProcessStartSource {
   bool namesPids_ = false;  // reports name the process of an exec of our namespace
   bool watching_ = false;
   bool lookPending_ = false;
-  bool lookOwed_ = false;  // reports of execs came since the latest look
-  int readsOfOthers_ = 0;  // reads in a row that brought no process of ours
-  std::chrono::milliseconds quietFor_{0};
+  bool quietPending_ = false;    // the pending timer only ends a quiet spell
+  bool lookOwed_ = false;        // reports of execs came since the latest look
+  int readsOfOthers_ = 0;        // reads in a row that brought no process of ours
   std::optional<long> lastPid_;  // the namespace's latest PID at the latest look
   std::chrono::steady_clock::time_point lastLook_{};
   std::vector<Pid> settling_;  // handed over while their exec may have been under way
