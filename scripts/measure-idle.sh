@@ -68,6 +68,15 @@ cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'; }
 # Time on a CPU of the main thread, in nanoseconds. (Qt's pooled helper threads come and go, and
 # the time of an ended thread is no longer listed per thread.)
 run_nanoseconds() { awk '{ print $1 }' "/proc/$1/schedstat"; }
+# "TID nanoseconds" for every thread: the start hints read reports on a thread of their own.
+thread_nanoseconds() {
+  local task
+  for task in /proc/"$1"/task/*; do
+    echo "${task##*/} $(awk '{ print $1 }' "$task/schedstat" 2>/dev/null || echo 0)"
+  done
+}
+# The time run between two such lists by the threads found in both.
+threads_run_between() { awk 'NR == FNR { before[$1] = $2; next } $1 in before { sum += $2 - before[$1] } END { print sum + 0 }' "$1" "$2"; }
 # Context switches of the main thread: each is a wake-up or a preemption.
 switches() { awk '/^(non)?voluntary_ctxt_switches/ { sum += $2 } END { print sum }' "/proc/$1/status"; }
 # Shown windows titled "Mervale" (the main window), or "?" without xdotool.
@@ -85,28 +94,33 @@ measure() {
   windows=$(visible_windows)
   "$FLOOR" 1 "$DURATION" >"$WORK/$label-floor.txt" &
   local floor=$!
+  thread_nanoseconds "$pid" >"$WORK/$label-threads0"
   ticks0=$(cpu_ticks "$pid") ns0=$(run_nanoseconds "$pid") cs0=$(switches "$pid")
   sleep "$DURATION"
   ticks1=$(cpu_ticks "$pid") ns1=$(run_nanoseconds "$pid") cs1=$(switches "$pid")
+  thread_nanoseconds "$pid" >"$WORK/$label-threads1"
   wait "$floor"
   stop_program
   awk -v label="$label" -v windows="$windows" -v seconds="$DURATION" -v hz="$ticks_per_second" \
     -v ticks=$((ticks1 - ticks0)) -v ns=$((ns1 - ns0)) -v cs=$((cs1 - cs0)) \
+    -v threads="$(threads_run_between "$WORK/$label-threads0" "$WORK/$label-threads1")" \
     -v floor="$(awk '/^cpu_seconds/ { print $2 }' "$WORK/$label-floor.txt")" 'BEGIN {
       share = 100 * ticks / hz / seconds
       floor_share = 100 * floor / seconds
       main_share = 100 * ns / 1e9 / seconds
-      printf "%-7s %15s %8d %8d %12.4f %14.4f %10.1f %10.4f %12.2f\n", label, windows, seconds,
-        ticks, share, main_share, cs / seconds, floor_share,
-        (floor_share > 0 ? main_share / floor_share : 0)
+      threads_share = 100 * threads / 1e9 / seconds
+      printf "%-7s %15s %8d %8d %12.4f %14.4f %10.1f %10.4f %12.2f %14.2f\n", label, windows,
+        seconds, ticks, share, main_share, cs / seconds, floor_share,
+        (floor_share > 0 ? main_share / floor_share : 0),
+        (floor_share > 0 ? threads_share / floor_share : 0)
     }'
 }
 
 processes=$(find /proc -maxdepth 1 -name '[0-9]*' | wc -l)
 echo "mode Off, refresh 1 s, $processes processes in the namespace, About window hidden," \
   "program user ${PROGRAM_USER:-root}"
-printf '%-7s %15s %8s %8s %12s %14s %10s %10s %12s\n' window "visible windows" seconds ticks \
-  "% (ticks)" "% (main ns)" "wakeups/s" "floor %" "main x floor"
+printf '%-7s %15s %8s %8s %12s %14s %10s %10s %12s %14s\n' window "visible windows" seconds ticks \
+  "% (ticks)" "% (main ns)" "wakeups/s" "floor %" "main x floor" "threads x floor"
 measure shown F
 measure hidden T
 echo "goal: hidden below the floor's cost (main x floor < 1)"
