@@ -79,6 +79,31 @@ TEST_F(ProgramStarts, AProgramRunFromAShellGetsTheEntryOfItsOwnName) {
   EXPECT_EQ(table().FindRow(30)->maskText, "0100");
 }
 
+// Each look asks about the newest processes and a slice of the others: a program run by the one
+// started last (here under a low PID, as after the count wrapped) is found at the first look, one
+// run by the oldest within a slice's worth of looks.
+TEST_F(ProgramStarts, AmongManyProcessesAnExecIsFoundWithinASliceOfLooks) {
+  const struct {
+    const char* what;
+    Pid runner;
+    Pid looks;
+  } cases[] = {{"the newest", 3, 1}, {"the oldest", 100, AffinityEngine::kLookSlices}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Machine many{2};
+    AffinityEngine looking{many, reporter};
+    for (Pid pid = 100; pid < 140; ++pid) many.AddProcess(pid, "sh", 3);
+    many.AddProcess(3, "sh", 3);
+    looking.RefreshProcesses();
+    many.RunProgram(c.runner, "sleep");
+    for (Pid look = 0; look < c.looks; ++look) looking.LookForProgramChanges();
+    looking.ShowStartedRows();
+    const ProcessRow* row = looking.Table().FindRow(c.runner);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->name, "sleep");
+  }
+}
+
 TEST_F(ProgramStarts, AProcessNamedTwiceInABatchCountsOnceUnderItsLatestProgram) {
   policy().mode = Mode::kManual;
   policy().profileList = {"1000: sh", "0100: sleep"};

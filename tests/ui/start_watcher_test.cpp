@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <unistd.h>
@@ -29,9 +31,9 @@ class PipedStartSource : public ProcessStartSource {
     close(ends_[0]);
     close(ends_[1]);
   }
-  void PostStart(Pid pid) {
+  void PostStart(Pid pid, bool wake = true) {
     scripted_.PostStart(pid);
-    Wake();
+    if (wake) Wake();
   }
   void LoseEvents() {
     scripted_.LoseEvents();
@@ -113,6 +115,24 @@ class StartWatcherTest : public QObject {
     // Their rows are shown without a pass.
     QTRY_COMPARE_WITH_TIMEOUT(shown.count, 2, 60000);
     s.program.Processes().SetObserver(nullptr);
+    QCOMPARE(s.machine.calls().snapshotsCreated, 0);
+  }
+
+  void startsKeptWaitingAreTakenWhenTheProgramWakesAnyway() {
+    Setting s(StartEvents::kOwnPids);
+    s.machine.AddProcess(20, "new", 3);
+    // As reports of a machine busy elsewhere wait, the descriptor does not turn readable.
+    s.source.PostStart(20, false);
+    // The program's loop blocks between events (QTest's waits do not), woken here by a timer.
+    QEventLoop loop;
+    QTimer check;
+    connect(&check, &QTimer::timeout, &loop, [&] {
+      if (s.machine.MaskOf(20) == AffinityMask{1}) loop.quit();
+    });
+    check.start(50);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
+    QCOMPARE(s.machine.MaskOf(20), AffinityMask{1});
     QCOMPARE(s.machine.calls().snapshotsCreated, 0);
   }
 
