@@ -25,14 +25,7 @@ StartWatcher::StartWatcher(ProcessStartSource& source, Program& program, QWidget
   connect(&rowsTimer_, &QTimer::timeout, this,
           [this] { RunGuarded(window_, [this] { program_.ShowStartedRows(); }); });
   changesTimer_.setSingleShot(true);
-  connect(&changesTimer_, &QTimer::timeout, this, [this] {
-    // The reports waiting now are covered by this look and need no other.
-    if (source_.Events() == StartEvents::kOwnPids) onReadable();
-    changesTimer_.stop();
-    sinceChangesLook_.start();
-    RunGuarded(window_, [this] { program_.LookForProgramChanges(); });
-    changesLookMs_ = sinceChangesLook_.elapsed();
-  });
+  connect(&changesTimer_, &QTimer::timeout, this, &StartWatcher::lookForChanges);
   notifier_ = new QSocketNotifier(qintptr(source_.Descriptor()), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &StartWatcher::onReadable);
   sinceDrain_.start();
@@ -59,7 +52,6 @@ void StartWatcher::onReadable() {
     return;
   }
   for (const ProcessStart& start : batch.starts) waiting_.push_back(start.pid);
-  if (batch.knownMayHaveChanged) lookForChangesSoon();
   if (batch.eventsLost) {
     // The starts at hand may be programs run by known processes, which no pass would rename.
     handWaitingStarts();
@@ -73,6 +65,8 @@ void StartWatcher::onReadable() {
     handWaitingStarts();
     batchTimer_.start();
   }
+  // After the starts at hand, which must not wait for it.
+  if (batch.knownMayHaveChanged) lookForChangesSoon();
 }
 
 void StartWatcher::onBatchDue() {
@@ -92,7 +86,20 @@ void StartWatcher::lookForChangesSoon() {
   const qint64 spacing =
       std::max<qint64>(kChangesLookEveryMs, kChangesLookSpacing * changesLookMs_);
   const qint64 since = sinceChangesLook_.isValid() ? sinceChangesLook_.elapsed() : spacing;
-  changesTimer_.start(int(std::max<qint64>(0, spacing - since)));
+  if (since >= spacing)
+    lookForChanges();
+  else
+    changesTimer_.start(int(spacing - since));
+}
+
+void StartWatcher::lookForChanges() {
+  // Started first: a drain below that asks for another look finds this one just begun.
+  sinceChangesLook_.start();
+  // The reports waiting now are covered by this look and need no other.
+  if (source_.Events() == StartEvents::kOwnPids && sinceDrain_.hasExpired(kCatchUpMs)) onReadable();
+  changesTimer_.stop();
+  RunGuarded(window_, [this] { program_.LookForProgramChanges(); });
+  changesLookMs_ = sinceChangesLook_.elapsed();
 }
 
 void StartWatcher::runPass() {

@@ -54,6 +54,7 @@ class StartWatcher : public QObject {
   void onBatchDue();
   void handWaitingStarts();
   void lookForChangesSoon();
+  void lookForChanges();
   void runPass();
 
   ProcessStartSource& source_;
