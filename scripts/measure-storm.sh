@@ -33,8 +33,8 @@ for needed in "$PROGRAM" "$PROBE" "$FLOOR"; do
   [ -x "$needed" ] || { echo "no $needed; build the targets mervale, start_probe and bare_passes" >&2; exit 1; }
 done
 if [ "$$" != 1 ] && [ -z "${MERVALE_MEASURE_REEXEC:-}" ] && [ "$EVENTS" = 1 ]; then
-  export MERVALE_MEASURE_REEXEC=1
-  exec "$PROBE" hold-events unshare --pid --fork --mount-proc "$(realpath "$0")" "$BUILD" "$DURATION"
+  export MERVALE_MEASURE_REEXEC=1 MERVALE_BUILD_DIR=$BUILD
+  exec "$PROBE" hold-events unshare --pid --fork --mount-proc "$(realpath "$0")" "$DURATION"
 fi
 export MERVALE_BUILD_DIR=$BUILD
 enter_own_pid_namespace "$0" "$DURATION"
