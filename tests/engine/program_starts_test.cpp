@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine_fixture.h"
@@ -83,22 +84,17 @@ TEST_F(ProgramStarts, AProgramRunFromAShellGetsTheEntryOfItsOwnName) {
 // started last (here under a low PID, as after the count wrapped) is found at the first look, one
 // run by the oldest within a slice's worth of looks.
 TEST_F(ProgramStarts, AmongManyProcessesAnExecIsFoundWithinASliceOfLooks) {
-  const struct {
-    const char* what;
-    Pid runner;
-    Pid looks;
-  } cases[] = {{"the newest", 3, 1}, {"the oldest", 100, AffinityEngine::kLookSlices}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [runner, looks] :
+       {std::pair<Pid, Pid>{3, 1}, {100, AffinityEngine::kLookSlices}}) {
+    SCOPED_TRACE(runner);
     Machine many{2};
     AffinityEngine looking{many, reporter};
     for (Pid pid = 100; pid < 140; ++pid) many.AddProcess(pid, "sh", 3);
     many.AddProcess(3, "sh", 3);
     looking.RefreshProcesses();
-    many.RunProgram(c.runner, "sleep");
-    for (Pid look = 0; look < c.looks; ++look) looking.LookForProgramChanges();
-    looking.ShowStartedRows();
-    const ProcessRow* row = looking.Table().FindRow(c.runner);
+    many.RunProgram(runner, "sleep");
+    for (Pid look = 0; look < looks; ++look) looking.LookForProgramChanges();
+    const ProcessRow* row = looking.Table().FindRow(runner);
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->name, "sleep");
   }
