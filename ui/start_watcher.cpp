@@ -96,7 +96,7 @@ void StartWatcher::lookForChanges() {
   // Started first: a drain below that asks for another look finds this one just begun.
   sinceChangesLook_.start();
   // The reports waiting now are covered by this look and need no other.
-  if (source_.Events() == StartEvents::kOwnPids && sinceDrain_.hasExpired(kCatchUpMs)) onReadable();
+  catchUp();
   changesTimer_.stop();
   RunGuarded(window_, [this] { program_.LookForProgramChanges(); });
   changesLookMs_ = sinceChangesLook_.elapsed();
